@@ -1,0 +1,12 @@
+#include <QApplication>
+
+#include "app/AppLogger.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Zorbel"));
+    QApplication::setOrganizationDomain(QStringLiteral("zorbel.app"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    zorbel::AppLogger::shared().record(zorbel::AppLogEvent::launch());
+    return QApplication::exec();
+}

@@ -1,0 +1,265 @@
+// The tolerant reader of the model's answer: LLMClient::parseEvents and its helpers.
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimeZone>
+#include <array>
+#include <cmath>
+
+#include "app/AppLogger.h"
+#include "llm/LLMClient.h"
+
+namespace zorbel {
+
+namespace {
+
+void logFailure(const char* code) {
+    AppLogger::shared().record(AppLogEvent::failure(QLatin1String(code)));
+}
+
+QStringView trimSpacesAndTabs(QStringView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t')) ++begin;
+    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t')) --end;
+    return text.mid(begin, end - begin);
+}
+
+/// The first of `keys` whose value is a non-empty string.
+std::optional<QString> firstString(const QJsonObject& object,
+                                   std::initializer_list<const char*> keys) {
+    for (const char* key : keys) {
+        const QJsonValue value = object.value(QLatin1String(key));
+        if (value.isString() && !value.toString().isEmpty()) return value.toString();
+    }
+    return std::nullopt;
+}
+
+/// `count` ASCII digits at `pos` as a number, or -1.
+int digits(QStringView text, qsizetype pos, int count) {
+    if (pos + count > text.size()) return -1;
+    int n = 0;
+    for (int i = 0; i < count; ++i) {
+        const char16_t c = text[pos + i].unicode();
+        if (c < u'0' || c > u'9') return -1;
+        n = n * 10 + (c - u'0');
+    }
+    return n;
+}
+
+/// A strict internet date-time: "YYYY-MM-DDTHH:MM:SS", then (only when `fractional`) "." and
+/// digits, then (only when `zoned`) an offset "+HH:MM" / "-HH:MM". Without a zone the time is
+/// the local wall-clock time of that date in the system time zone.
+std::optional<QDateTime> readDateTime(QStringView text, bool fractional, bool zoned) {
+    const int year = digits(text, 0, 4);
+    const int month = digits(text, 5, 2);
+    const int day = digits(text, 8, 2);
+    const int hour = digits(text, 11, 2);
+    const int minute = digits(text, 14, 2);
+    const int second = digits(text, 17, 2);
+    if (year < 0 || month < 0 || day < 0 || hour < 0 || minute < 0 || second < 0) return {};
+    if (text[4] != u'-' || text[7] != u'-' || text[10] != u'T' || text[13] != u':' ||
+        text[16] != u':') {
+        return {};
+    }
+    qsizetype pos = 19;
+    int milliseconds = 0;
+    if (fractional) {
+        if (pos >= text.size() || text[pos] != u'.') return {};
+        ++pos;
+        const qsizetype first = pos;
+        int scale = 100;
+        while (pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9') {
+            milliseconds += (text[pos].unicode() - u'0') * scale;
+            scale /= 10;
+            ++pos;
+        }
+        if (pos == first) return {};
+    }
+    const QDate date(year, month, day);
+    const QTime time(hour, minute, second, milliseconds);
+    if (!date.isValid() || !time.isValid()) return {};
+    if (!zoned) {
+        if (pos != text.size()) return {};
+        return QDateTime(date, time, Qt::LocalTime).toUTC();
+    }
+    if (pos + 6 != text.size() || (text[pos] != u'+' && text[pos] != u'-') ||
+        text[pos + 3] != u':') {
+        return {};
+    }
+    const int offsetHours = digits(text, pos + 1, 2);
+    const int offsetMinutes = digits(text, pos + 4, 2);
+    if (offsetHours < 0 || offsetHours > 23 || offsetMinutes < 0 || offsetMinutes > 59) return {};
+    const int sign = text[pos] == u'-' ? -1 : 1;
+    const qint64 offset = sign * (offsetHours * 3600 + offsetMinutes * 60);
+    return QDateTime(date, time, Qt::UTC).addSecs(-offset);
+}
+
+/// A date-time as the model writes it. A time ending in "Z" or without an offset is local
+/// wall-clock time of its own date (the model is told to write local times); a time with an
+/// explicit offset keeps it. Seconds are required, fractional seconds allowed.
+std::optional<QDateTime> readEventDate(const QString& text) {
+    const qsizetype t = text.indexOf(u'T');
+    const QStringView timePart = t >= 0 ? QStringView(text).mid(t + 1) : QStringView();
+    QStringView body = text;
+    bool zoned = false;
+    if (text.endsWith(u'Z')) {
+        body.chop(1);
+    } else if (timePart.contains(u'+') || timePart.contains(u'-')) {
+        zoned = true;
+    }
+    if (auto date = readDateTime(body, false, zoned)) return date;
+    return readDateTime(body, true, zoned);
+}
+
+struct OriginKey {
+    const char* key;
+    EventField field;
+};
+
+constexpr std::array kOriginKeys{
+    OriginKey{"title", EventField::title},
+    OriginKey{"start_time", EventField::startDate},
+    OriginKey{"startTime", EventField::startDate},
+    OriginKey{"end_time", EventField::endDate},
+    OriginKey{"endTime", EventField::endDate},
+    OriginKey{"location", EventField::location},
+    OriginKey{"notes", EventField::notes},
+    OriginKey{"all_day", EventField::allDay},
+    OriginKey{"reminder_minutes", EventField::reminder},
+    OriginKey{"recurrence", EventField::recurrence},
+    OriginKey{"availability", EventField::availability},
+};
+
+QHash<EventField, FieldOrigin> readOrigins(const QJsonValue& value) {
+    QHash<EventField, FieldOrigin> origins;
+    const QJsonObject object = value.toObject();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (!it.value().isString()) continue;
+        const std::optional<FieldOrigin> origin = fieldOriginFromRawValue(it.value().toString());
+        if (!origin) continue;
+        for (const OriginKey& entry : kOriginKeys) {
+            if (it.key() == QLatin1String(entry.key)) origins.insert(entry.field, *origin);
+        }
+    }
+    return origins;
+}
+
+/// A non-empty string, lower-cased, kept only when it is one of `allowed`.
+std::optional<QString> readWord(const QJsonValue& value,
+                                std::initializer_list<const char*> allowed) {
+    if (!value.isString() || value.toString().isEmpty()) return std::nullopt;
+    const QString word = value.toString().toLower();
+    for (const char* candidate : allowed) {
+        if (word == QLatin1String(candidate)) return word;
+    }
+    return std::nullopt;
+}
+
+bool isArrayOfObjects(const QJsonValue& value) {
+    if (!value.isArray()) return false;
+    const QJsonArray array = value.toArray();
+    return std::all_of(array.begin(), array.end(),
+                       [](const QJsonValue& item) { return item.isObject(); });
+}
+
+}  // namespace
+
+QList<ExtractedEvent> LLMClient::parseEvents(const QString& reply) {
+    const qsizetype first = reply.indexOf(u'{');
+    const qsizetype last = reply.lastIndexOf(u'}');
+    if (first < 0 || last < 0 || last < first) {
+        logFailure("noJSON");
+        return {};
+    }
+    QJsonParseError error{};
+    const QJsonDocument document =
+        QJsonDocument::fromJson(reply.mid(first, last - first + 1).toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        logFailure("badJSON");
+        return {};
+    }
+    const QJsonObject object = document.object();
+    const QJsonValue events = object.value(QLatin1String("events"));
+    if (isArrayOfObjects(events)) return parseEventList(events.toArray());
+    if (object.contains(QLatin1String("title")) && object.contains(QLatin1String("start_time"))) {
+        return parseEventList(QJsonArray{object});
+    }
+    logFailure("missingEvents");
+    return {};
+}
+
+QList<ExtractedEvent> LLMClient::parseEventList(const QJsonArray& objects) {
+    QList<ExtractedEvent> events;
+    for (const QJsonValue& item : objects) {
+        const QJsonObject object = item.toObject();
+        const std::optional<QString> title = firstString(object, {"title"});
+        const std::optional<QString> start =
+            firstString(object, {"start_time", "startTime", "start"});
+        const std::optional<QString> end = firstString(object, {"end_time", "endTime", "end"});
+        std::optional<QDateTime> startDate;
+        std::optional<QDateTime> endDate;
+        if (title && start && end) {
+            startDate = readEventDate(*start);
+            if (startDate) endDate = readEventDate(*end);
+        }
+        if (!endDate) {
+            logFailure("eventItemParse");
+            continue;
+        }
+        ExtractedEvent event;
+        event.title = *title;
+        event.startDate = *startDate;
+        event.endDate = *endDate;
+        event.fieldOrigins = readOrigins(object.value(QLatin1String("field_origins")));
+        event.location = firstString(object, {"location", "place"}).value_or(QString());
+        event.notes = firstString(object, {"notes", "note", "description"}).value_or(QString());
+        event.allDay = boolField(object.value(QLatin1String("all_day"))).value_or(false);
+        event.reminderMinutes = reminderField(object.value(QLatin1String("reminder_minutes")));
+        event.recurrence = readWord(object.value(QLatin1String("recurrence")),
+                                    {"daily", "weekly", "monthly", "yearly"});
+        event.availability =
+            readWord(object.value(QLatin1String("availability")), {"busy", "free", "tentative"});
+        events.append(std::move(event));
+    }
+    return events;
+}
+
+std::optional<bool> LLMClient::boolField(const QJsonValue& value) {
+    if (value.isBool()) return value.toBool();
+    if (!value.isString()) return std::nullopt;
+    const QString word = trimSpacesAndTabs(value.toString()).toString().toLower();
+    if (word == u"true" || word == u"yes" || word == u"1") return true;
+    if (word == u"false" || word == u"no" || word == u"0") return false;
+    return std::nullopt;
+}
+
+std::optional<qint64> LLMClient::reminderField(const QJsonValue& value) {
+    std::optional<qint64> minutes;
+    if (value.isDouble()) {
+        const QVariant number = value.toVariant();
+        if (number.typeId() == QMetaType::LongLong) {
+            minutes = number.toLongLong();
+        } else {
+            // Outside [-2^63, 2^63) (or NaN) a truncated double has no 64-bit value.
+            const double d = std::trunc(value.toDouble());
+            if (d >= -9223372036854775808.0 && d < 9223372036854775808.0) {
+                minutes = static_cast<qint64>(d);
+            }
+        }
+    } else if (value.isString()) {
+        const QString string = value.toString();
+        const QStringView text = trimSpacesAndTabs(string);
+        const qsizetype digitsFrom = !text.isEmpty() && (text[0] == u'+' || text[0] == u'-');
+        const bool allDigits =
+            text.size() > digitsFrom && std::all_of(text.begin() + digitsFrom, text.end(),
+                                                    [](QChar c) { return c >= u'0' && c <= u'9'; });
+        bool ok = false;
+        const qint64 n = allDigits ? text.toLongLong(&ok) : 0;
+        if (ok) minutes = n;
+    }
+    if (!minutes || *minutes == std::numeric_limits<qint64>::min()) return std::nullopt;
+    return *minutes < 0 ? -*minutes : *minutes;
+}
+
+}  // namespace zorbel

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QString>
+#include <optional>
+
+namespace zorbel {
+
+/// The event fields that carry an origin.
+enum class EventField {
+    title,
+    startDate,
+    endDate,
+    location,
+    notes,
+    allDay,
+    reminder,
+    recurrence,
+    availability,
+};
+
+/// Where a field's value came from, as the model reports it.
+enum class FieldOrigin {
+    source,     ///< "source": the text states it
+    inferred,   ///< "inferred": the model inferred it
+    defaulted,  ///< "default": a rule default (one hour, busy)
+};
+
+/// The wire string ("source", "inferred", "default").
+QString rawValue(FieldOrigin origin);
+/// The origin whose wire string is exactly `raw` (case-sensitive), or nothing.
+std::optional<FieldOrigin> fieldOriginFromRawValue(const QString& raw);
+
+/// One candidate event. Instants are QDateTime values in UTC.
+struct ExtractedEvent {
+    QString title;
+    QDateTime startDate;
+    QDateTime endDate;
+    QString location;
+    QString notes;
+    bool allDay = false;
+    std::optional<qint64> reminderMinutes;  ///< never negative after parsing
+    std::optional<QString> recurrence;      ///< "daily", "weekly", "monthly" or "yearly"
+    std::optional<QString> availability;    ///< "busy", "free" or "tentative"
+    QString sourceText;
+    QHash<EventField, FieldOrigin> fieldOrigins;
+
+    bool operator==(const ExtractedEvent&) const = default;
+
+    /// The UTC offset of the current instant in the system time zone, "+08:00" / "-05:00" /
+    /// "+05:45" (leftover seconds dropped). Computed at each call, so it follows a daylight
+    /// saving change while the program runs.
+    static QString localOffset();
+    /// The same for a given instant.
+    static QString offsetText(int offsetSeconds);
+};
+
+}  // namespace zorbel

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <qcoro/qcorotask.h>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <exception>
+#include <optional>
+#include <stdexcept>
+#include <type_traits>
+
+namespace zorbel::test {
+
+/// Drives the event loop until `done` holds or `timeoutMs` pass; returns whether it holds.
+/// Tests wait for asynchronous steps with this, never by sleeping.
+template <typename Predicate>
+bool spinUntil(Predicate done, int timeoutMs = 10000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return done();
+}
+
+namespace detail {
+
+// A coroutine must not be a capturing lambda: the closure dies before the frame does.
+template <typename T>
+using Stored = std::conditional_t<std::is_void_v<T>, bool, T>;
+
+template <typename T>
+QCoro::Task<void> drive(QCoro::Task<T> task, std::optional<Stored<T>>& value,
+                        std::exception_ptr& error, bool& finished) {
+    try {
+        if constexpr (std::is_void_v<T>) {
+            co_await std::move(task);
+            value.emplace(true);
+        } else {
+            value.emplace(co_await std::move(task));
+        }
+    } catch (...) {
+        error = std::current_exception();
+    }
+    finished = true;
+}
+
+}  // namespace detail
+
+/// Runs `task` to its end on the event loop and returns its value, or rethrows its error.
+/// Throws std::runtime_error when it has not finished after ten seconds.
+template <typename T>
+T await(QCoro::Task<T> task) {
+    std::optional<detail::Stored<T>> value;
+    std::exception_ptr error;
+    bool finished = false;
+    auto driver = detail::drive(std::move(task), value, error, finished);
+    if (!spinUntil([&] { return finished; })) throw std::runtime_error("task did not finish");
+    if (error) std::rethrow_exception(error);
+    if constexpr (!std::is_void_v<T>) return std::move(*value);
+}
+
+}  // namespace zorbel::test
