@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+#include "support/Errors.h"
+
+namespace zorbel {
+
+/// A failing call of the secret store; `status` is the store's own error code.
+class KeychainError : public Error {
+public:
+    explicit KeychainError(qint32 status) : Error("keychain"), m_status(status) {}
+    qint32 status() const { return m_status; }
+
+private:
+    qint32 m_status;
+};
+
+/// The secret store: one secret per account (a provider preset id, "caldav", "speech").
+/// Secrets live only here, never in preferences or logs.
+/// Every operation may be called from any thread and throws KeychainError when the store fails.
+class CredentialStoring {
+public:
+    virtual ~CredentialStoring() = default;
+    /// The stored secret, or nothing when the account has none (not an error).
+    virtual std::optional<QString> credential(const QString& account) = 0;
+    /// Creates or replaces the account's secret.
+    virtual void setCredential(const QString& value, const QString& account) = 0;
+    /// Deletes the account's secret; deleting a missing one succeeds.
+    virtual void removeCredential(const QString& account) = 0;
+};
+
+}  // namespace zorbel
