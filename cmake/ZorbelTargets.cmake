@@ -18,6 +18,10 @@ if(ZORBEL_SANITIZE)
         add_compile_options(-fno-sanitize=function)
     endif()
 endif()
+if(ZORBEL_FUZZ)
+    # Coverage feedback for the fuzzers reaches into the libraries they drive.
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
 add_compile_definitions(QT_NO_KEYWORDS QT_NO_CAST_FROM_ASCII QT_NO_URL_CAST_FROM_STRING
                         QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
 
