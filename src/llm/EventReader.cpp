@@ -50,7 +50,8 @@ int digits(QStringView text, qsizetype pos, int count) {
 /// A strict internet date-time: "YYYY-MM-DDTHH:MM:SS", then (only when `fractional`) "." and
 /// digits, then (only when `zoned`) an offset "+HH:MM" / "-HH:MM". Without a zone the time is
 /// the local wall-clock time of that date in the system time zone.
-std::optional<QDateTime> readDateTime(QStringView text, bool fractional, bool zoned) {
+std::optional<QDateTime> readDateTime(QStringView text, bool fractional, bool zoned,
+                                      const QTimeZone& local) {
     const int year = digits(text, 0, 4);
     const int month = digits(text, 5, 2);
     const int day = digits(text, 8, 2);
@@ -81,7 +82,7 @@ std::optional<QDateTime> readDateTime(QStringView text, bool fractional, bool zo
     if (!date.isValid() || !time.isValid()) return {};
     if (!zoned) {
         if (pos != text.size()) return {};
-        return QDateTime(date, time, Qt::LocalTime).toUTC();
+        return QDateTime(date, time, local).toUTC();
     }
     if (pos + 6 != text.size() || (text[pos] != u'+' && text[pos] != u'-') ||
         text[pos + 3] != u':') {
@@ -98,7 +99,7 @@ std::optional<QDateTime> readDateTime(QStringView text, bool fractional, bool zo
 /// A date-time as the model writes it. A time ending in "Z" or without an offset is local
 /// wall-clock time of its own date (the model is told to write local times); a time with an
 /// explicit offset keeps it. Seconds are required, fractional seconds allowed.
-std::optional<QDateTime> readEventDate(const QString& text) {
+std::optional<QDateTime> readEventDate(const QString& text, const QTimeZone& local) {
     const qsizetype t = text.indexOf(u'T');
     const QStringView timePart = t >= 0 ? QStringView(text).mid(t + 1) : QStringView();
     QStringView body = text;
@@ -108,8 +109,8 @@ std::optional<QDateTime> readEventDate(const QString& text) {
     } else if (timePart.contains(u'+') || timePart.contains(u'-')) {
         zoned = true;
     }
-    if (auto date = readDateTime(body, false, zoned)) return date;
-    return readDateTime(body, true, zoned);
+    if (auto date = readDateTime(body, false, zoned, local)) return date;
+    return readDateTime(body, true, zoned, local);
 }
 
 struct OriginKey {
@@ -191,6 +192,7 @@ QList<ExtractedEvent> LLMClient::parseEvents(const QString& reply) {
 
 QList<ExtractedEvent> LLMClient::parseEventList(const QJsonArray& objects) {
     QList<ExtractedEvent> events;
+    const QTimeZone local = QTimeZone::systemTimeZone();
     for (const QJsonValue& item : objects) {
         const QJsonObject object = item.toObject();
         const std::optional<QString> title = firstString(object, {"title"});
@@ -200,8 +202,8 @@ QList<ExtractedEvent> LLMClient::parseEventList(const QJsonArray& objects) {
         std::optional<QDateTime> startDate;
         std::optional<QDateTime> endDate;
         if (title && start && end) {
-            startDate = readEventDate(*start);
-            if (startDate) endDate = readEventDate(*end);
+            startDate = readEventDate(*start, local);
+            if (startDate) endDate = readEventDate(*end, local);
         }
         if (!endDate) {
             logFailure("eventItemParse");
