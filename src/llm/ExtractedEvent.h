@@ -20,6 +20,9 @@ enum class EventField {
     availability,
 };
 
+/// The case name ("startDate", "reminder", ...), as tools print origins.
+const char* caseName(EventField field);
+
 /// Where a field's value came from, as the model reports it.
 enum class FieldOrigin {
     source,     ///< "source": the text states it

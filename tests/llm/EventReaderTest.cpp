@@ -9,36 +9,11 @@
 #include "llm/LLMClient.h"
 #include "support/LogCapture.h"
 
-using zorbel::EventField;
 using zorbel::ExtractedEvent;
 using zorbel::FieldOrigin;
 using zorbel::LLMClient;
 
 namespace {
-
-const char* fieldName(EventField field) {
-    switch (field) {
-        case EventField::title:
-            return "title";
-        case EventField::startDate:
-            return "startDate";
-        case EventField::endDate:
-            return "endDate";
-        case EventField::location:
-            return "location";
-        case EventField::notes:
-            return "notes";
-        case EventField::allDay:
-            return "allDay";
-        case EventField::reminder:
-            return "reminder";
-        case EventField::recurrence:
-            return "recurrence";
-        case EventField::availability:
-            return "availability";
-    }
-    return "?";
-}
 
 QJsonValue optionalJson(const std::optional<QString>& value) {
     return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
@@ -52,7 +27,7 @@ QJsonObject canonical(const ExtractedEvent& event) {
     };
     QJsonObject origins;
     for (auto it = event.fieldOrigins.begin(); it != event.fieldOrigins.end(); ++it) {
-        origins.insert(QLatin1String(fieldName(it.key())), zorbel::rawValue(it.value()));
+        origins.insert(QLatin1String(zorbel::caseName(it.key())), zorbel::rawValue(it.value()));
     }
     return QJsonObject{
         {QStringLiteral("title"), event.title},
