@@ -5,7 +5,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/Appearance.h"
 #include "ball/BallLayers.h"
 #include "ball/BallSkinPreference.h"
 #include "ball/VisualTokens.h"
@@ -48,12 +47,6 @@ AuroraParticlePosition AuroraInhaleRenderer::particlePosition(qint64 index, doub
     const double half = VisualTokens::ballDiameter / 2;
     return spiral(index, std::max<qint64>(skin.particleCount, 1), progress, {half, half},
                   0.88 * usable);
-}
-
-void AuroraInhaleRenderer::render(const BallState& state, const QRectF& rect, double time,
-                                  const BallRenderEnvironment& environment,
-                                  QPainter& painter) const {
-    draw(state, rect, time, environment, painter, Appearance::ballMaterialOpacity());
 }
 
 void AuroraInhaleRenderer::draw(const BallState& state, const QRectF& rect, double time,

@@ -22,15 +22,10 @@ struct AuroraInhaleRenderer final : BallVisualRenderer {
     AuroraInhaleRenderer();
     explicit AuroraInhaleRenderer(BallSkin skin_) : skin(std::move(skin_)) {}
 
-    /// Reads the ball material opacity from the appearance settings and draws. The state is
-    /// used only for its tint.
-    void render(const BallState& state, const QRectF& rect, double time,
-                const BallRenderEnvironment& environment, QPainter& painter) const override;
-
-    /// Draws with the given ball material opacity, which scales the body tint and the shade.
+    /// The state is used only for its tint (the ball view passes `processing`).
     void draw(const BallState& state, const QRectF& rect, double time,
               const BallRenderEnvironment& environment, QPainter& painter,
-              double materialOpacity) const;
+              double materialOpacity) const override;
 
     /// Particle `index` at inward `progress` (0 on the outer orbit, 1 at the core) in a ball of
     /// the reference diameter drawn in the square (0, 0, 64, 64) of y-down coordinates.

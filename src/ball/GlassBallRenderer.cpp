@@ -4,7 +4,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/Appearance.h"
 #include "ball/BallLayers.h"
 #include "ball/BallMark.h"
 #include "ball/BallSkinPreference.h"
@@ -15,11 +14,6 @@ namespace zorbel {
 using namespace BallLayers;
 
 GlassBallRenderer::GlassBallRenderer() : skin(BallSkinPreference::current()) {}
-
-void GlassBallRenderer::render(const BallState& state, const QRectF& rect, double time,
-                               const BallRenderEnvironment& environment, QPainter& painter) const {
-    draw(state, rect, time, environment, painter, Appearance::ballMaterialOpacity());
-}
 
 void GlassBallRenderer::draw(const BallState& state, const QRectF& rect, double time,
                              const BallRenderEnvironment& environment, QPainter& painter,

@@ -12,14 +12,9 @@ struct GlassBallRenderer final : BallVisualRenderer {
     GlassBallRenderer();
     explicit GlassBallRenderer(BallSkin skin_) : skin(std::move(skin_)) {}
 
-    /// Reads the ball material opacity from the appearance settings and draws.
-    void render(const BallState& state, const QRectF& rect, double time,
-                const BallRenderEnvironment& environment, QPainter& painter) const override;
-
-    /// Draws with the given ball material opacity, which scales the body tint and the shade.
     void draw(const BallState& state, const QRectF& rect, double time,
               const BallRenderEnvironment& environment, QPainter& painter,
-              double materialOpacity) const;
+              double materialOpacity) const override;
 
     BallSkin skin;
 };
