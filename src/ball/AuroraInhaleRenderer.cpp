@@ -53,6 +53,7 @@ void AuroraInhaleRenderer::draw(const BallState& state, const QRectF& rect, doub
                                 const BallRenderEnvironment& environment, QPainter& painter,
                                 double materialOpacity) const {
     const Geometry ball = fit(rect);
+    if (!(ball.radius > 0)) return;  // no room for a ball inside the margin
     const QPointF c = ball.centre;
 
     // Loop phase φ (two-second loop) and inhale progress p; reduce-motion shows one still frame.

@@ -20,6 +20,7 @@ void GlassBallRenderer::draw(const BallState& state, const QRectF& rect, double 
                              double materialOpacity) const {
     constexpr double pi = std::numbers::pi;
     const Geometry ball = fit(rect);
+    if (!(ball.radius > 0)) return;  // no room for a ball inside the margin
     const QPointF c = ball.centre;
     double r = ball.radius;
     if (state.kind() == BallState::Kind::recording && !environment.reduceMotion) {

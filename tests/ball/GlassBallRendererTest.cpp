@@ -53,6 +53,23 @@ TEST(GlassBallRenderer, FitsTheBallWithTwoPointsOfMarginAndCentresIt) {
     EXPECT_NEAR(test::visibleRadius(collapsed, {8, 8}), 6, 0.2);
 }
 
+TEST(BallRenderers, DrawNothingWhereNoBallFitsInsideTheMargin) {
+    const auto blank = [](const QImage& like) {
+        QImage image(like.size(), like.format());
+        image.fill(Qt::transparent);
+        return image;
+    };
+    for (double side : {4.0, 3.0, 1.0}) {
+        const QImage glass = drawBall(GlassBallRenderer(BallSkinCatalog::gravitationalLens()),
+                                      success(), 0.0, {side, 8});
+        EXPECT_EQ(glass, blank(glass)) << side;
+        const QImage aurora =
+            drawBall(AuroraInhaleRenderer(BallSkinCatalog::gravitationalLens()),
+                     BallState::processing(ProcessingStage::understanding), 0.5, {side, 8});
+        EXPECT_EQ(aurora, blank(aurora)) << side;
+    }
+}
+
 TEST(GlassBallRenderer, NothingIsDrawnOutsideTheBallInAnyState) {
     const BallState states[] = {
         BallState::idle(),
