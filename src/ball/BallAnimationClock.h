@@ -17,7 +17,8 @@ namespace zorbel {
 class BallAnimationClock : public QObject {
     Q_OBJECT
 public:
-    /// One frame at 60 Hz, rounded to the timer's millisecond resolution.
+    /// 1/60 s cut to whole milliseconds (the timer's resolution): a little faster than 60 Hz
+    /// rather than a little slower, so a 60 Hz display never waits for a frame.
     static constexpr std::chrono::milliseconds kFrameInterval{16};
 
     /// Stopped, no timer, no callback. `interval` is for tests, which drive the clock with a
