@@ -24,7 +24,6 @@ CaptureCoordinator::CaptureCoordinator(std::shared_ptr<SpeechCapturing> speech,
 
 CaptureCoordinator::~CaptureCoordinator() {
     if (m_activeTask) m_activeTask->cancel();
-    m_operationID.reset();  // running bodies now find the coordinator gone
 }
 
 // --- Operations ---------------------------------------------------------------------------

@@ -163,32 +163,40 @@ TEST_F(CaptureCoordinatorTest, PastedTextIsCutToTheLimitAtALineBreak) {
 
 // --- Staleness and cancellation -------------------------------------------------------------
 
-TEST_F(CaptureCoordinatorTest, TwoQuickDropsOnlyTheSecondDrivesTheState) {
+TEST_F(CaptureCoordinatorTest, QuickDropsOnlyTheLastDrivesTheState) {
+    useCloudProvider();
     fakes.files->text.hold();
     QCoro::Task<> first = coordinator.handleFile(u"/tmp/a.pdf"_s);
-    QCoro::Task<> second = coordinator.handleFile(u"/tmp/b.txt"_s);
-    ASSERT_EQ(fakes.files->text.waiting(), 2);
+    QCoro::Task<> second = coordinator.handleFile(u"/tmp/b.pdf"_s);
+    QCoro::Task<> last = coordinator.handleFile(u"/tmp/c.txt"_s);
+    ASSERT_EQ(fakes.files->text.waiting(), 3);
     EXPECT_TRUE(fakes.files->text.tokens().at(0).isCancelled());
-    EXPECT_FALSE(fakes.files->text.tokens().at(1).isCancelled());
+    EXPECT_TRUE(fakes.files->text.tokens().at(1).isCancelled());
+    EXPECT_FALSE(fakes.files->text.tokens().at(2).isCancelled());
 
-    fakes.files->text.answer(u"B: 周六 8:00 爬山"_s);
-    fakes.files->text.release(1);
-    await(std::move(second));
+    fakes.files->text.answer(u"C: 周六 8:00 爬山"_s);
+    fakes.files->text.release(2);
+    await(std::move(last));
     EXPECT_EQ(coordinator.state(), BallState::confirmation());
     const auto reported = states.size();
 
-    // The first drop's late answer, even a failure, changes nothing.
-    fakes.files->text.fail(FileExtractionError::of(FileExtractionError::Kind::conversionFailed));
+    // The older drops' late answers, a text and a failure, change nothing.
+    fakes.files->text.answer(u"A: 周日 9:00 早午餐"_s);
     fakes.files->text.release();
     await(std::move(first));
+    fakes.files->text.fail(FileExtractionError::of(FileExtractionError::Kind::conversionFailed));
+    fakes.files->text.release();
+    await(std::move(second));
     EXPECT_EQ(coordinator.state(), BallState::confirmation());
     EXPECT_EQ(states.size(), reported);
-    EXPECT_EQ(fakes.model->texts, QStringList{u"B: 周六 8:00 爬山"_s});
+    EXPECT_EQ(fakes.consent->questions.size(), 1);
+    EXPECT_EQ(fakes.model->texts, QStringList{u"C: 周六 8:00 爬山"_s});
     EXPECT_EQ(delivered.size(), 1);
     EXPECT_TRUE(log.failureCodes().isEmpty());
 }
 
 TEST_F(CaptureCoordinatorTest, CancelDuringTranscriptionIgnoresTheLateTranscript) {
+    useCloudProvider();
     fakes.speech->transcript.hold();
     // First a service that answers anyway, then one that honours the cancellation.
     for (const bool honours : {false, true}) {
@@ -209,6 +217,7 @@ TEST_F(CaptureCoordinatorTest, CancelDuringTranscriptionIgnoresTheLateTranscript
         EXPECT_EQ(states.size(), reported);
         EXPECT_EQ(coordinator.state(), BallState::idle());
     }
+    EXPECT_TRUE(fakes.consent->questions.isEmpty());
     EXPECT_TRUE(fakes.model->sources.isEmpty());
     EXPECT_TRUE(log.failureCodes().isEmpty());
 }
@@ -331,6 +340,15 @@ TEST_F(CaptureCoordinatorTest, ConsentIsAskedOnlyForCloudProvidersAndARefusalSen
     await(std::move(pasting));
     EXPECT_EQ(coordinator.state(), BallState::confirmation());
     EXPECT_EQ(fakes.model->sources.size(), 2);
+
+    // A refusal that arrives after a cancel is not reported.
+    pasting = coordinator.handleText(u"cancelled"_s);
+    coordinator.cancel();
+    fakes.consent->answer.answer(false);
+    fakes.consent->answer.release();
+    await(std::move(pasting));
+    EXPECT_EQ(coordinator.state(), BallState::idle());
+    EXPECT_EQ(log.failureCodes().size(), 1);
 }
 
 TEST_F(CaptureCoordinatorTest, ImageFileGoesAsTextOrAsPictureByTheProvider) {

@@ -1,5 +1,8 @@
 #include "support/FakeCaptureServices.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "support/EventLoop.h"
 
 namespace zorbel::test {
