@@ -42,8 +42,8 @@ public:
     }
     /// While held, every call waits until the test releases it.
     void hold(bool held = true) { m_held = held; }
-    /// When set, a call that finds its token cancelled once it may go on ends with CancelledError
-    /// instead of its answer, as a service honouring cancellation does.
+    /// When set, a call whose token is cancelled by the time it answers ends with CancelledError
+    /// instead, as a service honouring cancellation does.
     void honourCancellation(bool honour = true) { m_honoursCancellation = honour; }
 
     /// Lets the waiting call `index` (0 = the oldest) go on with the answer set now.
@@ -78,8 +78,8 @@ public:
             m_waiting.push_back(&waiting);
             co_await Suspend{&waiting};
             outcome = std::move(waiting.outcome);
-            if (m_honoursCancellation) token.throwIfCancelled();
         }
+        if (m_honoursCancellation) token.throwIfCancelled();
         if (auto* error = std::get_if<std::exception_ptr>(&outcome)) std::rethrow_exception(*error);
         co_return std::get<T>(std::move(outcome));
     }
