@@ -1,0 +1,532 @@
+#include <gtest/gtest.h>
+#include <qcoro/qcorotask.h>
+#include <ostream>
+#include <stdexcept>
+
+#include "app/AppLogEvent.h"
+#include "capture/CaptureCoordinator.h"
+#include "llm/LLMError.h"
+#include "support/EventLoop.h"
+#include "support/FakeCaptureServices.h"
+#include "support/LogCapture.h"
+
+using namespace zorbel;
+using namespace Qt::Literals::StringLiterals;
+using zorbel::test::await;
+using zorbel::test::spinUntil;
+using F = UserFacingFailure::Kind;
+using Stage = ProcessingStage;
+
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace zorbel {
+
+void PrintTo(const BallState& state, std::ostream* out) {
+    switch (state.kind()) {
+        case BallState::Kind::idle:
+            *out << "idle";
+            return;
+        case BallState::Kind::dropTarget:
+            *out << "dropTarget";
+            return;
+        case BallState::Kind::recording:
+            *out << "recording";
+            return;
+        case BallState::Kind::processing:
+            *out << "processing(" << caseName(state.stage()) << ')';
+            return;
+        case BallState::Kind::confirmation:
+            *out << "confirmation";
+            return;
+        case BallState::Kind::success:
+            *out << "success";
+            return;
+        case BallState::Kind::failure:
+            *out << "failure(" << state.failure().logCode().toStdString() << ')';
+            return;
+    }
+}
+
+}  // namespace zorbel
+
+namespace {
+
+BallState processing(Stage stage) {
+    return BallState::processing(stage);
+}
+
+BallState failure(F kind) {
+    return BallState::failure(UserFacingFailure::of(kind));
+}
+
+BallState failure(const UserFacingFailure& what) {
+    return BallState::failure(what);
+}
+
+QString stageLine(Stage stage) {
+    return u"event="_s + AppLogEvent::stageChanged(stage).rendered();
+}
+
+QString failureLine(const UserFacingFailure& what) {
+    return u"event="_s + AppLogEvent::failure(what.logCode()).rendered();
+}
+
+const QString kCloudProvider = u"deepseek"_s;
+
+class CaptureCoordinatorTest : public ::testing::Test {
+protected:
+    CaptureCoordinatorTest() {
+        coordinator.onStateChange = [this](BallState state) {
+            states.append(state);
+            logLinesAtStates.append(log.lines().size());
+        };
+        coordinator.onEventsReady = [this](QList<ExtractedEvent> events) {
+            delivered.append(events);
+            statesAtDelivery = states.size();
+        };
+    }
+
+    // Every held call is let go, so no suspended coroutine outlives the test.
+    void TearDown() override { ASSERT_TRUE(fakes.settle()); }
+
+    void useCloudProvider() { fakes.model->route = ProviderRoute{kCloudProvider, false}; }
+
+    // Runs a file or text capture to its end.
+    void drop(const QString& path) { await(coordinator.handleFile(path)); }
+    void paste(const QString& text) { await(coordinator.handleText(text)); }
+
+    bool reaches(const BallState& state) {
+        return spinUntil([&] { return coordinator.state() == state; });
+    }
+
+    test::FakeCaptureServices fakes;
+    test::LogCapture log;
+    CaptureCoordinator coordinator{fakes.speech, fakes.files, fakes.model, fakes.permissions,
+                                   fakes.consent};
+    QList<BallState> states;
+    QList<qsizetype> logLinesAtStates;  // product log lines already written at each report
+    QList<QList<ExtractedEvent>> delivered;
+    qsizetype statesAtDelivery = -1;
+};
+
+// --- The road of one capture ----------------------------------------------------------------
+
+TEST_F(CaptureCoordinatorTest, FileCaptureWalksTheStagesLoggingEachBeforeReportingIt) {
+    drop(u"/tmp/review.pdf"_s);
+
+    const QList<BallState> expected = {
+        processing(Stage::extracting), processing(Stage::understanding),
+        processing(Stage::preparingConfirmation), BallState::confirmation()};
+    EXPECT_EQ(states, expected);
+    EXPECT_EQ(coordinator.state(), BallState::confirmation());
+    EXPECT_EQ(log.lines(),
+              QStringList({stageLine(Stage::extracting), stageLine(Stage::understanding),
+                           stageLine(Stage::preparingConfirmation)}));
+    EXPECT_EQ(log.lines().first(), u"event=stageChanged(Zorbel.ProcessingStage.extracting)"_s);
+    // Each stage is logged after it is assigned and before the owner hears of it.
+    EXPECT_EQ(logLinesAtStates, QList<qsizetype>({1, 2, 3, 3}));
+    // The events arrive between `preparingConfirmation` and `confirmation`.
+    ASSERT_EQ(delivered.size(), 1);
+    EXPECT_EQ(delivered.first().first().title, u"项目评审"_s);
+    EXPECT_EQ(statesAtDelivery, 3);
+
+    EXPECT_EQ(fakes.files->textPaths, QStringList{u"/tmp/review.pdf"_s});
+    EXPECT_EQ(fakes.model->sources, QStringList{u"文件内容"_s});
+    // The model gets the text as extracted, trailing line break included.
+    EXPECT_EQ(fakes.model->texts, QStringList{u"周五 10:00 项目评审\n地点：三楼会议室\n"_s});
+    EXPECT_TRUE(fakes.consent->questions.isEmpty());
+}
+
+TEST_F(CaptureCoordinatorTest, HandleTextCompletesOnlyWhenItsOperationHasFinished) {
+    fakes.model->reply.hold();
+    QCoro::Task<> pasting = coordinator.handleText(u"明天 9:00 晨会"_s);
+    ASSERT_TRUE(spinUntil([&] { return fakes.model->reply.waiting() == 1; }));
+    EXPECT_FALSE(pasting.isReady());
+    EXPECT_EQ(coordinator.state(), processing(Stage::understanding));
+
+    fakes.model->reply.release();
+    await(std::move(pasting));
+    EXPECT_EQ(coordinator.state(), BallState::confirmation());
+    EXPECT_EQ(fakes.model->sources, QStringList{u"粘贴文本"_s});
+    // A paste enters no state before the model is asked.
+    EXPECT_EQ(states.first(), processing(Stage::understanding));
+}
+
+TEST_F(CaptureCoordinatorTest, PastedTextIsCutToTheLimitAtALineBreak) {
+    const QString head = QString(14990, u'a') + u'\n';
+    paste(head + QString(5000, u'b'));
+    ASSERT_EQ(fakes.model->texts.size(), 1);
+    EXPECT_EQ(fakes.model->texts.first(), head);
+}
+
+// --- Staleness and cancellation -------------------------------------------------------------
+
+TEST_F(CaptureCoordinatorTest, QuickDropsOnlyTheLastDrivesTheState) {
+    useCloudProvider();
+    fakes.files->text.hold();
+    QCoro::Task<> first = coordinator.handleFile(u"/tmp/a.pdf"_s);
+    QCoro::Task<> second = coordinator.handleFile(u"/tmp/b.pdf"_s);
+    QCoro::Task<> last = coordinator.handleFile(u"/tmp/c.txt"_s);
+    ASSERT_EQ(fakes.files->text.waiting(), 3);
+    EXPECT_TRUE(fakes.files->text.tokens().at(0).isCancelled());
+    EXPECT_TRUE(fakes.files->text.tokens().at(1).isCancelled());
+    EXPECT_FALSE(fakes.files->text.tokens().at(2).isCancelled());
+
+    fakes.files->text.answer(u"C: 周六 8:00 爬山"_s);
+    fakes.files->text.release(2);
+    await(std::move(last));
+    EXPECT_EQ(coordinator.state(), BallState::confirmation());
+    const auto reported = states.size();
+
+    // The older drops' late answers, a text and a failure, change nothing.
+    fakes.files->text.answer(u"A: 周日 9:00 早午餐"_s);
+    fakes.files->text.release();
+    await(std::move(first));
+    fakes.files->text.fail(FileExtractionError::of(FileExtractionError::Kind::conversionFailed));
+    fakes.files->text.release();
+    await(std::move(second));
+    EXPECT_EQ(coordinator.state(), BallState::confirmation());
+    EXPECT_EQ(states.size(), reported);
+    EXPECT_EQ(fakes.consent->questions.size(), 1);
+    EXPECT_EQ(fakes.model->texts, QStringList{u"C: 周六 8:00 爬山"_s});
+    EXPECT_EQ(delivered.size(), 1);
+    EXPECT_TRUE(log.failureCodes().isEmpty());
+}
+
+TEST_F(CaptureCoordinatorTest, CancelDuringTranscriptionIgnoresTheLateTranscript) {
+    useCloudProvider();
+    fakes.speech->transcript.hold();
+    // First a service that answers anyway, then one that honours the cancellation.
+    for (const bool honours : {false, true}) {
+        SCOPED_TRACE(honours ? "honours cancellation" : "answers anyway");
+        fakes.speech->transcript.honourCancellation(honours);
+        const int cancelsBefore = fakes.speech->cancels;
+        coordinator.finishVoiceCapture();
+        EXPECT_EQ(coordinator.state(), processing(Stage::transcribing));
+
+        coordinator.cancel();
+        EXPECT_EQ(coordinator.state(), BallState::idle());
+        EXPECT_EQ(fakes.speech->cancels, cancelsBefore + 1);
+        EXPECT_TRUE(fakes.speech->transcript.tokens().last().isCancelled());
+
+        const auto reported = states.size();
+        fakes.speech->transcript.release();
+        ASSERT_TRUE(spinUntil([&] { return fakes.speech->transcript.settled(); }));
+        EXPECT_EQ(states.size(), reported);
+        EXPECT_EQ(coordinator.state(), BallState::idle());
+    }
+    EXPECT_TRUE(fakes.consent->questions.isEmpty());
+    EXPECT_TRUE(fakes.model->sources.isEmpty());
+    EXPECT_TRUE(log.failureCodes().isEmpty());
+}
+
+TEST_F(CaptureCoordinatorTest, CancelWhilePermissionIsAskedStartsNoRecording) {
+    fakes.permissions->voice.hold();
+    coordinator.startVoiceCapture();
+    coordinator.cancel();
+    fakes.permissions->voice.release();
+    ASSERT_TRUE(spinUntil([&] { return fakes.permissions->voice.settled(); }));
+    EXPECT_EQ(fakes.speech->starts, 0);
+    EXPECT_EQ(states, QList<BallState>{BallState::idle()});
+    // A cancel forgets the voice capture: nothing to retry.
+    coordinator.retry();
+    EXPECT_EQ(fakes.permissions->voice.calls(), 1);
+}
+
+TEST_F(CaptureCoordinatorTest, CancelWhileTheRecorderStartsLeavesItCancelled) {
+    fakes.speech->whileStarting = [this] { coordinator.cancel(); };
+    coordinator.startVoiceCapture();
+    ASSERT_TRUE(spinUntil([&] { return fakes.permissions->voice.settled(); }));
+    EXPECT_EQ(fakes.speech->starts, 1);
+    EXPECT_EQ(fakes.speech->cancels, 2);  // by cancel(), then by the stale recording step
+    EXPECT_EQ(states, QList<BallState>{BallState::idle()});
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST_F(CaptureCoordinatorTest, ACancelFromTheEventsReceiverIsNotOverwritten) {
+    coordinator.onEventsReady = [this](QList<ExtractedEvent>) { coordinator.cancel(); };
+    paste(u"周日 19:00 家庭聚餐"_s);
+    EXPECT_EQ(coordinator.state(), BallState::idle());
+    EXPECT_FALSE(states.contains(BallState::confirmation()));
+}
+
+TEST_F(CaptureCoordinatorTest, ACoordinatorGoneMidCaptureDropsTheLateResult) {
+    auto owned = std::make_unique<CaptureCoordinator>(fakes.speech, fakes.files, fakes.model,
+                                                      fakes.permissions, fakes.consent);
+    int reports = 0;
+    owned->onStateChange = [&reports](BallState) { ++reports; };
+    fakes.files->text.hold();
+    QCoro::Task<> dropping = owned->handleFile(u"/tmp/late.pdf"_s);
+    EXPECT_EQ(reports, 1);
+    owned.reset();
+    EXPECT_TRUE(fakes.files->text.tokens().first().isCancelled());
+
+    fakes.files->text.release();
+    await(std::move(dropping));
+    EXPECT_EQ(reports, 1);
+    EXPECT_TRUE(fakes.model->sources.isEmpty());
+}
+
+// --- Voice ----------------------------------------------------------------------------------
+
+TEST_F(CaptureCoordinatorTest, VoiceStartNeedsPermissionAndAWorkingRecorder) {
+    coordinator.startVoiceCapture();
+    ASSERT_TRUE(reaches(BallState::recording()));
+    EXPECT_EQ(fakes.speech->starts, 1);
+    EXPECT_EQ(log.lines(), QStringList{u"event=captureStarted(kind: \"voice\")"_s});
+    EXPECT_EQ(logLinesAtStates.last(), 1);
+
+    const UserFacingFailure denied =
+        UserFacingFailure::permissionDenied(ProtectedCapability::microphone);
+    fakes.permissions->voice.answer(PermissionResult::denied);
+    coordinator.startVoiceCapture();
+    ASSERT_TRUE(reaches(failure(denied)));
+    EXPECT_EQ(fakes.speech->starts, 1);
+    EXPECT_EQ(log.failureCodes(),
+              QStringList{u"permissionDenied(Zorbel.ProtectedCapability.microphone)"_s});
+
+    fakes.permissions->voice.answer(PermissionResult::granted);
+    fakes.speech->startError = std::make_exception_ptr(std::runtime_error("no input device"));
+    coordinator.startVoiceCapture();
+    ASSERT_TRUE(reaches(failure(F::recordingUnavailable)));
+    EXPECT_EQ(log.lines().last(), failureLine(UserFacingFailure::of(F::recordingUnavailable)));
+}
+
+TEST_F(CaptureCoordinatorTest, VoiceTranscriptGoesToTheModelWithItsLabel) {
+    useCloudProvider();
+    coordinator.finishVoiceCapture();
+    ASSERT_TRUE(reaches(BallState::confirmation()));
+    EXPECT_EQ(fakes.model->sources, QStringList{u"口述文本"_s});
+    EXPECT_EQ(fakes.model->texts, QStringList{u"明天下午三点和王经理开会"_s});
+    ASSERT_EQ(fakes.consent->questions.size(), 1);
+    EXPECT_EQ(fakes.consent->questions.first(), qMakePair(kCloudProvider, CaptureKind::voice));
+}
+
+TEST_F(CaptureCoordinatorTest, BlankTranscriptIsEmptyCaptureWithoutConsentOrModel) {
+    useCloudProvider();
+    fakes.speech->transcript.answer(u" \n\t\u3000\r\n"_s);
+    coordinator.finishVoiceCapture();
+    ASSERT_TRUE(reaches(failure(F::emptyCapture)));
+    EXPECT_TRUE(fakes.consent->questions.isEmpty());
+    EXPECT_TRUE(fakes.model->sources.isEmpty());
+    EXPECT_EQ(log.failureCodes(), QStringList{u"emptyCapture"_s});
+}
+
+// --- Consent --------------------------------------------------------------------------------
+
+TEST_F(CaptureCoordinatorTest, ConsentIsAskedOnlyForCloudProvidersAndARefusalSendsNothing) {
+    paste(u"local"_s);
+    EXPECT_TRUE(fakes.consent->questions.isEmpty());
+    EXPECT_EQ(fakes.model->sources.size(), 1);
+
+    useCloudProvider();
+    fakes.consent->answer.answer(false);
+    paste(u"cloud"_s);
+    EXPECT_EQ(coordinator.state(), failure(F::cloudTransmissionDeclined));
+    EXPECT_EQ(log.failureCodes(), QStringList{u"cloudTransmissionDeclined"_s});
+    EXPECT_EQ(fakes.model->sources.size(), 1);
+    ASSERT_EQ(fakes.consent->questions.size(), 1);
+    EXPECT_EQ(fakes.consent->questions.first(), qMakePair(kCloudProvider, CaptureKind::paste));
+
+    // While the question is open the state stays as it was.
+    fakes.consent->answer.answer(true);
+    fakes.consent->answer.hold();
+    const auto reported = states.size();
+    QCoro::Task<> pasting = coordinator.handleText(u"cloud again"_s);
+    EXPECT_EQ(states.size(), reported);
+    fakes.consent->answer.release();
+    await(std::move(pasting));
+    EXPECT_EQ(coordinator.state(), BallState::confirmation());
+    EXPECT_EQ(fakes.model->sources.size(), 2);
+
+    // A refusal that arrives after a cancel is not reported.
+    pasting = coordinator.handleText(u"cancelled"_s);
+    coordinator.cancel();
+    fakes.consent->answer.answer(false);
+    fakes.consent->answer.release();
+    await(std::move(pasting));
+    EXPECT_EQ(coordinator.state(), BallState::idle());
+    EXPECT_EQ(log.failureCodes().size(), 1);
+}
+
+TEST_F(CaptureCoordinatorTest, ImageFileGoesAsTextOrAsPictureByTheProvider) {
+    useCloudProvider();
+    drop(u"/tmp/Poster.PNG"_s);
+    EXPECT_EQ(coordinator.state(), BallState::confirmation());
+    EXPECT_EQ(fakes.files->textPaths, QStringList{u"/tmp/Poster.PNG"_s});
+    EXPECT_EQ(fakes.model->sources, QStringList{u"图片文字"_s});
+    EXPECT_EQ(fakes.consent->questions.last(), qMakePair(kCloudProvider, CaptureKind::file));
+
+    const PreparedImage poster{QByteArray("poster-jpeg"), u"image/jpeg"_s};
+    fakes.files->image.answer(poster);
+    fakes.model->vision = true;
+    states.clear();
+    drop(u"/tmp/Poster.PNG"_s);
+    EXPECT_EQ(states, QList<BallState>(
+                          {processing(Stage::extracting), processing(Stage::understanding),
+                           processing(Stage::preparingConfirmation), BallState::confirmation()}));
+    EXPECT_EQ(fakes.files->imagePaths, QStringList{u"/tmp/Poster.PNG"_s});
+    EXPECT_EQ(fakes.files->textPaths.size(), 1);
+    EXPECT_EQ(fakes.model->images, QList<PreparedImage>{poster});
+    EXPECT_EQ(fakes.model->sources.last(), u"图片内容"_s);
+    EXPECT_EQ(fakes.consent->questions.last(), qMakePair(kCloudProvider, CaptureKind::image));
+
+    // A document stays on the text route even with a vision provider.
+    drop(u"/tmp/notes.txt"_s);
+    EXPECT_EQ(fakes.model->sources.last(), u"文件内容"_s);
+}
+
+// --- Failures -------------------------------------------------------------------------------
+
+TEST_F(CaptureCoordinatorTest, NoEventsIsAnInvalidModelResponse) {
+    fakes.model->reply.answer({});
+    paste(u"随便说说"_s);
+    EXPECT_EQ(coordinator.state(), failure(F::invalidModelResponse));
+    EXPECT_EQ(states, QList<BallState>(
+                          {processing(Stage::understanding), failure(F::invalidModelResponse)}));
+    EXPECT_TRUE(delivered.isEmpty());
+    EXPECT_EQ(log.failureCodes(), QStringList{u"invalidModelResponse"_s});
+}
+
+TEST(UserFacingFailureForError, MapsModelAndNetworkErrorsAndFallsBackOtherwise) {
+    const auto map = [](const std::exception& error, F fallback) {
+        return CaptureCoordinator::userFacingFailure(error, UserFacingFailure::of(fallback));
+    };
+    for (const F fallback : {F::emptyCapture, F::invalidModelResponse}) {
+        const UserFacingFailure fell = UserFacingFailure::of(fallback);
+        EXPECT_EQ(map(LLMError::of(LLMError::Kind::badResponse), fallback),
+                  UserFacingFailure::of(F::invalidModelResponse));
+        EXPECT_EQ(map(LLMError::of(LLMError::Kind::badJSON), fallback),
+                  UserFacingFailure::of(F::invalidModelResponse));
+        EXPECT_EQ(map(LLMError::httpStatus(401), fallback),
+                  UserFacingFailure::of(F::providerUnavailable));
+        EXPECT_EQ(map(LLMError::httpStatus(503), fallback),
+                  UserFacingFailure::of(F::providerUnavailable));
+        EXPECT_EQ(map(LLMError::of(LLMError::Kind::noProvider), fallback),
+                  UserFacingFailure::of(F::providerUnavailable));
+        EXPECT_EQ(map(NetworkError(NetworkError::Code::timedOut), fallback),
+                  UserFacingFailure::of(F::network));
+        EXPECT_EQ(map(NetworkError(NetworkError::Code::other, 3), fallback),
+                  UserFacingFailure::of(F::network));
+        EXPECT_EQ(map(NetworkError(NetworkError::Code::cancelled), fallback), fell);
+        EXPECT_EQ(map(FileExtractionError::of(FileExtractionError::Kind::ocrFailed), fallback),
+                  fell);
+        EXPECT_EQ(map(std::runtime_error("speech"), fallback), fell);
+    }
+}
+
+TEST_F(CaptureCoordinatorTest, FailedStepsBecomeTheFailureOfTheirRoute) {
+    using FE = FileExtractionError;
+    struct Row {
+        const char* what;
+        std::function<void(test::FakeCaptureServices&)> script;
+        std::function<void(CaptureCoordinator&)> capture;
+        UserFacingFailure expected;
+    };
+    const auto voice = [](CaptureCoordinator& c) { c.finishVoiceCapture(); };
+    const auto pasteText = [](CaptureCoordinator& c) { c.handleText(u"下周一 开会"_s); };
+    const auto dropFile = [](CaptureCoordinator& c) { c.handleFile(u"/tmp/x.xlsx"_s); };
+    const auto dropPicture = [](CaptureCoordinator& c) { c.handleFile(u"/tmp/x.jpg"_s); };
+    const auto of = [](F kind) { return UserFacingFailure::of(kind); };
+    const Row rows[] = {
+        {"HTTP 401", [](auto& f) { f.model->reply.fail(LLMError::httpStatus(401)); }, pasteText,
+         of(F::providerUnavailable)},
+        {"time-out",
+         [](auto& f) { f.model->reply.fail(NetworkError(NetworkError::Code::timedOut)); },
+         pasteText, of(F::network)},
+        {"aborted request during voice",
+         [](auto& f) { f.model->reply.fail(NetworkError(NetworkError::Code::cancelled)); }, voice,
+         of(F::emptyCapture)},
+        {"aborted request during a paste",
+         [](auto& f) { f.model->reply.fail(NetworkError(NetworkError::Code::cancelled)); },
+         pasteText, of(F::invalidModelResponse)},
+        {"speech error",
+         [](auto& f) { f.speech->transcript.fail(std::runtime_error("recogniser")); }, voice,
+         of(F::emptyCapture)},
+        {"unsupported file", [](auto& f) { f.files->text.fail(FE::unsupportedType(u"xlsx"_s)); },
+         dropFile, UserFacingFailure::unsupportedFile(u"xlsx"_s)},
+        {"empty file", [](auto& f) { f.files->text.fail(FE::of(FE::Kind::emptyContent)); },
+         dropFile, of(F::emptyCapture)},
+        {"OCR failure", [](auto& f) { f.files->text.fail(FE::of(FE::Kind::ocrFailed)); }, dropFile,
+         of(F::ocrFailed)},
+        {"conversion failure",
+         [](auto& f) { f.files->text.fail(FE::of(FE::Kind::conversionFailed)); }, dropFile,
+         of(F::fileReadFailed)},
+        {"model cannot read pictures",
+         [](auto& f) {
+             f.model->vision = true;
+             f.model->reply.fail(FE::unsupportedType(u"image"_s));
+         },
+         dropPicture, of(F::invalidModelResponse)},
+        {"file error from the model during a paste",
+         [](auto& f) { f.model->reply.fail(FE::of(FE::Kind::conversionFailed)); }, pasteText,
+         of(F::invalidModelResponse)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        test::FakeCaptureServices services;
+        row.script(services);
+        CaptureCoordinator subject(services.speech, services.files, services.model,
+                                   services.permissions, services.consent);
+        log.clear();
+        row.capture(subject);
+        EXPECT_TRUE(spinUntil([&] { return subject.state() == failure(row.expected); }));
+        EXPECT_EQ(log.lines().filter(u"event=failure"_s), QStringList{failureLine(row.expected)});
+        EXPECT_TRUE(services.settle());
+    }
+}
+
+TEST_F(CaptureCoordinatorTest, ACurrentTaskCancellationReturnsToIdleSilently) {
+    fakes.files->text.fail(CancelledError());
+    drop(u"/tmp/a.pdf"_s);
+    EXPECT_EQ(states, QList<BallState>({processing(Stage::extracting), BallState::idle()}));
+    EXPECT_TRUE(log.failureCodes().isEmpty());
+}
+
+// --- Retry ----------------------------------------------------------------------------------
+
+TEST_F(CaptureCoordinatorTest, RetryAfterAFailedPasteDoesNothing) {
+    fakes.model->reply.fail(LLMError::of(LLMError::Kind::badJSON));
+    paste(u"后天 开会"_s);
+    ASSERT_EQ(coordinator.state(), failure(F::invalidModelResponse));
+    const auto reported = states.size();
+    coordinator.retry();
+    ASSERT_TRUE(fakes.settle());
+    EXPECT_EQ(states.size(), reported);
+    EXPECT_EQ(fakes.model->sources.size(), 1);
+}
+
+TEST_F(CaptureCoordinatorTest, RetryAfterAFailedDropReadsTheSameFileAgain) {
+    fakes.files->text.fail(FileExtractionError::of(FileExtractionError::Kind::conversionFailed));
+    drop(u"/tmp/plan.docx"_s);
+    ASSERT_EQ(coordinator.state(), failure(F::fileReadFailed));
+
+    fakes.files->text.answer(u"周三 14:00 复盘"_s);
+    states.clear();
+    coordinator.retry();
+    ASSERT_TRUE(reaches(BallState::confirmation()));
+    EXPECT_EQ(states.first(), processing(Stage::extracting));
+    EXPECT_EQ(fakes.files->textPaths, QStringList({u"/tmp/plan.docx"_s, u"/tmp/plan.docx"_s}));
+
+    // Once the events are handed over there is nothing left to retry.
+    coordinator.retry();
+    ASSERT_TRUE(fakes.settle());
+    EXPECT_EQ(fakes.files->textPaths.size(), 2);
+}
+
+TEST_F(CaptureCoordinatorTest, VoiceRetryStartsANewRecording) {
+    coordinator.startVoiceCapture();
+    ASSERT_TRUE(reaches(BallState::recording()));
+    fakes.speech->transcript.fail(std::runtime_error("recogniser"));
+    coordinator.finishVoiceCapture();
+    ASSERT_TRUE(reaches(failure(F::emptyCapture)));
+
+    coordinator.retry();
+    ASSERT_TRUE(reaches(BallState::recording()));
+    EXPECT_EQ(fakes.permissions->voice.calls(), 2);
+    EXPECT_EQ(fakes.speech->starts, 2);
+}
+
+}  // namespace
