@@ -1,21 +1,137 @@
 #pragma once
 
+#include <qcoro/qcorotask.h>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonValue>
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
 #include <optional>
 
+#include "capture/CaptureServices.h"
+#include "llm/CredentialStoring.h"
 #include "llm/ExtractedEvent.h"
 #include "llm/LLMError.h"
+#include "llm/LLMPreset.h"
+#include "support/Preferences.h"
+
+class QNetworkAccessManager;
+class QObject;
 
 namespace zorbel {
 
-/// The language-model client. The reader of the model's answer lives here as static functions
-/// that use no client state and are safe on any thread.
-class LLMClient {
+/// Where the client looks for local model servers and how long it waits for them and for
+/// providers. The defaults are the product's; tests point the servers at their own loopback
+/// ports and shorten the time limits.
+struct LLMClientOptions {
+    QString ollamaBaseURL = QStringLiteral("http://127.0.0.1:11434/v1");
+    QString lmstudioBaseURL = QStringLiteral("http://127.0.0.1:1234/v1");
+    /// Where an `ollama` executable may be installed, in the order they are tried.
+    QStringList ollamaExecutables = {QStringLiteral("/usr/local/bin/ollama"),
+                                     QStringLiteral("/usr/bin/ollama"),
+                                     QStringLiteral("/snap/bin/ollama")};
+    int requestTimeoutMs = 60000;    ///< a model request without data moving
+    int resourceTimeoutMs = 180000;  ///< a whole model request
+    int probeTimeoutMs = 2000;       ///< each local server probe
+    int rescanDelayMs = 4000;        ///< from starting `ollama serve` to the next scan
+    int modelListTimeoutMs = 15000;  ///< a provider's model list
+};
+
+/// The language-model client: provider presets and their settings, local server discovery, the
+/// secret cache, and the chat-completions request that turns a capture into candidate events.
+///
+/// Threads: everything except the static reader functions runs on the GUI thread; network
+/// answers are handed back to it. Secrets are read from the credential store and cached in
+/// memory; they never reach the preferences or the log.
+class LLMClient final : public EventExtracting {
 public:
     using LLMError = zorbel::LLMError;
+    using LLMPreset = zorbel::LLMPreset;
+
+    /// The server, key and model one request uses.
+    struct ResolvedConfig {
+        QString baseURL;
+        QString apiKey;
+        QString model;
+        bool operator==(const ResolvedConfig&) const = default;
+    };
+
+    /// The model used for Ollama when the user chose none.
+    static constexpr const char* defaultModel = "qwen2.5vl:3b";
+
+    LLMClient(std::shared_ptr<Preferences> defaults, std::shared_ptr<CredentialStoring> credentials,
+              LLMClientOptions options = {});
+    ~LLMClient() override;
+    LLMClient(const LLMClient&) = delete;
+    LLMClient& operator=(const LLMClient&) = delete;
+
+    /// The process-wide client over the standard preferences and the system secret store,
+    /// created on first use (thread-safe) and kept for the life of the process.
+    static LLMClient& shared();
+
+    /// The provider table, in menu order.
+    static const QList<LLMPreset>& presets();
+    /// The preset with exactly this id; the auto preset for an unknown one.
+    static const LLMPreset& preset(const QString& id);
+    /// Whether a model of this name can read pictures (a case-insensitive name test).
+    static bool isVisionModel(const QString& model);
+
+    /// The chosen preset ("llm.preset", first taken over from the older "llm.provider").
+    LLMPreset currentPreset() const;
+    void setCurrentPreset(const LLMPreset& preset);
+    QString customBaseURL() const;
+    void setCustomBaseURL(const QString& url);
+    QString selectedModel() const;
+    void setSelectedModel(const QString& model);
+    /// The key of the custom preset.
+    QString apiKey() const;
+    bool setApiKey(const QString& key);
+    /// The preset's API key: from the in-memory cache, else from the secret store (a miss or a
+    /// store failure is logged as "credentialRead" and gives an empty key).
+    QString key(const LLMPreset& preset) const;
+    /// Caches the key and stores it (an empty key deletes the stored one). Returns whether the
+    /// secret store took the change; the cached key is used by this process either way.
+    bool setKey(const QString& key, const LLMPreset& preset);
+    /// The model chosen for the preset ("llm.model" for auto and custom, else per preset).
+    QString model(const LLMPreset& preset) const;
+    void setModel(const QString& model, const LLMPreset& preset);
+    QStringList savedModelList(const LLMPreset& preset) const;
+    void saveModelList(const QStringList& models, const LLMPreset& preset);
+
+    /// The server, key and model of the next request, or nothing when no provider can serve.
+    std::optional<ResolvedConfig> resolvedConfig() const;
+
+    ProviderRoute providerRoute() const override;
+    bool supportsVisionInput() const override;
+    /// Events in `text`, each with `sourceText` = `text`. Throws LLMError (noProvider,
+    /// httpStatus, badResponse), NetworkError (transport; `cancelled` when the token is
+    /// cancelled during the request) or CancelledError (cancelled before it was sent).
+    QCoro::Task<QList<ExtractedEvent>> extractEvents(QString text, QString source,
+                                                     CancellationToken token) override;
+    /// Events in a picture, each with `sourceText` "（图片）". Throws as above.
+    QCoro::Task<QList<ExtractedEvent>> extractEvents(PreparedImage image, QString source,
+                                                     CancellationToken token) override;
+
+    /// Probes Ollama and LM Studio on the loopback interface and returns at once; the results
+    /// replace the model lists and `onScanFinished` is called on the GUI thread. When Ollama does
+    /// not answer and an `ollama` executable exists, the first scan of the client starts
+    /// `ollama serve` instead and scans again after a short delay.
+    void scanLocalProviders();
+    /// Called on the GUI thread after each scan that applied its results.
+    void setOnScanFinished(std::function<void()> callback) {
+        m_onScanFinished = std::move(callback);
+    }
+    QStringList ollamaModels() const { return m_ollamaModels; }
+    QStringList lmstudioModels() const { return m_lmstudioModels; }
+    bool ollamaServiceReachable() const { return m_ollamaServiceReachable; }
+    bool didAttemptOllamaLaunch() const { return m_didAttemptOllamaLaunch; }
+
+    /// The model identifiers a cloud provider offers. Throws LLMError `noProvider` (no or bad
+    /// base URL), `httpStatus`, `badResponse` (unexpected body), or NetworkError.
+    QCoro::Task<QStringList> fetchRemoteModels(LLMPreset preset);
 
     /// Reads the model's whole reply into candidate events. Never throws: whatever cannot be
     /// used is dropped and logged ("noJSON", "badJSON", "missingEvents", "eventItemParse"), and
@@ -26,6 +142,26 @@ private:
     static QList<ExtractedEvent> parseEventList(const QJsonArray& objects);
     static std::optional<bool> boolField(const QJsonValue& value);
     static std::optional<qint64> reminderField(const QJsonValue& value);
+
+    QString cachedCredential(const QString& id) const;
+    QString localModel(const LLMPreset& preset, const QString& fallback) const;
+    bool launchOllamaAppIfInstalled();
+    QCoro::Task<void> scan();
+    QCoro::Task<QString> chatCompletion(QJsonObject userMessage, CancellationToken token);
+    QNetworkAccessManager* session();
+
+    std::shared_ptr<Preferences> m_defaults;
+    std::shared_ptr<CredentialStoring> m_credentials;
+    LLMClientOptions m_options;
+    mutable QHash<QString, QString> m_credentialCache;
+    QStringList m_ollamaModels;
+    QStringList m_lmstudioModels;
+    bool m_ollamaServiceReachable = false;
+    bool m_didAttemptOllamaLaunch = false;
+    std::function<void()> m_onScanFinished;
+    std::unique_ptr<QNetworkAccessManager> m_session;
+    /// Context of deferred work; gone with the client, so late callbacks do nothing.
+    std::unique_ptr<QObject> m_lifetime;
 };
 
 }  // namespace zorbel

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <qcoro/qcorotask.h>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "capture/CaptureServices.h"
+#include "support/Preferences.h"
+
+namespace zorbel {
+
+/// Lets captured content go to a cloud provider only after the user agreed, once per provider
+/// and kind of content. Agreements live in the preference store under
+/// "cloudConsent.<provider>.<kind>.v1"; only `true` is ever written, a refusal is not kept.
+/// Runs on the GUI thread.
+class CloudTransmissionGate final : public CloudTransmissionAuthorizing {
+public:
+    /// Asks the user; true means agreed.
+    using Prompt = std::function<QCoro::Task<bool>(QString providerID, CaptureKind kind)>;
+
+    CloudTransmissionGate(std::shared_ptr<Preferences> defaults, Prompt prompt);
+
+    /// The preference key of one agreement.
+    static QString consentKey(const QString& providerID, CaptureKind kind);
+    /// The words the consent question uses for a kind of content ("口述内容", ...).
+    static QString consentLabel(CaptureKind kind);
+    /// The consent question's headline.
+    static QString consentMessage();
+    /// The consent question's explanation for a kind and a provider's display name.
+    static QString consentInformativeText(CaptureKind kind, const QString& displayName);
+    /// Removes the four agreements of one provider and no others.
+    static void clearConsent(Preferences& defaults, const QString& providerID);
+
+    bool hasConsent(const QString& providerID, CaptureKind kind) const;
+    /// True at once when agreed before; otherwise asks, and remembers a yes.
+    QCoro::Task<bool> authorize(QString providerID, CaptureKind kind) override;
+
+private:
+    std::shared_ptr<Preferences> m_defaults;
+    Prompt m_prompt;
+};
+
+}  // namespace zorbel

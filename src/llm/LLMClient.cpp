@@ -1,0 +1,392 @@
+// The client's provider settings, local discovery and request path.
+
+#include "llm/LLMClient.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QPointer>
+#include <QProcess>
+#include <QTimer>
+
+#include "app/AppLogger.h"
+#include "llm/ChatRequest.h"
+#include "llm/HttpExchange.h"
+#include "llm/KeychainCredentialStore.h"
+
+namespace zorbel {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString kPresetKey = u"llm.preset"_s;
+const QString kLegacyProviderKey = u"llm.provider"_s;
+const QString kBaseURLKey = u"llm.baseURL"_s;
+const QString kModelKey = u"llm.model"_s;
+const QString kOllamaModelsKey = u"llm.ollamaModels"_s;
+const QString kLMStudioModelsKey = u"llm.lmstudioModels"_s;
+
+void logFailure(const QString& code) {
+    AppLogger::shared().record(AppLogEvent::failure(code));
+}
+
+QString presetKey(const LLMPreset& preset, const QString& field) {
+    return u"llm.preset."_s + preset.id + u'.' + field;
+}
+
+QString trimSpacesAndTabs(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t')) ++begin;
+    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t')) --end;
+    return text.mid(begin, end - begin);
+}
+
+bool isSuccess(int status) {
+    return status >= 200 && status <= 299;
+}
+
+/// The `nameKey` strings of the objects in the body's `arrayKey` array, or nothing when the body
+/// is not an object holding such an array. Items without a string name are skipped.
+std::optional<QStringList> namesIn(const QByteArray& body, const QString& arrayKey,
+                                   const QString& nameKey) {
+    const QJsonDocument document = QJsonDocument::fromJson(body);
+    const QJsonValue items = document.object().value(arrayKey);
+    if (!document.isObject() || !items.isArray()) return std::nullopt;
+    QStringList names;
+    for (const QJsonValue& item : items.toArray()) {
+        const QJsonValue name = item.toObject().value(nameKey);
+        if (name.isString()) names.append(name.toString());
+    }
+    return names;
+}
+
+/// One local server probe: a plain GET with its own session; nothing when it fails.
+QCoro::Task<std::optional<QStringList>> probe(QUrl url, QString arrayKey, QString nameKey,
+                                              int timeoutMs) {
+    QNetworkAccessManager session;
+    try {
+        const HttpAnswer answer = co_await exchange(&session, QNetworkRequest(url), QByteArray(),
+                                                    {timeoutMs, timeoutMs}, CancellationToken());
+        co_return namesIn(answer.body, arrayKey, nameKey);
+    } catch (const NetworkError&) {
+        co_return std::nullopt;
+    }
+}
+
+QList<ExtractedEvent> withSourceText(QList<ExtractedEvent> events, const QString& sourceText) {
+    for (ExtractedEvent& event : events) event.sourceText = sourceText;
+    return events;
+}
+
+}  // namespace
+
+LLMClient::LLMClient(std::shared_ptr<Preferences> defaults,
+                     std::shared_ptr<CredentialStoring> credentials, LLMClientOptions options)
+    : m_defaults(std::move(defaults)),
+      m_credentials(std::move(credentials)),
+      m_options(std::move(options)),
+      m_ollamaModels(m_defaults->value(kOllamaModelsKey).toStringList()),
+      m_lmstudioModels(m_defaults->value(kLMStudioModelsKey).toStringList()),
+      m_lifetime(std::make_unique<QObject>()) {}
+
+LLMClient::~LLMClient() = default;
+
+LLMClient& LLMClient::shared() {
+    // Kept to the end of the process: its network session must not outlive the application.
+    static LLMClient* const client =
+        new LLMClient(Preferences::standard(), std::make_shared<KeychainCredentialStore>());
+    return *client;
+}
+
+LLMPreset LLMClient::currentPreset() const {
+    if (const auto id = m_defaults->string(kPresetKey)) return preset(*id);
+    const LLMPreset& migrated = preset(m_defaults->string(kLegacyProviderKey).value_or(u"auto"_s));
+    m_defaults->setValue(kPresetKey, migrated.id);
+    return migrated;
+}
+
+void LLMClient::setCurrentPreset(const LLMPreset& preset) {
+    m_defaults->setValue(kPresetKey, preset.id);
+}
+
+QString LLMClient::customBaseURL() const {
+    return m_defaults->string(kBaseURLKey).value_or(QString());
+}
+
+void LLMClient::setCustomBaseURL(const QString& url) {
+    m_defaults->setValue(kBaseURLKey, url);
+}
+
+QString LLMClient::selectedModel() const {
+    return m_defaults->string(kModelKey).value_or(QString());
+}
+
+void LLMClient::setSelectedModel(const QString& model) {
+    m_defaults->setValue(kModelKey, model);
+}
+
+QString LLMClient::apiKey() const {
+    return key(preset(u"custom"_s));
+}
+
+bool LLMClient::setApiKey(const QString& key) {
+    return setKey(key, preset(u"custom"_s));
+}
+
+QString LLMClient::key(const LLMPreset& preset) const {
+    return cachedCredential(preset.id);
+}
+
+bool LLMClient::setKey(const QString& key, const LLMPreset& preset) {
+    m_credentialCache.insert(preset.id, key);
+    try {
+        if (key.isEmpty()) {
+            m_credentials->removeCredential(preset.id);
+        } else {
+            m_credentials->setCredential(key, preset.id);
+        }
+        return true;
+    } catch (const KeychainError&) {
+        return false;
+    }
+}
+
+QString LLMClient::cachedCredential(const QString& id) const {
+    if (const auto cached = m_credentialCache.constFind(id); cached != m_credentialCache.cend()) {
+        return *cached;
+    }
+    try {
+        if (const auto stored = m_credentials->credential(id)) {
+            m_credentialCache.insert(id, *stored);
+            return *stored;
+        }
+    } catch (const KeychainError&) {
+        // Treated like a missing key: the request goes out without one.
+    }
+    logFailure(u"credentialRead"_s);
+    return {};
+}
+
+QString LLMClient::model(const LLMPreset& preset) const {
+    if (preset.isEditable()) return selectedModel();
+    return m_defaults->string(presetKey(preset, u"model"_s)).value_or(QString());
+}
+
+void LLMClient::setModel(const QString& model, const LLMPreset& preset) {
+    if (preset.isEditable()) {
+        setSelectedModel(model);
+    } else {
+        m_defaults->setValue(presetKey(preset, u"model"_s), model);
+    }
+}
+
+QStringList LLMClient::savedModelList(const LLMPreset& preset) const {
+    return m_defaults->value(presetKey(preset, u"models"_s)).toStringList();
+}
+
+void LLMClient::saveModelList(const QStringList& models, const LLMPreset& preset) {
+    m_defaults->setValue(presetKey(preset, u"models"_s), models);
+}
+
+QString LLMClient::localModel(const LLMPreset& preset, const QString& fallback) const {
+    // The model picked for the Ollama or LM Studio preset itself comes first, so the choice made
+    // in the settings is the one the request uses.
+    if (preset.isLocal()) {
+        const QString chosen = model(preset);
+        if (!chosen.isEmpty()) return chosen;
+    }
+    const QString selected = selectedModel();
+    return selected.isEmpty() ? fallback : selected;
+}
+
+std::optional<LLMClient::ResolvedConfig> LLMClient::resolvedConfig() const {
+    const LLMPreset current = currentPreset();
+    const QString ollamaDefault = QString::fromLatin1(defaultModel);
+    const QString firstLMStudioModel = m_lmstudioModels.value(0);
+    if (current.id == u"auto") {
+        if (!m_ollamaModels.isEmpty()) {
+            return ResolvedConfig{m_options.ollamaBaseURL, {}, localModel(current, ollamaDefault)};
+        }
+        if (m_lmstudioModels.isEmpty()) return std::nullopt;
+        return ResolvedConfig{
+            m_options.lmstudioBaseURL, {}, localModel(current, firstLMStudioModel)};
+    }
+    if (current.id == u"ollama") {
+        return ResolvedConfig{m_options.ollamaBaseURL, {}, localModel(current, ollamaDefault)};
+    }
+    if (current.id == u"lmstudio") {
+        const QString chosen = localModel(current, firstLMStudioModel);
+        if (chosen.isEmpty()) return std::nullopt;
+        return ResolvedConfig{m_options.lmstudioBaseURL, {}, chosen};
+    }
+    if (current.id == u"custom") {
+        const QString baseURL = trimSpacesAndTabs(customBaseURL());
+        const QString chosen = trimSpacesAndTabs(selectedModel());
+        if (baseURL.isEmpty() || chosen.isEmpty()) return std::nullopt;
+        return ResolvedConfig{baseURL, cachedCredential(current.id), chosen};
+    }
+    QString chosen = trimSpacesAndTabs(model(current));
+    if (chosen.isEmpty()) chosen = current.defaultModel.value_or(QString());
+    if (chosen.isEmpty()) return std::nullopt;
+    return ResolvedConfig{current.baseURL.value_or(QString()), cachedCredential(current.id),
+                          chosen};
+}
+
+ProviderRoute LLMClient::providerRoute() const {
+    const LLMPreset current = currentPreset();
+    return {current.id, current.isLocal() || current.id == u"auto"};
+}
+
+bool LLMClient::supportsVisionInput() const {
+    const auto config = resolvedConfig();
+    return config && isVisionModel(config->model);
+}
+
+QNetworkAccessManager* LLMClient::session() {
+    if (!m_session) m_session = std::make_unique<QNetworkAccessManager>();
+    return m_session.get();
+}
+
+QCoro::Task<QList<ExtractedEvent>> LLMClient::extractEvents(QString text, QString source,
+                                                            CancellationToken token) {
+    const QJsonObject message =
+        ChatRequest::textUserMessage(text, source, QDateTime::currentDateTimeUtc());
+    const QString content = co_await chatCompletion(message, std::move(token));
+    co_return withSourceText(parseEvents(content), text);
+}
+
+QCoro::Task<QList<ExtractedEvent>> LLMClient::extractEvents(PreparedImage image, QString source,
+                                                            CancellationToken token) {
+    const QJsonObject message =
+        ChatRequest::imageUserMessage(image, source, QDateTime::currentDateTimeUtc());
+    const QString content = co_await chatCompletion(message, std::move(token));
+    co_return withSourceText(parseEvents(content), u"（图片）"_s);
+}
+
+QCoro::Task<QString> LLMClient::chatCompletion(QJsonObject userMessage, CancellationToken token) {
+    const std::optional<ResolvedConfig> config = resolvedConfig();
+    if (!config) {
+        logFailure(u"noProvider"_s);
+        throw LLMError::of(LLMError::Kind::noProvider);
+    }
+    const std::optional<QUrl> url = ChatRequest::endpoint(config->baseURL, u"/chat/completions"_s);
+    if (!url) {
+        logFailure(u"badBaseURL"_s);
+        throw LLMError::of(LLMError::Kind::noProvider);
+    }
+    const ProviderRoute route = providerRoute();
+    const QByteArray body = ChatRequest::requestBody(
+        config->model, ChatRequest::makeSystemPrompt(*m_defaults), userMessage, route.isLocal);
+    QNetworkRequest request(*url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
+    if (!config->apiKey.isEmpty()) {
+        request.setRawHeader("Authorization", "Bearer " + config->apiKey.toUtf8());
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    HttpAnswer answer;
+    try {
+        answer = co_await exchange(session(), request, body,
+                                   {m_options.requestTimeoutMs, m_options.resourceTimeoutMs},
+                                   std::move(token));
+    } catch (const NetworkError&) {
+        logFailure(u"llmRequest"_s);
+        throw;
+    }
+    const qint64 duration = clock.elapsed();
+    const auto finished = AppLogEvent::requestFinished(route.id, answer.status, duration);
+    if (!isSuccess(answer.status)) {
+        AppLogger::shared().record(finished);
+        throw LLMError::httpStatus(answer.status);
+    }
+    std::optional<QString> content = ChatRequest::replyContent(answer.body);
+    if (!content) {
+        logFailure(u"badResponse"_s);
+        throw LLMError::of(LLMError::Kind::badResponse);
+    }
+    AppLogger::shared().record(finished);
+    co_return *std::move(content);
+}
+
+void LLMClient::scanLocalProviders() {
+    scan();
+}
+
+QCoro::Task<void> LLMClient::scan() {
+    const QPointer<QObject> alive = m_lifetime.get();
+    const int timeoutMs = m_options.probeTimeoutMs;
+    const QUrl ollamaTags = QUrl(m_options.ollamaBaseURL).resolved(QUrl(u"/api/tags"_s));
+    const QUrl lmstudioModels(m_options.lmstudioBaseURL + u"/models"_s);
+    // Both probes are in flight before either is awaited.
+    auto ollamaProbe = probe(ollamaTags, u"models"_s, u"name"_s, timeoutMs);
+    auto lmstudioProbe = probe(lmstudioModels, u"data"_s, u"id"_s, timeoutMs);
+    const std::optional<QStringList> ollama = co_await std::move(ollamaProbe);
+    const std::optional<QStringList> lmstudio = co_await std::move(lmstudioProbe);
+    if (!alive) co_return;
+
+    if (!ollama && !m_didAttemptOllamaLaunch && launchOllamaAppIfInstalled()) {
+        m_didAttemptOllamaLaunch = true;
+        logFailure(u"ollamaAutoLaunch"_s);
+        QTimer::singleShot(m_options.rescanDelayMs, m_lifetime.get(),
+                           [this] { scanLocalProviders(); });
+        co_return;
+    }
+    m_ollamaModels = ollama.value_or(QStringList());
+    m_lmstudioModels = lmstudio.value_or(QStringList());
+    m_ollamaServiceReachable = ollama.has_value();
+    m_defaults->setValue(kOllamaModelsKey, m_ollamaModels);
+    m_defaults->setValue(kLMStudioModelsKey, m_lmstudioModels);
+    QTimer::singleShot(0, m_lifetime.get(), [this] {
+        if (m_onScanFinished) m_onScanFinished();
+    });
+}
+
+bool LLMClient::launchOllamaAppIfInstalled() {
+    for (const QString& path : m_options.ollamaExecutables) {
+        const QFileInfo executable(path);
+        if (executable.isFile() && executable.isExecutable()) {
+            QProcess::startDetached(path, {u"serve"_s});
+            return true;
+        }
+    }
+    return false;
+}
+
+QCoro::Task<QStringList> LLMClient::fetchRemoteModels(LLMPreset preset) {
+    if (!preset.baseURL) throw LLMError::of(LLMError::Kind::noProvider);
+    const std::optional<QUrl> url = ChatRequest::endpoint(*preset.baseURL, u"/models"_s);
+    if (!url) throw LLMError::of(LLMError::Kind::noProvider);
+    QNetworkRequest request(*url);
+    request.setRawHeader("Authorization", "Bearer " + cachedCredential(preset.id).toUtf8());
+    const int timeoutMs = std::min(m_options.requestTimeoutMs, m_options.modelListTimeoutMs);
+
+    QNetworkAccessManager listSession;
+    QElapsedTimer clock;
+    clock.start();
+    HttpAnswer answer;
+    try {
+        answer = co_await exchange(&listSession, request, QByteArray(), {timeoutMs, timeoutMs},
+                                   CancellationToken());
+    } catch (const NetworkError&) {
+        logFailure(u"modelListRequest"_s);
+        throw;
+    }
+    const auto finished = AppLogEvent::requestFinished(preset.id, answer.status, clock.elapsed());
+    if (!isSuccess(answer.status)) {
+        AppLogger::shared().record(finished);
+        throw LLMError::httpStatus(answer.status);
+    }
+    std::optional<QStringList> models = namesIn(answer.body, u"data"_s, u"id"_s);
+    if (!models) {
+        logFailure(u"modelListParse"_s);
+        throw LLMError::of(LLMError::Kind::badResponse);
+    }
+    AppLogger::shared().record(finished);
+    co_return *std::move(models);
+}
+
+}  // namespace zorbel

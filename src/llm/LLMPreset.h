@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace zorbel {
+
+/// One row of the provider table: a model provider the client can talk to.
+struct LLMPreset {
+    QString id;                      ///< stored in preferences and used as the secret store account
+    QString displayName;             ///< the name the provider menu shows
+    std::optional<QString> baseURL;  ///< fixed base URL; none for "auto" and "custom"
+    bool needsKey = false;           ///< the provider requires an API key
+    std::optional<QString> defaultModel;  ///< used when the user chose no model
+
+    /// A loopback server (Ollama, LM Studio): needs no key and is neither "auto" nor "custom".
+    bool isLocal() const;
+    /// The base URL comes from the preferences ("auto", "custom").
+    bool isEditable() const { return !baseURL.has_value(); }
+
+    bool operator==(const LLMPreset&) const = default;
+};
+
+}  // namespace zorbel

@@ -1,0 +1,142 @@
+// Cloud consent: the records kept per provider and kind, the asking, the clearing, and the
+// message box that asks.
+
+#include <gtest/gtest.h>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "capture/CloudConsentPresenter.h"
+#include "capture/CloudTransmissionGate.h"
+#include "support/EventLoop.h"
+#include "support/TempXdg.h"
+
+using namespace Qt::Literals::StringLiterals;
+using zorbel::CaptureKind;
+using zorbel::CloudTransmissionGate;
+using zorbel::test::await;
+
+namespace {
+
+struct PromptLog {
+    QList<std::pair<QString, CaptureKind>> asked;
+    bool answer = false;
+};
+
+QCoro::Task<bool> recordAndAnswer(PromptLog* log, QString providerID, CaptureKind kind) {
+    log->asked.append({providerID, kind});
+    co_return log->answer;
+}
+
+class Consent : public ::testing::Test {
+protected:
+    zorbel::test::TempXdg xdg;
+    std::shared_ptr<zorbel::Preferences> defaults = zorbel::Preferences::standard();
+    PromptLog prompts;
+    CloudTransmissionGate gate{defaults, [this](QString providerID, CaptureKind kind) {
+                                   return recordAndAnswer(&prompts, providerID, kind);
+                               }};
+};
+
+/// Answers the next modal message box by pressing the button with `label`, and keeps its texts.
+struct AlertAnswerer {
+    explicit AlertAnswerer(const QString& label) {
+        QTimer::singleShot(0, [this, label] { answer(label); });
+    }
+    void answer(const QString& label) {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            QTimer::singleShot(10, [this, label] { answer(label); });
+            return;
+        }
+        text = box->text();
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == label) button->click();
+        }
+        if (label.isEmpty()) box->reject();
+    }
+    QString text;
+};
+
+}  // namespace
+
+TEST_F(Consent, IsAskedOncePerProviderAndKindAndOnlyAgreementIsKept) {
+    prompts.answer = true;
+    EXPECT_TRUE(await(gate.authorize(u"deepseek"_s, CaptureKind::file)));
+    EXPECT_EQ(defaults->value(u"cloudConsent.deepseek.file.v1"_s).toBool(), true);
+    EXPECT_TRUE(await(gate.authorize(u"deepseek"_s, CaptureKind::file)));
+    EXPECT_EQ(prompts.asked.size(), 1);
+
+    // Another kind of the same provider, and the same kind of another provider, ask again.
+    prompts.answer = false;
+    EXPECT_FALSE(await(gate.authorize(u"deepseek"_s, CaptureKind::paste)));
+    EXPECT_FALSE(await(gate.authorize(u"kimi"_s, CaptureKind::file)));
+    EXPECT_FALSE(await(gate.authorize(u"kimi"_s, CaptureKind::file)));
+    EXPECT_EQ(prompts.asked.size(), 4);
+    EXPECT_EQ(prompts.asked.back(), std::make_pair(u"kimi"_s, CaptureKind::file));
+    EXPECT_FALSE(defaults->contains(u"cloudConsent.deepseek.paste.v1"_s));
+    EXPECT_FALSE(defaults->contains(u"cloudConsent.kimi.file.v1"_s));
+}
+
+TEST_F(Consent, OnlyATrueRecordWithTheCurrentSuffixCounts) {
+    defaults->setValue(u"cloudConsent.qwen.voice.v0"_s, true);
+    defaults->setValue(u"cloudConsent.qwen.image.v1"_s, u"maybe"_s);
+    defaults->setValue(u"cloudConsent.qwen.paste.v1"_s, false);
+    EXPECT_FALSE(gate.hasConsent(u"qwen"_s, CaptureKind::voice));
+    EXPECT_FALSE(gate.hasConsent(u"qwen"_s, CaptureKind::image));
+    EXPECT_FALSE(gate.hasConsent(u"qwen"_s, CaptureKind::paste));
+    defaults->setValue(u"cloudConsent.qwen.voice.v1"_s, true);
+    EXPECT_TRUE(gate.hasConsent(u"qwen"_s, CaptureKind::voice));
+}
+
+TEST_F(Consent, ClearingRemovesExactlyTheFourRecordsOfOneProvider) {
+    for (const QString& id : {u"openai"_s, u"deepseek"_s}) {
+        for (const CaptureKind kind :
+             {CaptureKind::voice, CaptureKind::file, CaptureKind::paste, CaptureKind::image}) {
+            defaults->setValue(CloudTransmissionGate::consentKey(id, kind), true);
+        }
+    }
+    defaults->setValue(u"cloudConsent.openai.voice.v0"_s, true);
+    defaults->setValue(u"llm.preset"_s, u"openai"_s);
+    CloudTransmissionGate::clearConsent(*defaults, u"openai"_s);
+    QStringList left = defaults->allKeys();
+    left.sort();
+    EXPECT_EQ(left,
+              (QStringList{u"cloudConsent.deepseek.file.v1"_s, u"cloudConsent.deepseek.image.v1"_s,
+                           u"cloudConsent.deepseek.paste.v1"_s, u"cloudConsent.deepseek.voice.v1"_s,
+                           u"cloudConsent.openai.voice.v0"_s, u"llm.preset"_s}));
+}
+
+TEST(ConsentAlert, ShowsTheFixedTextsWithContinueFirst) {
+    const auto alert = zorbel::CloudConsentPresenter::makeAlert(u"deepseek"_s, CaptureKind::file);
+    EXPECT_EQ(alert->icon(), QMessageBox::Information);
+    EXPECT_EQ(alert->text(), u"内容将发送到云端处理"_s);
+    EXPECT_EQ(
+        alert->informativeText(),
+        u"本次将把文件内容发送到「DeepSeek」的云端模型，仅用于提取日程信息。Zorbel不会保存或记录这些内容。\n\n同意后将记住本次选择；可在设置中随时清除。"_s);
+    EXPECT_EQ(alert->defaultButton()->text(), u"继续"_s);
+    EXPECT_EQ(alert->escapeButton()->text(), u"取消"_s);
+    EXPECT_EQ(alert->buttons().size(), 2);
+    EXPECT_EQ(alert->buttonRole(alert->defaultButton()), QMessageBox::AcceptRole);
+
+    const auto voice = zorbel::CloudConsentPresenter::makeAlert(u"qwen"_s, CaptureKind::voice);
+    EXPECT_TRUE(voice->informativeText().startsWith(u"本次将把口述内容发送到「通义千问」"_s));
+    EXPECT_TRUE(zorbel::CloudConsentPresenter::makeAlert(u"x"_s, CaptureKind::image)
+                    ->informativeText()
+                    .startsWith(u"本次将把图片内容发送到「自动检测（推荐）」"_s));
+    EXPECT_EQ(CloudTransmissionGate::consentLabel(CaptureKind::paste), u"粘贴文本"_s);
+}
+
+TEST(ConsentAlert, YieldsTrueOnlyForContinue) {
+    AlertAnswerer proceed(u"继续"_s);
+    EXPECT_TRUE(await(zorbel::CloudConsentPresenter::ask(u"kimi"_s, CaptureKind::paste)));
+    EXPECT_EQ(proceed.text, u"内容将发送到云端处理"_s);
+
+    AlertAnswerer cancel(u"取消"_s);
+    EXPECT_FALSE(await(zorbel::CloudConsentPresenter::ask(u"kimi"_s, CaptureKind::paste)));
+    AlertAnswerer closed{QString()};
+    EXPECT_FALSE(await(zorbel::CloudConsentPresenter::ask(u"kimi"_s, CaptureKind::paste)));
+    EXPECT_FALSE(closed.text.isEmpty());
+}

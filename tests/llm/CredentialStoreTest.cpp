@@ -1,0 +1,142 @@
+// The secret store against a real gnome-keyring on a private session bus, and the one-time move
+// of keys out of the preference store.
+
+#include <gtest/gtest.h>
+#include <QDirIterator>
+#include <QFile>
+
+#include "MemoryCredentialStore.h"
+#include "llm/CredentialMigrator.h"
+#include "llm/KeychainCredentialStore.h"
+#include "llm/LLMClient.h"
+#include "support/LogCapture.h"
+#include "support/SecretStoreSession.h"
+#include "support/TempXdg.h"
+
+using namespace Qt::Literals::StringLiterals;
+using zorbel::CredentialMigrator;
+using zorbel::KeychainCredentialStore;
+using zorbel::KeychainError;
+
+namespace {
+
+/// One keyring for the whole program, started before anything talks to D-Bus.
+class Keyring : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_session = new zorbel::test::SecretStoreSession(); }
+    static void TearDownTestSuite() {
+        delete s_session;
+        s_session = nullptr;
+    }
+
+    /// Whether `needle` appears in any file under `folder`.
+    static bool anyFileContains(const QString& folder, const QByteArray& needle) {
+        QDirIterator files(folder, QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            QFile file(files.next());
+            if (file.open(QIODevice::ReadOnly) && file.readAll().contains(needle)) return true;
+        }
+        return false;
+    }
+
+    static zorbel::test::SecretStoreSession* s_session;
+    zorbel::test::TempXdg xdg;
+    KeychainCredentialStore store;
+};
+
+zorbel::test::SecretStoreSession* Keyring::s_session = nullptr;
+
+}  // namespace
+
+TEST_F(Keyring, StoresOneSecretPerAccountAndMissingIsNoValue) {
+    EXPECT_EQ(store.credential(u"never-written"_s), std::nullopt);
+    store.setCredential(u"first"_s, u"deepseek"_s);
+    store.setCredential(u"密钥 second "_s, u"deepseek"_s);
+    store.setCredential(u"other"_s, u"kimi"_s);
+    EXPECT_EQ(store.credential(u"deepseek"_s), u"密钥 second "_s);
+    EXPECT_EQ(store.credential(u"kimi"_s), u"other"_s);
+    EXPECT_NO_THROW(store.removeCredential(u"deepseek"_s));
+    EXPECT_NO_THROW(store.removeCredential(u"deepseek"_s));
+    EXPECT_EQ(store.credential(u"deepseek"_s), std::nullopt);
+    EXPECT_EQ(store.credential(u"kimi"_s), u"other"_s);
+}
+
+TEST_F(Keyring, AKeySetThroughTheClientIsReadBackByAnotherButNeverWrittenToAFile) {
+    const QString secret = u"sk-live-0123456789"_s;
+    zorbel::test::LogCapture log;
+    const auto defaults = zorbel::Preferences::standard();
+    const zorbel::LLMPreset openai = zorbel::LLMClient::preset(u"openai"_s);
+    {
+        zorbel::LLMClient writer(defaults, std::make_shared<KeychainCredentialStore>());
+        EXPECT_TRUE(writer.setKey(secret, openai));
+        defaults->setValue(u"llm.preset"_s, u"openai"_s);
+    }
+    zorbel::LLMClient reader(defaults, std::make_shared<KeychainCredentialStore>());
+    EXPECT_EQ(reader.resolvedConfig()->apiKey, secret);
+    EXPECT_TRUE(log.lines().isEmpty());
+    defaults->sync();
+    EXPECT_TRUE(QFile::exists(defaults->filePath()));
+    EXPECT_FALSE(anyFileContains(xdg.root(), secret.toUtf8()));
+    EXPECT_FALSE(anyFileContains(s_session->keyringFolder(), secret.toUtf8()));
+}
+
+TEST_F(Keyring, MigrationMovesEveryStoredKeyAndSetsTheMarker) {
+    const auto defaults = zorbel::Preferences::standard();
+    defaults->setValue(u"llm.apiKey"_s, u"old-custom"_s);
+    defaults->setValue(u"llm.preset.custom.key"_s, u"newer-custom"_s);
+    defaults->setValue(u"llm.preset.deepseek.key"_s, u"sk-deepseek"_s);
+    defaults->setValue(u"llm.preset.qwen.key"_s, QString());
+    CredentialMigrator(defaults, std::make_shared<KeychainCredentialStore>()).migrateIfNeeded();
+
+    EXPECT_EQ(store.credential(u"custom"_s), u"newer-custom"_s);
+    EXPECT_EQ(store.credential(u"deepseek"_s), u"sk-deepseek"_s);
+    EXPECT_EQ(store.credential(u"qwen"_s), std::nullopt);
+    for (const char* key : {"llm.apiKey", "llm.preset.custom.key", "llm.preset.deepseek.key"}) {
+        EXPECT_FALSE(defaults->contains(QLatin1String(key))) << key;
+    }
+    EXPECT_TRUE(defaults->contains(u"llm.preset.qwen.key"_s));
+    EXPECT_TRUE(defaults->boolean(u"credentials.migratedToKeychain.v1"_s));
+}
+
+TEST(CredentialMigration, AFailedWriteRemovesNothingAndLeavesTheMarkerUnset) {
+    zorbel::test::TempXdg xdg;
+    const auto defaults = zorbel::Preferences::standard();
+    const auto store = std::make_shared<zorbel::test::MemoryCredentialStore>();
+    defaults->setValue(u"llm.apiKey"_s, u"k-custom"_s);
+    defaults->setValue(u"llm.preset.deepseek.key"_s, u"k-deepseek"_s);
+    defaults->setValue(u"llm.preset.openai.key"_s, u"k-openai"_s);
+    store->failingWrite = 2;
+    CredentialMigrator migrator(defaults, store);
+    try {
+        migrator.migrateIfNeeded();
+        ADD_FAILURE() << "no error";
+    } catch (const KeychainError& error) {
+        EXPECT_EQ(error.status(), 5);
+    }
+    EXPECT_EQ(store->writes, 2);
+    EXPECT_EQ(store->secrets, (QHash<QString, QString>{{u"custom"_s, u"k-custom"_s}}));
+    for (const char* key : {"llm.apiKey", "llm.preset.deepseek.key", "llm.preset.openai.key"}) {
+        EXPECT_TRUE(defaults->contains(QLatin1String(key))) << key;
+    }
+    EXPECT_FALSE(defaults->contains(u"credentials.migratedToKeychain.v1"_s));
+
+    // The next start runs the whole move again; after that it does nothing.
+    migrator.migrateIfNeeded();
+    EXPECT_EQ(store->secrets.size(), 3);
+    EXPECT_FALSE(defaults->contains(u"llm.preset.openai.key"_s));
+    defaults->setValue(u"llm.apiKey"_s, u"written later"_s);
+    migrator.migrateIfNeeded();
+    EXPECT_EQ(store->writes, 5);
+    EXPECT_TRUE(defaults->contains(u"llm.apiKey"_s));
+}
+
+TEST(CredentialMigration, NothingToMoveStillSetsTheMarker) {
+    zorbel::test::TempXdg xdg;
+    const auto defaults = zorbel::Preferences::standard();
+    const auto store = std::make_shared<zorbel::test::MemoryCredentialStore>();
+    defaults->setValue(u"llm.apiKey"_s, QString());
+    CredentialMigrator(defaults, store).migrateIfNeeded();
+    EXPECT_EQ(store->writes, 0);
+    EXPECT_TRUE(defaults->contains(u"llm.apiKey"_s));
+    EXPECT_TRUE(defaults->boolean(u"credentials.migratedToKeychain.v1"_s));
+}

@@ -1,0 +1,35 @@
+// The secret store with no session bus at all. A program of its own: D-Bus connections are
+// kept for the life of a process, so this cannot share one with the keyring tests.
+
+#include <gtest/gtest.h>
+#include <QDirIterator>
+#include <QFile>
+
+#include "llm/KeychainCredentialStore.h"
+#include "support/TempXdg.h"
+
+using namespace Qt::Literals::StringLiterals;
+using zorbel::KeychainCredentialStore;
+using zorbel::KeychainError;
+
+TEST(KeychainWithoutService, FailsWithTheStoresCodeAndWritesNoFile) {
+    // No session bus at all: every call fails, nothing falls back to a file.
+    zorbel::test::TempXdg xdg;
+    const QByteArray saved = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/zorbel-test-bus");
+    KeychainCredentialStore store;
+    try {
+        store.setCredential(u"sk-nowhere"_s, u"kimi"_s);
+        ADD_FAILURE() << "no error";
+    } catch (const KeychainError& error) {
+        EXPECT_EQ(error.status(), 7) << "QKeychain::OtherError";
+    }
+    EXPECT_THROW(store.credential(u"kimi"_s), KeychainError);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
+    QDirIterator files(xdg.root(), QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        QFile file(files.next());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_FALSE(file.readAll().contains("sk-nowhere"));
+    }
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+#include "llm/CredentialStoring.h"
+
+namespace zorbel::test {
+
+/// An in-memory secret store that counts its calls and can fail its n-th write.
+class MemoryCredentialStore : public CredentialStoring {
+public:
+    std::optional<QString> credential(const QString& account) override {
+        ++reads;
+        if (failReads) throw KeychainError(7);
+        const auto found = secrets.constFind(account);
+        if (found == secrets.cend()) return std::nullopt;
+        return *found;
+    }
+    void setCredential(const QString& value, const QString& account) override {
+        if (++writes == failingWrite) throw KeychainError(5);
+        secrets.insert(account, value);
+    }
+    void removeCredential(const QString& account) override {
+        ++removals;
+        secrets.remove(account);
+    }
+
+    QHash<QString, QString> secrets;
+    int reads = 0;
+    int writes = 0;
+    int removals = 0;
+    int failingWrite = 0;  ///< 1-based number of the write that fails; 0: none
+    bool failReads = false;
+};
+
+}  // namespace zorbel::test

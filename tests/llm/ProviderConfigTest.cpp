@@ -1,0 +1,330 @@
+// Provider presets, the resolution of server, key and model, the key cache, local discovery
+// against two loopback servers (with a fake `ollama` executable) and provider model lists.
+
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "MemoryCredentialStore.h"
+#include "llm/LLMClient.h"
+#include "support/ChatCompletionsServer.h"
+#include "support/EventLoop.h"
+#include "support/LogCapture.h"
+#include "support/TempXdg.h"
+
+using namespace Qt::Literals::StringLiterals;
+using zorbel::LLMClient;
+using zorbel::LLMError;
+using zorbel::LLMPreset;
+using zorbel::ProviderRoute;
+using Config = zorbel::LLMClient::ResolvedConfig;
+using zorbel::test::ChatCompletionsServer;
+using zorbel::test::spinUntil;
+
+namespace {
+
+class Providers : public ::testing::Test {
+protected:
+    Providers() {
+        options.ollamaBaseURL = ollama.url();
+        options.lmstudioBaseURL = lmstudio.url();
+        options.ollamaExecutables = {executables.path() + u"/ollama"_s};
+        options.probeTimeoutMs = 1000;
+        options.rescanDelayMs = 50;
+    }
+
+    LLMClient& client() {
+        if (!m_client) {
+            m_client = std::make_unique<LLMClient>(defaults, store, options);
+            m_client->setOnScanFinished([this] { ++scansFinished; });
+        }
+        return *m_client;
+    }
+    void destroyClient() { m_client.reset(); }
+    void choose(const QString& id) { defaults->setValue(u"llm.preset"_s, id); }
+    /// Runs one scan to its callback.
+    void scan() {
+        const int before = scansFinished;
+        client().scanLocalProviders();
+        ASSERT_TRUE(spinUntil([&] { return scansFinished > before; }));
+    }
+    /// A fake `ollama` that notes every start with its arguments.
+    QString installFakeOllama() {
+        const QString path = executables.path() + u"/ollama"_s;
+        QFile script(path);
+        EXPECT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho \"$@\" >> \"$(dirname \"$0\")/started\"\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return executables.path() + u"/started"_s;
+    }
+
+    zorbel::test::TempXdg xdg;
+    std::shared_ptr<zorbel::Preferences> defaults = zorbel::Preferences::standard();
+    std::shared_ptr<zorbel::test::MemoryCredentialStore> store =
+        std::make_shared<zorbel::test::MemoryCredentialStore>();
+    ChatCompletionsServer ollama;
+    ChatCompletionsServer lmstudio;
+    QTemporaryDir executables;
+    zorbel::LLMClientOptions options;
+    zorbel::test::LogCapture log;
+    int scansFinished = 0;
+
+private:
+    std::unique_ptr<LLMClient> m_client;
+};
+
+QByteArray tags(const QByteArray& models) {
+    return R"({"models":)" + models + "}";
+}
+
+}  // namespace
+
+TEST(PresetTable, HoldsTheProvidersInMenuOrder) {
+    QStringList ids;
+    for (const LLMPreset& preset : LLMClient::presets()) ids.append(preset.id);
+    EXPECT_EQ(ids, (QStringList{u"auto"_s, u"ollama"_s, u"lmstudio"_s, u"deepseek"_s, u"kimi"_s,
+                                u"qwen"_s, u"openai"_s, u"custom"_s}));
+    EXPECT_EQ(LLMClient::preset(u"Ollama"_s).id, u"auto"_s);
+    EXPECT_EQ(LLMClient::preset(u"nonsense"_s).id, u"auto"_s);
+    EXPECT_EQ(LLMClient::preset(u"qwen"_s).displayName, u"通义千问"_s);
+    EXPECT_TRUE(LLMClient::preset(u"qwen"_s).baseURL->endsWith(u"/compatible-mode/v1"_s));
+    EXPECT_EQ(*LLMClient::preset(u"ollama"_s).baseURL, u"http://127.0.0.1:11434/v1"_s);
+    EXPECT_EQ(*LLMClient::preset(u"lmstudio"_s).baseURL, u"http://127.0.0.1:1234/v1"_s);
+    for (const LLMPreset& preset : LLMClient::presets()) {
+        const bool local = preset.id == u"ollama" || preset.id == u"lmstudio";
+        EXPECT_EQ(preset.isLocal(), local) << preset.id.toStdString();
+        EXPECT_EQ(preset.isEditable(), preset.id == u"auto" || preset.id == u"custom");
+        if (preset.needsKey && preset.baseURL) {
+            EXPECT_TRUE(preset.baseURL->startsWith(u"https://"_s));
+            EXPECT_TRUE(preset.defaultModel.has_value());
+        }
+    }
+}
+
+TEST_F(Providers, TheOlderProviderKeyIsTakenOverOnce) {
+    EXPECT_EQ(client().currentPreset().id, u"auto"_s);
+    EXPECT_EQ(defaults->string(u"llm.preset"_s), u"auto"_s);
+
+    defaults->remove(u"llm.preset"_s);
+    defaults->setValue(u"llm.provider"_s, u"deepseek"_s);
+    EXPECT_EQ(client().providerRoute(), (ProviderRoute{u"deepseek"_s, false}));
+    EXPECT_EQ(defaults->string(u"llm.preset"_s), u"deepseek"_s);
+
+    defaults->remove(u"llm.preset"_s);
+    defaults->setValue(u"llm.provider"_s, u"gone-provider"_s);
+    EXPECT_EQ(client().currentPreset().id, u"auto"_s);
+    EXPECT_EQ(defaults->string(u"llm.preset"_s), u"auto"_s);
+    defaults->setValue(u"llm.provider"_s, u"kimi"_s);
+    EXPECT_EQ(client().currentPreset().id, u"auto"_s);
+}
+
+TEST_F(Providers, AutoPrefersOllamaThenLMStudioAndStaysLocalWithNeither) {
+    EXPECT_FALSE(client().resolvedConfig());
+    EXPECT_EQ(client().providerRoute(), (ProviderRoute{u"auto"_s, true}));
+    EXPECT_FALSE(client().supportsVisionInput());
+
+    ollama.answerBody(tags(R"([{"name":"llama3:8b"}])"));
+    lmstudio.answerBody(R"({"data":[{"id":"first"},{"id":"second"}]})");
+    scan();
+    EXPECT_EQ(client().resolvedConfig(), (Config{ollama.url(), {}, u"qwen2.5vl:3b"_s}));
+    EXPECT_TRUE(client().supportsVisionInput());
+
+    // An Ollama that answers with no models is reachable but leaves the choice to LM Studio.
+    ollama.answerBody(tags("[]"));
+    scan();
+    EXPECT_TRUE(client().ollamaServiceReachable());
+    EXPECT_EQ(client().resolvedConfig(), (Config{lmstudio.url(), {}, u"first"_s}));
+    client().setSelectedModel(u" picked "_s);
+    EXPECT_EQ(client().resolvedConfig(), (Config{lmstudio.url(), {}, u" picked "_s}));
+    EXPECT_EQ(store->reads, 0);
+}
+
+TEST_F(Providers, TheModelPickedForALocalPresetReachesTheRequest) {
+    choose(u"ollama"_s);
+    EXPECT_EQ(client().resolvedConfig(), (Config{ollama.url(), {}, u"qwen2.5vl:3b"_s}));
+    client().setSelectedModel(u"shared-choice"_s);
+    EXPECT_EQ(client().resolvedConfig()->model, u"shared-choice"_s);
+    client().setModel(u"gemma3:4b"_s, LLMClient::preset(u"ollama"_s));
+    EXPECT_EQ(defaults->string(u"llm.preset.ollama.model"_s), u"gemma3:4b"_s);
+    EXPECT_EQ(client().resolvedConfig()->model, u"gemma3:4b"_s);
+
+    choose(u"lmstudio"_s);
+    client().setSelectedModel(QString());
+    EXPECT_FALSE(client().resolvedConfig());
+    client().setModel(u"mistral-7b"_s, LLMClient::preset(u"lmstudio"_s));
+    EXPECT_EQ(client().resolvedConfig(), (Config{lmstudio.url(), {}, u"mistral-7b"_s}));
+    EXPECT_EQ(client().providerRoute(), (ProviderRoute{u"lmstudio"_s, true}));
+}
+
+TEST_F(Providers, CustomAndCloudPresetsResolveTrimmedSettingsAndTheStoredKey) {
+    choose(u"custom"_s);
+    client().setCustomBaseURL(u" \t "_s);
+    client().setSelectedModel(u"m"_s);
+    EXPECT_FALSE(client().resolvedConfig());
+    client().setCustomBaseURL(u"\thttp://example.test/v1 "_s);
+    client().setSelectedModel(u" m\t"_s);
+    store->secrets.insert(u"custom"_s, u" key "_s);
+    EXPECT_EQ(client().resolvedConfig(), (Config{u"http://example.test/v1"_s, u" key "_s, u"m"_s}));
+    EXPECT_EQ(client().providerRoute(), (ProviderRoute{u"custom"_s, false}));
+
+    choose(u"deepseek"_s);
+    const Config deepseek = *client().resolvedConfig();
+    EXPECT_EQ(deepseek.model, u"deepseek-chat"_s);
+    EXPECT_EQ(deepseek.apiKey, QString());
+    EXPECT_EQ(deepseek.baseURL, *LLMClient::preset(u"deepseek"_s).baseURL);
+    EXPECT_EQ(log.failureCodes(), QStringList{u"credentialRead"_s});
+    client().setModel(u"  deepseek-reasoner "_s, LLMClient::preset(u"deepseek"_s));
+    EXPECT_EQ(client().resolvedConfig()->model, u"deepseek-reasoner"_s);
+    EXPECT_FALSE(defaults->contains(u"llm.model"_s) &&
+                 defaults->string(u"llm.model"_s) == u"  deepseek-reasoner "_s);
+}
+
+TEST_F(Providers, KeysAreCachedOnHitsAndOnWritesButNotOnMisses) {
+    const LLMPreset kimi = LLMClient::preset(u"kimi"_s);
+    EXPECT_EQ(client().key(kimi), QString());
+    EXPECT_EQ(client().key(kimi), QString());
+    EXPECT_EQ(store->reads, 2);
+    EXPECT_EQ(log.failureCodes(), (QStringList{u"credentialRead"_s, u"credentialRead"_s}));
+
+    store->secrets.insert(u"kimi"_s, u"sk-kimi"_s);
+    EXPECT_EQ(client().key(kimi), u"sk-kimi"_s);
+    store->secrets.insert(u"kimi"_s, u"changed behind our back"_s);
+    EXPECT_EQ(client().key(kimi), u"sk-kimi"_s);
+    EXPECT_EQ(store->reads, 3);
+
+    EXPECT_TRUE(client().setKey(QString(), kimi));
+    EXPECT_FALSE(store->secrets.contains(u"kimi"_s));
+    EXPECT_EQ(client().key(kimi), QString());
+    EXPECT_EQ(store->reads, 3);
+
+    EXPECT_TRUE(client().setApiKey(u"sk-custom"_s));
+    EXPECT_EQ(store->secrets.value(u"custom"_s), u"sk-custom"_s);
+    EXPECT_EQ(client().apiKey(), u"sk-custom"_s);
+
+    // A store that fails: the read is a logged miss, a write is reported but still used here.
+    store->failReads = true;
+    store->failingWrite = store->writes + 1;
+    const LLMPreset openai = LLMClient::preset(u"openai"_s);
+    log.clear();
+    EXPECT_EQ(client().key(openai), QString());
+    EXPECT_EQ(log.failureCodes(), QStringList{u"credentialRead"_s});
+    EXPECT_FALSE(client().setKey(u"sk-openai"_s, openai));
+    EXPECT_EQ(client().key(openai), u"sk-openai"_s);
+}
+
+TEST_F(Providers, ModelChoicesAndListsUseTheirOwnKeys) {
+    const LLMPreset qwen = LLMClient::preset(u"qwen"_s);
+    client().setModel(u"qwen-max"_s, qwen);
+    client().setModel(u"for-auto"_s, LLMClient::preset(u"auto"_s));
+    EXPECT_EQ(defaults->string(u"llm.preset.qwen.model"_s), u"qwen-max"_s);
+    EXPECT_EQ(client().selectedModel(), u"for-auto"_s);
+    EXPECT_EQ(client().model(LLMClient::preset(u"custom"_s)), u"for-auto"_s);
+    EXPECT_EQ(client().model(qwen), u"qwen-max"_s);
+
+    client().saveModelList({u"only-one"_s}, qwen);
+    EXPECT_EQ(client().savedModelList(qwen), QStringList{u"only-one"_s});
+    client().saveModelList({u"a"_s, u"b"_s}, qwen);
+    defaults->sync();
+    EXPECT_EQ(
+        zorbel::Preferences(u"com.zorbel.app"_s).value(u"llm.preset.qwen.models"_s).toStringList(),
+        (QStringList{u"a"_s, u"b"_s}));
+    EXPECT_TRUE(client().savedModelList(LLMClient::preset(u"kimi"_s)).isEmpty());
+}
+
+TEST_F(Providers, AScanProbesBothServersAndKeepsItsResults) {
+    ollama.answerBody(tags(R"([{"name":"a"},{"size":1},{"name":7},{"name":"b"}])"));
+    lmstudio.answerBody(R"({"data":[{"id":"m1"},{"name":"no id"}]})", 500);
+    scan();
+    EXPECT_EQ(client().ollamaModels(), (QStringList{u"a"_s, u"b"_s}));
+    EXPECT_EQ(client().lmstudioModels(), QStringList{u"m1"_s});
+    EXPECT_TRUE(client().ollamaServiceReachable());
+    EXPECT_EQ(ollama.requests().value(0).method, "GET");
+    EXPECT_EQ(ollama.requests().value(0).path, "/api/tags");
+    EXPECT_EQ(lmstudio.requests().value(0).path, "/v1/models");
+    EXPECT_EQ(scansFinished, 1);
+
+    // The next client starts from what this one found.
+    destroyClient();
+    EXPECT_EQ(client().ollamaModels(), (QStringList{u"a"_s, u"b"_s}));
+    EXPECT_EQ(client().lmstudioModels(), QStringList{u"m1"_s});
+    EXPECT_FALSE(client().ollamaServiceReachable());
+
+    // Bad JSON and a closed port give no result; nothing is installed, so nothing is started.
+    ollama.answerBody("{\"models\":");
+    lmstudio.stopListening();
+    scan();
+    EXPECT_TRUE(client().ollamaModels().isEmpty());
+    EXPECT_TRUE(client().lmstudioModels().isEmpty());
+    EXPECT_FALSE(client().ollamaServiceReachable());
+    EXPECT_FALSE(client().didAttemptOllamaLaunch());
+    EXPECT_TRUE(defaults->value(u"llm.ollamaModels"_s).toStringList().isEmpty());
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST_F(Providers, AMissingOllamaIsStartedOnceAndScannedAgain) {
+    const QString startedLog = installFakeOllama();
+    ollama.stopListening();
+    lmstudio.answerBody(R"({"data":[{"id":"m1"}]})");
+    client().scanLocalProviders();
+    ASSERT_TRUE(spinUntil([&] { return scansFinished == 1; }));
+    EXPECT_TRUE(client().didAttemptOllamaLaunch());
+    EXPECT_EQ(log.failureCodes(), QStringList{u"ollamaAutoLaunch"_s});
+    // The first scan applied nothing; the second one, after the delay, did.
+    EXPECT_EQ(lmstudio.requests().size(), 2);
+    EXPECT_EQ(client().lmstudioModels(), QStringList{u"m1"_s});
+    ASSERT_TRUE(spinUntil([&] { return QFile::exists(startedLog); }));
+
+    scan();
+    EXPECT_EQ(scansFinished, 2);
+    EXPECT_EQ(log.failureCodes(), QStringList{u"ollamaAutoLaunch"_s});
+    QFile started(startedLog);
+    ASSERT_TRUE(started.open(QIODevice::ReadOnly));
+    EXPECT_EQ(started.readAll(), "serve\n");
+}
+
+TEST_F(Providers, AScanOutlivedByNoClientDoesNothing) {
+    ollama.delayAnswers(200);
+    client().scanLocalProviders();
+    destroyClient();
+    EXPECT_FALSE(
+        spinUntil([&] { return ollama.requests().size() == 1 && scansFinished > 0; }, 600));
+    EXPECT_EQ(scansFinished, 0);
+    EXPECT_TRUE(defaults->value(u"llm.ollamaModels"_s).toStringList().isEmpty());
+}
+
+TEST_F(Providers, ModelListsComeFromTheProvidersModelsEndpoint) {
+    EXPECT_THROW(zorbel::test::await(client().fetchRemoteModels(LLMClient::preset(u"custom"_s))),
+                 LLMError);
+    LLMPreset provider = LLMClient::preset(u"deepseek"_s);
+    provider.baseURL = ollama.url(u"/v1/"_s);
+    store->secrets.insert(u"deepseek"_s, u"sk-d"_s);
+    ollama.answerBody(R"({"data":[{"id":"deepseek-chat"},{"object":"model"},{"id":"r1"}]})");
+    EXPECT_EQ(zorbel::test::await(client().fetchRemoteModels(provider)),
+              (QStringList{u"deepseek-chat"_s, u"r1"_s}));
+    EXPECT_EQ(ollama.requests().value(0).path, "/v1/models");
+    EXPECT_EQ(ollama.requests().value(0).header("Authorization"), "Bearer sk-d");
+    EXPECT_TRUE(log.lines().value(0).startsWith(
+        u"event=requestFinished(providerID: \"deepseek\", statusCode: Optional(200), "_s));
+
+    const auto fetchError = [&](const QByteArray& body, int status) {
+        log.clear();
+        ollama.answerBody(body, status);
+        try {
+            zorbel::test::await(client().fetchRemoteModels(provider));
+        } catch (const LLMError& error) {
+            return error;
+        }
+        return LLMError::of(LLMError::Kind::badJSON);
+    };
+    EXPECT_EQ(fetchError(R"([{"id":"x"}])", 200), LLMError::of(LLMError::Kind::badResponse));
+    EXPECT_EQ(log.failureCodes(), QStringList{u"modelListParse"_s});
+    EXPECT_EQ(fetchError("{}", 403), LLMError::httpStatus(403));
+    EXPECT_TRUE(log.lines().value(0).contains(u"statusCode: Optional(403)"_s));
+
+    log.clear();
+    ollama.stopListening();
+    EXPECT_THROW(zorbel::test::await(client().fetchRemoteModels(provider)), zorbel::NetworkError);
+    EXPECT_EQ(log.failureCodes(), QStringList{u"modelListRequest"_s});
+    for (const QString& line : log.lines()) EXPECT_FALSE(line.contains(u"sk-d"_s));
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+
+class QTcpSocket;
+
+namespace zorbel::test {
+
+/// One request as the server received it.
+struct RecordedRequest {
+    QByteArray method;
+    QByteArray path;
+    QHash<QByteArray, QByteArray> headers;  ///< names in lower case
+    QByteArray body;
+
+    bool hasHeader(const QByteArray& name) const { return headers.contains(name.toLower()); }
+    QByteArray header(const QByteArray& name) const { return headers.value(name.toLower()); }
+    /// The body read as a JSON object (empty when it is not one).
+    QJsonObject json() const;
+};
+
+/// An HTTP server on a free loopback port that speaks just enough HTTP/1.1 for the model
+/// client: it records every request and answers each one as configured (by default a 200
+/// chat-completions reply with the content "{\"events\":[]}"). One answer per connection; the
+/// connection is closed after it. GUI thread only; drive the event loop to let it work.
+class ChatCompletionsServer : public QObject {
+public:
+    ChatCompletionsServer();
+    ~ChatCompletionsServer() override;
+
+    quint16 port() const { return m_server.serverPort(); }
+    /// "http://127.0.0.1:<port>" followed by `path`.
+    QString url(const QString& path = QStringLiteral("/v1")) const;
+
+    /// 200 with a chat-completions body whose first choice holds `content`.
+    void answerContent(const QString& content);
+    /// `status` with `body` as it is (malformed JSON, an empty "choices", a model list, ...).
+    void answerBody(const QByteArray& body, int status = 200);
+    /// Waits this long before answering (to run past a client's time-out).
+    void delayAnswers(int milliseconds) { m_delayMs = milliseconds; }
+    /// Reads each request and closes the connection without answering.
+    void dropConnections() { m_drop = true; }
+    /// Stops listening: the port then refuses connections.
+    void stopListening() { m_server.close(); }
+
+    QList<RecordedRequest> requests() const { return m_requests; }
+
+private:
+    void accept();
+    void readFrom(QTcpSocket* socket);
+    void answer(QTcpSocket* socket);
+
+    QTcpServer m_server;
+    QHash<QTcpSocket*, QByteArray> m_buffers;
+    QList<RecordedRequest> m_requests;
+    int m_status = 200;
+    QByteArray m_body;
+    int m_delayMs = 0;
+    bool m_drop = false;
+};
+
+}  // namespace zorbel::test
