@@ -42,7 +42,8 @@ icalcomponent* newEvent(const ExtractedEvent& event, const QString& uid) {
     addText(vevent, icalproperty_new_uid, uid);
     icalcomponent_add_property(vevent,
                                icalproperty_new_dtstamp(utcTime(QDateTime::currentDateTimeUtc())));
-    addText(vevent, icalproperty_new_summary, event.title);
+    // An empty text is left out: iCalendar readers take an empty value for an error.
+    if (!event.title.isEmpty()) addText(vevent, icalproperty_new_summary, event.title);
     if (!event.location.isEmpty()) addText(vevent, icalproperty_new_location, event.location);
     if (!event.notes.isEmpty()) addText(vevent, icalproperty_new_description, event.notes);
 

@@ -25,10 +25,11 @@ AllDaySpan allDaySpan(const QDateTime& start, const QDateTime& end);
 /// A new event identifier (a UUID without braces), also the vdir file name and CalDAV resource.
 QString newUid();
 
-/// One VCALENDAR holding one VEVENT for `event` with the given UID: title, location and notes;
-/// UTC start and end, or DATE values by the all-day rule; one VALARM at -60 x minutes before the
-/// start; one RRULE (interval 1, no end; daily for an unknown value); TRANSP:TRANSPARENT for
-/// "free", STATUS:TENTATIVE for "tentative", TRANSP:OPAQUE for any other availability.
+/// One VCALENDAR holding one VEVENT for `event` with the given UID: title, location and notes
+/// (each left out when empty); UTC start and end, or DATE values by the all-day rule; one VALARM at
+/// -60 x minutes before the start; one RRULE (interval 1, no end; daily for an unknown value);
+/// TRANSP:TRANSPARENT for "free", STATUS:TENTATIVE for "tentative", TRANSP:OPAQUE for any other
+/// availability.
 QByteArray eventObject(const ExtractedEvent& event, const QString& uid);
 
 /// One VCALENDAR holding a VEVENT for each event (each with a new UID), in order.
