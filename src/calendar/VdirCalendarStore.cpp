@@ -74,22 +74,23 @@ QString VdirCalendarStore::defaultRoot() {
            QStringLiteral("/zorbel/calendars");
 }
 
+// These hand back the background task itself rather than awaiting it: gcc 12 mis-destroys a
+// lambda temporary that lives across a co_await.
 QCoro::Task<bool> VdirCalendarStore::hasFullAccess() {
-    co_return co_await runInBackground([root = m_root] {
+    return runInBackground([root = m_root] {
         const QFileInfo info(root);
         return QDir().mkpath(root) && info.isReadable() && info.isWritable();
     });
 }
 
 QCoro::Task<QList<CalendarChoice>> VdirCalendarStore::writableCalendars() {
-    co_return co_await runInBackground([root = m_root] { return listWritable(root); });
+    return runInBackground([root = m_root] { return listWritable(root); });
 }
 
 QCoro::Task<QString> VdirCalendarStore::save(ExtractedEvent event, QString calendarID) {
-    co_return co_await runInBackground(
-        [root = m_root, event = std::move(event), id = std::move(calendarID)] {
-            return saveEvent(root, event, id);
-        });
+    return runInBackground([root = m_root, event = std::move(event), id = std::move(calendarID)] {
+        return saveEvent(root, event, id);
+    });
 }
 
 bool VdirCalendarStore::writeNewFile(const QString& path, const QByteArray& data) {

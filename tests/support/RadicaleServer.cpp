@@ -90,7 +90,8 @@ int RadicaleServer::request(const QByteArray& verb, const QString& path, const Q
                             const QString& user, QByteArray* body) {
     QNetworkAccessManager network;
     QNetworkRequest request(url().resolved(QUrl(path)));
-    request.setRawHeader("Authorization", "Basic " + (user + u":pw").toUtf8().toBase64());
+    request.setRawHeader("Authorization",
+                         "Basic " + (user + QStringLiteral(":pw")).toUtf8().toBase64());
     if (!data.isEmpty()) request.setRawHeader("Content-Type", "application/xml; charset=utf-8");
     request.setTransferTimeout(5000);
     QNetworkReply* reply = network.sendCustomRequest(request, verb, data);
