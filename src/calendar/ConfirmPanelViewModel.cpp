@@ -59,6 +59,10 @@ bool ConfirmPanelViewModel::canWrite() const {
     });
 }
 
+bool ConfirmPanelViewModel::readyToWrite() const {
+    return canWrite() && m_destination && !includedEvents().isEmpty();
+}
+
 QString ConfirmPanelViewModel::selectedMessages() const {
     const EditableEvent* entry = find(m_selectedEventID);
     if (!entry || !entry->isIncluded) return {};

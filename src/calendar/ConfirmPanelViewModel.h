@@ -44,6 +44,9 @@ public:
     /// Whether the write action is enabled: no included event has errors (excluded events are
     /// not checked).
     bool canWrite() const;
+    /// Whether (`includedEvents`, `destinationCalendarID`) may be handed on for writing: the
+    /// write action is enabled, at least one event is included and a destination is set.
+    bool readyToWrite() const;
     /// The selected event's messages joined by "；"; empty when it is excluded or valid.
     QString selectedMessages() const;
 

@@ -114,10 +114,15 @@ TEST(ConfirmPanelViewModel, DefaultDestinationIsTheFirstCalendarOnlyWhenUnset) {
     ConfirmPanelViewModel model({sampleEvent()});
     model.applyDefaultDestination({});
     EXPECT_FALSE(model.destinationCalendarID().has_value());
+    EXPECT_TRUE(model.canWrite());
+    EXPECT_FALSE(model.readyToWrite());
     const CalendarChoice a{QStringLiteral("A"), QStringLiteral("A"), QStringLiteral("#888888")};
     const CalendarChoice b{QStringLiteral("B"), QStringLiteral("B"), QStringLiteral("#888888")};
     model.applyDefaultDestination({a, b});
     EXPECT_EQ(model.destinationCalendarID(), u"A"_s);
+    EXPECT_TRUE(model.readyToWrite());
+    model.setIncluded(false, model.selectedEventID());
+    EXPECT_FALSE(model.readyToWrite());
     model.setDestinationCalendarID(QStringLiteral("B"));
     model.applyDefaultDestination({a, b});
     EXPECT_EQ(model.destinationCalendarID(), u"B"_s);
