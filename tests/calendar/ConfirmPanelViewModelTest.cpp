@@ -128,26 +128,6 @@ TEST(ConfirmPanelViewModel, DefaultDestinationIsTheFirstCalendarOnlyWhenUnset) {
     EXPECT_EQ(model.destinationCalendarID(), u"B"_s);
 }
 
-TEST(ConfirmOptions, TablesInOrder) {
-    QStringList reminders;
-    for (const auto& option : ConfirmOptions::reminderOptions()) {
-        reminders.append(QString::number(option.minutes.value_or(-1)) + u'=' + option.title);
-    }
-    EXPECT_EQ(reminders.join(u','),
-              u"-1=无,0=准时,5=提前5分钟,10=提前10分钟,30=提前30分钟,"
-              u"60=提前1小时,120=提前2小时,1440=提前1天");
-    QStringList repeats;
-    for (const auto& option : ConfirmOptions::repeatOptions()) {
-        repeats.append(option.value.value_or(QStringLiteral("-")) + u'=' + option.title);
-    }
-    EXPECT_EQ(repeats.join(u','), u"-=不重复,daily=每天,weekly=每周,monthly=每月,yearly=每年");
-    QStringList availability;
-    for (const auto& option : ConfirmOptions::availabilityOptions()) {
-        availability.append(option.value + u'=' + option.title);
-    }
-    EXPECT_EQ(availability.join(u','), u"busy=忙碌,free=空闲,tentative=暂定");
-}
-
 TEST(ConfirmOptions, LoadingThenSavingKeepsKnownValuesAndReplacesUnknownOnes) {
     // Loads the event into the three lists and saves the selection back, as the form does.
     const auto roundTrip = [](ExtractedEvent event) {
