@@ -1,0 +1,185 @@
+#include "calendar/CalDavCalendarStore.h"
+
+#include <qcoro/qcoronetworkreply.h>
+#include <QHostAddress>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <algorithm>
+
+#include "calendar/CalendarColor.h"
+#include "calendar/ICalendarMapping.h"
+#include "support/Background.h"
+
+namespace zorbel {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString kCalDav = QStringLiteral("{urn:ietf:params:xml:ns:caldav}");
+
+QByteArray propfindBody(const QByteArray& properties) {
+    return R"(<?xml version="1.0" encoding="utf-8"?>)"
+           R"(<d:propfind xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:caldav")"
+           R"( xmlns:a="http://apple.com/ns/ical/"><d:prop>)" +
+           properties + "</d:prop></d:propfind>";
+}
+
+bool allowsWriting(const DavProperty* privileges) {
+    if (!privileges) return true;  // a server that does not say lets the PUT decide
+    static const QStringList kWriting{QStringLiteral("{DAV:}all"), QStringLiteral("{DAV:}write"),
+                                      QStringLiteral("{DAV:}write-content"),
+                                      QStringLiteral("{DAV:}bind")};
+    return std::any_of(kWriting.begin(), kWriting.end(), [&](const QString& privilege) {
+        return privileges->descendants.contains(privilege);
+    });
+}
+
+bool holdsEvents(const DavProperty* components) {
+    // No component set means every component type is allowed.
+    return !components || components->nameAttributes.contains(QStringLiteral("VEVENT"));
+}
+
+}  // namespace
+
+CalDavCalendarStore::CalDavCalendarStore(QUrl serverUrl, QString user,
+                                         std::shared_ptr<CredentialStoring> credentials,
+                                         std::chrono::milliseconds timeout)
+    : m_serverUrl(std::move(serverUrl)),
+      m_user(std::move(user)),
+      m_credentials(std::move(credentials)),
+      m_timeout(timeout) {}
+
+bool CalDavCalendarStore::isAllowedUrl(const QUrl& url) {
+    if (!url.isValid() || url.host().isEmpty()) return false;
+    if (url.scheme() == u"https") return true;
+    if (url.scheme() != u"http") return false;
+    return url.host().compare(u"localhost", Qt::CaseInsensitive) == 0 ||
+           QHostAddress(url.host()).isLoopback();
+}
+
+QCoro::Task<CalDavCalendarStore::Answer> CalDavCalendarStore::send(
+    QByteArray verb, QUrl url, QByteArray body, QList<std::pair<QByteArray, QByteArray>> headers) {
+    if (!isAllowedUrl(url)) throw NetworkError(NetworkError::Code::other);
+    QNetworkRequest request(url);
+    request.setTransferTimeout(static_cast<int>(m_timeout.count()));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::SameOriginRedirectPolicy);
+    for (const auto& [name, value] : headers) request.setRawHeader(name, value);
+    if (m_credentials) {
+        // A named task: gcc 12 mis-destroys a lambda temporary that lives across a co_await.
+        auto reading = runInBackground(
+            [credentials = m_credentials] { return credentials->credential(u"caldav"_s); });
+        const std::optional<QString> password = co_await std::move(reading);
+        if (password) {
+            request.setRawHeader("Authorization",
+                                 "Basic " + (m_user + u':' + *password).toUtf8().toBase64());
+        }
+    }
+    std::unique_ptr<QNetworkReply> reply(m_network.sendCustomRequest(request, verb, body));
+    co_await reply.get();
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid()) {
+        throw NetworkError(reply->error() == QNetworkReply::TimeoutError
+                               ? NetworkError::Code::timedOut
+                               : NetworkError::Code::other,
+                           reply->error());
+    }
+    co_return Answer{status.toInt(), reply->readAll()};
+}
+
+QCoro::Task<QList<DavResponse>> CalDavCalendarStore::propfind(QUrl url, QByteArray depth,
+                                                              QByteArray properties) {
+    QList<std::pair<QByteArray, QByteArray>> headers{
+        {"Depth"_ba, depth}, {"Content-Type"_ba, "application/xml; charset=utf-8"_ba}};
+    const Answer answer =
+        co_await send("PROPFIND"_ba, url, propfindBody(properties), std::move(headers));
+    const auto responses = answer.status == 207 ? parseMultistatus(answer.body) : std::nullopt;
+    if (!responses) throw CalendarStoreError(CalendarStoreError::Kind::notFound);
+    co_return *responses;
+}
+
+QCoro::Task<QUrl> CalDavCalendarStore::firstHref(QUrl url, QByteArray property, QString clarkName) {
+    for (const DavResponse& response : co_await propfind(url, "0"_ba, property)) {
+        const DavProperty* found = response.property(clarkName);
+        if (found && !found->hrefs.isEmpty()) co_return url.resolved(QUrl(found->hrefs.first()));
+    }
+    co_return url;
+}
+
+QCoro::Task<QList<CalDavCalendarStore::Collection>> CalDavCalendarStore::discover() {
+    const QUrl principal = co_await firstHref(m_serverUrl, "<d:current-user-principal/>"_ba,
+                                              QStringLiteral("{DAV:}current-user-principal"));
+    const QUrl home = co_await firstHref(principal, "<c:calendar-home-set/>"_ba,
+                                         kCalDav + QStringLiteral("calendar-home-set"));
+    const QList<DavResponse> members = co_await propfind(
+        home, "1"_ba,
+        "<d:resourcetype/><d:displayname/><a:calendar-color/><d:current-user-privilege-set/>"
+        "<c:supported-calendar-component-set/>"_ba);
+    QList<Collection> collections;
+    for (const DavResponse& member : members) {
+        const DavProperty* type = member.property(QStringLiteral("{DAV:}resourcetype"));
+        if (!type || !type->descendants.contains(kCalDav + QStringLiteral("calendar"))) continue;
+        if (!holdsEvents(
+                member.property(kCalDav + QStringLiteral("supported-calendar-component-set")))) {
+            continue;
+        }
+        const QUrl url = home.resolved(QUrl(member.href));
+        const DavProperty* name = member.property(QStringLiteral("{DAV:}displayname"));
+        const DavProperty* color =
+            member.property(QStringLiteral("{http://apple.com/ns/ical/}calendar-color"));
+        const QString fallbackTitle = url.path().section(u'/', -2, -2, QString::SectionSkipEmpty);
+        collections.append(
+            {{url.toString(), name && !name->text.isEmpty() ? name->text : fallbackTitle,
+              CalendarColor::hexFromText(color ? color->text : QString())},
+             allowsWriting(member.property(QStringLiteral("{DAV:}current-user-privilege-set")))});
+    }
+    m_known = collections;
+    co_return collections;
+}
+
+QCoro::Task<bool> CalDavCalendarStore::hasFullAccess() {
+    try {
+        co_await propfind(m_serverUrl, "0"_ba, "<d:current-user-principal/>"_ba);
+        co_return true;
+    } catch (const Error&) {
+        co_return false;
+    }
+}
+
+QCoro::Task<QList<CalendarChoice>> CalDavCalendarStore::writableCalendars() {
+    QList<CalendarChoice> writable;
+    for (const Collection& collection : co_await discover()) {
+        if (collection.writable) writable.append(collection.choice);
+    }
+    co_return writable;
+}
+
+QCoro::Task<QString> CalDavCalendarStore::save(ExtractedEvent event, QString calendarID) {
+    const auto isWanted = [&](const Collection& c) { return c.choice.id == calendarID; };
+    try {
+        if (std::none_of(m_known.begin(), m_known.end(), isWanted)) co_await discover();
+    } catch (const Error&) {
+        throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+    }
+    if (std::none_of(m_known.begin(), m_known.end(), isWanted)) {
+        throw CalendarStoreError(CalendarStoreError::Kind::notFound);
+    }
+    const QString uid = ICalendarMapping::newUid();
+    const QString collection = calendarID.endsWith(u'/') ? calendarID : calendarID + u'/';
+    QList<std::pair<QByteArray, QByteArray>> headers{
+        {"If-None-Match"_ba, "*"_ba}, {"Content-Type"_ba, "text/calendar; charset=utf-8"_ba}};
+    Answer answer;
+    try {
+        answer = co_await send("PUT"_ba, QUrl(collection + uid + QStringLiteral(".ics")),
+                               ICalendarMapping::eventObject(event, uid), std::move(headers));
+    } catch (const Error&) {
+        throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+    }
+    if (answer.status < 200 || answer.status > 299) {
+        throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+    }
+    co_return uid;
+}
+
+}  // namespace zorbel

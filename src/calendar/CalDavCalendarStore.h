@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QNetworkAccessManager>
+#include <QUrl>
+#include <chrono>
+#include <memory>
+
+#include "calendar/CalendarStoreProtocol.h"
+#include "calendar/DavMultistatus.h"
+#include "llm/CredentialStoring.h"
+
+namespace zorbel {
+
+/// A calendar store on a CalDAV server: the user's calendars are found from the server URL
+/// (current-user-principal, calendar-home-set, then the home's members), and each event is PUT
+/// as one `<uid>.ics` resource with `If-None-Match: *`, so nothing on the server is replaced.
+///
+/// The calendar id is the collection's URL; the event id is the UID. Only HTTPS (verified) or
+/// plain HTTP to a loopback address is contacted; redirects stay on the same origin. The
+/// password is read from the secret store (account "caldav") for each operation, never kept.
+/// GUI thread only (owns a QNetworkAccessManager).
+class CalDavCalendarStore final : public CalendarStoreProtocol {
+public:
+    static constexpr std::chrono::milliseconds kDefaultTimeout{30000};
+
+    CalDavCalendarStore(QUrl serverUrl, QString user,
+                        std::shared_ptr<CredentialStoring> credentials,
+                        std::chrono::milliseconds timeout = kDefaultTimeout);
+
+    /// HTTPS, or HTTP to 127.0.0.0/8, ::1 or "localhost".
+    static bool isAllowedUrl(const QUrl& url);
+
+    /// The server answers a PROPFIND of the server URL.
+    QCoro::Task<bool> hasFullAccess() override;
+    /// Calendars that hold events and whose privileges allow writing, in the server's order.
+    /// Throws NetworkError when the server cannot be reached, CalendarStoreError::notFound when
+    /// it answers something other than a multi-status.
+    QCoro::Task<QList<CalendarChoice>> writableCalendars() override;
+    QCoro::Task<QString> save(ExtractedEvent event, QString calendarID) override;
+
+private:
+    struct Answer {
+        int status = 0;
+        QByteArray body;
+    };
+    struct Collection {
+        CalendarChoice choice;
+        bool writable = false;
+    };
+
+    QCoro::Task<Answer> send(QByteArray verb, QUrl url, QByteArray body,
+                             QList<std::pair<QByteArray, QByteArray>> headers);
+    QCoro::Task<QList<DavResponse>> propfind(QUrl url, QByteArray depth, QByteArray properties);
+    QCoro::Task<QUrl> firstHref(QUrl url, QByteArray property, QString clarkName);
+    /// Every event calendar of the user's home, writable or not; remembered for `save`.
+    QCoro::Task<QList<Collection>> discover();
+
+    QUrl m_serverUrl;
+    QString m_user;
+    std::shared_ptr<CredentialStoring> m_credentials;
+    std::chrono::milliseconds m_timeout;
+    QNetworkAccessManager m_network;
+    QList<Collection> m_known;
+};
+
+}  // namespace zorbel

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <qcoro/qcorotask.h>
+#include <QList>
+#include <QString>
+
+#include "calendar/CalendarTypes.h"
+#include "llm/ExtractedEvent.h"
+
+namespace zorbel {
+
+/// The only way the program touches a calendar. Operations are coroutines on the caller's
+/// thread (the GUI thread); they are awaited one after another, never overlapping on one store.
+class CalendarStoreProtocol {
+public:
+    virtual ~CalendarStoreProtocol() = default;
+
+    /// Whether the program has full access to the store (a local root it can read and write, a
+    /// server that answers). Stores without such a notion keep the default: true. Never throws.
+    virtual QCoro::Task<bool> hasFullAccess() { co_return true; }
+
+    /// The calendars events may be written to, in the store's order; empty is not an error.
+    /// Throws the store's error (CalendarStoreError, NetworkError) when it cannot list them.
+    virtual QCoro::Task<QList<CalendarChoice>> writableCalendars() = 0;
+
+    /// Saves one event into the calendar `calendarID` and returns the new event's identifier.
+    /// Throws CalendarStoreError: notFound when no calendar has that identifier, saveFailed
+    /// when the store refuses or cannot be reached. Each save commits on its own.
+    virtual QCoro::Task<QString> save(ExtractedEvent event, QString calendarID) = 0;
+};
+
+}  // namespace zorbel

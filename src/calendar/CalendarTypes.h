@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include "support/Errors.h"
+
+namespace zorbel {
+
+/// One calendar that events may be written to.
+struct CalendarChoice {
+    QString id;        ///< the store's identifier (vdir folder name, CalDAV collection URL)
+    QString title;     ///< display name
+    QString colorHex;  ///< "#RRGGBB" upper case, "#888888" when unreadable
+    bool operator==(const CalendarChoice&) const = default;
+};
+
+/// One event that was not written.
+struct WriteFailure {
+    QString eventTitle;
+    QString reasonCode;  ///< the writer always sets "save"
+    bool operator==(const WriteFailure&) const = default;
+};
+
+/// The outcome of writing a batch of events to one calendar.
+struct WriteReceipt {
+    CalendarChoice calendar;
+    QList<QString> createdEventIDs;  ///< in input order
+    QList<WriteFailure> failures;    ///< in input order
+    QDateTime createdAt;             ///< when the batch finished
+    bool operator==(const WriteReceipt&) const = default;
+};
+
+/// A failing calendar store operation. Carries no message; the capture side maps every
+/// calendar error onto one user-facing failure.
+class CalendarStoreError : public Error {
+public:
+    enum class Kind { notFound, saveFailed };
+    explicit CalendarStoreError(Kind kind)
+        : Error(kind == Kind::notFound ? "calendar notFound" : "calendar saveFailed"),
+          m_kind(kind) {}
+    Kind kind() const { return m_kind; }
+
+private:
+    Kind m_kind;
+};
+
+}  // namespace zorbel

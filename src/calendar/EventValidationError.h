@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include "llm/ExtractedEvent.h"
+
+namespace zorbel {
+
+/// Why an event under review cannot be written, in the order the checks run.
+enum class EventValidationError {
+    emptyTitle,        ///< the title is empty once trimmed of white space and newlines
+    endNotAfterStart,  ///< the end is earlier than or equal to the start
+};
+
+/// The message the panel shows for the error.
+QString message(EventValidationError error);
+
+/// The errors of `event`, `emptyTitle` first; the all-day flag does not change the checks.
+QList<EventValidationError> validationErrors(const ExtractedEvent& event);
+
+}  // namespace zorbel

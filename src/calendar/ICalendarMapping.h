@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include "llm/ExtractedEvent.h"
+
+namespace zorbel::ICalendarMapping {
+
+/// The days an all-day event covers, in the system time zone; `endDay` is exclusive.
+struct AllDaySpan {
+    QDate firstDay;
+    QDate endDay;
+    bool operator==(const AllDaySpan&) const = default;
+};
+
+/// The all-day rule: from the day holding `start` to the day after the one holding `end`.
+/// One exception: an `end` exactly at the start of a day and later than `start` is itself the
+/// exclusive end (3 March 00:00 to 4 March 00:00 is one day, not two).
+AllDaySpan allDaySpan(const QDateTime& start, const QDateTime& end);
+
+/// A new event identifier (a UUID without braces), also the vdir file name and CalDAV resource.
+QString newUid();
+
+/// One VCALENDAR holding one VEVENT for `event` with the given UID: title, location and notes
+/// (each left out when empty); UTC start and end, or DATE values by the all-day rule; one VALARM at
+/// -60 x minutes before the start; one RRULE (interval 1, no end; daily for an unknown value);
+/// TRANSP:TRANSPARENT for "free", STATUS:TENTATIVE for "tentative", TRANSP:OPAQUE for any other
+/// availability.
+QByteArray eventObject(const ExtractedEvent& event, const QString& uid);
+
+/// One VCALENDAR holding a VEVENT for each event (each with a new UID), in order.
+QByteArray calendarObject(const QList<ExtractedEvent>& events);
+
+}  // namespace zorbel::ICalendarMapping

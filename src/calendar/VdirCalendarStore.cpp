@@ -1,0 +1,109 @@
+#include "calendar/VdirCalendarStore.h"
+
+#include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#include <algorithm>
+
+#include "calendar/CalendarColor.h"
+#include "calendar/ICalendarMapping.h"
+#include "support/Background.h"
+
+namespace zorbel {
+
+namespace {
+
+QString readSmallFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(file.read(4096)).trimmed();
+}
+
+/// Every calendar folder of the root, in name order (hidden folders are not calendars).
+QFileInfoList calendarFolders(const QString& root) {
+    return QDir(root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+bool ensureRoot(const QString& root) {
+    if (!QDir().mkpath(root)) return false;
+    if (!calendarFolders(root).isEmpty()) return true;
+    const QString folder = root + u'/' + QLatin1String(VdirCalendarStore::kDefaultCalendar);
+    return QDir().mkpath(folder) &&
+           VdirCalendarStore::writeNewFile(folder + QStringLiteral("/displayname"),
+                                           QByteArray(VdirCalendarStore::kDefaultCalendar));
+}
+
+QList<CalendarChoice> listWritable(const QString& root) {
+    if (!ensureRoot(root)) throw CalendarStoreError(CalendarStoreError::Kind::notFound);
+    QList<CalendarChoice> calendars;
+    for (const QFileInfo& folder : calendarFolders(root)) {
+        if (!folder.isWritable()) continue;
+        const QString path = folder.absoluteFilePath();
+        const QString title = readSmallFile(path + QStringLiteral("/displayname"));
+        calendars.append(
+            {folder.fileName(), title.isEmpty() ? folder.fileName() : title,
+             CalendarColor::hexFromText(readSmallFile(path + QStringLiteral("/color")))});
+    }
+    return calendars;
+}
+
+QString saveEvent(const QString& root, const ExtractedEvent& event, const QString& calendarID) {
+    const QFileInfoList folders = calendarFolders(root);
+    const bool known = std::any_of(folders.begin(), folders.end(), [&](const QFileInfo& folder) {
+        return folder.fileName() == calendarID;
+    });
+    if (!known) throw CalendarStoreError(CalendarStoreError::Kind::notFound);
+    const QString uid = ICalendarMapping::newUid();
+    const QString path = root + u'/' + calendarID + u'/' + uid + QStringLiteral(".ics");
+    if (!VdirCalendarStore::writeNewFile(path, ICalendarMapping::eventObject(event, uid))) {
+        throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+    }
+    return uid;
+}
+
+}  // namespace
+
+VdirCalendarStore::VdirCalendarStore(QString root)
+    : m_root(root.isEmpty() ? defaultRoot() : std::move(root)) {}
+
+QString VdirCalendarStore::defaultRoot() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/zorbel/calendars");
+}
+
+// These hand back the background task itself rather than awaiting it: gcc 12 mis-destroys a
+// lambda temporary that lives across a co_await.
+QCoro::Task<bool> VdirCalendarStore::hasFullAccess() {
+    return runInBackground([root = m_root] {
+        const QFileInfo info(root);
+        return QDir().mkpath(root) && info.isReadable() && info.isWritable();
+    });
+}
+
+QCoro::Task<QList<CalendarChoice>> VdirCalendarStore::writableCalendars() {
+    return runInBackground([root = m_root] { return listWritable(root); });
+}
+
+QCoro::Task<QString> VdirCalendarStore::save(ExtractedEvent event, QString calendarID) {
+    return runInBackground([root = m_root, event = std::move(event), id = std::move(calendarID)] {
+        return saveEvent(root, event, id);
+    });
+}
+
+bool VdirCalendarStore::writeNewFile(const QString& path, const QByteArray& data) {
+    if (QFileInfo::exists(path)) return false;
+    QTemporaryFile temporary(QFileInfo(path).absolutePath() + QStringLiteral("/.zorbel-XXXXXX"));
+    if (!temporary.open() || temporary.write(data) != data.size() || !temporary.flush() ||
+        ::fsync(temporary.handle()) != 0) {
+        return false;
+    }
+    // link() publishes the complete file under its name in one step and refuses an existing
+    // name; the temporary name is removed when `temporary` goes away.
+    return ::link(QFile::encodeName(temporary.fileName()).constData(),
+                  QFile::encodeName(path).constData()) == 0;
+}
+
+}  // namespace zorbel

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+
+#include "CalendarTestEvents.h"
+#include "MemoryCredentials.h"
+#include "calendar/CalDavCalendarStore.h"
+#include "calendar/CalendarWriter.h"
+#include "calendar/DavMultistatus.h"
+#include "calendar/VdirCalendarStore.h"
+#include "support/EventLoop.h"
+#include "support/LogCapture.h"
+#include "support/RadicaleServer.h"
+
+using namespace zorbel;
+using namespace Qt::Literals::StringLiterals;
+using zorbel::test::await;
+using zorbel::test::sampleEvent;
+
+namespace {
+
+class CalDavCalendarStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
+        ASSERT_TRUE(server.start());
+        ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, u"#FF7F00FF"_s));
+        ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"home"_s, u"家"_s, {}));
+        ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"tasks"_s, u"Tasks"_s, {}, u"VTODO"_s));
+        ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"shared"_s, u"Shared"_s, {}));
+        ASSERT_TRUE(server.makeReadOnly(u"alice"_s, u"shared"_s));
+        credentials->setCredential(u"pw"_s, u"caldav"_s);
+    }
+
+    QString calendarID(const QString& name) const {
+        return server.url().toString() + u"alice/"_s + name + u'/';
+    }
+    int resourceStatus(const QString& calendar, const QString& uid) {
+        return server.request("GET", u"/alice/"_s + calendar + u'/' + uid + u".ics"_s);
+    }
+
+    test::RadicaleServer server;
+    std::shared_ptr<test::MemoryCredentials> credentials =
+        std::make_shared<test::MemoryCredentials>();
+    CalDavCalendarStore store{server.url(), u"alice"_s, credentials, std::chrono::seconds(5)};
+};
+
+/// Passes saves to the server and stops the server after `stopAfter` of them.
+class StoppingStore final : public CalendarStoreProtocol {
+public:
+    StoppingStore(CalendarStoreProtocol& inner, test::RadicaleServer& server, int stopAfter)
+        : m_inner(inner), m_server(server), m_stopAfter(stopAfter) {}
+    QCoro::Task<QList<CalendarChoice>> writableCalendars() override {
+        return m_inner.writableCalendars();
+    }
+    QCoro::Task<QString> save(ExtractedEvent event, QString calendarID) override {
+        QString id = co_await m_inner.save(std::move(event), std::move(calendarID));
+        if (++m_saved == m_stopAfter) m_server.stop();
+        co_return id;
+    }
+
+private:
+    CalendarStoreProtocol& m_inner;
+    test::RadicaleServer& m_server;
+    int m_stopAfter;
+    int m_saved = 0;
+};
+
+}  // namespace
+
+TEST(DavMultistatus, ReadsPropertiesByNamespaceNotPrefixAndOnlyFound) {
+    const QByteArray body = R"(<?xml version="1.0"?>
+<multistatus xmlns="DAV:" xmlns:X="urn:ietf:params:xml:ns:caldav">
+ <response><href>/a/</href>
+  <propstat><prop><displayname> Work </displayname>
+    <resourcetype><collection/><X:calendar/></resourcetype>
+    <X:supported-calendar-component-set><X:comp name="VEVENT"/></X:supported-calendar-component-set>
+    <current-user-principal><href>/p/</href></current-user-principal>
+   </prop><status>HTTP/1.1 200 OK</status></propstat>
+  <propstat><prop><X:calendar-color/></prop><status>HTTP/1.1 404 Not Found</status></propstat>
+ </response>
+ <D:response xmlns:D="DAV:"><D:href>/b/</D:href></D:response>
+</multistatus>)";
+    const auto responses = parseMultistatus(body);
+    ASSERT_TRUE(responses.has_value());
+    ASSERT_EQ(responses->size(), 2);
+    const DavResponse& first = responses->first();
+    EXPECT_EQ(first.href, u"/a/"_s);
+    EXPECT_EQ(first.property(u"{DAV:}displayname"_s)->text, u"Work"_s);
+    EXPECT_TRUE(first.property(u"{DAV:}resourcetype"_s)
+                    ->descendants.contains(u"{urn:ietf:params:xml:ns:caldav}calendar"_s));
+    EXPECT_EQ(first.property(u"{urn:ietf:params:xml:ns:caldav}supported-calendar-component-set"_s)
+                  ->nameAttributes,
+              QStringList{u"VEVENT"_s});
+    EXPECT_EQ(first.property(u"{DAV:}current-user-principal"_s)->hrefs, QStringList{u"/p/"_s});
+    EXPECT_EQ(first.property(u"{http://apple.com/ns/ical/}calendar-color"_s), nullptr);
+    EXPECT_EQ(responses->at(1).href, u"/b/"_s);
+    EXPECT_FALSE(parseMultistatus("<multistatus xmlns=\"DAV:\"><response>").has_value());
+}
+
+TEST(CalDavCalendarStoreUrls, PlainHttpOnlyToLoopback) {
+    for (const char* allowed : {"https://dav.example.com/", "http://127.0.0.1:5232/",
+                                "http://127.1.2.3/", "http://[::1]:8080/", "http://LocalHost/"}) {
+        EXPECT_TRUE(CalDavCalendarStore::isAllowedUrl(QUrl(QLatin1String(allowed)))) << allowed;
+    }
+    for (const char* refused :
+         {"http://dav.example.com/", "http://192.168.1.2/", "ftp://127.0.0.1/", "",
+          "https:///nohost", "http://127.0.0.1.example.com/"}) {
+        EXPECT_FALSE(CalDavCalendarStore::isAllowedUrl(QUrl(QLatin1String(refused)))) << refused;
+    }
+    // A refused address is never contacted: no access, and listing fails at once.
+    CalDavCalendarStore remote(QUrl(u"http://192.0.2.1/"_s), u"alice"_s, nullptr);
+    EXPECT_FALSE(await(remote.hasFullAccess()));
+    EXPECT_THROW(await(remote.writableCalendars()), NetworkError);
+}
+
+TEST_F(CalDavCalendarStoreTest, DiscoversWritableEventCalendarsWithTitlesAndColours) {
+    EXPECT_TRUE(await(store.hasFullAccess()));
+    QList<CalendarChoice> calendars = await(store.writableCalendars());
+    std::sort(calendars.begin(), calendars.end(),
+              [](const CalendarChoice& a, const CalendarChoice& b) { return a.id < b.id; });
+    EXPECT_EQ(calendars, (QList<CalendarChoice>{{calendarID(u"home"_s), u"家"_s, u"#888888"_s},
+                                                {calendarID(u"work"_s), u"Work"_s, u"#FF7F00"_s}}));
+}
+
+TEST_F(CalDavCalendarStoreTest, SavesEachEventAsItsOwnResource) {
+    ExtractedEvent event = sampleEvent();
+    event.reminderMinutes = 10;
+    const QString uid = await(store.save(event, calendarID(u"work"_s)));
+    QByteArray body;
+    ASSERT_EQ(server.request("GET", u"/alice/work/"_s + uid + u".ics"_s, {}, u"alice"_s, &body),
+              200);
+    EXPECT_TRUE(body.contains("UID:" + uid.toUtf8()));
+    EXPECT_TRUE(body.contains("TRIGGER:-PT10M"));
+    // Saving goes to a calendar the server lists, writable or not; the server decides.
+    const auto failsWith = [&](const QString& id, CalendarStoreError::Kind kind) {
+        try {
+            await(store.save(sampleEvent(), id));
+            ADD_FAILURE() << id.toStdString();
+        } catch (const CalendarStoreError& error) {
+            EXPECT_EQ(error.kind(), kind) << id.toStdString();
+        }
+    };
+    failsWith(calendarID(u"gone"_s), CalendarStoreError::Kind::notFound);
+    failsWith(calendarID(u"shared"_s), CalendarStoreError::Kind::saveFailed);
+}
+
+TEST_F(CalDavCalendarStoreTest, AServerGoneMidBatchKeepsWhatWasSavedAndFailsTheRest) {
+    StoppingStore stopping(store, server, 2);
+    CalendarWriter writer(std::shared_ptr<CalendarStoreProtocol>(&stopping, [](auto*) {}));
+    test::LogCapture log;
+    const WriteReceipt receipt =
+        await(writer.write({sampleEvent(u"one"_s), sampleEvent(u"two"_s), sampleEvent(u"three"_s),
+                            sampleEvent(u"four"_s)},
+                           calendarID(u"work"_s)));
+    EXPECT_EQ(receipt.calendar.id, calendarID(u"work"_s));
+    ASSERT_EQ(receipt.createdEventIDs.size(), 2);
+    EXPECT_EQ(receipt.failures,
+              (QList<WriteFailure>{{u"three"_s, u"save"_s}, {u"four"_s, u"save"_s}}));
+    EXPECT_EQ(log.lines(), QStringList{u"event=calendarWrite(succeeded: 2, failed: 2)"_s});
+
+    ASSERT_TRUE(server.start());
+    for (const QString& uid : receipt.createdEventIDs) {
+        EXPECT_EQ(resourceStatus(u"work"_s, uid), 200);
+    }
+    EXPECT_EQ(QDir(server.storageFolder() + u"/collection-root/alice/work"_s)
+                  .entryList({u"*.ics"_s}, QDir::Files)
+                  .size(),
+              2);
+}
+
+TEST_F(CalDavCalendarStoreTest, AStoppedServerGivesNoAccess) {
+    server.stop();
+    EXPECT_FALSE(await(store.hasFullAccess()));
+    EXPECT_THROW(await(store.writableCalendars()), NetworkError);
+}
+
+// vdirsyncer, a real peer of both stores, carries the local vdir to the CalDAV server.
+TEST_F(CalDavCalendarStoreTest, VdirsyncerSyncsTheLocalVdirToTheServer) {
+    const QString vdirsyncer = u"/usr/bin/vdirsyncer"_s;
+    if (!QFileInfo(vdirsyncer).isExecutable()) {
+        GTEST_SKIP() << "vdirsyncer is not installed (scripts/setup)";
+    }
+    QTemporaryDir dir;
+    VdirCalendarStore local(dir.path() + u"/calendars"_s);
+    ASSERT_EQ(await(local.writableCalendars()).size(), 1);
+    const QString uid = await(local.save(sampleEvent(), u"Zorbel"_s));
+
+    const QString config = dir.path() + u"/config"_s;
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write((u"[general]\nstatus_path = \""_s + dir.path() +
+                u"/status/\"\n\n[pair zorbel]\na = \"local\"\nb = \"remote\"\n"
+                "collections = [\"from a\"]\n\n[storage local]\ntype = \"filesystem\"\n"
+                "path = \""_s +
+                dir.path() +
+                u"/calendars/\"\nfileext = \".ics\"\n\n[storage remote]\ntype = \"caldav\"\n"
+                "url = \""_s +
+                server.url().toString() + u"\"\nusername = \"alice\"\npassword = \"pw\"\n"_s)
+                   .toUtf8());
+    file.close();
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"HOME"_s, dir.path());
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    for (const QString& command : {u"discover"_s, u"sync"_s}) {
+        process.start(u"/bin/sh"_s,
+                      {u"-c"_s, u"yes | \"$0\" -c \"$1\" "_s + command, vdirsyncer, config});
+        ASSERT_TRUE(process.waitForFinished(60000));
+        ASSERT_EQ(process.exitCode(), 0) << process.readAll().toStdString();
+    }
+    QByteArray listing;
+    ASSERT_EQ(server.request("GET", u"/alice/Zorbel/"_s, {}, u"alice"_s, &listing), 200);
+    EXPECT_TRUE(listing.contains(uid.toUtf8())) << listing.toStdString();
+}

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+#include <libical/ical.h>
+#include <ctime>
+#include <memory>
+
+#include "CalendarTestEvents.h"
+#include "calendar/CalendarColor.h"
+#include "calendar/ICalendarMapping.h"
+
+using namespace zorbel;
+using zorbel::test::localTime;
+using zorbel::test::sampleEvent;
+
+namespace {
+
+// The zone is set before main, ahead of any time use in the process.
+[[maybe_unused]] const bool kZoneSet = [] {
+    qputenv("TZ", ZORBEL_TEST_TZ);
+    tzset();
+    return true;
+}();
+
+struct Parsed {
+    std::unique_ptr<icalcomponent, void (*)(icalcomponent*)> calendar{nullptr, icalcomponent_free};
+    icalcomponent* event = nullptr;
+};
+
+Parsed parse(const QByteArray& text) {
+    Parsed parsed;
+    parsed.calendar.reset(icalparser_parse_string(text.constData()));
+    if (parsed.calendar) {
+        parsed.event =
+            icalcomponent_get_first_component(parsed.calendar.get(), ICAL_VEVENT_COMPONENT);
+    }
+    return parsed;
+}
+
+Parsed mapped(const ExtractedEvent& event) {
+    return parse(ICalendarMapping::eventObject(event, QStringLiteral("uid-1")));
+}
+
+int count(icalcomponent* component, icalproperty_kind kind) {
+    return icalcomponent_count_properties(component, kind);
+}
+
+QDate dateOf(icaltimetype time) {
+    return QDate(time.year, time.month, time.day);
+}
+
+ICalendarMapping::AllDaySpan span(int month1, int day1, int hour1, int month2, int day2,
+                                  int hour2) {
+    return ICalendarMapping::allDaySpan(localTime(month1, day1, hour1),
+                                        localTime(month2, day2, hour2));
+}
+
+}  // namespace
+
+TEST(CalendarColor, ComponentsAreTruncatedAndGreysAreUnreadable) {
+    EXPECT_EQ(CalendarColor::hexFromComponents(QList<double>{1.0, 0.5, 0.0, 1.0}), u"#FF7F00");
+    EXPECT_EQ(CalendarColor::hexFromComponents(QList<double>{0.999, 0.0039, 0.1, 1.0}), u"#FE0019");
+    EXPECT_EQ(CalendarColor::hexFromComponents(QList<double>{0.5, 1.0}), u"#888888");
+    EXPECT_EQ(CalendarColor::hexFromComponents(std::nullopt), u"#888888");
+}
+
+TEST(CalendarColor, ColourTextsKeepEveryByteAndRefuseOtherForms) {
+    for (int byte = 0; byte < 256; ++byte) {
+        const QString hex = QString::asprintf("#%02X%02X%02X", byte, 255 - byte, byte);
+        ASSERT_EQ(CalendarColor::hexFromText(hex.toLower()), hex);
+    }
+    EXPECT_EQ(CalendarColor::hexFromText(QStringLiteral(" #FF7F00CC\n")), u"#FF7F00");
+    for (const char* bad : {"", "red", "#12345", "#GG0000", "FF7F00", "#+1+2+3", "#FF7F00C"}) {
+        EXPECT_EQ(CalendarColor::hexFromText(QLatin1String(bad)), u"#888888") << bad;
+    }
+}
+
+TEST(AllDaySpan, CoversTheDaysFromStartToEndInclusive) {
+    using Span = ICalendarMapping::AllDaySpan;
+    EXPECT_EQ(span(3, 3, 10, 3, 3, 11), (Span{QDate(2026, 3, 3), QDate(2026, 3, 4)}));
+    EXPECT_EQ(span(3, 3, 10, 3, 5, 9), (Span{QDate(2026, 3, 3), QDate(2026, 3, 6)}));
+    EXPECT_EQ(span(3, 3, 0, 3, 3, 0), (Span{QDate(2026, 3, 3), QDate(2026, 3, 4)}));
+    EXPECT_EQ(span(3, 3, 23, 3, 4, 1), (Span{QDate(2026, 3, 3), QDate(2026, 3, 5)}));
+}
+
+TEST(AllDaySpan, AnEndAtMidnightAfterTheStartIsTheExclusiveEnd) {
+    using Span = ICalendarMapping::AllDaySpan;
+    EXPECT_EQ(span(3, 3, 0, 3, 4, 0), (Span{QDate(2026, 3, 3), QDate(2026, 3, 4)}));
+    EXPECT_EQ(span(3, 3, 10, 3, 4, 0), (Span{QDate(2026, 3, 3), QDate(2026, 3, 4)}));
+    EXPECT_EQ(span(3, 3, 0, 3, 6, 0), (Span{QDate(2026, 3, 3), QDate(2026, 3, 6)}));
+}
+
+TEST(ICalendarMapping, TimedAndAllDayDates) {
+    ExtractedEvent event = sampleEvent();
+    event.location = QStringLiteral("Room 4");
+    event.notes = QStringLiteral("Bring slides; 第二行\nline two");
+    Parsed timed = mapped(event);
+    ASSERT_NE(timed.event, nullptr);
+    EXPECT_STREQ(icalcomponent_get_uid(timed.event), "uid-1");
+    EXPECT_EQ(QString::fromUtf8(icalcomponent_get_summary(timed.event)), event.title);
+    EXPECT_EQ(QString::fromUtf8(icalcomponent_get_location(timed.event)), event.location);
+    EXPECT_EQ(QString::fromUtf8(icalcomponent_get_description(timed.event)), event.notes);
+    const icaltimetype start = icalcomponent_get_dtstart(timed.event);
+    EXPECT_FALSE(start.is_date);
+    EXPECT_TRUE(icaltime_is_utc(start));
+    EXPECT_EQ(icaltime_as_timet(start), event.startDate.toSecsSinceEpoch());
+    EXPECT_EQ(icaltime_as_timet(icalcomponent_get_dtend(timed.event)),
+              event.endDate.toSecsSinceEpoch());
+
+    event.allDay = true;
+    event.endDate = localTime(3, 5, 9);
+    Parsed allDay = mapped(event);
+    ASSERT_NE(allDay.event, nullptr);
+    EXPECT_TRUE(icalcomponent_get_dtstart(allDay.event).is_date);
+    EXPECT_EQ(dateOf(icalcomponent_get_dtstart(allDay.event)), QDate(2026, 3, 3));
+    EXPECT_EQ(dateOf(icalcomponent_get_dtend(allDay.event)), QDate(2026, 3, 6));
+    EXPECT_TRUE(ICalendarMapping::eventObject(event, QStringLiteral("u"))
+                    .contains("DTSTART;VALUE=DATE:20260303"));
+
+    event = sampleEvent(QString());
+    const Parsed bare = mapped(event);
+    EXPECT_EQ(count(bare.event, ICAL_LOCATION_PROPERTY), 0);
+    EXPECT_EQ(count(bare.event, ICAL_DESCRIPTION_PROPERTY), 0);
+    EXPECT_EQ(count(bare.event, ICAL_SUMMARY_PROPERTY), 0);
+    EXPECT_EQ(count(bare.event, ICAL_XLICERROR_PROPERTY), 0);
+}
+
+TEST(ICalendarMapping, OneAlarmAtMinusSixtyTimesMinutes) {
+    for (const qint64 minutes : {30, 0, 1440}) {
+        ExtractedEvent event = sampleEvent();
+        event.reminderMinutes = minutes;
+        const Parsed parsed = mapped(event);
+        ASSERT_EQ(icalcomponent_count_components(parsed.event, ICAL_VALARM_COMPONENT), 1);
+        icalcomponent* alarm =
+            icalcomponent_get_first_component(parsed.event, ICAL_VALARM_COMPONENT);
+        const icaltriggertype trigger = icalproperty_get_trigger(
+            icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY));
+        EXPECT_EQ(icaldurationtype_as_int(trigger.duration), -60 * minutes);
+        EXPECT_EQ(count(alarm, ICAL_ACTION_PROPERTY), 1);
+    }
+    EXPECT_EQ(icalcomponent_count_components(mapped(sampleEvent()).event, ICAL_VALARM_COMPONENT),
+              0);
+}
+
+TEST(ICalendarMapping, RecurrenceHasIntervalOneNoEndAndFallsBackToDaily) {
+    const std::pair<const char*, icalrecurrencetype_frequency> cases[] = {
+        {"daily", ICAL_DAILY_RECURRENCE},     {"weekly", ICAL_WEEKLY_RECURRENCE},
+        {"monthly", ICAL_MONTHLY_RECURRENCE}, {"yearly", ICAL_YEARLY_RECURRENCE},
+        {"biweekly", ICAL_DAILY_RECURRENCE},  {"Weekly", ICAL_DAILY_RECURRENCE}};
+    for (const auto& [value, frequency] : cases) {
+        ExtractedEvent event = sampleEvent();
+        event.recurrence = QLatin1String(value);
+        const Parsed parsed = mapped(event);
+        ASSERT_EQ(count(parsed.event, ICAL_RRULE_PROPERTY), 1) << value;
+        const icalrecurrencetype rule = icalproperty_get_rrule(
+            icalcomponent_get_first_property(parsed.event, ICAL_RRULE_PROPERTY));
+        EXPECT_EQ(rule.freq, frequency) << value;
+        EXPECT_EQ(rule.interval, 1);
+        EXPECT_EQ(rule.count, 0);
+        EXPECT_TRUE(icaltime_is_null_time(rule.until));
+    }
+    EXPECT_EQ(count(mapped(sampleEvent()).event, ICAL_RRULE_PROPERTY), 0);
+}
+
+TEST(ICalendarMapping, AvailabilityBecomesTranspOrStatus) {
+    struct Case {
+        std::optional<QString> availability;
+        int transp;  // -1: absent
+        bool tentative;
+    };
+    const Case cases[] = {{QStringLiteral("free"), ICAL_TRANSP_TRANSPARENT, false},
+                          {QStringLiteral("busy"), ICAL_TRANSP_OPAQUE, false},
+                          {QStringLiteral("Free"), ICAL_TRANSP_OPAQUE, false},
+                          {QStringLiteral("tentative"), -1, true},
+                          {std::nullopt, -1, false}};
+    for (const Case& c : cases) {
+        ExtractedEvent event = sampleEvent();
+        event.availability = c.availability;
+        const Parsed parsed = mapped(event);
+        icalproperty* transp = icalcomponent_get_first_property(parsed.event, ICAL_TRANSP_PROPERTY);
+        EXPECT_EQ(transp ? static_cast<int>(icalproperty_get_transp(transp)) : -1, c.transp)
+            << c.availability.value_or(QStringLiteral("none")).toStdString();
+        EXPECT_EQ(icalcomponent_get_status(parsed.event) == ICAL_STATUS_TENTATIVE, c.tentative);
+    }
+}
+
+TEST(ICalendarMapping, CalendarObjectHoldsEveryEventWithItsOwnUid) {
+    const Parsed parsed = parse(ICalendarMapping::calendarObject(
+        {sampleEvent(QStringLiteral("one")), sampleEvent(QStringLiteral("two"))}));
+    ASSERT_TRUE(parsed.calendar);
+    ASSERT_EQ(icalcomponent_count_components(parsed.calendar.get(), ICAL_VEVENT_COMPONENT), 2);
+    icalcomponent* second =
+        icalcomponent_get_next_component(parsed.calendar.get(), ICAL_VEVENT_COMPONENT);
+    EXPECT_STREQ(icalcomponent_get_summary(parsed.event), "one");
+    EXPECT_STREQ(icalcomponent_get_summary(second), "two");
+    EXPECT_STRNE(icalcomponent_get_uid(parsed.event), icalcomponent_get_uid(second));
+    EXPECT_EQ(ICalendarMapping::newUid().size(), 36);
+}

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <ctime>
+
+#include "CalendarTestEvents.h"
+#include "calendar/CalendarWriter.h"
+#include "calendar/VdirCalendarStore.h"
+#include "support/EventLoop.h"
+
+using namespace zorbel;
+using namespace Qt::Literals::StringLiterals;
+using zorbel::test::await;
+using zorbel::test::localTime;
+using zorbel::test::sampleEvent;
+
+namespace {
+
+// khal and this process must agree on the zone; it is set before main.
+[[maybe_unused]] const bool kZoneSet = [] {
+    qputenv("TZ", "Asia/Shanghai");
+    tzset();
+    return true;
+}();
+
+bool writeText(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+QByteArray readText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class VdirCalendarStoreTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString root = dir.path() + u"/calendars"_s;
+    VdirCalendarStore store{root};
+
+    void makeCalendar(const QString& name, const QByteArray& displayName, const QByteArray& color) {
+        ASSERT_TRUE(QDir().mkpath(root + u'/' + name));
+        if (!displayName.isEmpty()) writeText(root + u'/' + name + u"/displayname"_s, displayName);
+        if (!color.isEmpty()) writeText(root + u'/' + name + u"/color"_s, color);
+    }
+    QStringList files(const QString& calendar) const {
+        return QDir(root + u'/' + calendar)
+            .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+};
+
+}  // namespace
+
+TEST_F(VdirCalendarStoreTest, AnEmptyRootGetsTheZorbelCalendarOnce) {
+    const QList<CalendarChoice> calendars = await(store.writableCalendars());
+    EXPECT_EQ(calendars, (QList<CalendarChoice>{{u"Zorbel"_s, u"Zorbel"_s, u"#888888"_s}}));
+    EXPECT_EQ(readText(root + u"/Zorbel/displayname"_s), "Zorbel");
+    EXPECT_EQ(await(store.writableCalendars()), calendars);
+    EXPECT_EQ(VdirCalendarStore().root(),
+              QDir::homePath().isEmpty() ? QString() : VdirCalendarStore::defaultRoot());
+}
+
+TEST_F(VdirCalendarStoreTest, ListsCalendarFoldersInNameOrderWithTitlesAndColours) {
+    makeCalendar(u"b-work"_s, "Work\n", "#ff7f00cc\n");
+    makeCalendar(u"a-home"_s, {}, "not a colour");
+    makeCalendar(u".hidden"_s, "Hidden", {});
+    const QList<CalendarChoice> calendars = await(store.writableCalendars());
+    EXPECT_EQ(calendars, (QList<CalendarChoice>{{u"a-home"_s, u"a-home"_s, u"#888888"_s},
+                                                {u"b-work"_s, u"Work"_s, u"#FF7F00"_s}}));
+    EXPECT_FALSE(QFileInfo::exists(root + u"/Zorbel"_s));
+}
+
+TEST_F(VdirCalendarStoreTest, ReadOnlyFoldersAreNotWritable) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write into read-only folders";
+    makeCalendar(u"mine"_s, {}, {});
+    makeCalendar(u"subscribed"_s, {}, {});
+    QFile::setPermissions(root + u"/subscribed"_s, QFile::ReadOwner | QFile::ExeOwner);
+    const QList<CalendarChoice> calendars = await(store.writableCalendars());
+    ASSERT_EQ(calendars.size(), 1);
+    EXPECT_EQ(calendars.first().id, u"mine"_s);
+}
+
+TEST_F(VdirCalendarStoreTest, SavesOneUidFilePerEventIntoAnExistingCalendarOnly) {
+    makeCalendar(u"work"_s, {}, {});
+    const QString uid = await(store.save(sampleEvent(), u"work"_s));
+    EXPECT_EQ(files(u"work"_s), QStringList{uid + u".ics"_s});
+    EXPECT_TRUE(readText(root + u"/work/"_s + uid + u".ics"_s).contains("UID:" + uid.toUtf8()));
+    EXPECT_NE(await(store.save(sampleEvent(), u"work"_s)), uid);
+    for (const QString& id : {u"gone"_s, u".."_s, QString(), u"work/.."_s}) {
+        try {
+            await(store.save(sampleEvent(), id));
+            ADD_FAILURE() << id.toStdString();
+        } catch (const CalendarStoreError& error) {
+            EXPECT_EQ(error.kind(), CalendarStoreError::Kind::notFound);
+        }
+    }
+    EXPECT_EQ(files(u"work"_s).size(), 2);
+}
+
+TEST_F(VdirCalendarStoreTest, NewFilesNeverReplaceExistingOnesNorLeaveTemporaries) {
+    ASSERT_TRUE(QDir().mkpath(root));
+    const QString path = root + u"/event.ics"_s;
+    EXPECT_TRUE(VdirCalendarStore::writeNewFile(path, "first"));
+    EXPECT_FALSE(VdirCalendarStore::writeNewFile(path, "second"));
+    EXPECT_EQ(readText(path), "first");
+    EXPECT_FALSE(VdirCalendarStore::writeNewFile(root + u"/missing/event.ics"_s, "x"));
+    EXPECT_EQ(QDir(root).entryList(QDir::Files | QDir::Hidden), QStringList{u"event.ics"_s});
+}
+
+TEST_F(VdirCalendarStoreTest, AccessNeedsARootThatCanBeMade) {
+    EXPECT_TRUE(await(store.hasFullAccess()));
+    ASSERT_TRUE(writeText(dir.path() + u"/file"_s, "x"));
+    VdirCalendarStore blocked(dir.path() + u"/file/calendars"_s);
+    EXPECT_FALSE(await(blocked.hasFullAccess()));
+    EXPECT_THROW(await(blocked.writableCalendars()), CalendarStoreError);
+}
+
+// khal, a real reader of the vdir layout, lists what the writer saved with its times, all-day
+// spans, alarms and repeat rules.
+TEST_F(VdirCalendarStoreTest, KhalListsTheWrittenEvents) {
+    const QString khal = u"/usr/bin/khal"_s;
+    if (!QFileInfo(khal).isExecutable()) GTEST_SKIP() << "khal is not installed (scripts/setup)";
+
+    ExtractedEvent weekly = sampleEvent(u"Weekly review"_s);
+    weekly.reminderMinutes = 30;
+    weekly.recurrence = u"weekly"_s;
+    ExtractedEvent trip = sampleEvent(u"Trip"_s);
+    trip.allDay = true;
+    trip.endDate = localTime(3, 5, 9);
+    ExtractedEvent holiday = sampleEvent(u"Holiday"_s);
+    holiday.allDay = true;
+    holiday.startDate = localTime(3, 10, 0);
+    holiday.endDate = localTime(3, 11, 0);
+    CalendarWriter writer(std::make_shared<VdirCalendarStore>(root));
+    const WriteReceipt receipt = await(writer.write({weekly, trip, holiday}, u"Zorbel"_s));
+    ASSERT_EQ(receipt.createdEventIDs.size(), 3);
+
+    const QString config = dir.path() + u"/khal.conf"_s;
+    writeText(config, (u"[calendars]\n[[zorbel]]\npath = "_s + root +
+                       u"/Zorbel\ntype = calendar\n[locale]\ntimeformat = %H:%M\n"
+                       "dateformat = %Y-%m-%d\nlongdateformat = %Y-%m-%d\n"
+                       "datetimeformat = %Y-%m-%d %H:%M\nlongdatetimeformat = %Y-%m-%d %H:%M\n"
+                       "local_timezone = Asia/Shanghai\ndefault_timezone = Asia/Shanghai\n"_s)
+                          .toUtf8());
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_DATA_HOME"_s, dir.path() + u"/khal-data"_s);
+    environment.insert(u"TZ"_s, u"Asia/Shanghai"_s);
+    process.setProcessEnvironment(environment);
+    process.start(khal, {u"-c"_s, config, u"list"_s, u"-o"_s, u"-f"_s,
+                         u"{start}|{end}|{title}|{repeat-symbol}|{alarm-symbol}"_s, u"2026-03-01"_s,
+                         u"2026-03-31"_s});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    const QString output = QString::fromUtf8(process.readAllStandardOutput());
+    QStringList events = output.split(u'\n').filter(u"|"_s);
+    for (QString& line : events) line = line.simplified();
+    events.sort();
+    EXPECT_EQ(events, (QStringList{u"2026-03-03 10:00|2026-03-03 11:00|Weekly review| ⟳| ⏰"_s,
+                                   u"2026-03-03|2026-03-05|Trip||"_s,
+                                   u"2026-03-10|2026-03-10|Holiday||"_s}))
+        << output.toStdString() << process.readAllStandardError().toStdString();
+}
