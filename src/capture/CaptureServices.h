@@ -37,11 +37,7 @@ public:
     virtual QCoro::Task<QString> extractText(QString filePath, CancellationToken token) = 0;
     /// A picture prepared for a vision model. Throws FileExtractionError; by default every file
     /// is `unsupportedType` with its lower-cased extension.
-    virtual QCoro::Task<PreparedImage> extractImage(QString filePath, CancellationToken token) {
-        Q_UNUSED(token);
-        throw FileExtractionError::unsupportedType(FileTextExtractor::lowerExtension(filePath));
-        co_return PreparedImage{};
-    }
+    virtual QCoro::Task<PreparedImage> extractImage(QString filePath, CancellationToken token);
 };
 
 /// Turns text or a picture into candidate events through the language model.
@@ -58,13 +54,7 @@ public:
                                                              CancellationToken token) = 0;
     /// Events in a picture. By default: FileExtractionError `unsupportedType("image")`.
     virtual QCoro::Task<QList<ExtractedEvent>> extractEvents(PreparedImage image, QString source,
-                                                             CancellationToken token) {
-        Q_UNUSED(image);
-        Q_UNUSED(source);
-        Q_UNUSED(token);
-        throw FileExtractionError::unsupportedType(QStringLiteral("image"));
-        co_return QList<ExtractedEvent>{};
-    }
+                                                             CancellationToken token);
 };
 
 /// Asks the system for the permissions a capture or a write needs. Never throws.

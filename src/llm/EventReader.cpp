@@ -8,6 +8,7 @@
 
 #include "app/AppLogger.h"
 #include "llm/LLMClient.h"
+#include "support/Text.h"
 
 namespace zorbel {
 
@@ -15,14 +16,6 @@ namespace {
 
 void logFailure(const char* code) {
     AppLogger::shared().record(AppLogEvent::failure(QLatin1String(code)));
-}
-
-QStringView trimSpacesAndTabs(QStringView text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t')) ++begin;
-    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t')) --end;
-    return text.mid(begin, end - begin);
 }
 
 /// The first of `keys` whose value is a non-empty string.

@@ -14,6 +14,7 @@
 #include "llm/ChatRequest.h"
 #include "llm/HttpExchange.h"
 #include "llm/KeychainCredentialStore.h"
+#include "support/Text.h"
 
 namespace zorbel {
 
@@ -34,14 +35,6 @@ void logFailure(const QString& code) {
 
 QString presetKey(const LLMPreset& preset, const QString& field) {
     return u"llm.preset."_s + preset.id + u'.' + field;
-}
-
-QString trimSpacesAndTabs(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t')) ++begin;
-    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t')) --end;
-    return text.mid(begin, end - begin);
 }
 
 bool isSuccess(int status) {
@@ -223,12 +216,12 @@ std::optional<LLMClient::ResolvedConfig> LLMClient::resolvedConfig() const {
         return ResolvedConfig{m_options.lmstudioBaseURL, {}, chosen};
     }
     if (current.id == u"custom") {
-        const QString baseURL = trimSpacesAndTabs(customBaseURL());
-        const QString chosen = trimSpacesAndTabs(selectedModel());
+        const QString baseURL = trimSpacesAndTabs(customBaseURL()).toString();
+        const QString chosen = trimSpacesAndTabs(selectedModel()).toString();
         if (baseURL.isEmpty() || chosen.isEmpty()) return std::nullopt;
         return ResolvedConfig{baseURL, cachedCredential(current.id), chosen};
     }
-    QString chosen = trimSpacesAndTabs(model(current));
+    QString chosen = trimSpacesAndTabs(model(current)).toString();
     if (chosen.isEmpty()) chosen = current.defaultModel.value_or(QString());
     if (chosen.isEmpty()) return std::nullopt;
     return ResolvedConfig{current.baseURL.value_or(QString()), cachedCredential(current.id),
