@@ -1,5 +1,6 @@
 #include "input/TextRecognizer.h"
 
+#include <dlfcn.h>
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
@@ -14,11 +15,16 @@ void logOcrFailed() {
     AppLogger::shared().record(AppLogEvent::failure(QStringLiteral("ocrFailed")));
 }
 
-// Tesseract's own threads make one page several times slower on a busy machine; pages are
-// recognised one per thread of work instead. Takes effect only when set before the OpenMP
-// runtime starts, so the program's main sets it too; this covers programs that do not.
-void limitEngineThreads() {
-    if (!qEnvironmentVariableIsSet("OMP_THREAD_LIMIT")) qputenv("OMP_THREAD_LIMIT", "1");
+// Tesseract spreads one page over OpenMP threads, which makes it several times slower on a
+// busy machine; pages are recognised one per thread of work instead. OMP_THREAD_LIMIT cannot
+// do this from inside the program (the OpenMP runtime reads it when it is loaded, before
+// main), so the calling thread is told to run its parallel regions alone. The call is looked up
+// at run time: an engine built without OpenMP needs nothing.
+void runEngineOnThisThreadOnly() {
+    using SetMaxActiveLevels = void (*)(int);
+    static const auto setMaxActiveLevels =
+        reinterpret_cast<SetMaxActiveLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
+    if (setMaxActiveLevels) setMaxActiveLevels(0);
 }
 
 }  // namespace
@@ -31,7 +37,6 @@ TextRecognizer::~TextRecognizer() {
 bool TextRecognizer::ensureEngine() {
     if (m_engine) return true;
     if (m_unavailable) return false;
-    limitEngineThreads();
     auto engine = std::make_unique<tesseract::TessBaseAPI>();
     // Diagnostics would go to stderr and may quote recognised text.
     if (engine->Init(nullptr, kLanguages) != 0) {
@@ -48,6 +53,7 @@ QString TextRecognizer::recognize(const QImage& image) {
         logOcrFailed();
         return {};
     }
+    runEngineOnThisThreadOnly();
     const QImage gray =
         Pictures::flattenedOnWhite(image).convertToFormat(QImage::Format_Grayscale8);
     if (gray.isNull()) {

@@ -52,7 +52,7 @@ TEST_F(FilePdf, TextLayersAndAScannedPageKeepTheirOrder) {
 
 TEST_F(FilePdf, ScansWithoutTextFailAndEmptyDocumentsAreEmpty) {
     const QString blank = dir.filePath(QStringLiteral("blank.pdf"));
-    FF::writePdf(blank, {{{}, true}, {{}, true}});
+    FF::writePdf(blank, {{{}, true}});
     EXPECT_EQ(errorOf(blank)->kind(), Kind::ocrFailed);
     EXPECT_TRUE(log.failureCodes().isEmpty());
 

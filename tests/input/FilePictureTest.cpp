@@ -4,6 +4,7 @@
 #include <zlib.h>
 #include <QBuffer>
 #include <QColor>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -74,6 +75,30 @@ TEST_F(FilePicture, APictureWithoutTextIsEmpty) {
     ASSERT_TRUE(error);
     EXPECT_EQ(error->kind(), Kind::emptyContent);
     EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("fileExtractEmpty")});
+}
+
+TEST_F(FilePicture, AnEngineThatCannotLoadIsLoggedOnceAndGivesNoText) {
+    QTemporaryDir noLanguages;
+    const QByteArray saved = qgetenv("TESSDATA_PREFIX");
+    qputenv("TESSDATA_PREFIX", QFile::encodeName(noLanguages.path()));
+    const QImage page = FF::textImage({QStringLiteral("Budget meeting")}, 800, 40);
+    const auto pictureError =
+        FF::extractionError([&] { FTE::extractText(save(QStringLiteral("text.png"), page)); });
+    const QStringList pictureCodes = log.failureCodes();
+    log.clear();
+    const QString scan = dir.filePath(QStringLiteral("scan.pdf"));
+    FF::writePdf(scan, {{{QStringLiteral("Budget meeting")}, true}});
+    const auto pdfError = FF::extractionError([&] { FTE::extractText(scan); });
+    qputenv("TESSDATA_PREFIX", saved);
+    if (saved.isNull()) qunsetenv("TESSDATA_PREFIX");
+
+    ASSERT_TRUE(pictureError);
+    EXPECT_EQ(pictureError->kind(), Kind::emptyContent);
+    EXPECT_EQ(pictureCodes,
+              (QStringList{QStringLiteral("ocrFailed"), QStringLiteral("fileExtractEmpty")}));
+    ASSERT_TRUE(pdfError);
+    EXPECT_EQ(pdfError->kind(), Kind::ocrFailed);
+    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("ocrFailed")});
 }
 
 TEST_F(FilePicture, PhotosShrinkToTheVisionSizeWithOrientationApplied) {
