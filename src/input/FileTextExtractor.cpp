@@ -58,14 +58,19 @@ QString plainText(const QString& filePath) {
     return *text;
 }
 
-QString pictureText(const QString& filePath, const CancellationToken& token) {
+// The picture, checked for cancellation first and decoded to at most `maxPixelSize`.
+QImage thumbnailOf(const QString& filePath, int maxPixelSize, const CancellationToken& token) {
     token.throwIfCancelled();
-    const QImage thumbnail = Pictures::loadThumbnail(filePath, ocrMaxPixelSize);
+    QImage thumbnail = Pictures::loadThumbnail(filePath, maxPixelSize);
     if (thumbnail.isNull()) {
         logFailure("imageDecode");
         fail(Kind::conversionFailed);
     }
-    return TextRecognizer().recognize(thumbnail);
+    return thumbnail;
+}
+
+QString pictureText(const QString& filePath, const CancellationToken& token) {
+    return TextRecognizer().recognize(thumbnailOf(filePath, ocrMaxPixelSize, token));
 }
 
 QString pdfText(const QString& filePath, const CancellationToken& token) {
@@ -145,12 +150,7 @@ QString extractText(const QString& filePath, const CancellationToken& token,
 }
 
 PreparedImage prepareImage(const QString& filePath, const CancellationToken& token) {
-    token.throwIfCancelled();
-    const QImage thumbnail = Pictures::loadThumbnail(filePath, visionMaxPixelSize);
-    if (thumbnail.isNull()) {
-        logFailure("imageDecode");
-        fail(Kind::conversionFailed);
-    }
+    const QImage thumbnail = thumbnailOf(filePath, visionMaxPixelSize, token);
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     buffer.open(QIODevice::WriteOnly);

@@ -5,10 +5,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "input/FileExtractionFixture.h"
 #include "input/FileFixtures.h"
 #include "input/FileTextExtractor.h"
 #include "support/Errors.h"
-#include "support/LogCapture.h"
 
 namespace FTE = zorbel::FileTextExtractor;
 namespace FF = zorbel::test::FileFixtures;
@@ -16,15 +16,7 @@ using Kind = zorbel::FileExtractionError::Kind;
 
 namespace {
 
-class FilePdf : public ::testing::Test {
-protected:
-    std::optional<zorbel::FileExtractionError> errorOf(const QString& path) {
-        return FF::extractionError([&] { FTE::extractText(path); });
-    }
-
-    QTemporaryDir dir;
-    zorbel::test::LogCapture log;
-};
+class FilePdf : public zorbel::test::FileExtractionFixture {};
 
 QString withoutSpaces(QString text) {
     return text.remove(u' ');
@@ -61,8 +53,7 @@ TEST_F(FilePdf, ScansWithoutTextFailAndEmptyDocumentsAreEmpty) {
     FF::writePdf(mixed, {{{}, true}, {{QStringLiteral("only text")}}});
     EXPECT_EQ(FTE::extractText(mixed), u"only text");
 
-    const QString none = dir.filePath(QStringLiteral("none.pdf"));
-    FF::writeFile(none, FF::pdfWithoutPages());
+    const QString none = write(QStringLiteral("none.pdf"), FF::pdfWithoutPages());
     EXPECT_EQ(errorOf(none)->kind(), Kind::emptyContent);
     EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("fileExtractEmpty")});
 }
@@ -74,12 +65,9 @@ TEST_F(FilePdf, UnreadableDocumentsFailWithoutALogLine) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
 
-    const QString encrypted = dir.filePath(QStringLiteral("locked.pdf"));
-    FF::writeFile(encrypted, FF::encryptedPdf());
-    const QString zero = dir.filePath(QStringLiteral("zero.pdf"));
-    FF::writeFile(zero, {});
-    const QString garbage = dir.filePath(QStringLiteral("garbage.pdf"));
-    FF::writeFile(garbage, "%PDF-1.4 not really");
+    const QString encrypted = write(QStringLiteral("locked.pdf"), FF::encryptedPdf());
+    const QString zero = write(QStringLiteral("zero.pdf"), {});
+    const QString garbage = write(QStringLiteral("garbage.pdf"), "%PDF-1.4 not really");
     const QString folder = dir.filePath(QStringLiteral("x.pdf"));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("x.pdf")));
     for (const QString& path :
@@ -92,8 +80,7 @@ TEST_F(FilePdf, UnreadableDocumentsFailWithoutALogLine) {
 
     // A download cut short ends in an error or in what was readable, never in a crash.
     for (const qsizetype length : {bytes.size() / 2, bytes.size() - 20}) {
-        const QString truncated = dir.filePath(QStringLiteral("cut.pdf"));
-        FF::writeFile(truncated, bytes.left(length));
+        const QString truncated = write(QStringLiteral("cut.pdf"), bytes.left(length));
         try {
             EXPECT_EQ(FTE::extractText(truncated), u"Quarterly planning") << length;
         } catch (const zorbel::FileExtractionError& error) {

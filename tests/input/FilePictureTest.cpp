@@ -10,10 +10,10 @@
 #include <QTemporaryDir>
 #include <QTransform>
 
+#include "input/FileExtractionFixture.h"
 #include "input/FileFixtures.h"
 #include "input/FileTextExtractor.h"
 #include "support/Errors.h"
-#include "support/LogCapture.h"
 
 namespace FTE = zorbel::FileTextExtractor;
 namespace FF = zorbel::test::FileFixtures;
@@ -21,21 +21,13 @@ using Kind = zorbel::FileExtractionError::Kind;
 
 namespace {
 
-class FilePicture : public ::testing::Test {
+class FilePicture : public zorbel::test::FileExtractionFixture {
 protected:
-    QString write(const QString& name, const QByteArray& bytes) {
-        const QString path = dir.filePath(name);
-        FF::writeFile(path, bytes);
-        return path;
-    }
     QString save(const QString& name, const QImage& image) {
         const QString path = dir.filePath(name);
         EXPECT_TRUE(image.save(path));
         return path;
     }
-
-    QTemporaryDir dir;
-    zorbel::test::LogCapture log;
 };
 
 QImage decoded(const zorbel::PreparedImage& prepared) {
@@ -70,8 +62,7 @@ TEST_F(FilePicture, RecognisesChineseAndEnglishInAnUprightThumbnail) {
 TEST_F(FilePicture, APictureWithoutTextIsEmpty) {
     QImage blank(800, 600, QImage::Format_RGB32);
     blank.fill(Qt::white);
-    const auto error =
-        FF::extractionError([&] { FTE::extractText(save(QStringLiteral("blank.png"), blank)); });
+    const auto error = errorOf(save(QStringLiteral("blank.png"), blank));
     ASSERT_TRUE(error);
     EXPECT_EQ(error->kind(), Kind::emptyContent);
     EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("fileExtractEmpty")});
@@ -82,13 +73,12 @@ TEST_F(FilePicture, AnEngineThatCannotLoadIsLoggedOnceAndGivesNoText) {
     const QByteArray saved = qgetenv("TESSDATA_PREFIX");
     qputenv("TESSDATA_PREFIX", QFile::encodeName(noLanguages.path()));
     const QImage page = FF::textImage({QStringLiteral("Budget meeting")}, 800, 40);
-    const auto pictureError =
-        FF::extractionError([&] { FTE::extractText(save(QStringLiteral("text.png"), page)); });
+    const auto pictureError = errorOf(save(QStringLiteral("text.png"), page));
     const QStringList pictureCodes = log.failureCodes();
     log.clear();
     const QString scan = dir.filePath(QStringLiteral("scan.pdf"));
     FF::writePdf(scan, {{{QStringLiteral("Budget meeting")}, true}});
-    const auto pdfError = FF::extractionError([&] { FTE::extractText(scan); });
+    const auto pdfError = errorOf(scan);
     qputenv("TESSDATA_PREFIX", saved);
     if (saved.isNull()) qunsetenv("TESSDATA_PREFIX");
 
@@ -139,8 +129,7 @@ TEST_F(FilePicture, UndecodablePicturesFailOnBothRoutes) {
                                "\0\0\0\x18"
                                "ftypheic");
     for (const QString& path : {garbage, zero, heic, dir.filePath(QStringLiteral("gone.gif"))}) {
-        EXPECT_EQ(FF::extractionError([&] { FTE::extractText(path); })->kind(),
-                  Kind::conversionFailed);
+        EXPECT_EQ(errorOf(path)->kind(), Kind::conversionFailed);
         EXPECT_EQ(FF::extractionError([&] { FTE::prepareImage(path); })->kind(),
                   Kind::conversionFailed);
     }

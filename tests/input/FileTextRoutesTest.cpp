@@ -4,9 +4,9 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "input/FileExtractionFixture.h"
 #include "input/FileFixtures.h"
 #include "input/FileTextExtractor.h"
-#include "support/LogCapture.h"
 
 namespace FTE = zorbel::FileTextExtractor;
 namespace FF = zorbel::test::FileFixtures;
@@ -14,20 +14,7 @@ using Kind = zorbel::FileExtractionError::Kind;
 
 namespace {
 
-class FileTextRoutes : public ::testing::Test {
-protected:
-    QString write(const QString& name, const QByteArray& bytes) {
-        const QString path = dir.filePath(name);
-        FF::writeFile(path, bytes);
-        return path;
-    }
-    std::optional<zorbel::FileExtractionError> errorOf(const QString& path) {
-        return FF::extractionError([&] { FTE::extractText(path); });
-    }
-
-    QTemporaryDir dir;
-    zorbel::test::LogCapture log;
-};
+class FileTextRoutes : public zorbel::test::FileExtractionFixture {};
 
 }  // namespace
 

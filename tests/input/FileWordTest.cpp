@@ -6,10 +6,10 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "input/FileExtractionFixture.h"
 #include "input/FileFixtures.h"
 #include "input/FileTextExtractor.h"
 #include "support/Errors.h"
-#include "support/LogCapture.h"
 
 namespace FTE = zorbel::FileTextExtractor;
 namespace FF = zorbel::test::FileFixtures;
@@ -17,24 +17,17 @@ using Kind = zorbel::FileExtractionError::Kind;
 
 namespace {
 
-class FileWord : public ::testing::Test {
+class FileWord : public zorbel::test::FileExtractionFixture {
 protected:
     QString docx(const QString& name, const QByteArray& xml) {
         const QString path = dir.filePath(name);
         FF::writeDocx(path, xml);
         return path;
     }
-    std::optional<zorbel::FileExtractionError> errorOf(
-        const QString& path, const FTE::WordConverter& converter = FTE::WordConverter::standard()) {
-        return FF::extractionError([&] { FTE::extractText(path, {}, converter); });
-    }
     // A converter written as a shell script; the file's path is its first argument.
     static FTE::WordConverter script(const QString& body) {
         return {QStringLiteral("/bin/sh"), {QStringLiteral("-c"), body, QStringLiteral("sh")}};
     }
-
-    QTemporaryDir dir;
-    zorbel::test::LogCapture log;
 };
 
 }  // namespace
@@ -65,10 +58,9 @@ TEST_F(FileWord, DocxParagraphsRunsTabsAndBreaks) {
 TEST_F(FileWord, BrokenArchivesAndBombsAreConversionFailures) {
     // Not a zip at all, a zip header over garbage, an empty document part, XML that is not
     // well formed or declares entities, a document that expands past the limit.
-    const QString text = dir.filePath(QStringLiteral("text.docx"));
-    FF::writeFile(text, "just text");
-    const QString torn = dir.filePath(QStringLiteral("torn.docx"));
-    FF::writeFile(torn, QByteArrayLiteral("PK\x03\x04") + QByteArray(200, '\x07'));
+    const QString text = write(QStringLiteral("text.docx"), "just text");
+    const QString torn = write(QStringLiteral("torn.docx"),
+                               QByteArrayLiteral("PK\x03\x04") + QByteArray(200, '\x07'));
     const QString emptyPart = docx(QStringLiteral("emptypart.docx"), {});
     const QString badXml = docx(QStringLiteral("bad.docx"), "<w:document><w:p>");
     const QString entity =
@@ -101,8 +93,7 @@ TEST_F(FileWord, LegacyDocumentsGoThroughTheConverter) {
 }
 
 TEST_F(FileWord, ConverterFailuresAreLoggedWithTheirCodes) {
-    const QString doc = dir.filePath(QStringLiteral("notes.doc"));
-    FF::writeFile(doc, "text");
+    const QString doc = write(QStringLiteral("notes.doc"), "text");
 
     EXPECT_EQ(errorOf(doc, {QStringLiteral("/nonexistent/converter"), {}})->kind(),
               Kind::conversionFailed);
@@ -124,8 +115,7 @@ TEST_F(FileWord, ConverterFailuresAreLoggedWithTheirCodes) {
 }
 
 TEST_F(FileWord, ACancelledTaskNeverStartsTheConverter) {
-    const QString doc = dir.filePath(QStringLiteral("notes.doc"));
-    FF::writeFile(doc, "text");
+    const QString doc = write(QStringLiteral("notes.doc"), "text");
     const QString marker = dir.filePath(QStringLiteral("ran"));
     zorbel::CancellationToken token;
     token.cancel();
