@@ -7,6 +7,8 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
+#include <QTransform>
 #include <stdexcept>
 
 namespace zorbel::test::FileFixtures {
@@ -53,8 +55,9 @@ void writePdf(const QString& path, const QList<PdfPage>& pages) {
         if (i > 0) writer.newPage();
         const PdfPage& page = pages[i];
         if (page.scanned) {
-            const QImage scan = textImage(page.lines, area.width() / 2, 40);
-            painter.drawImage(QRect(0, 0, area.width(), scan.height() * 2), scan);
+            const QImage scan = textImage(page.lines, area.width() / 2, 40)
+                                    .transformed(QTransform().rotate(page.scanTurn));
+            painter.drawImage(QRect(QPoint(0, 0), scan.size() * 2), scan);
         } else {
             painter.setFont(cjkFont(60));
             painter.setPen(Qt::black);
@@ -64,6 +67,21 @@ void writePdf(const QString& path, const QList<PdfPage>& pages) {
         }
     }
     painter.end();
+}
+
+QByteArray withPageRotation(const QByteArray& pdf, int degrees) {
+    static const QRegularExpression annotations(QStringLiteral("/Annots \\d+ 0 R"));
+    QString text = QString::fromLatin1(pdf);
+    const QString rotate = QStringLiteral("/Rotate %1").arg(degrees);
+    qsizetype replaced = 0;
+    for (QRegularExpressionMatch match = annotations.match(text); match.hasMatch();
+         match = annotations.match(text, match.capturedEnd())) {
+        text.replace(match.capturedStart(), match.capturedLength(),
+                     rotate.leftJustified(match.capturedLength(), u' '));
+        ++replaced;
+    }
+    require(replaced > 0, "no page to turn");
+    return text.toLatin1();
 }
 
 QByteArray pdfWithoutPages() {

@@ -21,14 +21,20 @@ QString cjkFontFamily();
 QImage textImage(const QStringList& lines, int width, int pixelSize);
 
 /// One page of a test PDF: its lines, written as text (a text layer) or drawn as a picture
-/// (a scan without text layer). A scan with no lines is a blank picture.
+/// (a scan without text layer), the scan turned clockwise by `scanTurn` degrees. A scan with
+/// no lines is a blank picture.
 struct PdfPage {
     QStringList lines;
     bool scanned = false;
+    int scanTurn = 0;
 };
 
 /// Writes an A4 PDF of `pages` with Qt's PDF writer.
 void writePdf(const QString& path, const QList<PdfPage>& pages);
+
+/// `pdf` (as Qt's PDF writer makes it) with every page turned clockwise by `degrees` for
+/// display. The page's annotation entry gives way to the rotation, keeping every offset.
+QByteArray withPageRotation(const QByteArray& pdf, int degrees);
 
 /// A hand-made PDF of one empty page list, and the same with a user password (encrypted).
 QByteArray pdfWithoutPages();

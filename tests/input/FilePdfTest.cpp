@@ -42,6 +42,20 @@ TEST_F(FilePdf, TextLayersAndAScannedPageKeepTheirOrder) {
     EXPECT_TRUE(log.failureCodes().isEmpty());
 }
 
+TEST_F(FilePdf, TurnedPagesAreRecognisedUpright) {
+    // The scan lies on its side in the page; the page's rotation shows it upright.
+    const QString flat = dir.filePath(QStringLiteral("flat.pdf"));
+    FF::writePdf(flat,
+                 {{{QStringLiteral("Board meeting"), QStringLiteral("董事会会议")}, true, -90}});
+    QFile file(flat);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString turned =
+        write(QStringLiteral("turned.pdf"), FF::withPageRotation(file.readAll(), 90));
+    const QString text = withoutSpaces(FTE::extractText(turned));
+    EXPECT_TRUE(text.contains(u"Boardmeeting")) << qPrintable(text);
+    EXPECT_TRUE(text.contains(u"董事会会议")) << qPrintable(text);
+}
+
 TEST_F(FilePdf, ScansWithoutTextFailAndEmptyDocumentsAreEmpty) {
     const QString blank = dir.filePath(QStringLiteral("blank.pdf"));
     FF::writePdf(blank, {{{}, true}});
