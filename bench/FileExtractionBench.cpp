@@ -107,9 +107,13 @@ qint64 statusKiB(const char* field) {
     return line.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
 }
 
-// Child mode: one preparation in a fresh process; prints the resident memory before it and the
-// high-water mark after it, in KiB.
+// Child mode: one preparation in a fresh process; prints the resident memory before it, the
+// high-water mark after it (KiB) and the JPEG's size (bytes).
 int measurePeak(const QString& path) {
+    // A tiny picture first, so that loading the JPEG plugin does not count.
+    QImage tiny(8, 8, QImage::Format_RGB32);
+    tiny.fill(Qt::white);
+    QImage::fromData(FF::jpeg(tiny));
     const qint64 before = statusKiB("VmRSS");
     const zorbel::PreparedImage image = FTE::prepareImage(path);
     const qint64 peak = statusKiB("VmHWM");

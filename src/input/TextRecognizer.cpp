@@ -38,11 +38,11 @@ bool TextRecognizer::ensureEngine() {
     if (m_engine) return true;
     if (m_unavailable) return false;
     auto engine = std::make_unique<tesseract::TessBaseAPI>();
-    // Diagnostics would go to stderr and may quote recognised text.
     if (engine->Init(nullptr, kLanguages) != 0) {
         m_unavailable = true;
         return false;
     }
+    // Diagnostics would go to stderr and may quote recognised text.
     engine->SetVariable("debug_file", "/dev/null");
     m_engine = std::move(engine);
     return true;
