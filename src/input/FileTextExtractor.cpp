@@ -1,0 +1,164 @@
+#include "input/FileTextExtractor.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStringDecoder>
+
+#include "app/AppLogger.h"
+#include "capture/FileExtractionError.h"
+#include "input/DocxReader.h"
+#include "input/PdfTextReader.h"
+#include "input/Pictures.h"
+#include "input/TextRecognizer.h"
+
+namespace zorbel::FileTextExtractor {
+
+namespace {
+
+using Kind = FileExtractionError::Kind;
+
+// A plain-text file is read up to this size; the model never sees more than `maxChars`
+// characters of it, and a huge file must not fill the memory.
+constexpr qint64 kMaxPlainTextBytes = 64LL * 1024 * 1024;
+
+void logFailure(const char* code) {
+    AppLogger::shared().record(AppLogEvent::failure(QLatin1String(code)));
+}
+
+[[noreturn]] void fail(Kind kind) {
+    throw FileExtractionError::of(kind);
+}
+
+bool isPlainTextExtension(const QString& extension) {
+    static const QStringList extensions{QStringLiteral("txt"), QStringLiteral("md"),
+                                        QStringLiteral("markdown"), QStringLiteral("rtf"),
+                                        QStringLiteral("html")};
+    return extensions.contains(extension);
+}
+
+// Strict UTF-8: nothing for any invalid sequence. `complete` is false when `bytes` is a prefix
+// of the file, so that a character cut at the end is not an error.
+std::optional<QString> decodeUtf8(const QByteArray& bytes, bool complete) {
+    QStringDecoder decoder(QStringConverter::Utf8, complete ? QStringConverter::Flag::Stateless
+                                                            : QStringConverter::Flag::Default);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError()) return std::nullopt;
+    return text;
+}
+
+QString plainText(const QString& filePath) {
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly)) fail(Kind::conversionFailed);
+    const QByteArray bytes = file.read(kMaxPlainTextBytes);
+    if (file.error() != QFileDevice::NoError) fail(Kind::conversionFailed);
+    const std::optional<QString> text = decodeUtf8(bytes, file.atEnd());
+    if (!text) fail(Kind::conversionFailed);
+    return *text;
+}
+
+// The picture, checked for cancellation first and decoded to at most `maxPixelSize`.
+QImage thumbnailOf(const QString& filePath, int maxPixelSize, const CancellationToken& token) {
+    token.throwIfCancelled();
+    QImage thumbnail = Pictures::loadThumbnail(filePath, maxPixelSize);
+    if (thumbnail.isNull()) {
+        logFailure("imageDecode");
+        fail(Kind::conversionFailed);
+    }
+    return thumbnail;
+}
+
+QString pictureText(const QString& filePath, const CancellationToken& token) {
+    return TextRecognizer().recognize(thumbnailOf(filePath, ocrMaxPixelSize, token));
+}
+
+QString pdfText(const QString& filePath, const CancellationToken& token) {
+    TextRecognizer recognizer;
+    return PdfTextReader::read(filePath, token, recognizer);
+}
+
+QString convertedText(const QString& filePath, const WordConverter& converter) {
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    // The absolute path cannot be taken for an option, whatever the file is called.
+    process.start(converter.program,
+                  converter.arguments + QStringList{QFileInfo(filePath).absoluteFilePath()});
+    if (!process.waitForStarted(-1)) {
+        logFailure("textutilStart");
+        fail(Kind::conversionFailed);
+    }
+    process.waitForFinished(-1);
+    const QByteArray output = process.readAllStandardOutput();
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        logFailure("textutilConvert");
+        fail(Kind::conversionFailed);
+    }
+    // Output that is not UTF-8 gives no text.
+    return decodeUtf8(output, true).value_or(QString());
+}
+
+QString wordText(const QString& filePath, const CancellationToken& token,
+                 const WordConverter& converter) {
+    token.throwIfCancelled();
+    // A Word file is judged by its content, as the converter would: a .doc that is really an
+    // Office Open XML archive is read like a .docx, a .docx that is not an archive goes to the
+    // converter (which rejects what it cannot read).
+    if (DocxReader::looksLikeZip(filePath)) {
+        const std::optional<QString> text = DocxReader::readText(filePath);
+        token.throwIfCancelled();
+        if (!text) {
+            logFailure("textutilConvert");
+            fail(Kind::conversionFailed);
+        }
+        return *text;
+    }
+    QString text = convertedText(filePath, converter);
+    token.throwIfCancelled();
+    return text;
+}
+
+}  // namespace
+
+WordConverter WordConverter::standard() {
+    return {QStringLiteral("/usr/bin/antiword"),
+            {QStringLiteral("-m"), QStringLiteral("UTF-8.txt")}};
+}
+
+QString extractText(const QString& filePath, const CancellationToken& token,
+                    const WordConverter& converter) {
+    const QString extension = lowerExtension(filePath);
+    QString text;
+    if (extension == u"pdf") {
+        text = pdfText(filePath, token);
+    } else if (isPlainTextExtension(extension)) {
+        text = plainText(filePath);
+    } else if (extension == u"doc" || extension == u"docx") {
+        text = wordText(filePath, token, converter);
+    } else if (isImageFile(filePath)) {
+        text = pictureText(filePath, token);
+    } else {
+        logFailure("unsupportedFile");
+        throw FileExtractionError::unsupportedType(extension);
+    }
+    if (text.isEmpty()) {
+        logFailure("fileExtractEmpty");
+        fail(Kind::emptyContent);
+    }
+    return truncateToLimit(text);
+}
+
+PreparedImage prepareImage(const QString& filePath, const CancellationToken& token) {
+    const QImage thumbnail = thumbnailOf(filePath, visionMaxPixelSize, token);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    if (!Pictures::flattenedOnWhite(thumbnail).save(&buffer, "JPG", jpegQuality)) {
+        logFailure("imageEncode");
+        fail(Kind::conversionFailed);
+    }
+    return PreparedImage{jpeg, QStringLiteral("image/jpeg")};
+}
+
+}  // namespace zorbel::FileTextExtractor

@@ -1,0 +1,51 @@
+#pragma once
+
+// Turns a dropped file into text for the language model, or a picture into a JPEG for a vision
+// model. Everything here blocks the calling thread (OCR, PDF rendering, a converter process)
+// and holds no state: call it from a worker thread, as SystemFileExtractor does. The limits and
+// the picture test shared with the capture coordinator are in capture/FileTextLimits.h.
+
+#include <QString>
+#include <QStringList>
+
+#include "capture/CaptureTypes.h"
+#include "capture/FileTextLimits.h"
+#include "support/CancellationToken.h"
+
+namespace zorbel::FileTextExtractor {
+
+/// Longest side, in pixels, of a picture prepared for the model.
+inline constexpr int visionMaxPixelSize = 1568;
+/// Longest side, in pixels, of a picture recognised by OCR.
+inline constexpr int ocrMaxPixelSize = 2000;
+/// JPEG quality of a prepared picture (0.85).
+inline constexpr int jpegQuality = 85;
+
+/// The program that turns a legacy Word (.doc) file into UTF-8 text on its standard output.
+/// The file's absolute path is appended to `arguments`.
+struct WordConverter {
+    QString program;
+    QStringList arguments;
+    /// antiword, asked for UTF-8 output.
+    static WordConverter standard();
+};
+
+/// The text of the file, at most `maxChars` characters, chosen by the lower-cased extension:
+/// "pdf" (text layer, OCR for pages without one); "txt", "md", "markdown", "rtf", "html" (read
+/// as strict UTF-8, unchanged); "doc", "docx" (an Office Open XML archive is read directly,
+/// anything else goes through `converter`); a picture extension (OCR).
+/// Throws FileExtractionError: `unsupportedType` (any other extension), `emptyContent` (no
+/// text), `conversionFailed` (unreadable, undecodable or rejected by the converter),
+/// `ocrFailed` (a PDF with no text whose pages failed); CancelledError when `token` is
+/// cancelled at a checkpoint (before a picture is read, before each PDF page, before and after
+/// the Word conversion). A converter already running is left to finish; its output is dropped.
+QString extractText(const QString& filePath, const CancellationToken& token = {},
+                    const WordConverter& converter = WordConverter::standard());
+
+/// The picture as a JPEG of at most `visionMaxPixelSize` pixels on its longest side, decoded
+/// straight to that size, orientation applied, transparency flattened onto white.
+/// Throws FileExtractionError `conversionFailed` when it cannot be decoded or encoded;
+/// CancelledError when `token` is cancelled before the picture is read.
+PreparedImage prepareImage(const QString& filePath, const CancellationToken& token = {});
+
+}  // namespace zorbel::FileTextExtractor

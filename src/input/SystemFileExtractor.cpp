@@ -1,0 +1,28 @@
+#include "input/SystemFileExtractor.h"
+
+#include "support/Background.h"
+
+namespace zorbel {
+
+// The work is a named local rather than a temporary inside the co_await expression: GCC 12
+// destroys a capturing temporary there twice.
+
+SystemFileExtractor::SystemFileExtractor(FileTextExtractor::WordConverter converter)
+    : m_converter(std::move(converter)) {}
+
+QCoro::Task<QString> SystemFileExtractor::extractText(QString filePath, CancellationToken token) {
+    auto work = [filePath, token, converter = m_converter] {
+        return FileTextExtractor::extractText(filePath, token, converter);
+    };
+    QCoro::Task<QString> task = runInBackground(std::move(work));
+    co_return co_await std::move(task);
+}
+
+QCoro::Task<PreparedImage> SystemFileExtractor::extractImage(QString filePath,
+                                                             CancellationToken token) {
+    auto work = [filePath, token] { return FileTextExtractor::prepareImage(filePath, token); };
+    QCoro::Task<PreparedImage> task = runInBackground(std::move(work));
+    co_return co_await std::move(task);
+}
+
+}  // namespace zorbel

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "capture/CaptureServices.h"
+#include "input/FileTextExtractor.h"
+
+namespace zorbel {
+
+/// The file extractor the capture coordinator holds: runs FileTextExtractor on the thread pool
+/// and resumes the awaiting coroutine on its own thread with the result. Errors pass through
+/// unchanged (FileExtractionError, CancelledError). Cancelling the token stops the work at its
+/// next checkpoint; the awaiting coroutine resumes once the work has stopped.
+class SystemFileExtractor final : public FileExtracting {
+public:
+    explicit SystemFileExtractor(
+        FileTextExtractor::WordConverter converter = FileTextExtractor::WordConverter::standard());
+
+    QCoro::Task<QString> extractText(QString filePath, CancellationToken token) override;
+    QCoro::Task<PreparedImage> extractImage(QString filePath, CancellationToken token) override;
+
+private:
+    FileTextExtractor::WordConverter m_converter;
+};
+
+}  // namespace zorbel
