@@ -1,0 +1,1 @@
+zorbel_test(permission_tests SOURCES PermissionCoordinatorTest.cpp DEPS zorbel_input)
