@@ -82,7 +82,8 @@ QString PocketSphinxRecognizer::decode(Decoder& decoder, const QString& modelDir
         ps_process_raw(ps, samples + at, std::min(kChunkSamples, count - at), FALSE, FALSE);
     }
     ps_end_utt(ps);
-    const char* hypothesis = ps_get_hyp(ps, nullptr);
+    int32 score = 0;
+    const char* hypothesis = ps_get_hyp(ps, &score);
     return hypothesis ? QString::fromUtf8(hypothesis) : QString();
 }
 

@@ -96,7 +96,6 @@ QByteArray WavFile::readSamples(const QString& path) {
                        get16(data, body + 14) == kBitsPerSample;
         } else if (id == "data") {
             if (!formatOk) break;
-            // A recorder that stopped before finishing leaves the size unset: take what is there.
             return data.mid(body, std::min(size, data.size() - body) & ~qsizetype(1));
         }
         at = body + size + (size & 1);

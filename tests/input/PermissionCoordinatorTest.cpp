@@ -94,42 +94,47 @@ TEST(SystemPermissionAdapter, DeterminedStatusAnswersWithoutPromptAfterLoggingIt
     }
 }
 
-TEST(SystemPermissionAdapter, PromptAnsweredFromAnotherThreadDecides) {
+/// A calendar request whose prompt is pending until the test answers it.
+class CalendarPromptTest : public ::testing::Test {
+protected:
     test::LogCapture log;
-    auto calendar = std::make_shared<ScriptedCalendar>();
-    auto adapter = std::make_shared<SystemPermissionAdapter>(calendar);
+    std::shared_ptr<ScriptedCalendar> calendar = std::make_shared<ScriptedCalendar>();
     std::optional<PermissionResult> result;
-    auto running = requestInto(adapter, result);
-    ASSERT_EQ(calendar->prompts, 1);
+    std::optional<QCoro::Task<void>> running;
+
+    void ask(
+        std::chrono::milliseconds promptTimeout = SystemPermissionAdapter::kCalendarPromptTimeout) {
+        running.emplace(requestInto(
+            std::make_shared<SystemPermissionAdapter>(calendar, promptTimeout), result));
+        ASSERT_EQ(calendar->prompts, 1);
+    }
+    bool answered() {
+        return test::spinUntil([&] { return result.has_value(); });
+    }
+};
+
+TEST_F(CalendarPromptTest, AnswerFromAnotherThreadDecides) {
+    ask();
     EXPECT_FALSE(result);
     std::thread platform([answer = calendar->answer] { answer(true, std::nullopt); });
     platform.join();
-    ASSERT_TRUE(test::spinUntil([&] { return result.has_value(); }));
+    ASSERT_TRUE(answered());
     EXPECT_EQ(*result, PermissionResult::granted);
     EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("calendarAuthStatus0")});
 }
 
-TEST(SystemPermissionAdapter, AnErrorIsLoggedAndTheGrantFlagDecides) {
-    test::LogCapture log;
-    auto calendar = std::make_shared<ScriptedCalendar>();
-    auto adapter = std::make_shared<SystemPermissionAdapter>(calendar);
-    std::optional<PermissionResult> result;
-    auto running = requestInto(adapter, result);
+TEST_F(CalendarPromptTest, AnErrorIsLoggedAndTheGrantFlagDecides) {
+    ask();
     calendar->answer(false, 13);
-    ASSERT_TRUE(test::spinUntil([&] { return result.has_value(); }));
+    ASSERT_TRUE(answered());
     EXPECT_EQ(*result, PermissionResult::denied);
     EXPECT_EQ(log.failureCodes(), (QStringList{QStringLiteral("calendarAuthStatus0"),
                                                QStringLiteral("calendarAccessRequestError13")}));
 }
 
-TEST(SystemPermissionAdapter, LostPromptIsDeniedAndALateGrantChangesNothing) {
-    test::LogCapture log;
-    auto calendar = std::make_shared<ScriptedCalendar>();
-    auto adapter =
-        std::make_shared<SystemPermissionAdapter>(calendar, std::chrono::milliseconds(30));
-    std::optional<PermissionResult> result;
-    auto running = requestInto(adapter, result);
-    ASSERT_TRUE(test::spinUntil([&] { return result.has_value(); }));
+TEST_F(CalendarPromptTest, LostPromptIsDeniedAndALateGrantChangesNothing) {
+    ask(std::chrono::milliseconds(30));
+    ASSERT_TRUE(answered());
     EXPECT_EQ(*result, PermissionResult::denied);
     calendar->answer(true, std::nullopt);
     QCoreApplication::processEvents();

@@ -242,6 +242,16 @@ TEST_F(SpeechServiceTest, PlantedLinkAtTheLastFailureNameIsReplacedNotFollowed) 
     EXPECT_EQ(WavFile::readSamples(lastFailure()), kSpeech);
 }
 
+TEST_F(SpeechServiceTest, ARecordingIsNeverWrittenThroughAnExistingName) {
+    const QString victim = dir.filePath(QStringLiteral("victim.txt"));
+    writeFile(victim, "precious");
+    const QString link = dir.filePath(QStringLiteral("zorbel-planted.wav"));
+    ASSERT_TRUE(QFile::link(victim, link));
+    EXPECT_THROW(WavFile{link}, WavFileError);
+    EXPECT_THROW(WavFile{victim}, WavFileError);
+    EXPECT_EQ(readFile(victim), QByteArray("precious"));
+}
+
 TEST_F(SpeechServiceTest, LastFailureNameThatCannotBeReplacedIsLoggedAndIgnored) {
     test::LogCapture log;
     ASSERT_TRUE(QDir().mkpath(lastFailure() + QStringLiteral("/occupied")));
