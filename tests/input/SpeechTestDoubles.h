@@ -53,7 +53,7 @@ public:
     int calls = 0;
     QByteArray heardSamples;  ///< the samples of the last recording it was given
     QString heardPath;
-    CancellationToken lastToken;
+    bool stoppedByCancel = false;  ///< a `never` recognition saw its token cancelled and ended
 
     bool isAvailable() const override { return available; }
     bool isLocal() const override { return local; }
@@ -61,10 +61,10 @@ public:
         ++calls;
         heardPath = wavPath;
         heardSamples = WavFile::readSamples(wavPath);
-        lastToken = token;
         if (behaviour == Behaviour::fail) throw RecognitionError("scripted");
         if (behaviour == Behaviour::never) {
             while (!token.isCancelled()) co_await QCoro::sleepFor(std::chrono::milliseconds(5));
+            stoppedByCancel = true;
             throw CancelledError();
         }
         co_return QString(text);  // QCoro 0.8 moves from a co_returned lvalue
