@@ -1,0 +1,9 @@
+# Permissions run against a scripted adapter and calendar; speech against a substitute
+# microphone, scripted recognisers, a loopback transcription server and real PocketSphinx on
+# speech made by espeak-ng.
+zorbel_test(permission_tests SOURCES PermissionCoordinatorTest.cpp DEPS zorbel_input)
+
+zorbel_test(speech_tests
+    SOURCES SpeechServiceTest.cpp SpeechEndpointTest.cpp SpeechPocketSphinxTest.cpp
+            SpeechTestDoubles.h
+    DEPS zorbel_input)
