@@ -1,5 +1,7 @@
 #include "capture/CaptureCoordinator.h"
 
+#include "capture/CloudTransmissionDeclinedError.h"
+
 #include "app/AppLogger.h"
 #include "capture/FileExtractionError.h"
 #include "capture/FileTextLimits.h"
@@ -127,6 +129,10 @@ UserFacingFailure CaptureCoordinator::userFacingFailure(const std::exception& er
             case LLMError::Kind::noProvider:
                 return UserFacingFailure::of(FailureKind::providerUnavailable);
         }
+    }
+    // A service that asked for consent itself (the speech upload) and was refused.
+    if (dynamic_cast<const CloudTransmissionDeclinedError*>(&error)) {
+        return UserFacingFailure::of(FailureKind::cloudTransmissionDeclined);
     }
     if (const auto* network = dynamic_cast<const NetworkError*>(&error)) {
         // Our own abort of a request is not a network failure.

@@ -11,7 +11,7 @@
 #include <system_error>
 
 #include "app/AppLogger.h"
-#include "input/CloudTransmissionDeclinedError.h"
+#include "capture/CloudTransmissionDeclinedError.h"
 #include "input/PocketSphinxRecognizer.h"
 #include "input/TranscriptionEndpointRecognizer.h"
 #include "input/WavFile.h"

@@ -21,7 +21,7 @@ target_link_libraries(zorbel_pocketsphinx PRIVATE ${POCKETSPHINX_LIBRARIES})
 
 zorbel_library(zorbel_input
     SOURCES
-        AudioInput.h CloudTransmissionDeclinedError.h PermissionAdapting.h
+        AudioInput.h PermissionAdapting.h
         PermissionCoordinator.cpp ResumeOnce.h SpeechService.cpp SystemAudioInput.cpp
         SystemPermissionAdapter.cpp TranscriptionEndpointRecognizer.cpp
     DEPS zorbel_audio zorbel_pocketsphinx zorbel_capture zorbel_events zorbel_log zorbel_support

@@ -5,6 +5,7 @@
 
 #include "app/AppLogEvent.h"
 #include "capture/CaptureCoordinator.h"
+#include "capture/CloudTransmissionDeclinedError.h"
 #include "llm/LLMError.h"
 #include "support/EventLoop.h"
 #include "support/FakeCaptureServices.h"
@@ -414,6 +415,8 @@ TEST(UserFacingFailureForError, MapsModelAndNetworkErrorsAndFallsBackOtherwise) 
         EXPECT_EQ(map(FileExtractionError::of(FileExtractionError::Kind::ocrFailed), fallback),
                   fell);
         EXPECT_EQ(map(std::runtime_error("speech"), fallback), fell);
+        EXPECT_EQ(map(CloudTransmissionDeclinedError(), fallback),
+                  UserFacingFailure::of(F::cloudTransmissionDeclined));
     }
 }
 

@@ -126,6 +126,10 @@ TEST(ConsentAlert, ShowsTheFixedTextsWithContinueFirst) {
     EXPECT_TRUE(zorbel::CloudConsentPresenter::makeAlert(u"x"_s, CaptureKind::image)
                     ->informativeText()
                     .startsWith(u"本次将把图片内容发送到「自动检测（推荐）」"_s));
+    // The speech upload is named as what it is, not as a model preset.
+    EXPECT_TRUE(zorbel::CloudConsentPresenter::makeAlert(u"speech"_s, CaptureKind::voice)
+                    ->informativeText()
+                    .startsWith(u"本次将把口述内容发送到「语音转写服务」"_s));
     EXPECT_EQ(CloudTransmissionGate::consentLabel(CaptureKind::paste), u"粘贴文本"_s);
 }
 

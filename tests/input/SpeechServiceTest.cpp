@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 
 #include "SpeechTestDoubles.h"
-#include "input/CloudTransmissionDeclinedError.h"
+#include "capture/CloudTransmissionDeclinedError.h"
 #include "input/PocketSphinxRecognizer.h"
 #include "input/SystemAudioInput.h"
 #include "input/TranscriptionEndpointRecognizer.h"
