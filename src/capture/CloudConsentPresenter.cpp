@@ -10,22 +10,12 @@ namespace zorbel::CloudConsentPresenter {
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-/// The name the question gives the receiver: the speech upload is not a model preset.
-QString receiverName(const QString& providerID) {
-    if (providerID == u"speech") return u"语音转写服务"_s;
-    return LLMClient::preset(providerID).displayName;
-}
-
-}  // namespace
-
 std::unique_ptr<QMessageBox> makeAlert(const QString& providerID, CaptureKind kind) {
     auto alert = std::make_unique<QMessageBox>();
     alert->setIcon(QMessageBox::Information);
     alert->setText(CloudTransmissionGate::consentMessage());
     alert->setInformativeText(
-        CloudTransmissionGate::consentInformativeText(kind, receiverName(providerID)));
+        CloudTransmissionGate::consentInformativeText(kind, consentReceiverName(providerID)));
     alert->setDefaultButton(alert->addButton(u"继续"_s, QMessageBox::AcceptRole));
     alert->setEscapeButton(alert->addButton(u"取消"_s, QMessageBox::RejectRole));
     return alert;

@@ -12,6 +12,11 @@ bool LLMPreset::isLocal() const {
     return !needsKey && id != u"auto" && id != u"custom";
 }
 
+QString consentReceiverName(const QString& providerID) {
+    if (providerID == u"speech") return u"语音转写服务"_s;
+    return LLMClient::preset(providerID).displayName;
+}
+
 const QList<LLMPreset>& LLMClient::presets() {
     static const QList<LLMPreset> table = {
         {u"auto"_s, u"自动检测（推荐）"_s, std::nullopt, false, std::nullopt},

@@ -21,4 +21,8 @@ struct LLMPreset {
     bool operator==(const LLMPreset&) const = default;
 };
 
+/// The name the cloud consent question gives the receiver of content: the preset's display
+/// name, or "语音转写服务" for the speech upload (provider id "speech", not a preset).
+QString consentReceiverName(const QString& providerID);
+
 }  // namespace zorbel

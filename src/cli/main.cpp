@@ -1,0 +1,194 @@
+// zorbel-extract: the capture pipeline on the command line, over the same libraries as the ball.
+// Reads text, a file or a recorded WAV, asks the configured model (or the built-in provider),
+// prints the events as JSON or iCalendar, or writes them to the configured calendar.
+
+#include <qcoro/qcorotimer.h>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QTextStream>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+
+#include "calendar/CalendarWriter.h"
+#include "calendar/ICalendarMapping.h"
+#include "capture/CaptureCoordinator.h"
+#include "capture/ProcessingStatusPresentation.h"
+#include "cli/CommandLineServices.h"
+#include "cli/EventJson.h"
+#include "input/SpeechService.h"
+#include "input/SystemFileExtractor.h"
+#include "llm/KeychainCredentialStore.h"
+#include "llm/LLMClient.h"
+
+using namespace zorbel;
+using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+enum ExitCode { ok = 0, usage = 1, failed = 2, partlyWritten = 3 };
+
+struct Request {
+    enum class Input { text, file, voice } input = Input::text;
+    QString value;  ///< the text, or the path of the file or recording
+    bool allowCloud = false;
+    bool ics = false;
+    bool write = false;
+};
+
+void printState(const BallState& state) {
+    const ProcessingStatusPresentation shown = ProcessingStatusPresentation::make(state);
+    QTextStream err(stderr);
+    err << shown.title << '\n';
+    if (shown.detail) err << *shown.detail << '\n';
+}
+
+/// Waits for the local servers' answer when the chosen provider is, or may be, one of them.
+QCoro::Task<> discoverLocalServers(LLMClient& client) {
+    const QString preset = client.currentPreset().id;
+    if (preset != u"auto" && preset != u"ollama" && preset != u"lmstudio") co_return;
+    bool scanned = false;
+    client.setOnScanFinished([&scanned] { scanned = true; });
+    client.scanLocalProviders();
+    // Two probes of two seconds; a started `ollama serve` is scanned again a few seconds later.
+    for (int waited = 0; !scanned && waited < 8000; waited += 20) co_await QCoro::sleepFor(20ms);
+    client.setOnScanFinished({});
+}
+
+QCoro::Task<int> writeEvents(const QList<ExtractedEvent>& events) {
+    try {
+        const WriteReceipt receipt = co_await CalendarWriter::shared()->write(events, QString());
+        QTextStream(stdout) << QJsonDocument(receiptJson(receipt)).toJson();
+        co_return receipt.failures.isEmpty() ? ok : partlyWritten;
+    } catch (const std::exception&) {
+        printState(
+            BallState::failure(UserFacingFailure::of(UserFacingFailure::Kind::calendarWrite)));
+        co_return failed;
+    }
+}
+
+QCoro::Task<int> run(Request request) {
+    const auto preferences = Preferences::standard();
+    const auto credentials = std::make_shared<KeychainCredentialStore>();
+    CalendarWriter::setCredentials(credentials);
+    const auto gate = std::make_shared<CloudTransmissionGate>(
+        preferences, terminalConsentPrompt(request.allowCloud));
+    std::shared_ptr<SpeechService> recogniser;
+    if (request.input == Request::Input::voice) {
+        recogniser = std::make_shared<SpeechService>(
+            SpeechService::pickRecognizer(
+                SpeechService::preferredLanguages(),
+                SpeechService::systemRecognizers(preferences, credentials)),
+            nullptr, gate);
+    }
+    LLMClient& client = LLMClient::shared();
+    co_await discoverLocalServers(client);
+
+    // The process-wide client lives to the end of the process; the coordinator only borrows it.
+    const std::shared_ptr<EventExtracting> model(&client, [](EventExtracting*) {});
+    CaptureCoordinator coordinator(std::make_shared<RecordedSpeech>(recogniser, request.value),
+                                   std::make_shared<SystemFileExtractor>(), model,
+                                   std::make_shared<GrantedPermissions>(), gate);
+    QList<ExtractedEvent> events;
+    coordinator.onEventsReady = [&events](QList<ExtractedEvent> ready) { events = ready; };
+
+    switch (request.input) {
+        case Request::Input::text:
+            co_await coordinator.handleText(request.value);
+            break;
+        case Request::Input::file:
+            co_await coordinator.handleFile(request.value);
+            break;
+        case Request::Input::voice:
+            coordinator.startVoiceCapture();
+            coordinator.finishVoiceCapture();
+            while (coordinator.state().kind() == BallState::Kind::recording ||
+                   coordinator.state().kind() == BallState::Kind::processing) {
+                co_await QCoro::sleepFor(20ms);
+            }
+            break;
+    }
+    if (coordinator.state().kind() != BallState::Kind::confirmation) {
+        printState(coordinator.state());
+        co_return failed;
+    }
+    if (request.write) co_return co_await writeEvents(events);
+    if (request.ics) {
+        QFile out;
+        if (out.open(stdout, QIODevice::WriteOnly))
+            out.write(ICalendarMapping::calendarObject(events));
+    } else {
+        QTextStream(stdout) << QJsonDocument(eventsJson(events)).toJson();
+    }
+    co_return ok;
+}
+
+/// The request the arguments describe, or nothing after printing why they do not.
+std::optional<Request> parse(const QCoreApplication& app) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        u"从文字、文件或录音中提取日程，输出 JSON（默认）或 iCalendar，或写入日历。\n"
+        "Extracts events from text, a file or a recording with the model chosen in Zorbel's "
+        "settings.\n\n"
+        "Exit status: 0 events found (and written); 2 the capture or the write failed (the "
+        "reason is printed on standard error); 3 some events could not be written; 1 usage."_s);
+    parser.addHelpOption();
+    const QCommandLineOption text(u"text"_s, u"要分析的文字 / the text to read."_s, u"TEXT"_s);
+    const QCommandLineOption voice(u"voice"_s, u"16 kHz 单声道 WAV 录音 / a recording."_s,
+                                   u"WAV"_s);
+    const QCommandLineOption allowCloud(
+        u"allow-cloud"_s,
+        u"同意发送到云端模型（与在提示中选择“继续”相同，并被记住）/ consent to a cloud "
+        "provider, remembered as the desktop question would."_s);
+    const QCommandLineOption ics(u"ics"_s, u"以 iCalendar 输出 / print iCalendar."_s);
+    const QCommandLineOption write(
+        u"write"_s, u"写入设置中的日历并输出回执 / write to the configured calendar."_s);
+    parser.addOptions({text, voice, allowCloud, ics, write});
+    parser.addPositionalArgument(u"FILE"_s,
+                                 u"PDF、Word、文本或图片；- 表示从标准输入读文字 / a document, "
+                                 "a picture, or - for text on standard input."_s);
+    parser.process(app);
+
+    Request request;
+    request.allowCloud = parser.isSet(allowCloud);
+    request.ics = parser.isSet(ics);
+    request.write = parser.isSet(write);
+    const QStringList files = parser.positionalArguments();
+    const int inputs = int(parser.isSet(text)) + int(parser.isSet(voice)) + int(files.size());
+    if (inputs != 1 || (request.ics && request.write)) {
+        QTextStream(stderr) << parser.helpText();
+        return std::nullopt;
+    }
+    if (parser.isSet(text)) {
+        request.value = parser.value(text);
+    } else if (parser.isSet(voice)) {
+        request.input = Request::Input::voice;
+        request.value = QFileInfo(parser.value(voice)).absoluteFilePath();
+    } else if (files.first() == u"-") {
+        QFile in;
+        if (in.open(stdin, QIODevice::ReadOnly)) request.value = QString::fromUtf8(in.readAll());
+    } else {
+        request.input = Request::Input::file;
+        request.value = QFileInfo(files.first()).absoluteFilePath();
+    }
+    return request;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"zorbel-extract"_s);
+    const std::optional<Request> request = parse(app);
+    if (!request) return usage;
+    QTimer::singleShot(0, &app, [request = *request] {
+        [](Request r) -> QCoro::Task<> {
+            QCoreApplication::exit(co_await run(std::move(r)));
+        }(request);
+    });
+    return QCoreApplication::exec();
+}

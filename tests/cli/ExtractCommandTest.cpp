@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "cli/EventJson.h"
+#include "support/ChatCompletionsServer.h"
+#include "support/EventLoop.h"
+#include "support/Preferences.h"
+#include "support/TempXdg.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+};
+
+const char* const kOneEvent =
+    R"({"events":[{"title":"项目评审","start_time":"2026-12-07T15:00:00",)"
+    R"("end_time":"2026-12-07T16:00:00","location":"301","reminder_minutes":15,)"
+    R"("field_origins":{"title":"source","end_time":"default"}}]})";
+
+class ExtractCommandTest : public ::testing::Test {
+protected:
+    zorbel::test::TempXdg xdg;
+    zorbel::test::ChatCompletionsServer server;
+    std::shared_ptr<zorbel::Preferences> prefs = zorbel::Preferences::standard();
+
+    void SetUp() override {
+        // A provider on this machine's loopback, configured as a cloud endpoint would be.
+        prefs->setValue(u"llm.preset"_s, u"custom"_s);
+        prefs->setValue(u"llm.baseURL"_s, server.url());
+        prefs->setValue(u"llm.model"_s, u"test-model"_s);
+        prefs->sync();
+        server.answerContent(QString::fromUtf8(kOneEvent));
+    }
+
+    /// Runs the program with this test's folders and no session bus (the secret store is then
+    /// unreachable and the key empty), driving the event loop so the server can answer.
+    Outcome runExtract(const QStringList& arguments, const QByteArray& input = {}) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
+        env.insert(u"TZ"_s, u"Asia/Shanghai"_s);
+        env.insert(u"QT_LOGGING_RULES"_s, u"com.zorbel.app.product.info=false"_s);
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(ZORBEL_EXTRACT_PATH), arguments);
+        EXPECT_TRUE(process.waitForStarted());
+        process.write(input);
+        process.closeWriteChannel();
+        EXPECT_TRUE(zorbel::test::spinUntil([&] { return process.state() == QProcess::NotRunning; },
+                                            60000));
+        return {process.exitCode(), process.readAllStandardOutput(),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    void reloadPreferences() {
+        zorbel::Preferences::setStandard(nullptr);
+        prefs = zorbel::Preferences::standard();
+    }
+};
+
+}  // namespace
+
+TEST_F(ExtractCommandTest, PrintsTheEventsOfTextAndRemembersTheConsentItWasGiven) {
+    const Outcome outcome =
+        runExtract({u"--allow-cloud"_s, u"--text"_s, u"明天下午3点在301开项目评审"_s});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    const QJsonArray events = QJsonDocument::fromJson(outcome.out).object()[u"events"_s].toArray();
+    ASSERT_EQ(events.size(), 1) << outcome.out.toStdString();
+    const QJsonObject event = events[0].toObject();
+    EXPECT_EQ(event[u"title"_s].toString(), u"项目评审"_s);
+    EXPECT_EQ(event[u"start"_s].toString(), u"2026-12-07T15:00:00+08:00"_s);
+    EXPECT_EQ(event[u"end"_s].toString(), u"2026-12-07T16:00:00+08:00"_s);
+    EXPECT_EQ(event[u"reminderMinutes"_s].toInt(), 15);
+    EXPECT_TRUE(event[u"recurrence"_s].isNull());
+    EXPECT_EQ(event[u"sourceText"_s].toString(), u"明天下午3点在301开项目评审"_s);
+    EXPECT_EQ(event[u"fieldOrigins"_s].toObject(),
+              (QJsonObject{{u"title"_s, u"source"_s}, {u"endDate"_s, u"default"_s}}));
+
+    ASSERT_EQ(server.requests().size(), 1);
+    EXPECT_EQ(server.requests()[0].path, "/v1/chat/completions");
+    EXPECT_TRUE(server.requests()[0].body.contains("301"));
+    reloadPreferences();
+    EXPECT_TRUE(prefs->boolean(u"cloudConsent.custom.paste.v1"_s));
+}
+
+TEST_F(ExtractCommandTest, RefusesACloudProviderWithoutConsentAndSendsNothing) {
+    const Outcome outcome = runExtract({u"-"_s}, "明天下午3点开会");
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_TRUE(outcome.err.contains(u"已取消云端处理"_s)) << outcome.err.toStdString();
+    EXPECT_TRUE(outcome.out.isEmpty());
+    EXPECT_TRUE(server.requests().isEmpty());
+}
+
+TEST_F(ExtractCommandTest, ReadsStandardInputAndFilesAndReportsFailures) {
+    prefs->setValue(u"cloudConsent.custom.paste.v1"_s, true);
+    prefs->setValue(u"cloudConsent.custom.file.v1"_s, true);
+    prefs->sync();
+    const Outcome piped = runExtract({u"-"_s}, "周一 9:00 standup");
+    EXPECT_EQ(piped.exitCode, 0) << piped.err.toStdString();
+    EXPECT_TRUE(server.requests().last().body.contains("standup"));
+
+    QTemporaryDir dir;
+    const QString notes = dir.filePath(u"会议 通知.txt"_s);
+    QFile file(notes);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("周三 14:00 评审会");
+    file.close();
+    const Outcome fromFile = runExtract({notes});
+    EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err.toStdString();
+    EXPECT_TRUE(server.requests().last().body.contains("评审会"));
+
+    const Outcome unsupported = runExtract({dir.filePath(u"sheet.xlsx"_s)});
+    EXPECT_EQ(unsupported.exitCode, 2);
+    EXPECT_TRUE(unsupported.err.startsWith(u"暂不支持 .xlsx 文件\n支持 PDF、Word 和文本文件"_s))
+        << unsupported.err.toStdString();
+
+    server.answerContent(u"抱歉，没有找到日程。"_s);
+    const Outcome none = runExtract({u"--text"_s, u"你好"_s});
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_TRUE(none.err.contains(u"没有生成可用日程"_s)) << none.err.toStdString();
+
+    EXPECT_EQ(runExtract({}).exitCode, 1);
+    EXPECT_EQ(runExtract({u"--text"_s, u"a"_s, notes}).exitCode, 1);
+}
+
+TEST_F(ExtractCommandTest, PrintsICalendarOrWritesToTheLocalCalendar) {
+    prefs->setValue(u"cloudConsent.custom.paste.v1"_s, true);
+    prefs->sync();
+    const Outcome ics = runExtract({u"--ics"_s, u"--text"_s, u"明天下午3点评审"_s});
+    ASSERT_EQ(ics.exitCode, 0) << ics.err.toStdString();
+    EXPECT_TRUE(ics.out.startsWith("BEGIN:VCALENDAR"));
+    EXPECT_TRUE(ics.out.contains("SUMMARY:项目评审"));
+    EXPECT_TRUE(ics.out.contains("DTSTART"));
+
+    const Outcome written = runExtract({u"--write"_s, u"--text"_s, u"明天下午3点评审"_s});
+    ASSERT_EQ(written.exitCode, 0) << written.err.toStdString();
+    const QJsonObject receipt = QJsonDocument::fromJson(written.out).object();
+    EXPECT_EQ(receipt[u"calendar"_s].toObject()[u"title"_s].toString(), u"Zorbel"_s);
+    const QJsonArray created = receipt[u"created"_s].toArray();
+    ASSERT_EQ(created.size(), 1);
+    EXPECT_TRUE(receipt[u"failures"_s].toArray().isEmpty());
+    const QString calendars = xdg.dataHome() + u"/zorbel/calendars"_s;
+    const QStringList folders = QDir(calendars).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(folders.size(), 1);
+    EXPECT_TRUE(
+        QFile::exists(calendars + u'/' + folders[0] + u'/' + created[0].toString() + u".ics"_s));
+}
+
+TEST_F(ExtractCommandTest, UnderstandsARecordingAsAFinishedVoiceCapture) {
+    // Spoken by espeak-ng, heard by the on-device recogniser (no endpoint is configured), then
+    // sent to the model with the voice consent given on the command line.
+    QTemporaryDir dir;
+    const QString spoken = dir.filePath(u"spoken.wav"_s);
+    const QString wav = dir.filePath(u"memo.wav"_s);
+    ASSERT_EQ(QProcess::execute(u"espeak-ng"_s, {u"-v"_s, u"en-us+f2"_s, u"-s"_s, u"110"_s, u"-w"_s,
+                                                 spoken, u"meeting tomorrow at three pm"_s}),
+              0);
+    ASSERT_EQ(QProcess::execute(
+                  u"sox"_s, {spoken, u"-r"_s, u"16000"_s, u"-c"_s, u"1"_s, u"-b"_s, u"16"_s, wav}),
+              0);
+    const Outcome outcome = runExtract({u"--allow-cloud"_s, u"--voice"_s, wav});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    ASSERT_EQ(server.requests().size(), 1);
+    EXPECT_TRUE(server.requests()[0].body.contains("tomorrow"));
+    EXPECT_TRUE(QFile::exists(wav));  // a recording given to the tool is the user's: kept
+    reloadPreferences();
+    EXPECT_TRUE(prefs->boolean(u"cloudConsent.custom.voice.v1"_s));
+}
+
+TEST(EventJson, WritesInstantsAsLocalTimeWithTheirOffset) {
+    zorbel::ExtractedEvent event;
+    event.title = u"x"_s;
+    event.startDate = QDateTime(QDate(2026, 7, 10), QTime(13, 0), Qt::UTC);
+    event.endDate = QDateTime(QDate(2026, 12, 10), QTime(14, 0), Qt::UTC);
+    event.allDay = true;
+    event.availability = u"free"_s;
+    const QJsonObject json = zorbel::eventsJson({event})[u"events"_s].toArray()[0].toObject();
+    const QDateTime start = QDateTime::fromString(json[u"start"_s].toString(), Qt::ISODate);
+    EXPECT_EQ(start, event.startDate);
+    EXPECT_EQ(start.offsetFromUtc(), event.startDate.toLocalTime().offsetFromUtc());
+    EXPECT_EQ(json[u"end"_s].toString().size(), 25);  // 2026-12-10T22:00:00+08:00
+    EXPECT_TRUE(json[u"allDay"_s].toBool());
+    EXPECT_EQ(json[u"availability"_s].toString(), u"free"_s);
+    EXPECT_TRUE(json[u"reminderMinutes"_s].isNull());
+    EXPECT_EQ(json[u"fieldOrigins"_s].toObject(), QJsonObject());
+}
