@@ -6,15 +6,24 @@ namespace zorbel {
 
 const char* caseName(EventField field) {
     switch (field) {
-        case EventField::title: return "title";
-        case EventField::startDate: return "startDate";
-        case EventField::endDate: return "endDate";
-        case EventField::location: return "location";
-        case EventField::notes: return "notes";
-        case EventField::allDay: return "allDay";
-        case EventField::reminder: return "reminder";
-        case EventField::recurrence: return "recurrence";
-        case EventField::availability: return "availability";
+        case EventField::title:
+            return "title";
+        case EventField::startDate:
+            return "startDate";
+        case EventField::endDate:
+            return "endDate";
+        case EventField::location:
+            return "location";
+        case EventField::notes:
+            return "notes";
+        case EventField::allDay:
+            return "allDay";
+        case EventField::reminder:
+            return "reminder";
+        case EventField::recurrence:
+            return "recurrence";
+        case EventField::availability:
+            return "availability";
     }
     return "title";
 }
