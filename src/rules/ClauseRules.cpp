@@ -1,0 +1,159 @@
+// The rest of a clause once its days and times are found: where (地点：, 在…会议室, Room 301,
+// Venue:, at <Capitalised Place>), reminders (提前15分钟提醒, remind me 10 minutes before),
+// repetition (每周, every week), and the title that is left.
+
+#include <QRegularExpression>
+
+#include "rules/Lexicon.h"
+#include "rules/Mentions.h"
+
+namespace zorbel::rules {
+
+namespace {
+
+constexpr qsizetype kMaxTitle = 40;
+
+const Lexicon& words() {
+    return Lexicon::shared();
+}
+
+QRegularExpression caseless(const QString& pattern) {
+    return QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption);
+}
+
+/// The first match of the first expression that matches, with the span to take from the title.
+struct Found {
+    QRegularExpressionMatch match;
+    Span span;
+};
+
+std::optional<Found> firstOf(const QList<QRegularExpression>& expressions, const QString& text) {
+    for (const QRegularExpression& expression : expressions) {
+        const auto match = expression.match(text);
+        if (match.hasMatch()) return Found{match, {match.capturedStart(), match.capturedEnd()}};
+    }
+    return std::nullopt;
+}
+
+const QList<QRegularExpression>& locationExpressions() {
+    static const QList<QRegularExpression> expressions{
+        caseless(QStringLiteral(R"((?<![A-Za-z])(?:%1)\s*[:：]\s*(?<place>[^\x01，。；;,]+))")
+                     .arg(words().pattern(QStringLiteral("locationLabels")))),
+        caseless(QStringLiteral(R"((?<![A-Za-z])(?<place>room\s+[A-Za-z0-9\-]+))")),
+        QRegularExpression(
+            QStringLiteral(R"(在(?<place>[^\x01\s，。；;,、在]{1,20}?(?:%1)[A-Za-z0-9\-]*))")
+                .arg(words().pattern(QStringLiteral("placeSuffixes")))),
+        // Matched with its case: a capitalised name after "at".
+        QRegularExpression(QStringLiteral(
+            R"((?<![A-Za-z])at\s+(?<place>[A-Z][\w'&\-]*(?:\s+(?:of\s+)?[A-Z0-9][\w'&\-]*){0,4}))")),
+    };
+    return expressions;
+}
+
+const QList<QRegularExpression>& reminderExpressions() {
+    static const QString units = words().pattern(QStringLiteral("units"));
+    static const QList<QRegularExpression> expressions{
+        QRegularExpression(QStringLiteral(
+            R"(提前\s*(?<n>\d{1,4}|[零〇一二两三四五六七八九十]{1,3})\s*(?<u>%1)\s*(?:提醒|通知)?)")
+                               .arg(units)),
+        caseless(QStringLiteral(R"((?<![A-Za-z])remind(?:\s+me)?\s+(?<n>\d{1,4})\s*(?<u>%1))"
+                                R"(\s+(?:before|ahead|early)(?![A-Za-z]))")
+                     .arg(units)),
+    };
+    return expressions;
+}
+
+/// `word` begins `text` (as a whole word when it is written in Latin letters).
+bool startsWithWord(const QString& text, const QString& word) {
+    if (!text.startsWith(word, Qt::CaseInsensitive)) return false;
+    return !word.at(0).isLetter() || word.at(0).unicode() > 0x7f || text.size() == word.size() ||
+           !text.at(word.size()).isLetter();
+}
+
+bool endsWithWord(const QString& text, const QString& word) {
+    if (!text.endsWith(word, Qt::CaseInsensitive)) return false;
+    const qsizetype before = text.size() - word.size() - 1;
+    return !word.at(0).isLetter() || word.at(0).unicode() > 0x7f || before < 0 ||
+           !text.at(before).isLetter();
+}
+
+bool isEdgeNoise(QChar c) {
+    return c.isSpace() || c.isPunct() || c.isSymbol() || c == kMask;
+}
+
+/// A piece of the clause without the filler words, range words and punctuation at its edges.
+QString trimmedPiece(QString piece) {
+    static const QStringList fillers =
+        words().words(QStringLiteral("fillers")) + words().words(QStringLiteral("rangeWords"));
+    bool changed = true;
+    while (changed && !piece.isEmpty()) {
+        changed = false;
+        while (!piece.isEmpty() && isEdgeNoise(piece.front())) piece.remove(0, 1), changed = true;
+        while (!piece.isEmpty() && isEdgeNoise(piece.back())) piece.chop(1), changed = true;
+        for (const QString& filler : fillers) {
+            if (startsWithWord(piece, filler)) {
+                piece.remove(0, filler.size());
+                changed = true;
+            }
+            if (endsWithWord(piece, filler)) {
+                piece.chop(filler.size());
+                changed = true;
+            }
+        }
+    }
+    return piece;
+}
+
+bool isLatin(QChar c) {
+    return c.unicode() < 0x80 && c.isLetterOrNumber();
+}
+
+QString titleOf(const QString& text) {
+    QString title;
+    for (const QString& part : text.split(kMask, Qt::SkipEmptyParts)) {
+        const QString piece = trimmedPiece(part);
+        if (piece.isEmpty()) continue;
+        if (!title.isEmpty() && (isLatin(title.back()) || isLatin(piece.front()))) title += u' ';
+        title += piece;
+    }
+    if (title.size() > kMaxTitle) {
+        qsizetype cut = kMaxTitle;
+        if (title.at(cut - 1).isHighSurrogate()) --cut;
+        title = title.left(cut).trimmed();
+    }
+    return title;
+}
+
+}  // namespace
+
+ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
+    static const QRegularExpression recurrence(
+        QStringLiteral(R"((?<![A-Za-z])(?:%1)(?![A-Za-z]))")
+            .arg(words().pattern(QStringLiteral("recurrence"))),
+        QRegularExpression::CaseInsensitiveOption);
+
+    ClauseDetails details;
+    QList<Span> used = taken;
+    QString text = masked(clause, used);
+    if (const auto found = firstOf(reminderExpressions(), text)) {
+        const qint64 unit =
+            words().number(QStringLiteral("units"), found->match.captured(u"u"));
+        const auto count = words().numeral(found->match.captured(u"n"));
+        if (count && unit > 0) details.reminderMinutes = qint64(*count) * unit;
+        used.append(found->span);
+    }
+    if (const auto found = firstOf({recurrence}, text)) {
+        details.recurrence =
+            words().value(QStringLiteral("recurrence"), found->match.captured());
+        used.append(found->span);
+    }
+    text = masked(clause, used);
+    if (const auto found = firstOf(locationExpressions(), text)) {
+        details.location = found->match.captured(u"place").trimmed();
+        used.append(found->span);
+    }
+    details.title = titleOf(masked(clause, used));
+    return details;
+}
+
+}  // namespace zorbel::rules
