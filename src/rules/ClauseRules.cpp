@@ -41,7 +41,7 @@ const QList<QRegularExpression>& locationExpressions() {
                      .arg(words().pattern(QStringLiteral("locationLabels")))),
         caseless(QStringLiteral(R"((?<![A-Za-z])(?<place>room\s+[A-Za-z0-9\-]+))")),
         QRegularExpression(
-            QStringLiteral(R"(在(?<place>[^\x01\s，。；;,、在]{1,20}?(?:%1)[A-Za-z0-9\-]*))")
+            QStringLiteral(R"(在(?<place>[^\x01\s，。；;,、在]{1,20}(?:%1)[A-Za-z0-9\-]*))")
                 .arg(words().pattern(QStringLiteral("placeSuffixes")))),
         // Matched with its case: a capitalised name after "at".
         QRegularExpression(QStringLiteral(
@@ -53,9 +53,10 @@ const QList<QRegularExpression>& locationExpressions() {
 const QList<QRegularExpression>& reminderExpressions() {
     static const QString units = words().pattern(QStringLiteral("units"));
     static const QList<QRegularExpression> expressions{
-        QRegularExpression(QStringLiteral(
-            R"(提前\s*(?<n>\d{1,4}|[零〇一二两三四五六七八九十]{1,3})\s*(?<u>%1)\s*(?:提醒|通知)?)")
-                               .arg(units)),
+        QRegularExpression(
+            QStringLiteral(
+                R"(提前\s*(?<n>\d{1,4}|[零〇一二两三四五六七八九十]{1,3})\s*(?<u>%1)\s*(?:提醒|通知)?)")
+                .arg(units)),
         caseless(QStringLiteral(R"((?<![A-Za-z])remind(?:\s+me)?\s+(?<n>\d{1,4})\s*(?<u>%1))"
                                 R"(\s+(?:before|ahead|early)(?![A-Za-z]))")
                      .arg(units)),
@@ -136,15 +137,14 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
     QList<Span> used = taken;
     QString text = masked(clause, used);
     if (const auto found = firstOf(reminderExpressions(), text)) {
-        const qint64 unit =
-            words().number(QStringLiteral("units"), found->match.captured(u"u"));
+        const qint64 unit = words().number(QStringLiteral("units"), found->match.captured(u"u"));
         const auto count = words().numeral(found->match.captured(u"n"));
         if (count && unit > 0) details.reminderMinutes = qint64(*count) * unit;
         used.append(found->span);
     }
-    if (const auto found = firstOf({recurrence}, text)) {
-        details.recurrence =
-            words().value(QStringLiteral("recurrence"), found->match.captured());
+    // Read where the day is written too: 每周一 is both a weekday and a repetition.
+    if (const auto found = firstOf({recurrence}, clause)) {
+        details.recurrence = words().value(QStringLiteral("recurrence"), found->match.captured());
         used.append(found->span);
     }
     text = masked(clause, used);

@@ -84,8 +84,8 @@ std::optional<DateMention> monthNamed(const Match& match, const QDate& today) {
     const QString name = match.captured(u"mon");
     if (isTrap(name)) return std::nullopt;
     const int month = words().number(QStringLiteral("months"), name);
-    return dayOf(match, today, match.captured(u"y").toInt(), month, match.captured(u"d").toInt(),
-                 0, match.captured(u"d2").toInt());
+    return dayOf(match, today, match.captured(u"y").toInt(), month, match.captured(u"d").toInt(), 0,
+                 match.captured(u"d2").toInt());
 }
 
 std::optional<DateMention> weekdayNamed(const Match& match, const QDate& today, bool chinese) {
@@ -113,30 +113,31 @@ const QList<DateRule>& dateRules() {
         const QString range = QStringLiteral(R"((?:至|到|-|~|～|–|—))");
         QList<DateRule> list;
         // 2026年12月10日, 12月10号, 12月10日至12日
-        list.append({expression(QStringLiteral(R"((?:(?<y>\d{4})\s*年\s*)?(?<mo>%1)\s*月\s*)"
-                                               R"((?<d>%1)\s*(?:[日号號]|(?![\d点时:：]))(?:\s*%2\s*)"
-                                               R"((?:(?<mo2>%1)\s*月\s*)?(?<d2>%1)\s*[日号號])?)")
-                                    .arg(kNumber, range)),
-                     [](const Match& m, const QDate& today) {
-                         return dayOf(m, today, m.captured(u"y").toInt(), numberOf(m, u"mo"),
-                                      numberOf(m, u"d"), numberOf(m, u"mo2"),
-                                      numberOf(m, u"d2"));
-                     }});
+        list.append(
+            {expression(QStringLiteral(R"((?:(?<y>\d{4})\s*年\s*)?(?<mo>%1)\s*月\s*)"
+                                       R"((?<d>%1)\s*(?:[日号號]|(?![\d点时:：]))(?:\s*%2\s*)"
+                                       R"((?:(?<mo2>%1)\s*月\s*)?(?<d2>%1)\s*[日号號])?)")
+                            .arg(kNumber, range)),
+             [](const Match& m, const QDate& today) {
+                 return dayOf(m, today, m.captured(u"y").toInt(), numberOf(m, u"mo"),
+                              numberOf(m, u"d"), numberOf(m, u"mo2"), numberOf(m, u"d2"));
+             }});
         // 2026-12-10, 2026/12/10, 2026.12.10
         list.append({expression(QStringLiteral(
                          R"((?<![\d.])(?<y>\d{4})([-/.])(?<mo>\d{1,2})\2(?<d>\d{1,2})(?![\d]))")),
                      [](const Match& m, const QDate& today) {
-                         return dayOf(m, today, m.captured(u"y").toInt(),
-                                      m.captured(u"mo").toInt(), m.captured(u"d").toInt());
+                         return dayOf(m, today, m.captured(u"y").toInt(), m.captured(u"mo").toInt(),
+                                      m.captured(u"d").toInt());
                      }});
         // 12/10 is month/day in both languages; 25/12 (no 25th month) is day/month.
-        list.append({expression(QStringLiteral(R"((?<![\d/:.])(?<a>\d{1,2})/(?<b>\d{1,2})(?![\d/]))")),
-                     [](const Match& m, const QDate& today) {
-                         int month = m.captured(u"a").toInt();
-                         int day = m.captured(u"b").toInt();
-                         if (month > 12 && day <= 12) std::swap(month, day);
-                         return dayOf(m, today, 0, month, day);
-                     }});
+        list.append(
+            {expression(QStringLiteral(R"((?<![\d/:.])(?<a>\d{1,2})/(?<b>\d{1,2})(?![\d/]))")),
+             [](const Match& m, const QDate& today) {
+                 int month = m.captured(u"a").toInt();
+                 int day = m.captured(u"b").toInt();
+                 if (month > 12 && day <= 12) std::swap(month, day);
+                 return dayOf(m, today, 0, month, day);
+             }});
         const QString months = lex.pattern(QStringLiteral("months"));
         const QString ordinal = QStringLiteral("(?:st|nd|rd|th)?");
         // 10 Dec 2026, 10th December
@@ -146,9 +147,10 @@ const QList<DateRule>& dateRules() {
                      monthNamed});
         // December 10th, Dec. 10, Dec 10–12, 2026
         list.append(
-            {expression(QStringLiteral(R"((?<![\w])(?<mon>%2)\.?\s+(?<d>\d{1,2})%1(?![\d:])(?:\s*)"
-                                       R"((?:-|–|—|to|through|until)\s*(?<d2>\d{1,2})%1)"
-                                       R"((?![\d:]|\s*(?:[ap]\.?m\b|o'clock)))?(?:,?\s+(?<y>\d{4}))?(?![\w]))")
+            {expression(QStringLiteral(
+                            R"((?<![\w])(?<mon>%2)\.?\s+(?<d>\d{1,2})%1(?![\d:])(?:\s*)"
+                            R"((?:-|–|—|to|through|until)\s*(?<d2>\d{1,2})%1)"
+                            R"((?![\d:]|\s*(?:[ap]\.?m\b|o'clock)))?(?:,?\s+(?<y>\d{4}))?(?![\w]))")
                             .arg(ordinal, months)),
              monthNamed});
         // 今天, 明天, the day after tomorrow
@@ -157,33 +159,36 @@ const QList<DateRule>& dateRules() {
                      [](const Match& m, const QDate& today) {
                          const QString word = m.captured();
                          DateMention mention = relativeDay(
-                             m, today.addDays(words().number(QStringLiteral("relativeDays"), word)));
+                             m,
+                             today.addDays(words().number(QStringLiteral("relativeDays"), word)));
                          mention.dayPeriod =
                              words().value(QStringLiteral("dayPeriods"), word).value_or(QString());
                          return std::optional(mention);
                      }});
         // in 3 days, 3天后
-        list.append({expression(QStringLiteral(
-                         R"((?:(?<![A-Za-z])in\s+(?<n>\d{1,3})\s+days?(?![A-Za-z])|(?<z>%1)\s*天[以之]?后))")
-                                    .arg(kNumber)),
-                     [](const Match& m, const QDate& today) {
-                         const int days = m.captured(u"n").isEmpty() ? numberOf(m, u"z")
-                                                                      : m.captured(u"n").toInt();
-                         return std::optional(relativeDay(m, today.addDays(days)));
-                     }});
+        list.append(
+            {expression(
+                 QStringLiteral(
+                     R"((?:(?<![A-Za-z])in\s+(?<n>\d{1,3})\s+days?(?![A-Za-z])|(?<z>%1)\s*天[以之]?后))")
+                     .arg(kNumber)),
+             [](const Match& m, const QDate& today) {
+                 const int days =
+                     m.captured(u"n").isEmpty() ? numberOf(m, u"z") : m.captured(u"n").toInt();
+                 return std::optional(relativeDay(m, today.addDays(days)));
+             }});
         // 本周三, 下下周一, 星期天, 礼拜三
-        list.append({expression(QStringLiteral(R"((?<shift>%1)?\s*(?:%2)(?<wd>%3))")
-                                    .arg(lex.pattern(QStringLiteral("weekShifts")),
-                                         lex.pattern(QStringLiteral("weekWords")),
-                                         lex.pattern(QStringLiteral("weekdayCharacters")))),
-                     [](const Match& m, const QDate& today) { return weekdayNamed(m, today, true); }});
+        list.append(
+            {expression(QStringLiteral(R"((?<shift>%1)?\s*(?:%2)(?<wd>%3))")
+                            .arg(lex.pattern(QStringLiteral("weekShifts")),
+                                 lex.pattern(QStringLiteral("weekWords")),
+                                 lex.pattern(QStringLiteral("weekdayCharacters")))),
+             [](const Match& m, const QDate& today) { return weekdayNamed(m, today, true); }});
         // next Friday, on Monday
-        list.append({expression(QStringLiteral(R"((?<![A-Za-z])(?:(?<shift>%1)\s+)?(?<wd>%2)(?![A-Za-z]))")
-                                    .arg(lex.pattern(QStringLiteral("weekShifts")),
-                                         lex.pattern(QStringLiteral("weekdays")))),
-                     [](const Match& m, const QDate& today) {
-                         return weekdayNamed(m, today, false);
-                     }});
+        list.append(
+            {expression(QStringLiteral(R"((?<![A-Za-z])(?:(?<shift>%1)\s+)?(?<wd>%2)(?![A-Za-z]))")
+                            .arg(lex.pattern(QStringLiteral("weekShifts")),
+                                 lex.pattern(QStringLiteral("weekdays")))),
+             [](const Match& m, const QDate& today) { return weekdayNamed(m, today, false); }});
         // 月底: the last day of this month
         list.append({expression(lex.pattern(QStringLiteral("monthEnd"))),
                      [](const Match& m, const QDate& today) {
@@ -215,8 +220,7 @@ QList<DateMention> findDates(const QString& clause, const QDate& today) {
     }
     // Earliest first, the longer of two that start together; then drop what overlaps a kept one.
     std::sort(found.begin(), found.end(), [](const DateMention& a, const DateMention& b) {
-        return a.span.start != b.span.start ? a.span.start < b.span.start
-                                            : a.span.end > b.span.end;
+        return a.span.start != b.span.start ? a.span.start < b.span.start : a.span.end > b.span.end;
     });
     QList<DateMention> kept;
     for (const DateMention& mention : found) {

@@ -51,9 +51,13 @@ struct Piece {
     std::optional<TimeMention> time;
 };
 
-/// The local wall time of `date` and `time` in `zone`, in UTC.
+/// The local wall time of `date` and `time` in `zone`, in UTC. A time that the clocks skip
+/// (02:30 on the night they go forward) is read with the offset in force before the change.
 QDateTime instant(const QDate& date, const QTime& time, const QTimeZone& zone) {
-    return QDateTime(date, time, zone).toUTC();
+    const QDateTime local(date, time, zone);
+    if (local.isValid() && local.date() == date && local.time() == time) return local.toUTC();
+    const int before = zone.offsetFromUtc(QDateTime(date.addDays(-1), time, zone));
+    return QDateTime(date, time, Qt::OffsetFromUTC, before).toUTC();
 }
 
 class Builder {
@@ -75,6 +79,7 @@ private:
     std::optional<DateMention> m_carried;
     /// A clause that gave a day and nothing else: an all-day event unless times follow it.
     std::optional<std::pair<DateMention, ClauseDetails>> m_heading;
+    bool m_headingUsed = false;
     QList<ExtractedEvent> m_events;
     QSet<QPair<QString, qint64>> m_seen;
     QSet<qint64> m_zonedStarts;
@@ -92,9 +97,13 @@ void Builder::readClause(const QString& clause) {
     ClauseDetails details = rules::readClause(clause, taken);
 
     if (dates.isEmpty()) {
-        if (m_heading && details.title.isEmpty()) details.title = m_heading->second.title;
+        // Under a heading, a line of times takes its title when it has none, or when it is one
+        // row of a table of the same meeting in several zones.
+        const bool zoned = !zones.isEmpty();
+        if (m_heading && (details.title.isEmpty() || zoned))
+            details.title = m_heading->second.title;
         if (m_heading && details.location.isEmpty()) details.location = m_heading->second.location;
-        m_heading.reset();
+        m_headingUsed = m_heading.has_value();
         for (const TimeMention& time : times) {
             Piece piece;
             piece.time = time;
@@ -114,9 +123,9 @@ void Builder::readClause(const QString& clause) {
     }
     flushHeading();
     m_carried = dates.last();
-    const bool heading = times.isEmpty() && (details.title.isEmpty() ||
-                                             clause.trimmed().endsWith(u':') ||
-                                             clause.trimmed().endsWith(u'：'));
+    const bool heading =
+        times.isEmpty() && (details.title.isEmpty() || clause.trimmed().endsWith(u':') ||
+                            clause.trimmed().endsWith(u'：'));
     if (heading && dates.size() == 1) {
         m_heading = std::pair(dates.first(), details);
         return;
@@ -143,7 +152,11 @@ void Builder::readClause(const QString& clause) {
 }
 
 void Builder::flushHeading() {
-    if (!m_heading) return;
+    const bool used = std::exchange(m_headingUsed, false);
+    if (!m_heading || used) {
+        m_heading.reset();
+        return;
+    }
     const auto [date, details] = *m_heading;
     m_heading.reset();
     emitEvent({date.first, date.last, date.stated, date.dayPeriod, {}}, details);
@@ -152,8 +165,8 @@ void Builder::flushHeading() {
 void Builder::emitEvent(const Piece& piece, const ClauseDetails& details) {
     ExtractedEvent event;
     event.title = details.title.isEmpty() ? RuleEngine::defaultTitle() : details.title;
-    event.fieldOrigins.insert(EventField::title,
-                              details.title.isEmpty() ? FieldOrigin::defaulted : FieldOrigin::source);
+    event.fieldOrigins.insert(
+        EventField::title, details.title.isEmpty() ? FieldOrigin::defaulted : FieldOrigin::source);
     const FieldOrigin dateOrigin = piece.dateStated ? FieldOrigin::source : FieldOrigin::inferred;
     if (piece.time) {
         const TimeMention& time = *piece.time;
@@ -186,9 +199,8 @@ void Builder::emitEvent(const Piece& piece, const ClauseDetails& details) {
         event.startDate = instant(piece.date, QTime(0, 0), m_zone);
         event.endDate = instant(piece.lastDate.addDays(1), QTime(0, 0), m_zone);
         event.fieldOrigins.insert(EventField::startDate, dateOrigin);
-        event.fieldOrigins.insert(EventField::endDate, piece.lastDate != piece.date
-                                                           ? dateOrigin
-                                                           : FieldOrigin::inferred);
+        event.fieldOrigins.insert(
+            EventField::endDate, piece.lastDate != piece.date ? dateOrigin : FieldOrigin::inferred);
         event.fieldOrigins.insert(EventField::allDay, FieldOrigin::inferred);
     }
     if (!event.startDate.isValid() || !event.endDate.isValid()) return;

@@ -15,7 +15,7 @@ struct Clock {
     Span span;
     int hour = 0;
     int minute = 0;
-    QString period;       ///< "am", "pm", "noon", "early", or empty
+    QString period;           ///< "am", "pm", "noon", "early", or empty
     bool twentyFour = false;  ///< 15:00, 08:30: needs no period
 };
 
@@ -43,7 +43,8 @@ std::optional<Clock> readClock(const QRegularExpressionMatch& match) {
     const Lexicon& lex = Lexicon::shared();
     Clock clock;
     clock.span = {match.capturedStart(), match.capturedEnd()};
-    clock.period = lex.value(QStringLiteral("dayPeriods"), match.captured(u"p")).value_or(QString());
+    clock.period =
+        lex.value(QStringLiteral("dayPeriods"), match.captured(u"p")).value_or(QString());
     if (match.hasCaptured(u"ap")) clock.period = match.captured(u"ap").toLower() + u'm';
     if (match.hasCaptured(u"word")) {
         clock.hour = match.captured(u"word").toLower() == u"midnight" ? 0 : 12;
@@ -53,7 +54,8 @@ std::optional<Clock> readClock(const QRegularExpressionMatch& match) {
     if (match.hasCaptured(u"h1")) {
         clock.hour = match.captured(u"h1").toInt();
         clock.minute = match.captured(u"m1").toInt();
-        clock.twentyFour = clock.hour >= 13 || clock.hour == 0 || match.captured(u"h1").startsWith(u'0');
+        clock.twentyFour =
+            clock.hour >= 13 || clock.hour == 0 || match.captured(u"h1").startsWith(u'0');
     } else if (match.hasCaptured(u"h2")) {
         const auto hour = lex.numeral(match.captured(u"h2"));
         // 一点 alone is "a little" far more often than one o'clock.
@@ -63,9 +65,11 @@ std::optional<Clock> readClock(const QRegularExpressionMatch& match) {
         clock.twentyFour = clock.hour >= 13 || clock.hour == 0;
         if (match.hasCaptured(u"half")) clock.minute = 30;
         if (match.hasCaptured(u"q")) clock.minute = match.captured(u"q") == u"一" ? 15 : 45;
-        if (match.hasCaptured(u"m2")) clock.minute = lex.numeral(match.captured(u"m2")).value_or(60);
+        if (match.hasCaptured(u"m2"))
+            clock.minute = lex.numeral(match.captured(u"m2")).value_or(60);
     } else {
-        const QString hour = match.hasCaptured(u"h3") ? match.captured(u"h3") : match.captured(u"h4");
+        const QString hour =
+            match.hasCaptured(u"h3") ? match.captured(u"h3") : match.captured(u"h4");
         clock.hour = hour.toInt();
         clock.minute = match.captured(u"m4").toInt();
     }
@@ -92,7 +96,8 @@ TimeMention single(const Clock& clock) {
     mention.span = clock.span;
     mention.hasPeriod = !clock.period.isEmpty() || clock.twentyFour;
     mention.guessed = !mention.hasPeriod && clock.hour >= 1 && clock.hour <= 6;
-    mention.start = timeOf(clock, mention.guessed ? clock.hour + 12 : inPeriod(clock.hour, clock.period));
+    mention.start =
+        timeOf(clock, mention.guessed ? clock.hour + 12 : inPeriod(clock.hour, clock.period));
     return mention;
 }
 
@@ -120,10 +125,9 @@ TimeMention ranged(const Clock& from, const Clock& to) {
 
 bool onlyBetween(const QString& clause, qsizetype from, qsizetype to,
                  const QRegularExpression& allowed) {
-    return from <= to &&
-           allowed.match(clause, from, QRegularExpression::NormalMatch,
-                         QRegularExpression::AnchorAtOffsetMatchOption)
-                   .capturedEnd() == to;
+    return from <= to && allowed.match(clause, from, QRegularExpression::NormalMatch,
+                                       QRegularExpression::AnchorAtOffsetMatchOption)
+                                 .capturedEnd() == to;
 }
 
 std::optional<QTimeZone> zoneBeside(const QString& clause, const Span& span,
@@ -145,7 +149,8 @@ std::optional<QTimeZone> zoneBeside(const QString& clause, const Span& span,
 QList<TimeMention> findTimes(const QString& clause, const QList<Span>& taken,
                              const QList<ZoneMention>& zones) {
     static const QRegularExpression rangeWord(
-        QStringLiteral(R"(\s*(?:%1)\s*)").arg(Lexicon::shared().pattern(QStringLiteral("rangeWords"))),
+        QStringLiteral(R"(\s*(?:%1)\s*)")
+            .arg(Lexicon::shared().pattern(QStringLiteral("rangeWords"))),
         QRegularExpression::CaseInsensitiveOption);
     const QString text = masked(clause, taken);
     QList<Clock> clocks;
@@ -155,8 +160,9 @@ QList<TimeMention> findTimes(const QString& clause, const QList<Span>& taken,
     }
     QList<TimeMention> times;
     for (qsizetype i = 0; i < clocks.size(); ++i) {
-        const bool isRange = i + 1 < clocks.size() &&
-                             onlyBetween(text, clocks[i].span.end, clocks[i + 1].span.start, rangeWord);
+        const bool isRange =
+            i + 1 < clocks.size() &&
+            onlyBetween(text, clocks[i].span.end, clocks[i + 1].span.start, rangeWord);
         TimeMention mention = isRange ? ranged(clocks[i], clocks[i + 1]) : single(clocks[i]);
         if (isRange) ++i;
         mention.zone = zoneBeside(clause, mention.span, zones);

@@ -119,9 +119,9 @@ TEST(RuleEngineGolden, EveryTextGivesItsExpectedEvents) {
         const QJsonArray wanted = expected.value(zoneKey).isArray()
                                       ? expected.value(zoneKey).toArray()
                                       : expected.value(QStringLiteral("events")).toArray();
-        const QList<ExtractedEvent> events =
-            RuleEngine::extract(readFile(dir.filePath(name)),
-                                localAt(expected.value(QStringLiteral("now")).toString()), testZone());
+        const QList<ExtractedEvent> events = RuleEngine::extract(
+            readFile(dir.filePath(name)), localAt(expected.value(QStringLiteral("now")).toString()),
+            testZone());
         expectSound(events);
         QJsonArray actual;
         for (const ExtractedEvent& event : events) actual.append(canonical(event));
@@ -203,11 +203,11 @@ TEST(RuleEngineTimes, BareHourIsGuessedAfternoonAndSaysSo) {
 
 TEST(RuleEngineZones, ZonedTimesAreTheSameInstantEverywhere) {
     const QDateTime utc(QDate(2026, 7, 10), QTime(19, 0), Qt::UTC);
-    for (const char* text : {"2026-07-10 15:00 EDT call", "2026-07-10 3pm ET call",
-                             "2026-07-10 12:00 PT call", "2026-07-10 20:00 BST call",
-                             "2026-07-10 19:00 UTC call", "2026-07-10 GMT-4 15:00 call",
-                             "2026-07-11 (UTC+08:00) 03:00 call", "2026年7月11日北京时间凌晨3点 call",
-                             "2026-07-10 07:00 AoE call"}) {
+    for (const char* text :
+         {"2026-07-10 15:00 EDT call", "2026-07-10 3pm ET call", "2026-07-10 12:00 PT call",
+          "2026-07-10 20:00 BST call", "2026-07-10 19:00 UTC call", "2026-07-10 GMT-4 15:00 call",
+          "2026-07-11 (UTC+08:00) 03:00 call", "2026年7月11日北京时间凌晨3点 call",
+          "2026-07-10 07:00 AoE call"}) {
         SCOPED_TRACE(text);
         const auto events = read(QString::fromUtf8(text), "2026-07-01T09:00:00");
         ASSERT_EQ(events.size(), 1);
@@ -235,21 +235,22 @@ TEST(RuleEngineInput, TextsWithoutEventsGiveNone) {
 }
 
 TEST(RuleEngineInput, InvalidReferenceGivesNothingRatherThanGuessing) {
-    EXPECT_TRUE(RuleEngine::extract(QStringLiteral("明天下午3点"), QDateTime(), testZone()).isEmpty());
+    EXPECT_TRUE(
+        RuleEngine::extract(QStringLiteral("明天下午3点"), QDateTime(), testZone()).isEmpty());
 }
 
 // Random mixes of the words the rules read, with emoji, other scripts and broken pieces: no
 // crash, and every event is whole and ends after it starts.
 TEST(RuleEngineProperties, AnyMixOfWordsGivesSoundEvents) {
     const QStringList tokens = {
-        u"明天"_s,    u"下午"_s,   u"3点"_s,   u"半"_s,     u"到"_s,        u"12月"_s,
-        u"10日"_s,    u"至"_s,     u"下下周一"_s, u"十点一刻"_s, u"\n"_s,      u"。"_s,
-        u"15:00"_s,   u"-"_s,      u"16:00"_s, u"pm"_s,     u"Dec"_s,       u"10"_s,
-        u"–"_s,       u"12"_s,     u"EST"_s,   u"UTC+8"_s,  u"(GMT+08:00)"_s, u"AoE"_s,
-        u"北京时间"_s, u"😀"_s,     u"Привет"_s, u"at"_s,     u"Room"_s,      u"地点："_s,
-        u"在"_s,       u"会议室"_s,  u"提前"_s,   u"99"_s,     u"分钟提醒"_s,   u"每周"_s,
-        u"中秋节"_s,   u"月底"_s,    u"2026-02-30"_s, u"31/31"_s, u"晚上12点"_s, u" "_s,
-        u"from"_s,    u"to"_s,     u"11am"_s,  u"noon"_s,   u"in 3 days"_s, u"24:00"_s};
+        u"明天"_s,     u"下午"_s,   u"3点"_s,        u"半"_s,       u"到"_s,          u"12月"_s,
+        u"10日"_s,     u"至"_s,     u"下下周一"_s,   u"十点一刻"_s, u"\n"_s,          u"。"_s,
+        u"15:00"_s,    u"-"_s,      u"16:00"_s,      u"pm"_s,       u"Dec"_s,         u"10"_s,
+        u"–"_s,        u"12"_s,     u"EST"_s,        u"UTC+8"_s,    u"(GMT+08:00)"_s, u"AoE"_s,
+        u"北京时间"_s, u"😀"_s,      u"Привет"_s,     u"at"_s,       u"Room"_s,        u"地点："_s,
+        u"在"_s,       u"会议室"_s, u"提前"_s,       u"99"_s,       u"分钟提醒"_s,    u"每周"_s,
+        u"中秋节"_s,   u"月底"_s,   u"2026-02-30"_s, u"31/31"_s,    u"晚上12点"_s,    u" "_s,
+        u"from"_s,     u"to"_s,     u"11am"_s,       u"noon"_s,     u"in 3 days"_s,   u"24:00"_s};
     QRandomGenerator random(14);
     for (int round = 0; round < 400; ++round) {
         QString text;
@@ -262,7 +263,8 @@ TEST(RuleEngineProperties, AnyMixOfWordsGivesSoundEvents) {
 
 TEST(RuleEngineProperties, AMegabyteOfTextIsReadWhole) {
     QString text;
-    while (text.size() < 1 << 20) text += QStringLiteral("第%1项 明天下午3点 评审；").arg(text.size());
+    while (text.size() < 1 << 20)
+        text += QStringLiteral("第%1项 明天下午3点 评审；").arg(text.size());
     const auto events = read(text, "2026-12-06T09:00:00");
     EXPECT_GT(events.size(), 10000);
     expectSound(events);
@@ -289,8 +291,9 @@ TEST(RuleBasedExtractorTest, CancelledRequestsAndPicturesAreRefused) {
     zorbel::RuleBasedExtractor extractor;
     zorbel::CancellationToken token;
     token.cancel();
-    EXPECT_THROW(zorbel::test::await(extractor.extractEvents(QStringLiteral("明天"), QString(), token)),
-                 zorbel::CancelledError);
+    EXPECT_THROW(
+        zorbel::test::await(extractor.extractEvents(QStringLiteral("明天"), QString(), token)),
+        zorbel::CancelledError);
     EXPECT_THROW(zorbel::test::await(extractor.extractEvents(zorbel::PreparedImage{}, QString(),
                                                              zorbel::CancellationToken())),
                  zorbel::FileExtractionError);
