@@ -82,23 +82,48 @@ bool isEdgeNoise(QChar c) {
     return c.isSpace() || c.isPunct() || c.isSymbol() || c == kMask;
 }
 
+/// The filler and range words, by their first and by their last letter (folded), so that
+/// trimming a piece tries only the words that can match.
+struct EdgeWords {
+    QHash<QChar, QStringList> byFirst;
+    QHash<QChar, QStringList> byLast;
+};
+
+const EdgeWords& edgeWords() {
+    static const EdgeWords edges = [] {
+        EdgeWords built;
+        for (const QString& word : words().words(QStringLiteral("fillers")) +
+                                       words().words(QStringLiteral("rangeWords"))) {
+            built.byFirst[word.front().toCaseFolded()].append(word);
+            built.byLast[word.back().toCaseFolded()].append(word);
+        }
+        return built;
+    }();
+    return edges;
+}
+
 /// A piece of the clause without the filler words, range words and punctuation at its edges.
 QString trimmedPiece(QString piece) {
-    static const QStringList fillers =
-        words().words(QStringLiteral("fillers")) + words().words(QStringLiteral("rangeWords"));
+    const EdgeWords& edges = edgeWords();
     bool changed = true;
     while (changed && !piece.isEmpty()) {
         changed = false;
         while (!piece.isEmpty() && isEdgeNoise(piece.front())) piece.remove(0, 1), changed = true;
         while (!piece.isEmpty() && isEdgeNoise(piece.back())) piece.chop(1), changed = true;
-        for (const QString& filler : fillers) {
+        if (piece.isEmpty()) break;
+        for (const QString& filler : edges.byFirst.value(piece.front().toCaseFolded())) {
             if (startsWithWord(piece, filler)) {
                 piece.remove(0, filler.size());
                 changed = true;
+                break;
             }
+        }
+        if (piece.isEmpty()) break;
+        for (const QString& filler : edges.byLast.value(piece.back().toCaseFolded())) {
             if (endsWithWord(piece, filler)) {
                 piece.chop(filler.size());
                 changed = true;
+                break;
             }
         }
     }

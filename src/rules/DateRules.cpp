@@ -14,7 +14,11 @@ namespace {
 using Match = QRegularExpressionMatch;
 using Reader = std::function<std::optional<DateMention>(const Match&, const QDate&)>;
 
+/// What a clause must hold for a rule to have a chance, checked before running it.
+enum class Needs { anything, digits, latin, chinese };
+
 struct DateRule {
+    Needs needs;
     QRegularExpression expression;
     Reader read;
 };
@@ -114,7 +118,8 @@ const QList<DateRule>& dateRules() {
         QList<DateRule> list;
         // 2026年12月10日, 12月10号, 12月10日至12日
         list.append(
-            {expression(QStringLiteral(R"((?:(?<y>\d{4})\s*年\s*)?(?<mo>%1)\s*月\s*)"
+            {Needs::chinese,
+             expression(QStringLiteral(R"((?:(?<y>\d{4})\s*年\s*)?(?<mo>%1)\s*月\s*)"
                                        R"((?<d>%1)\s*(?:[日号號]|(?![\d点时:：]))(?:\s*%2\s*)"
                                        R"((?:(?<mo2>%1)\s*月\s*)?(?<d2>%1)\s*[日号號])?)")
                             .arg(kNumber, range)),
@@ -123,7 +128,8 @@ const QList<DateRule>& dateRules() {
                               numberOf(m, u"d"), numberOf(m, u"mo2"), numberOf(m, u"d2"));
              }});
         // 2026-12-10, 2026/12/10, 2026.12.10
-        list.append({expression(QStringLiteral(
+        list.append({Needs::digits,
+                     expression(QStringLiteral(
                          R"((?<![\d.])(?<y>\d{4})([-/.])(?<mo>\d{1,2})\2(?<d>\d{1,2})(?![\d]))")),
                      [](const Match& m, const QDate& today) {
                          return dayOf(m, today, m.captured(u"y").toInt(), m.captured(u"mo").toInt(),
@@ -131,7 +137,8 @@ const QList<DateRule>& dateRules() {
                      }});
         // 12/10 is month/day in both languages; 25/12 (no 25th month) is day/month.
         list.append(
-            {expression(QStringLiteral(R"((?<![\d/:.])(?<a>\d{1,2})/(?<b>\d{1,2})(?![\d/]))")),
+            {Needs::digits,
+             expression(QStringLiteral(R"((?<![\d/:.])(?<a>\d{1,2})/(?<b>\d{1,2})(?![\d/]))")),
              [](const Match& m, const QDate& today) {
                  int month = m.captured(u"a").toInt();
                  int day = m.captured(u"b").toInt();
@@ -141,20 +148,23 @@ const QList<DateRule>& dateRules() {
         const QString months = lex.pattern(QStringLiteral("months"));
         const QString ordinal = QStringLiteral("(?:st|nd|rd|th)?");
         // 10 Dec 2026, 10th December
-        list.append({expression(QStringLiteral(R"((?<![\w])(?<d>\d{1,2})%1\s+(?:of\s+)?(?<mon>%2))"
+        list.append({Needs::latin,
+                     expression(QStringLiteral(R"((?<![\w])(?<d>\d{1,2})%1\s+(?:of\s+)?(?<mon>%2))"
                                                R"(\.?(?:,?\s+(?<y>\d{4}))?(?![\w]))")
                                     .arg(ordinal, months)),
                      monthNamed});
         // December 10th, Dec. 10, Dec 10–12, 2026
         list.append(
-            {expression(QStringLiteral(
+            {Needs::latin,
+             expression(QStringLiteral(
                             R"((?<![\w])(?<mon>%2)\.?\s+(?<d>\d{1,2})%1(?![\d:])(?:\s*)"
                             R"((?:-|–|—|to|through|until)\s*(?<d2>\d{1,2})%1)"
                             R"((?![\d:]|\s*(?:[ap]\.?m\b|o'clock)))?(?:,?\s+(?<y>\d{4}))?(?![\w]))")
                             .arg(ordinal, months)),
              monthNamed});
         // 今天, 明天, the day after tomorrow
-        list.append({expression(QStringLiteral(R"((?<![A-Za-z])(?:%1)(?![A-Za-z]))")
+        list.append({Needs::anything,
+                     expression(QStringLiteral(R"((?<![A-Za-z])(?:%1)(?![A-Za-z]))")
                                     .arg(lex.pattern(QStringLiteral("relativeDays")))),
                      [](const Match& m, const QDate& today) {
                          const QString word = m.captured();
@@ -167,7 +177,8 @@ const QList<DateRule>& dateRules() {
                      }});
         // in 3 days, 3天后
         list.append(
-            {expression(
+            {Needs::anything,
+             expression(
                  QStringLiteral(
                      R"((?:(?<![A-Za-z])in\s+(?<n>\d{1,3})\s+days?(?![A-Za-z])|(?<z>%1)\s*天[以之]?后))")
                      .arg(kNumber)),
@@ -178,24 +189,27 @@ const QList<DateRule>& dateRules() {
              }});
         // 本周三, 下下周一, 星期天, 礼拜三
         list.append(
-            {expression(QStringLiteral(R"((?<shift>%1)?\s*(?:%2)(?<wd>%3))")
+            {Needs::chinese,
+             expression(QStringLiteral(R"((?<shift>%1)?\s*(?:%2)(?<wd>%3))")
                             .arg(lex.pattern(QStringLiteral("weekShifts")),
                                  lex.pattern(QStringLiteral("weekWords")),
                                  lex.pattern(QStringLiteral("weekdayCharacters")))),
              [](const Match& m, const QDate& today) { return weekdayNamed(m, today, true); }});
         // next Friday, on Monday
         list.append(
-            {expression(QStringLiteral(R"((?<![A-Za-z])(?:(?<shift>%1)\s+)?(?<wd>%2)(?![A-Za-z]))")
+            {Needs::latin,
+             expression(QStringLiteral(R"((?<![A-Za-z])(?:(?<shift>%1)\s+)?(?<wd>%2)(?![A-Za-z]))")
                             .arg(lex.pattern(QStringLiteral("weekShifts")),
                                  lex.pattern(QStringLiteral("weekdays")))),
              [](const Match& m, const QDate& today) { return weekdayNamed(m, today, false); }});
         // 月底: the last day of this month
-        list.append({expression(lex.pattern(QStringLiteral("monthEnd"))),
+        list.append({Needs::anything, expression(lex.pattern(QStringLiteral("monthEnd"))),
                      [](const Match& m, const QDate& today) {
                          return std::optional(relativeDay(
                              m, QDate(today.year(), today.month(), today.daysInMonth())));
                      }});
-        list.append({expression(QStringLiteral(R"((?<![A-Za-z])(?:%1)(?![A-Za-z]))")
+        list.append({Needs::anything,
+                     expression(QStringLiteral(R"((?<![A-Za-z])(?:%1)(?![A-Za-z]))")
                                     .arg(lex.pattern(QStringLiteral("holidays")))),
                      [](const Match& m, const QDate& today) -> std::optional<DateMention> {
                          const auto rule = words().value(QStringLiteral("holidays"), m.captured());
@@ -211,8 +225,21 @@ const QList<DateRule>& dateRules() {
 }  // namespace
 
 QList<DateMention> findDates(const QString& clause, const QDate& today) {
+    bool digits = false;
+    bool latin = false;
+    bool chinese = false;
+    for (const QChar c : clause) {
+        digits = digits || c.isDigit();
+        latin = latin || (c.unicode() < 0x80 && c.isLetter());
+        chinese = chinese || c.unicode() >= 0x2e80;
+    }
+    const auto worthTrying = [&](Needs needs) {
+        return needs == Needs::anything || (needs == Needs::digits && digits) ||
+               (needs == Needs::latin && latin) || (needs == Needs::chinese && chinese);
+    };
     QList<DateMention> found;
     for (const DateRule& rule : dateRules()) {
+        if (!worthTrying(rule.needs)) continue;
         auto matches = rule.expression.globalMatch(clause);
         while (matches.hasNext()) {
             if (auto mention = rule.read(matches.next(), today)) found.append(*mention);

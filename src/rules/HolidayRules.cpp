@@ -5,6 +5,8 @@
 #include <unicode/locid.h>
 #include <unicode/timezone.h>
 
+#include <QHash>
+#include <QMutex>
 #include <QStringList>
 #include <memory>
 
@@ -41,6 +43,19 @@ QDate lunarDay(int gregorianYear, int month, int day) {
     return instant.date();
 }
 
+/// lunarDay, remembered: the astronomy behind it is far slower than the rest of the rules.
+QDate cachedLunarDay(int gregorianYear, int month, int day) {
+    static QMutex mutex;
+    static QHash<qint64, QDate> known;
+    const qint64 key = (qint64(gregorianYear) * 100 + month) * 100 + day;
+    const QMutexLocker lock(&mutex);
+    const auto found = known.constFind(key);
+    if (found != known.constEnd()) return *found;
+    const QDate date = lunarDay(gregorianYear, month, day);
+    known.insert(key, date);
+    return date;
+}
+
 }  // namespace
 
 std::optional<QDate> holidayOnOrAfter(const QString& rule, const QDate& today) {
@@ -50,7 +65,7 @@ std::optional<QDate> holidayOnOrAfter(const QString& rule, const QDate& today) {
     const int month = parts[0].toInt();
     const int day = parts[1].toInt();
     for (int year = today.year(); year <= today.year() + 1; ++year) {
-        const QDate date = lunar ? lunarDay(year, month, day) : QDate(year, month, day);
+        const QDate date = lunar ? cachedLunarDay(year, month, day) : QDate(year, month, day);
         if (date.isValid() && date >= today) return date;
     }
     return std::nullopt;

@@ -123,20 +123,23 @@ TimeMention ranged(const Clock& from, const Clock& to) {
     return mention;
 }
 
-bool onlyBetween(const QString& clause, qsizetype from, qsizetype to,
-                 const QRegularExpression& allowed) {
-    return from <= to && allowed.match(clause, from, QRegularExpression::NormalMatch,
-                                       QRegularExpression::AnchorAtOffsetMatchOption)
-                                 .capturedEnd() == to;
+/// The text between `from` and `to`, without spaces and `separators` at its edges; "?" when
+/// the two overlap.
+QStringView gapBetween(const QString& clause, qsizetype from, qsizetype to,
+                       QStringView separators = {}) {
+    if (from > to) return u"?";
+    QStringView gap = QStringView(clause).mid(from, to - from);
+    const auto noise = [&](QChar c) { return c.isSpace() || separators.contains(c); };
+    while (!gap.isEmpty() && noise(gap.front())) gap = gap.mid(1);
+    while (!gap.isEmpty() && noise(gap.back())) gap.chop(1);
+    return gap;
 }
 
 std::optional<QTimeZone> zoneBeside(const QString& clause, const Span& span,
                                     const QList<ZoneMention>& zones) {
-    static const QRegularExpression after(QStringLiteral(R"(\s*)"));
-    static const QRegularExpression before(QStringLiteral(R"([\s:：,，]*)"));
     for (const ZoneMention& zone : zones) {
-        if (onlyBetween(clause, span.end, zone.span.start, after) ||
-            onlyBetween(clause, zone.span.end, span.start, before)) {
+        if (gapBetween(clause, span.end, zone.span.start).isEmpty() ||
+            gapBetween(clause, zone.span.end, span.start, u":：,，").isEmpty()) {
             return zone.zone;
         }
     }
@@ -148,10 +151,7 @@ std::optional<QTimeZone> zoneBeside(const QString& clause, const Span& span,
 
 QList<TimeMention> findTimes(const QString& clause, const QList<Span>& taken,
                              const QList<ZoneMention>& zones) {
-    static const QRegularExpression rangeWord(
-        QStringLiteral(R"(\s*(?:%1)\s*)")
-            .arg(Lexicon::shared().pattern(QStringLiteral("rangeWords"))),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QStringList rangeWords = Lexicon::shared().words(QStringLiteral("rangeWords"));
     const QString text = masked(clause, taken);
     QList<Clock> clocks;
     auto matches = clockExpression().globalMatch(text);
@@ -162,7 +162,8 @@ QList<TimeMention> findTimes(const QString& clause, const QList<Span>& taken,
     for (qsizetype i = 0; i < clocks.size(); ++i) {
         const bool isRange =
             i + 1 < clocks.size() &&
-            onlyBetween(text, clocks[i].span.end, clocks[i + 1].span.start, rangeWord);
+            rangeWords.contains(gapBetween(text, clocks[i].span.end, clocks[i + 1].span.start),
+                                Qt::CaseInsensitive);
         TimeMention mention = isRange ? ranged(clocks[i], clocks[i + 1]) : single(clocks[i]);
         if (isRange) ++i;
         mention.zone = zoneBeside(clause, mention.span, zones);
