@@ -262,11 +262,15 @@ TEST(RuleEngineProperties, AnyMixOfWordsGivesSoundEvents) {
 }
 
 TEST(RuleEngineProperties, AMegabyteOfTextIsReadWhole) {
+    // Prose with an event on every twentieth line, each with a title of its own.
     QString text;
-    while (text.size() < 1 << 20)
-        text += QStringLiteral("第%1项 明天下午3点 评审；").arg(text.size());
+    for (int line = 0; text.size() < 1 << 20; ++line) {
+        text += line % 20
+                    ? QStringLiteral("这一段只是说明，没有安排 and nothing to schedule here.\n")
+                    : QStringLiteral("第%1项 明天下午3点 评审\n").arg(line);
+    }
     const auto events = read(text, "2026-12-06T09:00:00");
-    EXPECT_GT(events.size(), 10000);
+    EXPECT_GT(events.size(), 1000);
     expectSound(events);
     // One line of a megabyte with no clause break at all.
     EXPECT_EQ(read(QString(1 << 20, u'3'), "2026-12-06T09:00:00").size(), 0);
