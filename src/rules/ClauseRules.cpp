@@ -82,6 +82,12 @@ bool isEdgeNoise(QChar c) {
     return c.isSpace() || c.isPunct() || c.isSymbol() || c == kMask;
 }
 
+/// The piece ends with the closing bracket of one it opens, as in 年会（全天）.
+bool closesBracket(const QString& piece) {
+    return (piece.back() == u')' && piece.contains(u'(')) ||
+           (piece.back() == u'）' && piece.contains(u'（'));
+}
+
 /// The filler and range words, by their first and by their last letter (folded), so that
 /// trimming a piece tries only the words that can match.
 struct EdgeWords {
@@ -109,7 +115,10 @@ QString trimmedPiece(QString piece) {
     while (changed && !piece.isEmpty()) {
         changed = false;
         while (!piece.isEmpty() && isEdgeNoise(piece.front())) piece.remove(0, 1), changed = true;
-        while (!piece.isEmpty() && isEdgeNoise(piece.back())) piece.chop(1), changed = true;
+        while (!piece.isEmpty() && isEdgeNoise(piece.back()) && !closesBracket(piece)) {
+            piece.chop(1);
+            changed = true;
+        }
         if (piece.isEmpty()) break;
         for (const QString& filler : edges.byFirst.value(piece.front().toCaseFolded())) {
             if (startsWithWord(piece, filler)) {
@@ -158,7 +167,14 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
             .arg(words().pattern(QStringLiteral("recurrence"))),
         QRegularExpression::CaseInsensitiveOption);
 
+    static const QRegularExpression undecided(
+        QStringLiteral(R"((?:(?<![A-Za-z])(?:%1)(?![A-Za-z])|(?:%2)\s*$))")
+            .arg(words().pattern(QStringLiteral("refusals")),
+                 words().pattern(QStringLiteral("questionEnds"))),
+        QRegularExpression::CaseInsensitiveOption);
+
     ClauseDetails details;
+    details.undecided = undecided.match(clause).hasMatch();
     QList<Span> used = taken;
     QString text = masked(clause, used);
     if (const auto found = firstOf(reminderExpressions(), text)) {

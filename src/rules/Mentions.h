@@ -51,6 +51,7 @@ struct ClauseDetails {
     QString location;
     std::optional<qint64> reminderMinutes;
     std::optional<QString> recurrence;
+    bool undecided = false;  ///< a question or a refusal ("周五有空吗", "周五不行")
 };
 
 /// The days named in `clause`, left to right, without overlaps. `today` fixes missing years

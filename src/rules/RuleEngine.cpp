@@ -3,6 +3,7 @@
 
 #include "rules/RuleEngine.h"
 
+#include <QRegularExpression>
 #include <QSet>
 
 #include "rules/Lexicon.h"
@@ -14,8 +15,8 @@ using namespace rules;
 
 namespace {
 
-/// Line breaks and sentence ends close a clause; so does ". " before a capital letter, unless
-/// the word before the dot is an abbreviation (Dec., Mr.).
+/// Line breaks and sentence ends close a clause (a question keeps its mark); so does ". " before a
+/// capital letter, unless the word before the dot is an abbreviation (Dec., Mr.).
 QStringList clausesOf(const QString& text) {
     QStringList clauses;
     qsizetype begin = 0;
@@ -25,8 +26,10 @@ QStringList clausesOf(const QString& text) {
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (c == u'\n' || c == u'\r' || c == u'。' || c == u'！' || c == u'？' || c == u'；' ||
-            c == u';' || c == u'!' || c == u'?') {
+        if (c == u'?' || c == u'？') {
+            close(i + 1, i + 1);  // kept: a question settles nothing
+        } else if (c == u'\n' || c == u'\r' || c == u'。' || c == u'！' || c == u'；' ||
+                   c == u';' || c == u'!') {
             close(i, i + 1);
         } else if (c == u'.' && i + 2 < text.size() && text.at(i + 1) == u' ' &&
                    (text.at(i + 2).isUpper() || text.at(i + 2).unicode() > 0x2e80)) {
@@ -40,6 +43,27 @@ QStringList clausesOf(const QString& text) {
     }
     close(text.size(), text.size());
     return clauses;
+}
+
+/// A chat copied with its speakers ("A: 周五有空吗" on most lines) without the speaker labels,
+/// which would otherwise become titles; any other text as it is.
+QString withoutSpeakers(const QString& text) {
+    static const QRegularExpression speaker(QStringLiteral(R"(^[ \t]*[^\s\d:：]{1,10}[ \t]*[:：])"),
+                                            QRegularExpression::MultilineOption);
+    qsizetype lines = 0;
+    for (const QStringView line : QStringView(text).split(u'\n', Qt::SkipEmptyParts)) {
+        lines += line.trimmed().isEmpty() ? 0 : 1;
+    }
+    QString result = text;
+    qsizetype labelled = 0;
+    auto matches = speaker.globalMatch(text);
+    while (matches.hasNext()) {
+        const auto match = matches.next();
+        result.replace(match.capturedStart(), match.capturedLength(),
+                       QString(match.capturedLength(), u' '));
+        ++labelled;
+    }
+    return labelled >= 3 && labelled * 2 >= lines ? result : text;
 }
 
 /// What one event is made of.
@@ -95,6 +119,7 @@ void Builder::readClause(const QString& clause) {
     if (dates.isEmpty() && times.isEmpty()) return;
     for (const TimeMention& time : times) taken.append(time.span);
     ClauseDetails details = rules::readClause(clause, taken);
+    if (details.undecided) return;
 
     if (dates.isEmpty()) {
         // Under a heading, a line of times takes its title when it has none, or when it is one
@@ -233,7 +258,7 @@ QList<ExtractedEvent> RuleEngine::extract(const QString& text, const QDateTime& 
                                           const QTimeZone& zone) {
     if (!now.isValid() || !zone.isValid()) return {};
     Builder builder(now, zone);
-    for (const QString& clause : clausesOf(text)) builder.readClause(clause);
+    for (const QString& clause : clausesOf(withoutSpeakers(text))) builder.readClause(clause);
     return builder.finish();
 }
 
