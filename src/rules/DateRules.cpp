@@ -108,7 +108,9 @@ std::optional<DateMention> weekdayNamed(const Match& match, const QDate& today, 
         // Monday).
         date = mondayOf(today).addDays(7 * shift + weekday - 1);
     }
-    return relativeDay(match, date);
+    DateMention mention = relativeDay(match, date);
+    mention.weekday = true;
+    return mention;
 }
 
 const QList<DateRule>& dateRules() {
@@ -252,6 +254,25 @@ QList<DateMention> findDates(const QString& clause, const QDate& today) {
     QList<DateMention> kept;
     for (const DateMention& mention : found) {
         if (kept.isEmpty() || !kept.last().span.overlaps(mention.span)) kept.append(mention);
+    }
+    // A weekday written beside a date only confirms it: 12月10日（周四）, Sunday, March 7.
+    const auto beside = [&clause](const Span& left, const Span& right) {
+        for (qsizetype i = left.end; i < right.start; ++i) {
+            const QChar c = clause.at(i);
+            if (!c.isSpace() && !QStringView(u"(),（），、").contains(c)) return false;
+        }
+        return true;
+    };
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        if (!kept[i].weekday) continue;
+        if (i + 1 < kept.size() && !kept[i + 1].weekday && beside(kept[i].span, kept[i + 1].span)) {
+            kept[i + 1].span.start = kept[i].span.start;
+        } else if (i > 0 && !kept[i - 1].weekday && beside(kept[i - 1].span, kept[i].span)) {
+            kept[i - 1].span.end = kept[i].span.end;
+        } else {
+            continue;
+        }
+        kept.removeAt(i--);
     }
     return kept;
 }

@@ -24,9 +24,10 @@ struct Span {
 struct DateMention {
     Span span;
     QDate first;
-    QDate last;           ///< the same as `first` unless a span of days is written
-    bool stated = false;  ///< year, month and day all written
-    QString dayPeriod;    ///< "pm" for words such as 今晚 / tonight
+    QDate last;            ///< the same as `first` unless a span of days is written
+    bool stated = false;   ///< year, month and day all written
+    QString dayPeriod;     ///< "pm" for words such as 今晚 / tonight
+    bool weekday = false;  ///< named by its weekday only
 };
 
 /// A clock time or a range of them.

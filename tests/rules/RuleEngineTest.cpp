@@ -302,3 +302,14 @@ TEST(RuleBasedExtractorTest, CancelledRequestsAndPicturesAreRefused) {
                                                              zorbel::CancellationToken())),
                  zorbel::FileExtractionError);
 }
+
+TEST(RuleEngineDays, AWeekdayBesideADateOnlyConfirmsIt) {
+    for (const char* text : {"12月10日（周四）下午3点 年终总结", "周四，12月10日 下午3点 年终总结",
+                             "Thursday, Dec 10 3pm 年终总结"}) {
+        SCOPED_TRACE(text);
+        const auto events = read(QString::fromUtf8(text), "2026-12-06T09:00:00");
+        ASSERT_EQ(events.size(), 1);
+        EXPECT_EQ(events.first().title, QStringLiteral("年终总结"));
+        EXPECT_EQ(events.first().startDate, localAt(QStringLiteral("2026-12-10T15:00:00")).toUTC());
+    }
+}
