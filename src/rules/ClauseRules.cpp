@@ -78,8 +78,26 @@ bool endsWithWord(const QString& text, const QString& word) {
            !text.at(before).isLetter();
 }
 
-bool isEdgeNoise(QChar c) {
-    return c.isSpace() || c.isPunct() || c.isSymbol() || c == kMask;
+bool isNoise(char32_t c) {
+    return QChar::isSpace(c) || QChar::isPunct(c) || QChar::isSymbol(c) || c == kMask.unicode() ||
+           c == 0xfe0f || c == 0x200d;  // emoji presentation and joiner
+}
+
+/// How many UTF-16 units of noise (spaces, punctuation, symbols, emoji) `piece` starts with.
+qsizetype noiseAtFront(const QString& piece) {
+    if (piece.size() >= 2 && piece[0].isHighSurrogate() && piece[1].isLowSurrogate()) {
+        return isNoise(QChar::surrogateToUcs4(piece[0], piece[1])) ? 2 : 0;
+    }
+    return !piece.isEmpty() && isNoise(piece[0].unicode()) ? 1 : 0;
+}
+
+/// The same at its end.
+qsizetype noiseAtBack(const QString& piece) {
+    const qsizetype n = piece.size();
+    if (n >= 2 && piece[n - 2].isHighSurrogate() && piece[n - 1].isLowSurrogate()) {
+        return isNoise(QChar::surrogateToUcs4(piece[n - 2], piece[n - 1])) ? 2 : 0;
+    }
+    return n > 0 && isNoise(piece[n - 1].unicode()) ? 1 : 0;
 }
 
 /// The piece ends with the closing bracket of one it opens, as in 年会（全天）.
@@ -114,9 +132,13 @@ QString trimmedPiece(QString piece) {
     bool changed = true;
     while (changed && !piece.isEmpty()) {
         changed = false;
-        while (!piece.isEmpty() && isEdgeNoise(piece.front())) piece.remove(0, 1), changed = true;
-        while (!piece.isEmpty() && isEdgeNoise(piece.back()) && !closesBracket(piece)) {
-            piece.chop(1);
+        for (qsizetype n = noiseAtFront(piece); n > 0; n = noiseAtFront(piece)) {
+            piece.remove(0, n);
+            changed = true;
+        }
+        for (qsizetype n = noiseAtBack(piece); n > 0 && !closesBracket(piece);
+             n = noiseAtBack(piece)) {
+            piece.chop(n);
             changed = true;
         }
         if (piece.isEmpty()) break;

@@ -111,6 +111,21 @@ private:
 
 void Builder::readClause(const QString& clause) {
     const QList<DateMention> dates = findDates(clause, m_today);
+    // Two days parted by a comma are two clauses, each with its own title: 元旦放假一天，
+    // 2月5日至2月12日停诊.
+    for (qsizetype d = 0; d + 1 < dates.size(); ++d) {
+        const QStringView between =
+            QStringView(clause).mid(dates[d].span.end, dates[d + 1].span.start - dates[d].span.end);
+        qsizetype comma = -1;
+        for (const QChar mark : {u'，', u',', u'、'})
+            comma = std::max(comma, between.lastIndexOf(mark));
+        if (comma >= 0) {
+            const qsizetype cut = dates[d].span.end + comma;
+            readClause(clause.left(cut));
+            readClause(clause.mid(cut + 1));
+            return;
+        }
+    }
     const QList<ZoneMention> zones = findZones(clause);
     QList<Span> taken;
     for (const DateMention& date : dates) taken.append(date.span);
