@@ -117,7 +117,12 @@ TimeMention ranged(const Clock& from, const Clock& to) {
         mention.end = end;
     } else {
         QTime end = timeOf(to, inPeriod(to.hour, toBare ? from.period : to.period));
-        if (toBare && end <= mention.start && to.hour < 12) end = timeOf(to, to.hour + 12);
+        // When the start's half of the day does not carry over (上午10点到12点, 11点到1点),
+        // the end is the first reading of its hour after the start.
+        for (const int hour : {to.hour, to.hour + 12}) {
+            if (!toBare || end > mention.start || hour > 23) break;
+            if (timeOf(to, hour) > mention.start) end = timeOf(to, hour);
+        }
         mention.end = end;
     }
     return mention;

@@ -313,3 +313,75 @@ TEST(RuleEngineDays, AWeekdayBesideADateOnlyConfirmsIt) {
         EXPECT_EQ(events.first().startDate, localAt(QStringLiteral("2026-12-10T15:00:00")).toUTC());
     }
 }
+
+TEST(RuleEngineDays, EveryWrittenDateForm) {
+    // Sunday 6 December 2026.
+    const QDate dec10(2026, 12, 10);
+    const std::pair<const char*, QDate> cases[] = {
+        {"2026年12月10日 a", dec10},
+        {"12月10日 a", dec10},
+        {"12月10号 a", dec10},
+        {"十二月十日 a", dec10},
+        {"2026-12-10 a", dec10},
+        {"2026/12/10 a", dec10},
+        {"12/10 a", dec10},
+        {"10 Dec 2026 a", dec10},
+        {"December 10th a", dec10},
+        {"Dec. 10 a", dec10},
+        {"今天 a", QDate(2026, 12, 6)},
+        {"后天 a", QDate(2026, 12, 8)},
+        {"大后天 a", QDate(2026, 12, 9)},
+        {"本周三 a", QDate(2026, 12, 2)},
+        {"这周日 a", QDate(2026, 12, 6)},
+        {"下周三 a", dec10.addDays(-1)},
+        {"礼拜三 a", QDate(2026, 12, 9)},
+        {"星期天 a", QDate(2026, 12, 6)},
+        {"today a", QDate(2026, 12, 6)},
+        {"in 3 days a", QDate(2026, 12, 9)},
+        {"this Friday a", QDate(2026, 12, 11)},
+        {"3天后 a", QDate(2026, 12, 9)},
+        {"元旦 a", QDate(2027, 1, 1)},
+        {"New Year's Day a", QDate(2027, 1, 1)},
+        {"Independence Day a", QDate(2027, 7, 4)},
+        {"劳动节 a", QDate(2027, 5, 1)},
+    };
+    for (const auto& [text, date] : cases) {
+        const auto events = read(QString::fromUtf8(text), "2026-12-06T09:00:00");
+        ASSERT_EQ(events.size(), 1) << text;
+        EXPECT_TRUE(events.first().allDay) << text;
+        EXPECT_EQ(events.first().startDate.toTimeZone(testZone()).date(), date) << text;
+    }
+}
+
+TEST(RuleEngineTimes, RangesKeepTheHalfOfTheDayOnBothSides) {
+    const std::tuple<const char*, QTime, QTime> cases[] = {
+        {"明天 14:00-16:00 a", QTime(14, 0), QTime(16, 0)},
+        {"明天 下午2点至下午4点 a", QTime(14, 0), QTime(16, 0)},
+        {"明天 上午10点到12点 a", QTime(10, 0), QTime(12, 0)},
+        {"tomorrow 2pm–4pm a", QTime(14, 0), QTime(16, 0)},
+        {"tomorrow 11-1pm a", QTime(11, 0), QTime(13, 0)},
+        {"tomorrow from noon to 2pm a", QTime(12, 0), QTime(14, 0)},
+    };
+    for (const auto& [text, start, end] : cases) {
+        const auto events = read(QString::fromUtf8(text), "2026-12-06T09:00:00");
+        ASSERT_EQ(events.size(), 1) << text;
+        EXPECT_EQ(events.first().startDate.toTimeZone(testZone()).time(), start) << text;
+        EXPECT_EQ(events.first().endDate.toTimeZone(testZone()).time(), end) << text;
+    }
+    // Across midnight, the end is on the next day.
+    const auto late = read(QStringLiteral("明天 22:00-01:00 上线"), "2026-12-06T09:00:00");
+    ASSERT_EQ(late.size(), 1);
+    EXPECT_EQ(late.first().startDate.secsTo(late.first().endDate), 3 * 3600);
+}
+
+TEST(RuleEngineZones, WinterAbbreviationsAndChineseZoneNames) {
+    const QDateTime utc(QDate(2026, 12, 10), QTime(14, 0), Qt::UTC);
+    for (const char* text :
+         {"2026-12-10 9am EST x", "2026-12-10 6am PST x", "2026-12-10 15:00 CET x",
+          "2026-12-10 14:00 GMT x", "2026-12-10 美国东部时间上午9点 x",
+          "2026-12-10 22:00 北京时间 x", "2026-12-10 UTC+8 22:00 x"}) {
+        const auto events = read(QString::fromUtf8(text), "2026-12-01T09:00:00");
+        ASSERT_EQ(events.size(), 1) << text;
+        EXPECT_EQ(events.first().startDate, utc) << text;
+    }
+}
