@@ -9,6 +9,8 @@
 
 namespace zorbel::rules {
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 constexpr qsizetype kMaxTitle = 40;
@@ -27,39 +29,52 @@ struct Found {
     Span span;
 };
 
-std::optional<Found> firstOf(const QList<QRegularExpression>& expressions, const QString& text) {
-    for (const QRegularExpression& expression : expressions) {
+/// An expression with a word every match holds (empty: none), looked for first as it is far
+/// cheaper than the expression.
+struct Cued {
+    QString cue;
+    QRegularExpression expression;
+};
+
+std::optional<Found> firstOf(const QList<Cued>& expressions, const QString& text) {
+    for (const auto& [cue, expression] : expressions) {
+        if (!cue.isEmpty() && !text.contains(cue, Qt::CaseInsensitive)) continue;
         const auto match = expression.match(text);
         if (match.hasMatch()) return Found{match, {match.capturedStart(), match.capturedEnd()}};
     }
     return std::nullopt;
 }
 
-const QList<QRegularExpression>& locationExpressions() {
-    static const QList<QRegularExpression> expressions{
-        caseless(QStringLiteral(R"((?<![A-Za-z])(?:%1)\s*[:：]\s*(?<place>[^\x01，。；;,]+))")
-                     .arg(words().pattern(QStringLiteral("locationLabels")))),
-        caseless(QStringLiteral(R"((?<![A-Za-z])(?<place>room\s+[A-Za-z0-9\-]+))")),
-        QRegularExpression(
-            QStringLiteral(R"(在(?<place>[^\x01\s，。；;,、在]{1,20}(?:%1)[A-Za-z0-9\-]*))")
-                .arg(words().pattern(QStringLiteral("placeSuffixes")))),
+const QList<Cued>& locationExpressions() {
+    static const QList<Cued> expressions{
+        {{},
+         caseless(QStringLiteral(R"((?<![A-Za-z])(?:%1)\s*[:：]\s*(?<place>[^\x01，。；;,]+))")
+                      .arg(words().pattern(QStringLiteral("locationLabels"))))},
+        {u"room"_s, caseless(QStringLiteral(R"((?<![A-Za-z])(?<place>room\s+[A-Za-z0-9\-]+))"))},
+        {u"在"_s,
+         QRegularExpression(
+             QStringLiteral(R"(在(?<place>[^\x01\s，。；;,、在]{1,20}(?:%1)[A-Za-z0-9\-]*))")
+                 .arg(words().pattern(QStringLiteral("placeSuffixes"))))},
         // Matched with its case: a capitalised name after "at".
-        QRegularExpression(QStringLiteral(
-            R"((?<![A-Za-z])at\s+(?<place>[A-Z][\w'&\-]*(?:\s+(?:of\s+)?[A-Z0-9][\w'&\-]*){0,4}))")),
+        {u"at"_s,
+         QRegularExpression(QStringLiteral(
+             R"((?<![A-Za-z])at\s+(?<place>[A-Z][\w'&\-]*(?:\s+(?:of\s+)?[A-Z0-9][\w'&\-]*){0,4}))"))},
     };
     return expressions;
 }
 
-const QList<QRegularExpression>& reminderExpressions() {
+const QList<Cued>& reminderExpressions() {
     static const QString units = words().pattern(QStringLiteral("units"));
-    static const QList<QRegularExpression> expressions{
-        QRegularExpression(
-            QStringLiteral(
-                R"(提前\s*(?<n>\d{1,4}|[零〇一二两三四五六七八九十]{1,3})\s*(?<u>%1)\s*(?:提醒|通知)?)")
-                .arg(units)),
-        caseless(QStringLiteral(R"((?<![A-Za-z])remind(?:\s+me)?\s+(?<n>\d{1,4})\s*(?<u>%1))"
-                                R"(\s+(?:before|ahead|early)(?![A-Za-z]))")
-                     .arg(units)),
+    static const QList<Cued> expressions{
+        {u"提前"_s,
+         QRegularExpression(
+             QStringLiteral(
+                 R"(提前\s*(?<n>\d{1,4}|[零〇一二两三四五六七八九十]{1,3})\s*(?<u>%1)\s*(?:提醒|通知)?)")
+                 .arg(units))},
+        {u"remind"_s,
+         caseless(QStringLiteral(R"((?<![A-Za-z])remind(?:\s+me)?\s+(?<n>\d{1,4})\s*(?<u>%1))"
+                                 R"(\s+(?:before|ahead|early)(?![A-Za-z]))")
+                      .arg(units))},
     };
     return expressions;
 }
@@ -206,7 +221,7 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
         used.append(found->span);
     }
     // Read where the day is written too: 每周一 is both a weekday and a repetition.
-    if (const auto found = firstOf({recurrence}, clause)) {
+    if (const auto found = firstOf({{{}, recurrence}}, clause)) {
         details.recurrence = words().value(QStringLiteral("recurrence"), found->match.captured());
         used.append(found->span);
     }
