@@ -168,23 +168,21 @@ TEST(RuleEngineDays, LunarHolidaysFollowTheChineseCalendar) {
 }
 
 TEST(RuleEngineTimes, ChineseAndEnglishClockForms) {
-    const auto at = [](const char* text) {
-        const auto events = read(QString::fromUtf8(text), "2026-12-06T09:00:00");
-        return events.isEmpty() ? QTime() : events.first().startDate.toTimeZone(testZone()).time();
+    const std::pair<const char*, QTime> cases[] = {
+        {"明天下午3点 a", QTime(15, 0)},         {"明天下午三点半 a", QTime(15, 30)},
+        {"明天晚上7点45 a", QTime(19, 45)},      {"明天上午十点一刻 a", QTime(10, 15)},
+        {"明天上午十一点三刻 a", QTime(11, 45)}, {"明天中午12点 a", QTime(12, 0)},
+        {"明天中午1点 a", QTime(13, 0)},         {"明天凌晨2点 a", QTime(2, 0)},
+        {"明天15点30分 a", QTime(15, 30)},       {"明天 二十三点五十九分 a", QTime(23, 59)},
+        {"tomorrow 3:30 p.m. a", QTime(15, 30)}, {"tomorrow 12am a", QTime(0, 0)},
+        {"tomorrow midnight a", QTime(0, 0)},
     };
-    EXPECT_EQ(at("明天下午3点 a"), QTime(15, 0));
-    EXPECT_EQ(at("明天下午三点半 a"), QTime(15, 30));
-    EXPECT_EQ(at("明天晚上7点45 a"), QTime(19, 45));
-    EXPECT_EQ(at("明天上午十点一刻 a"), QTime(10, 15));
-    EXPECT_EQ(at("明天上午十一点三刻 a"), QTime(11, 45));
-    EXPECT_EQ(at("明天中午12点 a"), QTime(12, 0));
-    EXPECT_EQ(at("明天中午1点 a"), QTime(13, 0));
-    EXPECT_EQ(at("明天凌晨2点 a"), QTime(2, 0));
-    EXPECT_EQ(at("明天15点30分 a"), QTime(15, 30));
-    EXPECT_EQ(at("明天 二十三点五十九分 a"), QTime(23, 59));
-    EXPECT_EQ(at("tomorrow 3:30 p.m. a"), QTime(15, 30));
-    EXPECT_EQ(at("tomorrow 12am a"), QTime(0, 0));
-    EXPECT_EQ(at("tomorrow midnight a"), QTime(0, 0));
+    for (const auto& [text, time] : cases) {
+        const auto events = read(QString::fromUtf8(text), "2026-12-06T09:00:00");
+        ASSERT_EQ(events.size(), 1) << text;
+        EXPECT_FALSE(events.first().allDay) << text;
+        EXPECT_EQ(events.first().startDate.toTimeZone(testZone()).time(), time) << text;
+    }
 }
 
 TEST(RuleEngineTimes, ANumberOnTheNextLineIsNotPartOfTheTime) {
