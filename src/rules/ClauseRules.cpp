@@ -1,0 +1,237 @@
+// The rest of a clause once its days and times are found: where (地点：, 在…会议室, Room 301,
+// Venue:, at <Capitalised Place>), reminders (提前15分钟提醒, remind me 10 minutes before),
+// repetition (每周, every week), and the title that is left.
+
+#include <QRegularExpression>
+
+#include "rules/Lexicon.h"
+#include "rules/Mentions.h"
+
+namespace zorbel::rules {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr qsizetype kMaxTitle = 40;
+
+const Lexicon& words() {
+    return Lexicon::shared();
+}
+
+QRegularExpression caseless(const QString& pattern) {
+    return QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption);
+}
+
+/// The first match of the first expression that matches, with the span to take from the title.
+struct Found {
+    QRegularExpressionMatch match;
+    Span span;
+};
+
+/// An expression with a word every match holds (empty: none), looked for first as it is far
+/// cheaper than the expression.
+struct Cued {
+    QString cue;
+    QRegularExpression expression;
+};
+
+std::optional<Found> firstOf(const QList<Cued>& expressions, const QString& text) {
+    for (const auto& [cue, expression] : expressions) {
+        if (!cue.isEmpty() && !text.contains(cue, Qt::CaseInsensitive)) continue;
+        const auto match = expression.match(text);
+        if (match.hasMatch()) return Found{match, {match.capturedStart(), match.capturedEnd()}};
+    }
+    return std::nullopt;
+}
+
+const QList<Cued>& locationExpressions() {
+    static const QList<Cued> expressions{
+        {{},
+         caseless(QStringLiteral(R"((?<![A-Za-z])(?:%1)\s*[:：]\s*(?<place>[^\x01，。；;,]+))")
+                      .arg(words().pattern(QStringLiteral("locationLabels"))))},
+        {u"room"_s, caseless(QStringLiteral(R"((?<![A-Za-z])(?<place>room\s+[A-Za-z0-9\-]+))"))},
+        {u"在"_s,
+         QRegularExpression(
+             QStringLiteral(R"(在(?<place>[^\x01\s，。；;,、在]{1,20}(?:%1)[A-Za-z0-9\-]*))")
+                 .arg(words().pattern(QStringLiteral("placeSuffixes"))))},
+        // Matched with its case: a capitalised name after "at".
+        {u"at"_s,
+         QRegularExpression(QStringLiteral(
+             R"((?<![A-Za-z])at\s+(?<place>[A-Z][\w'&\-]*(?:\s+(?:of\s+)?[A-Z0-9][\w'&\-]*){0,4}))"))},
+    };
+    return expressions;
+}
+
+const QList<Cued>& reminderExpressions() {
+    static const QString units = words().pattern(QStringLiteral("units"));
+    static const QList<Cued> expressions{
+        {u"提前"_s,
+         QRegularExpression(
+             QStringLiteral(
+                 R"(提前\s*(?<n>\d{1,4}|[零〇一二两三四五六七八九十]{1,3})\s*(?<u>%1)\s*(?:提醒|通知)?)")
+                 .arg(units))},
+        {u"remind"_s,
+         caseless(QStringLiteral(R"((?<![A-Za-z])remind(?:\s+me)?\s+(?<n>\d{1,4})\s*(?<u>%1))"
+                                 R"(\s+(?:before|ahead|early)(?![A-Za-z]))")
+                      .arg(units))},
+    };
+    return expressions;
+}
+
+/// `word` begins `text` (as a whole word when it is written in Latin letters).
+bool startsWithWord(const QString& text, const QString& word) {
+    if (!text.startsWith(word, Qt::CaseInsensitive)) return false;
+    return !word.at(0).isLetter() || word.at(0).unicode() > 0x7f || text.size() == word.size() ||
+           !text.at(word.size()).isLetter();
+}
+
+bool endsWithWord(const QString& text, const QString& word) {
+    if (!text.endsWith(word, Qt::CaseInsensitive)) return false;
+    const qsizetype before = text.size() - word.size() - 1;
+    return !word.at(0).isLetter() || word.at(0).unicode() > 0x7f || before < 0 ||
+           !text.at(before).isLetter();
+}
+
+bool isNoise(char32_t c) {
+    return QChar::isSpace(c) || QChar::isPunct(c) || QChar::isSymbol(c) || c == kMask.unicode() ||
+           c == 0xfe0f || c == 0x200d;  // emoji presentation and joiner
+}
+
+/// How many UTF-16 units of noise (spaces, punctuation, symbols, emoji) `piece` starts with.
+qsizetype noiseAtFront(const QString& piece) {
+    if (piece.size() >= 2 && piece[0].isHighSurrogate() && piece[1].isLowSurrogate()) {
+        return isNoise(QChar::surrogateToUcs4(piece[0], piece[1])) ? 2 : 0;
+    }
+    return !piece.isEmpty() && isNoise(piece[0].unicode()) ? 1 : 0;
+}
+
+/// The same at its end.
+qsizetype noiseAtBack(const QString& piece) {
+    const qsizetype n = piece.size();
+    if (n >= 2 && piece[n - 2].isHighSurrogate() && piece[n - 1].isLowSurrogate()) {
+        return isNoise(QChar::surrogateToUcs4(piece[n - 2], piece[n - 1])) ? 2 : 0;
+    }
+    return n > 0 && isNoise(piece[n - 1].unicode()) ? 1 : 0;
+}
+
+/// The piece ends with the closing bracket of one it opens, as in 年会（全天）.
+bool closesBracket(const QString& piece) {
+    return (piece.back() == u')' && piece.contains(u'(')) ||
+           (piece.back() == u'）' && piece.contains(u'（'));
+}
+
+/// The filler and range words, by their first and by their last letter (folded), so that
+/// trimming a piece tries only the words that can match.
+struct EdgeWords {
+    QHash<QChar, QStringList> byFirst;
+    QHash<QChar, QStringList> byLast;
+};
+
+const EdgeWords& edgeWords() {
+    static const EdgeWords edges = [] {
+        EdgeWords built;
+        for (const QString& word : words().words(QStringLiteral("fillers")) +
+                                       words().words(QStringLiteral("rangeWords"))) {
+            built.byFirst[word.front().toCaseFolded()].append(word);
+            built.byLast[word.back().toCaseFolded()].append(word);
+        }
+        return built;
+    }();
+    return edges;
+}
+
+/// A piece of the clause without the filler words, range words and punctuation at its edges.
+QString trimmedPiece(QString piece) {
+    const EdgeWords& edges = edgeWords();
+    bool changed = true;
+    while (changed && !piece.isEmpty()) {
+        changed = false;
+        for (qsizetype n = noiseAtFront(piece); n > 0; n = noiseAtFront(piece)) {
+            piece.remove(0, n);
+            changed = true;
+        }
+        for (qsizetype n = noiseAtBack(piece); n > 0 && !closesBracket(piece);
+             n = noiseAtBack(piece)) {
+            piece.chop(n);
+            changed = true;
+        }
+        if (piece.isEmpty()) break;
+        for (const QString& filler : edges.byFirst.value(piece.front().toCaseFolded())) {
+            if (startsWithWord(piece, filler)) {
+                piece.remove(0, filler.size());
+                changed = true;
+                break;
+            }
+        }
+        if (piece.isEmpty()) break;
+        for (const QString& filler : edges.byLast.value(piece.back().toCaseFolded())) {
+            if (endsWithWord(piece, filler)) {
+                piece.chop(filler.size());
+                changed = true;
+                break;
+            }
+        }
+    }
+    return piece;
+}
+
+bool isLatin(QChar c) {
+    return c.unicode() < 0x80 && c.isLetterOrNumber();
+}
+
+QString titleOf(const QString& text) {
+    QString title;
+    for (const QString& part : text.split(kMask, Qt::SkipEmptyParts)) {
+        const QString piece = trimmedPiece(part);
+        if (piece.isEmpty()) continue;
+        if (!title.isEmpty() && (isLatin(title.back()) || isLatin(piece.front()))) title += u' ';
+        title += piece;
+    }
+    if (title.size() > kMaxTitle) {
+        qsizetype cut = kMaxTitle;
+        if (title.at(cut - 1).isHighSurrogate()) --cut;
+        title = title.left(cut).trimmed();
+    }
+    return title;
+}
+
+}  // namespace
+
+ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
+    static const QRegularExpression recurrence(
+        QStringLiteral(R"((?<![A-Za-z])(?:%1)(?![A-Za-z]))")
+            .arg(words().pattern(QStringLiteral("recurrence"))),
+        QRegularExpression::CaseInsensitiveOption);
+
+    static const QRegularExpression undecided(
+        QStringLiteral(R"((?:(?<![A-Za-z])(?:%1)(?![A-Za-z])|(?:%2)\s*$))")
+            .arg(words().pattern(QStringLiteral("refusals")),
+                 words().pattern(QStringLiteral("questionEnds"))),
+        QRegularExpression::CaseInsensitiveOption);
+
+    ClauseDetails details;
+    details.undecided = undecided.match(clause).hasMatch();
+    QList<Span> used = taken;
+    QString text = masked(clause, used);
+    if (const auto found = firstOf(reminderExpressions(), text)) {
+        const qint64 unit = words().number(QStringLiteral("units"), found->match.captured(u"u"));
+        const auto count = words().numeral(found->match.captured(u"n"));
+        if (count && unit > 0) details.reminderMinutes = qint64(*count) * unit;
+        used.append(found->span);
+    }
+    // Read where the day is written too: 每周一 is both a weekday and a repetition.
+    if (const auto found = firstOf({{{}, recurrence}}, clause)) {
+        details.recurrence = words().value(QStringLiteral("recurrence"), found->match.captured());
+        used.append(found->span);
+    }
+    text = masked(clause, used);
+    if (const auto found = firstOf(locationExpressions(), text)) {
+        details.location = found->match.captured(u"place").trimmed();
+        used.append(found->span);
+    }
+    details.title = titleOf(masked(clause, used));
+    return details;
+}
+
+}  // namespace zorbel::rules

@@ -1,0 +1,78 @@
+#pragma once
+
+// What the rules find in one clause of text, before events are made of it. Each rule file
+// reads one concern: dates (DateRules), clock times (TimeRules), zones (ZoneRules), holidays
+// (HolidayRules) and the rest of the clause (ClauseRules).
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QTime>
+#include <QTimeZone>
+#include <optional>
+
+namespace zorbel::rules {
+
+/// A stretch of the clause, [start, end).
+struct Span {
+    qsizetype start = 0;
+    qsizetype end = 0;
+    bool overlaps(const Span& other) const { return start < other.end && other.start < end; }
+};
+
+/// A day, or a span of days, the clause names.
+struct DateMention {
+    Span span;
+    QDate first;
+    QDate last;            ///< the same as `first` unless a span of days is written
+    bool stated = false;   ///< year, month and day all written
+    QString dayPeriod;     ///< "pm" for words such as 今晚 / tonight
+    bool weekday = false;  ///< named by its weekday only
+};
+
+/// A clock time or a range of them.
+struct TimeMention {
+    Span span;
+    QTime start;
+    std::optional<QTime> end;
+    bool hasPeriod = false;  ///< am/pm or 上午/下午... written, or a 24-hour clock
+    bool guessed = false;    ///< the half of the day was guessed (下午 for a bare 3点)
+    std::optional<QTimeZone> zone;
+};
+
+/// A time zone written in the clause.
+struct ZoneMention {
+    Span span;
+    QTimeZone zone;
+};
+
+/// The parts of the clause that are not dates or times.
+struct ClauseDetails {
+    QString title;
+    QString location;
+    std::optional<qint64> reminderMinutes;
+    std::optional<QString> recurrence;
+    bool undecided = false;  ///< a question or a refusal ("周五有空吗", "周五不行")
+};
+
+/// The days named in `clause`, left to right, without overlaps. `today` fixes missing years
+/// and relative words.
+QList<DateMention> findDates(const QString& clause, const QDate& today);
+/// The time zones named in `clause`.
+QList<ZoneMention> findZones(const QString& clause);
+/// The clock times in `clause`, outside the `taken` spans, each with the zone written beside
+/// it (or the only zone of the clause).
+QList<TimeMention> findTimes(const QString& clause, const QList<Span>& taken,
+                             const QList<ZoneMention>& zones);
+/// The day of a holiday (a value of the "holidays" word list) on or after `today`.
+std::optional<QDate> holidayOnOrAfter(const QString& rule, const QDate& today);
+/// Title, location, reminder and repetition from `clause`, ignoring the `taken` spans.
+ClauseDetails readClause(const QString& clause, const QList<Span>& taken);
+
+/// What `masked` writes over a taken span: no rule reads across it.
+inline constexpr QChar kMask = u'\x01';
+
+/// Replaces the `taken` spans of `text` with kMask.
+QString masked(QString text, const QList<Span>& taken);
+
+}  // namespace zorbel::rules

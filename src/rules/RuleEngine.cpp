@@ -1,0 +1,284 @@
+// From clauses to events: the text is cut into clauses (lines, sentences, list items); in each,
+// the days, zones and times are found, and every time gets the day written before it.
+
+#include "rules/RuleEngine.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+#include "rules/Lexicon.h"
+#include "rules/Mentions.h"
+
+namespace zorbel {
+
+using namespace rules;
+
+namespace {
+
+/// Line breaks and sentence ends close a clause (a question keeps its mark); so does ". " before a
+/// capital letter, unless the word before the dot is an abbreviation (Dec., Mr.).
+QStringList clausesOf(const QString& text) {
+    QStringList clauses;
+    qsizetype begin = 0;
+    const auto close = [&](qsizetype end, qsizetype next) {
+        if (end > begin) clauses.append(text.mid(begin, end - begin));
+        begin = next;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'?' || c == u'？') {
+            close(i + 1, i + 1);  // kept: a question settles nothing
+        } else if (c == u'\n' || c == u'\r' || c == u'。' || c == u'！' || c == u'；' ||
+                   c == u';' || c == u'!') {
+            close(i, i + 1);
+        } else if (c == u'.' && i + 2 < text.size() && text.at(i + 1) == u' ' &&
+                   (text.at(i + 2).isUpper() || text.at(i + 2).unicode() > 0x2e80)) {
+            qsizetype word = i;
+            while (word > begin && text.at(word - 1).isLetter()) --word;
+            const QString before = text.mid(word, i - word);
+            if (before.size() > 2 && !Lexicon::shared().value(QStringLiteral("months"), before)) {
+                close(i, i + 1);
+            }
+        }
+    }
+    close(text.size(), text.size());
+    return clauses;
+}
+
+/// A chat copied with its speakers ("A: 周五有空吗" on most lines) without the speaker labels,
+/// which would otherwise become titles; any other text as it is.
+QString withoutSpeakers(const QString& text) {
+    static const QRegularExpression speaker(QStringLiteral(R"(^[ \t]*[^\s\d:：]{1,10}[ \t]*[:：])"),
+                                            QRegularExpression::MultilineOption);
+    qsizetype lines = 0;
+    for (const QStringView line : QStringView(text).split(u'\n', Qt::SkipEmptyParts)) {
+        lines += line.trimmed().isEmpty() ? 0 : 1;
+    }
+    QString result = text;
+    qsizetype labelled = 0;
+    auto matches = speaker.globalMatch(text);
+    while (matches.hasNext()) {
+        const auto match = matches.next();
+        result.replace(match.capturedStart(), match.capturedLength(),
+                       QString(match.capturedLength(), u' '));
+        ++labelled;
+    }
+    return labelled >= 3 && labelled * 2 >= lines ? result : text;
+}
+
+/// What one event is made of.
+struct Piece {
+    QDate date;
+    QDate lastDate;
+    bool dateStated = false;
+    QString dayPeriod;
+    std::optional<TimeMention> time;
+};
+
+/// The local wall time of `date` and `time` in `zone`, in UTC. A time that the clocks skip
+/// (02:30 on the night they go forward) is read with the offset in force before the change.
+QDateTime instant(const QDate& date, const QTime& time, const QTimeZone& zone) {
+    const QDateTime local(date, time, zone);
+    if (local.isValid() && local.date() == date && local.time() == time) return local.toUTC();
+    const int before = zone.offsetFromUtc(QDateTime(date.addDays(-1), time, zone));
+    return QDateTime(date, time, Qt::OffsetFromUTC, before).toUTC();
+}
+
+class Builder {
+public:
+    Builder(const QDateTime& now, const QTimeZone& zone)
+        : m_now(now.toUTC()), m_zone(zone), m_today(now.toTimeZone(zone).date()) {}
+
+    void readClause(const QString& clause);
+    QList<ExtractedEvent> finish();
+
+private:
+    void emitEvent(const Piece& piece, const ClauseDetails& details);
+    void flushHeading();
+
+    QDateTime m_now;
+    QTimeZone m_zone;
+    QDate m_today;
+    /// The last day written, for clauses that give only a time (a timetable under a date).
+    std::optional<DateMention> m_carried;
+    /// A clause that gave a day and nothing else: an all-day event unless times follow it.
+    std::optional<std::pair<DateMention, ClauseDetails>> m_heading;
+    bool m_headingUsed = false;
+    QList<ExtractedEvent> m_events;
+    QSet<QPair<QString, qint64>> m_seen;
+    QSet<qint64> m_zonedStarts;
+};
+
+void Builder::readClause(const QString& clause) {
+    const QList<DateMention> dates = findDates(clause, m_today);
+    // Two days parted by a comma are two clauses, each with its own title: 元旦放假一天，
+    // 2月5日至2月12日停诊.
+    for (qsizetype d = 0; d + 1 < dates.size(); ++d) {
+        const QStringView between =
+            QStringView(clause).mid(dates[d].span.end, dates[d + 1].span.start - dates[d].span.end);
+        qsizetype comma = -1;
+        for (const QChar mark : {u'，', u',', u'、'})
+            comma = std::max(comma, between.lastIndexOf(mark));
+        if (comma >= 0) {
+            const qsizetype cut = dates[d].span.end + comma;
+            readClause(clause.left(cut));
+            readClause(clause.mid(cut + 1));
+            return;
+        }
+    }
+    const QList<ZoneMention> zones = findZones(clause);
+    QList<Span> taken;
+    for (const DateMention& date : dates) taken.append(date.span);
+    for (const ZoneMention& zone : zones) taken.append(zone.span);
+    const QList<TimeMention> times = findTimes(clause, taken, zones);
+    if (dates.isEmpty() && times.isEmpty()) return;
+    for (const TimeMention& time : times) taken.append(time.span);
+    ClauseDetails details = rules::readClause(clause, taken);
+    if (details.undecided) return;
+
+    if (dates.isEmpty()) {
+        // Under a heading, a line of times takes its title when it has none, or when it is one
+        // row of a table of the same meeting in several zones.
+        const bool zoned = !zones.isEmpty();
+        if (m_heading && (details.title.isEmpty() || zoned))
+            details.title = m_heading->second.title;
+        if (m_heading && details.location.isEmpty()) details.location = m_heading->second.location;
+        m_headingUsed = m_heading.has_value();
+        for (const TimeMention& time : times) {
+            Piece piece;
+            piece.time = time;
+            if (m_carried) {
+                piece.date = m_carried->first;
+                piece.dateStated = m_carried->stated;
+                piece.dayPeriod = m_carried->dayPeriod;
+            } else {
+                // A time alone: today while it is still ahead, else tomorrow.
+                const QTimeZone zone = time.zone.value_or(m_zone);
+                const QDate today = m_now.toTimeZone(zone).date();
+                piece.date = instant(today, time.start, zone) >= m_now ? today : today.addDays(1);
+            }
+            emitEvent(piece, details);
+        }
+        return;
+    }
+    flushHeading();
+    m_carried = dates.last();
+    const bool heading =
+        times.isEmpty() && (details.title.isEmpty() || clause.trimmed().endsWith(u':') ||
+                            clause.trimmed().endsWith(u'：'));
+    if (heading && dates.size() == 1) {
+        m_heading = std::pair(dates.first(), details);
+        return;
+    }
+    // Each time belongs to the last day written before it (times ahead of the first day, as
+    // in "3pm tomorrow", to the first day).
+    for (qsizetype d = 0; d < dates.size(); ++d) {
+        const qsizetype nextStart = d + 1 < dates.size() ? dates[d + 1].span.start : clause.size();
+        Piece piece{dates[d].first, dates[d].last, dates[d].stated, dates[d].dayPeriod, {}};
+        bool timed = false;
+        for (const TimeMention& time : times) {
+            const qsizetype at = time.span.start;
+            if ((at >= dates[d].span.start || d == 0) && at < nextStart) {
+                piece.time = time;
+                emitEvent(piece, details);
+                timed = true;
+            }
+        }
+        if (!timed) {
+            piece.time.reset();
+            emitEvent(piece, details);
+        }
+    }
+}
+
+void Builder::flushHeading() {
+    const bool used = std::exchange(m_headingUsed, false);
+    if (!m_heading || used) {
+        m_heading.reset();
+        return;
+    }
+    const auto [date, details] = *m_heading;
+    m_heading.reset();
+    emitEvent({date.first, date.last, date.stated, date.dayPeriod, {}}, details);
+}
+
+void Builder::emitEvent(const Piece& piece, const ClauseDetails& details) {
+    ExtractedEvent event;
+    event.title = details.title.isEmpty() ? RuleEngine::defaultTitle() : details.title;
+    event.fieldOrigins.insert(
+        EventField::title, details.title.isEmpty() ? FieldOrigin::defaulted : FieldOrigin::source);
+    const FieldOrigin dateOrigin = piece.dateStated ? FieldOrigin::source : FieldOrigin::inferred;
+    if (piece.time) {
+        const TimeMention& time = *piece.time;
+        const QTimeZone zone = time.zone.value_or(m_zone);
+        QTime start = time.start;
+        bool guessed = time.guessed;
+        if (!time.hasPeriod && piece.dayPeriod == u"pm" && start.hour() < 12) {
+            start = start.addSecs(12 * 3600);  // 今晚8点
+            guessed = false;
+        }
+        event.startDate = instant(piece.date, start, zone);
+        const FieldOrigin startOrigin = guessed ? FieldOrigin::inferred : dateOrigin;
+        event.fieldOrigins.insert(EventField::startDate, startOrigin);
+        if (time.end) {
+            const QDate endDay = *time.end > start ? piece.date : piece.date.addDays(1);
+            event.endDate = instant(endDay, *time.end, zone);
+            event.fieldOrigins.insert(EventField::endDate, startOrigin);
+        }
+        if (!time.end || event.endDate <= event.startDate) {
+            event.endDate = event.startDate.addSecs(3600);
+            event.fieldOrigins.insert(EventField::endDate, FieldOrigin::defaulted);
+        }
+        event.fieldOrigins.insert(EventField::allDay, FieldOrigin::source);
+        if (time.zone && m_zonedStarts.contains(event.startDate.toSecsSinceEpoch())) {
+            return;  // the same meeting listed in another zone
+        }
+        if (time.zone) m_zonedStarts.insert(event.startDate.toSecsSinceEpoch());
+    } else {
+        event.allDay = true;
+        event.startDate = instant(piece.date, QTime(0, 0), m_zone);
+        event.endDate = instant(piece.lastDate.addDays(1), QTime(0, 0), m_zone);
+        event.fieldOrigins.insert(EventField::startDate, dateOrigin);
+        event.fieldOrigins.insert(
+            EventField::endDate, piece.lastDate != piece.date ? dateOrigin : FieldOrigin::inferred);
+        event.fieldOrigins.insert(EventField::allDay, FieldOrigin::inferred);
+    }
+    if (!event.startDate.isValid() || !event.endDate.isValid()) return;
+    const QPair<QString, qint64> key(event.title, event.startDate.toSecsSinceEpoch());
+    if (m_seen.contains(key)) return;
+    m_seen.insert(key);
+    if (!details.location.isEmpty()) {
+        event.location = details.location;
+        event.fieldOrigins.insert(EventField::location, FieldOrigin::source);
+    }
+    if (details.reminderMinutes) {
+        event.reminderMinutes = details.reminderMinutes;
+        event.fieldOrigins.insert(EventField::reminder, FieldOrigin::source);
+    }
+    if (details.recurrence) {
+        event.recurrence = details.recurrence;
+        event.fieldOrigins.insert(EventField::recurrence, FieldOrigin::source);
+    }
+    m_events.append(event);
+}
+
+QList<ExtractedEvent> Builder::finish() {
+    flushHeading();
+    return m_events;
+}
+
+}  // namespace
+
+QList<ExtractedEvent> RuleEngine::extract(const QString& text, const QDateTime& now,
+                                          const QTimeZone& zone) {
+    if (!now.isValid() || !zone.isValid()) return {};
+    Builder builder(now, zone);
+    for (const QString& clause : clausesOf(withoutSpeakers(text))) builder.readClause(clause);
+    return builder.finish();
+}
+
+QString RuleEngine::defaultTitle() {
+    return QStringLiteral("日程");
+}
+
+}  // namespace zorbel
