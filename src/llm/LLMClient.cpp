@@ -14,6 +14,7 @@
 #include "llm/ChatRequest.h"
 #include "llm/HttpExchange.h"
 #include "llm/KeychainCredentialStore.h"
+#include "rules/RuleBasedExtractor.h"
 #include "support/Text.h"
 
 namespace zorbel {
@@ -83,7 +84,8 @@ LLMClient::LLMClient(std::shared_ptr<Preferences> defaults,
       m_options(std::move(options)),
       m_ollamaModels(m_defaults->value(kOllamaModelsKey).toStringList()),
       m_lmstudioModels(m_defaults->value(kLMStudioModelsKey).toStringList()),
-      m_lifetime(std::make_unique<QObject>()) {}
+      m_lifetime(std::make_unique<QObject>()),
+      m_builtin(std::make_unique<RuleBasedExtractor>(m_options.now)) {}
 
 LLMClient::~LLMClient() = default;
 
@@ -95,6 +97,7 @@ LLMClient& LLMClient::shared() {
 }
 
 LLMPreset LLMClient::currentPreset() const {
+    if (m_options.presetOverride) return preset(*m_options.presetOverride);
     if (const auto id = m_defaults->string(kPresetKey)) return preset(*id);
     const LLMPreset& migrated = preset(m_defaults->string(kLegacyProviderKey).value_or(u"auto"_s));
     m_defaults->setValue(kPresetKey, migrated.id);
@@ -245,16 +248,19 @@ QNetworkAccessManager* LLMClient::session() {
 
 QCoro::Task<QList<ExtractedEvent>> LLMClient::extractEvents(QString text, QString source,
                                                             CancellationToken token) {
-    const QJsonObject message =
-        ChatRequest::textUserMessage(text, source, QDateTime::currentDateTimeUtc());
+    if (currentPreset().isBuiltin()) {
+        EventExtracting* const builtin = m_builtin.get();
+        co_return co_await builtin->extractEvents(std::move(text), std::move(source),
+                                                  std::move(token));
+    }
+    const QJsonObject message = ChatRequest::textUserMessage(text, source, m_options.now());
     const QString content = co_await chatCompletion(message, std::move(token));
     co_return withSourceText(parseEvents(content), text);
 }
 
 QCoro::Task<QList<ExtractedEvent>> LLMClient::extractEvents(PreparedImage image, QString source,
                                                             CancellationToken token) {
-    const QJsonObject message =
-        ChatRequest::imageUserMessage(image, source, QDateTime::currentDateTimeUtc());
+    const QJsonObject message = ChatRequest::imageUserMessage(image, source, m_options.now());
     const QString content = co_await chatCompletion(message, std::move(token));
     co_return withSourceText(parseEvents(content), u"（图片）"_s);
 }

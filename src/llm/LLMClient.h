@@ -1,6 +1,7 @@
 #pragma once
 
 #include <qcoro/qcorotask.h>
+#include <QDateTime>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonValue>
@@ -38,6 +39,11 @@ struct LLMClientOptions {
     int probeTimeoutMs = 2000;       ///< each local server probe
     int rescanDelayMs = 4000;        ///< from starting `ollama serve` to the next scan
     int modelListTimeoutMs = 15000;  ///< a provider's model list
+    /// The current instant: told to the model, and the reference of the built-in rules.
+    std::function<QDateTime()> now = &QDateTime::currentDateTimeUtc;
+    /// A provider used for this client's requests instead of the one chosen in the settings
+    /// (the command line's --preset); nothing is written to the preferences.
+    std::optional<QString> presetOverride;
 };
 
 /// The language-model client: provider presets and their settings, local server discovery, the
@@ -162,6 +168,8 @@ private:
     std::unique_ptr<QNetworkAccessManager> m_session;
     /// Context of deferred work; gone with the client, so late callbacks do nothing.
     std::unique_ptr<QObject> m_lifetime;
+    /// The built-in provider: rules on this machine, no model, no socket.
+    std::unique_ptr<EventExtracting> m_builtin;
 };
 
 }  // namespace zorbel

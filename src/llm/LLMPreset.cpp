@@ -24,6 +24,7 @@ const QList<LLMPreset>& LLMClient::presets() {
          QString::fromLatin1(defaultModel)},
         {u"lmstudio"_s, u"LM Studio 本地"_s, LLMClientOptions().lmstudioBaseURL, false,
          std::nullopt},
+        {u"builtin"_s, u"内置规则（离线）"_s, std::nullopt, false, std::nullopt},
         {u"deepseek"_s, u"DeepSeek"_s, u"https://api.deepseek.com/v1"_s, true, u"deepseek-chat"_s},
         {u"kimi"_s, u"Kimi"_s, u"https://api.moonshot.cn/v1"_s, true, u"moonshot-v1-8k"_s},
         {u"qwen"_s, u"通义千问"_s, u"https://dashscope.aliyuncs.com/compatible-mode/v1"_s, true,

@@ -13,10 +13,13 @@ struct LLMPreset {
     bool needsKey = false;           ///< the provider requires an API key
     std::optional<QString> defaultModel;  ///< used when the user chose no model
 
-    /// A loopback server (Ollama, LM Studio): needs no key and is neither "auto" nor "custom".
+    /// Content stays on the machine (Ollama, LM Studio, the built-in rules): needs no key and is
+    /// neither "auto" nor "custom".
     bool isLocal() const;
+    /// The built-in rules on this machine: no server, key or model.
+    bool isBuiltin() const { return id == u"builtin"; }
     /// The base URL comes from the preferences ("auto", "custom").
-    bool isEditable() const { return !baseURL.has_value(); }
+    bool isEditable() const { return !baseURL.has_value() && !isBuiltin(); }
 
     bool operator==(const LLMPreset&) const = default;
 };

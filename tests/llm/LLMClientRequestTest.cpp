@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QRegularExpression>
+#include <QTimeZone>
 
 #include "MemoryCredentialStore.h"
 #include "llm/ChatRequest.h"
@@ -263,4 +264,22 @@ TEST_F(ClientRequest, TheKeyReachesNeitherThePreferenceFileNorTheLog) {
     EXPECT_FALSE(contents.contains(secret.toUtf8()));
     EXPECT_EQ(log.lines().size(), 2);
     for (const QString& line : log.lines()) EXPECT_FALSE(line.contains(secret));
+}
+
+TEST_F(ClientRequest, TheBuiltInRulesAnswerOnThisMachineAtTheGivenInstant) {
+    // Sunday 6 December 2026, 10:00 in Shanghai: "明天" is Monday the 7th.
+    options.now = [] { return QDateTime(QDate(2026, 12, 6), QTime(2, 0), Qt::UTC); };
+    useCustom(server.url());
+    options.presetOverride = u"builtin"_s;
+    EXPECT_EQ(client().providerRoute(), (zorbel::ProviderRoute{u"builtin"_s, true}));
+    EXPECT_FALSE(client().supportsVisionInput());
+    const QList<ExtractedEvent> events = extract(u"明天下午3点在研发楼301开项目评审"_s);
+    ASSERT_EQ(events.size(), 1);
+    const QDateTime start = events[0].startDate.toTimeZone(QTimeZone("Asia/Shanghai"));
+    EXPECT_EQ(start.date(), QDate(2026, 12, 7));
+    EXPECT_EQ(start.time(), QTime(15, 0));
+    EXPECT_EQ(events[0].sourceText, u"明天下午3点在研发楼301开项目评审"_s);
+    EXPECT_TRUE(server.requests().isEmpty());  // no socket was opened for it
+    // The override is this client's alone: the settings still name the custom provider.
+    EXPECT_EQ(defaults->string(u"llm.preset"_s), u"custom"_s);
 }

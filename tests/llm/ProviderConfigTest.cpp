@@ -83,8 +83,8 @@ QByteArray tags(const QByteArray& models) {
 TEST(PresetTable, HoldsTheProvidersInMenuOrder) {
     QStringList ids;
     for (const LLMPreset& preset : LLMClient::presets()) ids.append(preset.id);
-    EXPECT_EQ(ids, (QStringList{u"auto"_s, u"ollama"_s, u"lmstudio"_s, u"deepseek"_s, u"kimi"_s,
-                                u"qwen"_s, u"openai"_s, u"custom"_s}));
+    EXPECT_EQ(ids, (QStringList{u"auto"_s, u"ollama"_s, u"lmstudio"_s, u"builtin"_s,
+                                u"deepseek"_s, u"kimi"_s, u"qwen"_s, u"openai"_s, u"custom"_s}));
     EXPECT_EQ(LLMClient::preset(u"Ollama"_s).id, u"auto"_s);
     EXPECT_EQ(LLMClient::preset(u"nonsense"_s).id, u"auto"_s);
     EXPECT_EQ(LLMClient::preset(u"qwen"_s).displayName, u"通义千问"_s);
@@ -92,7 +92,8 @@ TEST(PresetTable, HoldsTheProvidersInMenuOrder) {
     EXPECT_EQ(*LLMClient::preset(u"ollama"_s).baseURL, u"http://127.0.0.1:11434/v1"_s);
     EXPECT_EQ(*LLMClient::preset(u"lmstudio"_s).baseURL, u"http://127.0.0.1:1234/v1"_s);
     for (const LLMPreset& preset : LLMClient::presets()) {
-        const bool local = preset.id == u"ollama" || preset.id == u"lmstudio";
+        const bool local =
+            preset.id == u"ollama" || preset.id == u"lmstudio" || preset.id == u"builtin";
         EXPECT_EQ(preset.isLocal(), local) << preset.id.toStdString();
         EXPECT_EQ(preset.isEditable(), preset.id == u"auto" || preset.id == u"custom");
         if (preset.needsKey && preset.baseURL) {
