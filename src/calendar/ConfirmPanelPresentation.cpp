@@ -1,0 +1,47 @@
+#include "calendar/ConfirmPanelPresentation.h"
+
+#include <algorithm>
+
+namespace zorbel {
+
+using namespace Qt::Literals::StringLiterals;
+
+ConfirmPanelPresentation ConfirmPanelPresentation::make(qsizetype eventCount) {
+    const QString title =
+        eventCount == 1 ? u"确认日程"_s : u"确认 "_s + QString::number(eventCount) + u" 个日程"_s;
+    return {title, u"添加到日历"_s, std::nullopt};
+}
+
+namespace ConfirmPanelGeometry {
+
+int height(qsizetype eventCount) {
+    return eventCount < 2 ? 340 : int(24 * eventCount + 348);
+}
+
+QRect frame(const QRect& anchor, int height, const QList<QRect>& screens,
+            const std::optional<QRect>& mainScreen) {
+    // Edges as the exclusive right and bottom lines, so that a margin of 8 leaves 8 pixels.
+    const int centre = anchor.x() + anchor.width() / 2;
+    int x = centre - kWidth / 2;
+    int y = anchor.y() + anchor.height() + kAnchorGap;
+
+    std::optional<QRect> screen = mainScreen;
+    const auto meeting = std::find_if(screens.cbegin(), screens.cend(),
+                                      [&](const QRect& s) { return s.intersects(anchor); });
+    if (meeting != screens.cend()) screen = *meeting;
+    if (screen) {
+        const int left = screen->x();
+        const int right = screen->x() + screen->width();
+        const int top = screen->y();
+        const int bottom = screen->y() + screen->height();
+        x = std::min(std::max(x, left + kScreenMargin), right - kWidth - kScreenMargin);
+        // Too close to the bottom: above the ball instead.
+        if (y + height > bottom - kScreenMargin) y = anchor.y() - kAnchorGap - height;
+        y = std::max(std::min(y, bottom - height - kScreenMargin), top + kScreenMargin);
+    }
+    return {x, y, kWidth, height};
+}
+
+}  // namespace ConfirmPanelGeometry
+
+}  // namespace zorbel

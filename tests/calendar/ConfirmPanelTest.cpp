@@ -1,0 +1,341 @@
+#include <gtest/gtest.h>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+#include "CalendarTestEvents.h"
+#include "app/Appearance.h"
+#include "calendar/ConfirmPanel.h"
+#include "calendar/ConfirmPanelPresentation.h"
+
+using namespace zorbel;
+using namespace Qt::Literals::StringLiterals;
+using zorbel::test::localTime;
+using zorbel::test::sampleEvent;
+
+// --- Heading and geometry --------------------------------------------------------------------
+
+TEST(ConfirmPanelPresentationTest, HeadingCountsTheEvents) {
+    EXPECT_EQ(ConfirmPanelPresentation::make(1),
+              (ConfirmPanelPresentation{u"确认日程"_s, u"添加到日历"_s, std::nullopt}));
+    EXPECT_EQ(ConfirmPanelPresentation::make(3).title, u"确认 3 个日程"_s);
+    EXPECT_EQ(ConfirmPanelPresentation::make(12).title, u"确认 12 个日程"_s);
+    EXPECT_EQ(ConfirmPanelPresentation::make(3).primaryTitle, u"添加到日历"_s);
+}
+
+TEST(ConfirmPanelGeometryTest, HeightGrowsByARowPerEventFromTwo) {
+    EXPECT_EQ(ConfirmPanelGeometry::height(1), 340);
+    EXPECT_EQ(ConfirmPanelGeometry::height(2), 396);
+    EXPECT_EQ(ConfirmPanelGeometry::height(4), 444);
+}
+
+TEST(ConfirmPanelGeometryTest, PanelSitsBelowTheBallAndStaysInsideTheScreen) {
+    using ConfirmPanelGeometry::frame;
+    const QRect screen(0, 0, 1280, 800);
+    const QRect second(1280, 0, 1920, 1080);
+    // Centred 10 below the ball.
+    EXPECT_EQ(frame({600, 100, 80, 80}, 340, {screen}, screen), QRect(400, 190, 480, 340));
+    // Near the bottom: above the ball.
+    EXPECT_EQ(frame({600, 600, 80, 80}, 340, {screen}, screen), QRect(400, 250, 480, 340));
+    // At the right and left edges: 8 inside.
+    EXPECT_EQ(frame({1200, 100, 80, 80}, 340, {screen}, screen).right() + 1, 1280 - 8);
+    EXPECT_EQ(frame({0, 100, 80, 80}, 340, {screen}, screen).x(), 8);
+    // Too tall for either side: kept 8 below the top.
+    EXPECT_EQ(frame({600, 300, 80, 80}, 700, {screen}, screen).y(), 8);
+    // The screen that holds the ball, not the main one; no screen meets it: the main one.
+    EXPECT_EQ(frame({3100, 100, 80, 80}, 340, {screen, second}, screen).x(), 3200 - 480 - 8);
+    EXPECT_EQ(frame({5000, 100, 80, 80}, 340, {screen, second}, screen).x(), 1280 - 480 - 8);
+    // A screen narrower than the panel: the right bound wins.
+    EXPECT_EQ(frame({100, 100, 80, 80}, 340, {QRect(0, 0, 400, 800)}, std::nullopt).x(), -88);
+    // No screen at all: placed as computed.
+    EXPECT_EQ(frame({600, 700, 80, 80}, 340, {}, std::nullopt), QRect(400, 790, 480, 340));
+}
+
+// --- The panel -------------------------------------------------------------------------------
+
+namespace {
+
+const CalendarChoice kHome{u"home"_s, u"家"_s, u"#FF0000"_s};
+const CalendarChoice kWork{u"work"_s, u"Work"_s, u"#00FF00"_s};
+
+class ConfirmPanelTest : public ::testing::Test {
+protected:
+    /// Opens a panel over `events`; the callbacks record what they get and whether the panel
+    /// was still visible then.
+    ConfirmPanel& open(const QList<ExtractedEvent>& events,
+                       QList<CalendarChoice> calendars = {kHome, kWork}) {
+        viewModel = std::make_shared<ConfirmPanelViewModel>(events);
+        panel = std::make_unique<ConfirmPanel>(
+            viewModel, std::move(calendars), QRect(600, 100, 80, 80),
+            [this](QList<ExtractedEvent> included, QString calendarID) {
+                writes.append({included, calendarID});
+                visibleInCallback = panel->isVisible();
+            },
+            [this] {
+                ++discards;
+                visibleInCallback = panel->isVisible();
+            });
+        panel->show();
+        return *panel;
+    }
+    static QList<ExtractedEvent> titled(const QStringList& titles) {
+        QList<ExtractedEvent> events;
+        for (const QString& title : titles) events.append(sampleEvent(title));
+        return events;
+    }
+
+    template <typename T>
+    T* child(const QString& name) const {
+        T* found = panel->findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name.toStdString();
+        return found;
+    }
+    QPushButton* button(const QString& name) const { return child<QPushButton>(name); }
+    void click(const QString& name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
+    void setTitle(const QString& text) const {
+        auto* field = child<QLineEdit>(u"titleField"_s);
+        field->selectAll();
+        field->insert(text);  // as typed (key clicks carry ASCII only)
+    }
+    void key(Qt::Key key) const { QTest::keyClick(child<QLineEdit>(u"titleField"_s), key); }
+    bool writeEnabled() const { return button(u"writeButton"_s)->isEnabled(); }
+    QString message() const { return child<QLabel>(u"validationLabel"_s)->text(); }
+
+    std::shared_ptr<ConfirmPanelViewModel> viewModel;
+    std::unique_ptr<ConfirmPanel> panel;
+    QList<std::pair<QList<ExtractedEvent>, QString>> writes;
+    int discards = 0;
+    bool visibleInCallback = true;
+};
+
+}  // namespace
+
+TEST_F(ConfirmPanelTest, OneEventHasNoListAndTheDefaultCalendar) {
+    open({sampleEvent(u"评审"_s)});
+    EXPECT_EQ(panel->size(), QSize(480, 340));
+    EXPECT_TRUE(panel->findChildren<QCheckBox*>(u"includeCheck0"_s).isEmpty());
+    EXPECT_EQ(child<QLabel>(u"heading"_s)->text(), u"确认日程"_s);
+    EXPECT_EQ(button(u"writeButton"_s)->text(), u"添加到日历"_s);
+    EXPECT_EQ(child<QComboBox>(u"calendarPopup"_s)->currentText(), u"家"_s);
+    EXPECT_EQ(viewModel->destinationCalendarID(), u"home"_s);
+    // Below the ball, centred on it (or kept on the test screen).
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(panel->geometry(),
+              ConfirmPanelGeometry::frame(QRect(600, 100, 80, 80), 340, {screen}, screen));
+    // The form's top row sits 274 above the bottom, as with any number of events.
+    EXPECT_EQ(340 - child<QLineEdit>(u"titleField"_s)->geometry().bottom() - 1, 274 - 2);
+}
+
+TEST_F(ConfirmPanelTest, ReturnWritesTheEditedEventsOnceAfterClosing) {
+    ExtractedEvent first = sampleEvent(u"评审"_s);
+    first.reminderMinutes = 30;
+    first.recurrence = u"weekly"_s;
+    first.availability = u"free"_s;
+    first.sourceText = u"下周一评审"_s;
+    open({first, sampleEvent(u"午餐"_s)});
+    EXPECT_EQ(panel->size(), QSize(480, 396));
+    EXPECT_EQ(child<QLabel>(u"heading"_s)->text(), u"确认 2 个日程"_s);
+    EXPECT_EQ(child<QComboBox>(u"reminderPopup"_s)->currentText(), u"提前30分钟"_s);
+    EXPECT_EQ(child<QComboBox>(u"repeatPopup"_s)->currentText(), u"每周"_s);
+    EXPECT_EQ(child<QComboBox>(u"availabilityPopup"_s)->currentText(), u"空闲"_s);
+
+    auto* calendars = child<QComboBox>(u"calendarPopup"_s);
+    calendars->setCurrentIndex(1);
+    Q_EMIT calendars->activated(1);
+    setTitle(u"项目评审"_s);
+    key(Qt::Key_Return);
+    key(Qt::Key_Return);  // a finished panel ignores it
+
+    ASSERT_EQ(writes.size(), 1);
+    EXPECT_FALSE(visibleInCallback);
+    EXPECT_TRUE(panel->isFinished());
+    EXPECT_EQ(writes.at(0).second, u"work"_s);
+    ExtractedEvent expected = first;
+    expected.title = u"项目评审"_s;
+    EXPECT_EQ(writes.at(0).first, (QList<ExtractedEvent>{expected, sampleEvent(u"午餐"_s)}));
+    EXPECT_EQ(discards, 0);
+}
+
+TEST_F(ConfirmPanelTest, ExcludingEveryEventKeepsTheButtonButWritesNothing) {
+    open(titled({u"a"_s, u"b"_s, u"c"_s, u"d"_s}));
+    EXPECT_EQ(panel->size(), QSize(480, 444));
+    for (int i = 0; i < 4; ++i) {
+        QTest::mouseClick(child<QCheckBox>(u"includeCheck"_s + QString::number(i)), Qt::LeftButton,
+                          {}, QPoint(8, 10));
+    }
+    EXPECT_TRUE(viewModel->includedEvents().isEmpty());
+    EXPECT_TRUE(writeEnabled());
+    click(u"writeButton"_s);
+    EXPECT_TRUE(writes.isEmpty());
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(panel->isFinished());
+}
+
+TEST_F(ConfirmPanelTest, AnEmptiedTitleCountsFromTheNextSaveAndOnlyWhileIncluded) {
+    open(titled({u"a"_s, u"b"_s}));
+    setTitle(u"   "_s);
+    EXPECT_TRUE(writeEnabled());  // not saved yet
+    click(u"editButton1"_s);
+    EXPECT_FALSE(writeEnabled());
+    EXPECT_EQ(message(), QString());
+    EXPECT_EQ(child<QLineEdit>(u"titleField"_s)->text(), u"b"_s);
+    key(Qt::Key_Return);
+    EXPECT_TRUE(writes.isEmpty());
+
+    click(u"editButton0"_s);
+    EXPECT_EQ(message(), u"标题不能为空"_s);
+    EXPECT_EQ(child<QLineEdit>(u"titleField"_s)->text(), u"   "_s);
+    // The list keeps the titles the events came with.
+    EXPECT_EQ(child<QCheckBox>(u"includeCheck0"_s)->text(), u"a"_s);
+
+    QTest::mouseClick(child<QCheckBox>(u"includeCheck0"_s), Qt::LeftButton, {}, QPoint(8, 10));
+    EXPECT_TRUE(writeEnabled());
+    EXPECT_EQ(message(), QString());
+    key(Qt::Key_Return);
+    ASSERT_EQ(writes.size(), 1);
+    ExtractedEvent second = sampleEvent(u"b"_s);
+    second.availability = u"busy"_s;  // saved from the form, where none reads as "忙碌"
+    EXPECT_EQ(writes.at(0).first, QList<ExtractedEvent>{second});
+}
+
+TEST_F(ConfirmPanelTest, TheDiscardQuestionIsAskedOnceAndCanBeLeft) {
+    open(titled({u"a"_s}));
+    setTitle(u"改过的"_s);
+    const auto questionShown = [&] {
+        return child<QLabel>(u"discardQuestion"_s)->isVisible() &&
+               !button(u"writeButton"_s)->isVisible() && !button(u"discardButton"_s)->isVisible();
+    };
+    key(Qt::Key_Escape);
+    EXPECT_TRUE(questionShown());
+    key(Qt::Key_Escape);
+    EXPECT_TRUE(panel->isConfirmingDiscard());
+    key(Qt::Key_Return);  // the hidden write button does not fire
+    EXPECT_TRUE(writes.isEmpty());
+
+    click(u"continueEditingButton"_s);
+    EXPECT_FALSE(panel->isConfirmingDiscard());
+    EXPECT_FALSE(child<QLabel>(u"discardQuestion"_s)->isVisible());
+    EXPECT_TRUE(button(u"writeButton"_s)->isVisible());
+    EXPECT_EQ(child<QLineEdit>(u"titleField"_s)->text(), u"改过的"_s);
+
+    click(u"discardButton"_s);
+    EXPECT_TRUE(questionShown());
+    click(u"confirmDiscardButton"_s);
+    EXPECT_EQ(discards, 1);
+    EXPECT_FALSE(visibleInCallback);
+    panel->requestDiscard();
+    EXPECT_FALSE(panel->isConfirmingDiscard() && panel->isVisible());
+    click(u"confirmDiscardButton"_s);
+    EXPECT_EQ(discards, 1);
+    EXPECT_TRUE(writes.isEmpty());
+}
+
+TEST_F(ConfirmPanelTest, AForcedCloseCallsNoOneAndIgnoresEverythingAfter) {
+    open(titled({u"a"_s, u"b"_s}));
+    panel->requestDiscard();
+    panel->forceClose();
+    EXPECT_FALSE(panel->isVisible());
+    click(u"confirmDiscardButton"_s);
+    click(u"writeButton"_s);
+    panel->requestDiscard();
+    EXPECT_EQ(discards, 0);
+    EXPECT_TRUE(writes.isEmpty());
+}
+
+TEST_F(ConfirmPanelTest, BadgesFollowTheOriginsAndStayAfterEditing) {
+    ExtractedEvent first = sampleEvent(u"a"_s);
+    first.fieldOrigins = {{EventField::endDate, FieldOrigin::defaulted},
+                          {EventField::location, FieldOrigin::inferred},
+                          {EventField::title, FieldOrigin::source}};
+    ExtractedEvent second = sampleEvent(u"b"_s);
+    second.fieldOrigins = {{EventField::endDate, FieldOrigin::inferred}};
+    open({first, second});
+    auto* endBadge = child<QLabel>(u"endBadge"_s);
+    EXPECT_FALSE(child<QLabel>(u"titleBadge"_s)->isVisible());
+    EXPECT_TRUE(child<QLabel>(u"locationBadge"_s)->isVisible());
+    EXPECT_EQ(child<QLabel>(u"locationBadge"_s)->text(), u"推断"_s);
+    ASSERT_TRUE(endBadge->isVisible());
+    EXPECT_EQ(endBadge->text(), u"默认"_s);
+    const QColor blue = endBadge->palette().color(QPalette::WindowText);
+
+    child<QDateTimeEdit>(u"endPicker"_s)->setDateTime(localTime(3, 3, 12).toLocalTime());
+    click(u"editButton1"_s);
+    EXPECT_EQ(endBadge->text(), u"推断"_s);
+    EXPECT_NE(endBadge->palette().color(QPalette::WindowText), blue);
+    click(u"editButton0"_s);
+    EXPECT_EQ(endBadge->text(), u"默认"_s);
+    EXPECT_EQ(endBadge->palette().color(QPalette::WindowText), blue);
+    EXPECT_EQ(viewModel->events().at(0).event.endDate, localTime(3, 3, 12));
+}
+
+TEST_F(ConfirmPanelTest, TheAllDayBoxSwitchesBothPickersToDatesOnly) {
+    open(titled({u"a"_s}));
+    auto* start = child<QDateTimeEdit>(u"startPicker"_s);
+    auto* end = child<QDateTimeEdit>(u"endPicker"_s);
+    EXPECT_TRUE(start->displayedSections() & QDateTimeEdit::MinuteSection);
+    QTest::mouseClick(child<QCheckBox>(u"allDayCheck"_s), Qt::LeftButton, {}, QPoint(8, 11));
+    for (const QDateTimeEdit* picker : {start, end}) {
+        EXPECT_EQ(picker->displayedSections(), QDateTimeEdit::YearSection |
+                                                   QDateTimeEdit::MonthSection |
+                                                   QDateTimeEdit::DaySection);
+    }
+    EXPECT_EQ(start->dateTime().toUTC(), localTime(3, 3, 10));  // the time is kept
+    key(Qt::Key_Return);
+    ASSERT_EQ(writes.size(), 1);
+    EXPECT_TRUE(writes.at(0).first.at(0).allDay);
+    EXPECT_EQ(writes.at(0).first.at(0).endDate, localTime(3, 3, 11));
+}
+
+TEST_F(ConfirmPanelTest, OpacityFollowsTheSettingWhileOpen) {
+    Appearance::setPanelOpacity(0.9);
+    open(titled({u"a"_s}));
+    EXPECT_NEAR(panel->windowOpacity(), 0.9, 0.01);
+    Appearance::setPanelOpacity(0.75);
+    EXPECT_NEAR(panel->windowOpacity(), 0.75, 0.01);
+}
+
+// Draws the panel as it appears on screen: dark rounded material, light text, red messages.
+// With ZORBEL_PANEL_PICTURES set to a folder, the pictures are also saved there for a look by
+// eye (one event, three events with an invalid one).
+TEST_F(ConfirmPanelTest, DrawsTheDarkRoundedMaterial) {
+    const QString folder = qEnvironmentVariable("ZORBEL_PANEL_PICTURES");
+    ExtractedEvent event = sampleEvent(u"项目评审会"_s);
+    event.location = u"三楼会议室"_s;
+    event.notes = u"带上季度报告"_s;
+    event.reminderMinutes = 10;
+    event.fieldOrigins = {{EventField::endDate, FieldOrigin::defaulted},
+                          {EventField::location, FieldOrigin::inferred}};
+    open({event});
+    const QImage one = panel->grab().toImage();
+    if (!folder.isEmpty()) one.save(folder + u"/confirm-panel-1.png"_s);
+    EXPECT_EQ(one.size(), QSize(480, 340));
+    EXPECT_EQ(qAlpha(one.pixel(0, 0)), 0);  // the rounded corner
+    const QColor material = one.pixelColor(240, 5);
+    EXPECT_LT(material.lightness(), 60);
+    EXPECT_GT(material.alpha(), 200);
+
+    ExtractedEvent invalid = sampleEvent(u"午餐"_s);
+    invalid.endDate = invalid.startDate;
+    open({event, invalid, sampleEvent(u"周会"_s)});
+    click(u"editButton1"_s);
+    const QImage three = panel->grab().toImage();
+    if (!folder.isEmpty()) three.save(folder + u"/confirm-panel-3.png"_s);
+    EXPECT_EQ(three.size(), QSize(480, 420));
+    // The message is drawn in red.
+    const QRect messageArea = child<QLabel>(u"validationLabel"_s)->geometry();
+    bool red = false;
+    for (int x = messageArea.left(); x <= messageArea.right() && !red; ++x) {
+        for (int y = messageArea.top(); y <= messageArea.bottom() && !red; ++y) {
+            const QColor c = three.pixelColor(x, y);
+            red = c.red() > 180 && c.green() < 120 && c.blue() < 120;
+        }
+    }
+    EXPECT_TRUE(red);
+}
