@@ -38,6 +38,7 @@ struct Request {
     bool allowCloud = false;
     bool ics = false;
     bool write = false;
+    LLMClientOptions client;  ///< --preset and --now
 };
 
 void printState(const BallState& state) {
@@ -85,11 +86,12 @@ QCoro::Task<int> run(Request request) {
                 SpeechService::systemRecognizers(preferences, credentials)),
             nullptr, gate);
     }
-    LLMClient& client = LLMClient::shared();
+    // The desktop's client (LLMClient::shared() is this over the standard options), with the
+    // provider and the current instant the command line may give for this run only.
+    const auto model = std::make_shared<LLMClient>(preferences, credentials, request.client);
+    LLMClient& client = *model;
     co_await discoverLocalServers(client);
 
-    // The process-wide client lives to the end of the process; the coordinator only borrows it.
-    const std::shared_ptr<EventExtracting> model(&client, [](EventExtracting*) {});
     CaptureCoordinator coordinator(std::make_shared<RecordedSpeech>(recogniser, request.value),
                                    std::make_shared<SystemFileExtractor>(), model,
                                    std::make_shared<GrantedPermissions>(), gate);
@@ -145,9 +147,17 @@ std::optional<Request> parse(const QCoreApplication& app) {
         u"同意发送到云端模型（与在提示中选择“继续”相同，并被记住）/ consent to a cloud "
         "provider, remembered as the desktop question would."_s);
     const QCommandLineOption ics(u"ics"_s, u"以 iCalendar 输出 / print iCalendar."_s);
+    const QCommandLineOption preset(
+        u"preset"_s,
+        u"本次使用的提供方（不改设置），如 builtin 为内置规则（离线）/ the provider for this run, "
+        "e.g. builtin for the offline rules."_s,
+        u"ID"_s);
+    const QCommandLineOption now(
+        u"now"_s, u"参考时间，ISO 8601（如 2026-12-06T10:00:00+08:00）/ the reference instant."_s,
+        u"TIME"_s);
     const QCommandLineOption write(
         u"write"_s, u"写入设置中的日历并输出回执 / write to the configured calendar."_s);
-    parser.addOptions({text, voice, allowCloud, ics, write});
+    parser.addOptions({text, voice, allowCloud, ics, write, preset, now});
     parser.addPositionalArgument(u"FILE"_s,
                                  u"PDF、Word、文本或图片；- 表示从标准输入读文字 / a document, "
                                  "a picture, or - for text on standard input."_s);
@@ -157,6 +167,22 @@ std::optional<Request> parse(const QCoreApplication& app) {
     request.allowCloud = parser.isSet(allowCloud);
     request.ics = parser.isSet(ics);
     request.write = parser.isSet(write);
+    if (parser.isSet(preset)) {
+        const QString id = parser.value(preset);
+        if (LLMClient::preset(id).id != id) {
+            QTextStream(stderr) << "unknown provider: " << id << '\n';
+            return std::nullopt;
+        }
+        request.client.presetOverride = id;
+    }
+    if (parser.isSet(now)) {
+        const QDateTime instant = QDateTime::fromString(parser.value(now), Qt::ISODate);
+        if (!instant.isValid()) {
+            QTextStream(stderr) << "not an ISO 8601 time: " << parser.value(now) << '\n';
+            return std::nullopt;
+        }
+        request.client.now = [instant] { return instant.toUTC(); };
+    }
     const QStringList files = parser.positionalArguments();
     const int inputs = int(parser.isSet(text)) + int(parser.isSet(voice)) + int(files.size());
     if (inputs != 1 || (request.ics && request.write)) {

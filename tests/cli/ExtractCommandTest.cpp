@@ -177,6 +177,24 @@ TEST_F(ExtractCommandTest, UnderstandsARecordingAsAFinishedVoiceCapture) {
     EXPECT_TRUE(prefs->boolean(u"cloudConsent.custom.voice.v1"_s));
 }
 
+TEST_F(ExtractCommandTest, TheBuiltInRulesNeedNoModelNoConsentAndNoSocket) {
+    const Outcome outcome =
+        runExtract({u"--preset"_s, u"builtin"_s, u"--now"_s, u"2026-12-31T20:00:00+08:00"_s,
+                    u"--text"_s, u"明天下午3点在研发楼301开项目评审"_s});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    const QJsonArray events = QJsonDocument::fromJson(outcome.out).object()[u"events"_s].toArray();
+    ASSERT_EQ(events.size(), 1) << outcome.out.toStdString();
+    // Tomorrow of New Year's Eve is in the next year.
+    EXPECT_EQ(events[0].toObject()[u"start"_s].toString(), u"2027-01-01T15:00:00+08:00"_s);
+    EXPECT_TRUE(server.requests().isEmpty());
+    reloadPreferences();
+    EXPECT_EQ(prefs->string(u"llm.preset"_s), u"custom"_s);  // the settings are untouched
+    EXPECT_FALSE(prefs->contains(u"cloudConsent.custom.paste.v1"_s));
+
+    EXPECT_EQ(runExtract({u"--preset"_s, u"nope"_s, u"--text"_s, u"x"_s}).exitCode, 1);
+    EXPECT_EQ(runExtract({u"--now"_s, u"tomorrow"_s, u"--text"_s, u"x"_s}).exitCode, 1);
+}
+
 TEST(EventJson, WritesInstantsAsLocalTimeWithTheirOffset) {
     zorbel::ExtractedEvent event;
     event.title = u"x"_s;
