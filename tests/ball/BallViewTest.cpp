@@ -320,3 +320,33 @@ TEST_F(BallViewTest, ReleaseNearAnEdgeDocksExpandsAndCollapsesAgain) {
     EXPECT_FALSE(snap->isHidden());
     EXPECT_EQ(window->pos(), QPoint(108, 500));
 }
+
+TEST(ProcessingStatusPanel, ShowsTitleAloneHidesWithoutAnchorAndMapsTheVisibleTitle) {
+    using Action = ProcessingStatusPresentation::Action;
+    ProcessingStatusPanel panel([] { return QList<ScreenInfo>{{kScreen, kScreen, kScreenID}}; });
+    EXPECT_FALSE(panel.isVisible());
+    QList<Action> pressed;
+    const auto declined = ProcessingStatusPresentation::make(BallState::failure(
+        UserFacingFailure::of(UserFacingFailure::Kind::cloudTransmissionDeclined)));
+    panel.update(declined, QRectF(1200, 300, 64, 64), [&](Action a) { pressed.append(a); });
+    ASSERT_TRUE(panel.isVisible());
+    EXPECT_EQ(panel.pos(), QPoint(950, 300));  // no room on the right
+    EXPECT_FALSE(panel.detailLabel()->isVisibleTo(&panel));
+    EXPECT_EQ(panel.actionButton()->text(), QStringLiteral("知道了"));
+
+    // Every visible title maps back to its own action, whatever the presentation said.
+    for (const Action action : {Action::cancel, Action::retry, Action::openSettings}) {
+        panel.actionButton()->setText(ProcessingStatusPresentation::buttonTitle(action));
+        QTest::mouseClick(panel.actionButton(), Qt::LeftButton);
+    }
+    panel.actionButton()->setText(QStringLiteral("?"));
+    panel.actionClicked();
+    EXPECT_EQ(pressed, (QList<Action>{Action::cancel, Action::retry, Action::openSettings,
+                                      Action::dismiss}));
+
+    // No anchor: hidden, and the handler stays.
+    panel.update(declined, std::nullopt, [](Action) { FAIL() << "replaced handler called"; });
+    EXPECT_FALSE(panel.isVisible());
+    panel.actionClicked();
+    EXPECT_EQ(pressed.size(), 5);
+}

@@ -4,7 +4,7 @@
 # its status panel. Also prints the start-up measurements: time to the first painted ball,
 # resident memory after start and CPU used while idle for 10 seconds.
 #
-# Usage: tests/e2e/ball-screenshots.sh BUILD_DIR [OUT_DIR]
+# Usage: bash tests/e2e/ball-screenshots.sh BUILD_DIR [OUT_DIR]
 # Needs xvfb-run, picom, xdotool and imagemagick. Runs in its own temporary XDG folders.
 set -euo pipefail
 
@@ -27,8 +27,8 @@ export QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="com.zorbel.app.product.info=true;qt
 # A desktop background to see the translucent ball against.
 magick=$(command -v magick || command -v convert)
 "$magick" -size 1280x800 gradient:'#3a6186'-'#89253e' "$home/background.png"
-display -window root "$home/background.png" &
 picom --backend xrender 2>/dev/null &
+display -geometry +0+0 -borderwidth 0 "$home/background.png" &
 sleep 1
 
 start=$(date +%s.%N)
