@@ -3,6 +3,7 @@
 // platform and an injected clock.
 
 #include <gtest/gtest.h>
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QDragEnterEvent>
@@ -349,4 +350,30 @@ TEST(ProcessingStatusPanel, ShowsTitleAloneHidesWithoutAnchorAndMapsTheVisibleTi
     EXPECT_FALSE(panel.isVisible());
     panel.actionClicked();
     EXPECT_EQ(pressed.size(), 5);
+}
+
+TEST_F(BallViewTest, AssistiveTechnologySeesAButtonWithItsStateAndCanExpandADockedBall) {
+    QAccessibleInterface* ball = QAccessible::queryAccessibleInterface(view);
+    ASSERT_NE(ball, nullptr);
+    EXPECT_EQ(ball->role(), QAccessible::Button);
+    EXPECT_EQ(ball->text(QAccessible::Name), QStringLiteral("Zorbel"));
+    EXPECT_EQ(ball->text(QAccessible::Value), QStringLiteral("空闲"));
+    QAccessibleActionInterface* actions = ball->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    EXPECT_EQ(actions->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+
+    actions->doAction(QAccessibleActionInterface::pressAction());  // the toggle
+    ASSERT_TRUE(reaches(Kind::recording));
+    EXPECT_EQ(ball->text(QAccessible::Value), QStringLiteral("正在录音，松开结束"));
+    EXPECT_EQ(view->lastAnnouncement(),
+              ProcessingStatusPresentation::make(BallState::recording()).title);
+    key(Qt::Key_Escape);
+
+    window->move(1240, 200);
+    ASSERT_TRUE(view->edgeSnapController()->handleRelease());
+    EXPECT_EQ(window->pos(), QPoint(1260, 200));
+    EXPECT_TRUE(actions->actionNames().contains(QStringLiteral("展开Zorbel")));
+    actions->doAction(QStringLiteral("展开Zorbel"));
+    EXPECT_EQ(window->pos(), QPoint(1280 - 64 - 8, 200));
+    EXPECT_FALSE(actions->actionNames().contains(QStringLiteral("展开Zorbel")));
 }
