@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QUrl>
 
+#include "ball/BallSkinCatalog.h"
+#include "ball/BallSkinPreference.h"
 #include "ball/FloatingBallWindow.h"
 #include "capture/ProcessingStatusPresentation.h"
 #include "support/EventLoop.h"
@@ -376,4 +378,42 @@ TEST_F(BallViewTest, AssistiveTechnologySeesAButtonWithItsStateAndCanExpandADock
     actions->doAction(QStringLiteral("展开Zorbel"));
     EXPECT_EQ(window->pos(), QPoint(1280 - 64 - 8, 200));
     EXPECT_FALSE(actions->actionNames().contains(QStringLiteral("展开Zorbel")));
+}
+
+TEST_F(BallViewTest, ReleaseBeforeRecordingStartsLeavesItRunningUntilAClickCancelsIt) {
+    fakes.permissions->voice.hold();
+    press();
+    ASSERT_TRUE(spinUntil([&] { return fakes.permissions->voice.waiting() == 1; }, 2000));
+    clock += 0.1;
+    release();  // the coordinator has not reported recording yet: nothing happens
+    fakes.permissions->voice.hold(false);
+    fakes.permissions->voice.release();
+    ASSERT_TRUE(reaches(Kind::recording));
+    EXPECT_TRUE(log.failureCodes().isEmpty());
+    press();
+    release();
+    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("tapTooShort")});
+}
+
+TEST_F(BallViewTest, DraggingOverADockedBallExpandsItAndTheChosenSkinShowsOnTheNextFrame) {
+    window->move(10, 200);
+    ASSERT_TRUE(view->edgeSnapController()->handleRelease());
+    const QImage collapsed = view->grab().toImage();
+    QMimeData text;
+    text.setText(QStringLiteral("周三 14:00 面试"));
+    EXPECT_TRUE(dragEnter(&text));
+    EXPECT_EQ(window->pos(), QPoint(8, 200));
+    EXPECT_EQ(view->renderState(), BallState::dropTarget());
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(view, &leave);
+
+    // The collapsed ball is drawn small inside the sliver, the expanded one fills the view.
+    const QImage expanded = view->grab().toImage();
+    EXPECT_NE(collapsed, expanded);
+    BallSkinPreference::setCurrent(BallSkinCatalog::liquidLens());
+    const QImage reskinned = view->grab().toImage();
+    EXPECT_NE(reskinned, expanded);
+    BallSkinPreference::setCurrent(BallSkinCatalog::crystalMemory());
+    EXPECT_EQ(view->grab().toImage(), expanded);
 }
