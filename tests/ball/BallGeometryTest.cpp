@@ -1,0 +1,106 @@
+// The ball's pure decisions: click or drag, where a released ball docks, which screen a window
+// belongs to, and where the status panel goes beside the ball.
+
+#include <gtest/gtest.h>
+
+#include "ball/BallGestureInterpreter.h"
+#include "ball/EdgeSnapController.h"
+#include "ball/ProcessingStatusPanel.h"
+
+using namespace zorbel;
+using Intent = BallInteractionIntent;
+
+namespace {
+
+ScreenInfo screen(QRectF frame, quint32 id = 1) {
+    return {frame, frame, id};
+}
+
+}  // namespace
+
+TEST(BallGestureInterpreter, DragStartsAtTheThresholdExactly) {
+    BallGestureInterpreter gestures(5.0);
+    EXPECT_EQ(gestures.mouseDragged({10, 10}), Intent::none);  // no press yet
+    EXPECT_EQ(gestures.mouseDown({10, 10}), Intent::none);
+    EXPECT_EQ(gestures.mouseDragged({14.9, 10}), Intent::none);
+    EXPECT_EQ(gestures.mouseDragged({13, 14}), Intent::beginDrag);  // 3-4-5: exactly 5.0
+    EXPECT_EQ(gestures.mouseDragged({10, 10}), Intent::continueDrag);
+    EXPECT_EQ(gestures.mouseUp({10, 10}), Intent::endDrag);
+    EXPECT_FALSE(gestures.startPoint.has_value());
+    EXPECT_FALSE(gestures.dragging);
+
+    gestures.mouseDown({0, 0});
+    EXPECT_EQ(gestures.mouseDragged({0, 4.9}), Intent::none);
+    EXPECT_EQ(gestures.mouseUp({0, 4.9}), Intent::toggleRecording);
+    // A new press forgets the old drag.
+    gestures.mouseDown({0, 0});
+    gestures.mouseDragged({0, 6});
+    gestures.mouseDown({0, 0});
+    EXPECT_EQ(gestures.mouseUp({0, 0}), Intent::toggleRecording);
+}
+
+TEST(EdgeSnapDecision, ThirtyPointThresholdTiesLeftAndOffScreenCountsAsNear) {
+    // Left side 30 points from the edge: centre at 30 + 32.
+    EXPECT_EQ(EdgeSnapController::snapDecision(62, 0, 1000, 64, 30), SnapEdge::left);
+    EXPECT_EQ(EdgeSnapController::snapDecision(62.5, 0, 1000, 64, 30), std::nullopt);
+    EXPECT_EQ(EdgeSnapController::snapDecision(1000 - 62, 0, 1000, 64, 30), SnapEdge::right);
+    EXPECT_EQ(EdgeSnapController::snapDecision(50, 0, 100, 64, 30), SnapEdge::left);  // midway
+    EXPECT_EQ(EdgeSnapController::snapDecision(-20, 0, 1000, 64, 30), SnapEdge::left);
+    EXPECT_EQ(EdgeSnapController::snapDecision(1010, 0, 1000, 64, 30), SnapEdge::right);
+    // A second screen to the right: its own edges count.
+    EXPECT_EQ(EdgeSnapController::snapDecision(1040, 1000, 2000, 64, 30), SnapEdge::left);
+    EXPECT_EQ(EdgeSnapController::snapDecision(1500, 1000, 2000, 64, 30), std::nullopt);
+}
+
+TEST(EdgeSnapDecision, MajorityScreenPrefersLargerOverlapThenEarlierScreen) {
+    const QList<QRectF> screens{{0, 0, 1000, 800}, {1000, 0, 1000, 800}};
+    EXPECT_EQ(EdgeSnapController::screenIndexContainingMajority({980, 10, 64, 64}, screens), 1);
+    EXPECT_EQ(EdgeSnapController::screenIndexContainingMajority({950, 10, 64, 64}, screens), 0);
+    EXPECT_EQ(EdgeSnapController::screenIndexContainingMajority({968, 10, 64, 64}, screens), 0);
+    EXPECT_EQ(EdgeSnapController::screenIndexContainingMajority({3000, 10, 64, 64}, screens),
+              std::nullopt);
+    // Touching an edge is no overlap.
+    EXPECT_EQ(EdgeSnapController::screenIndexContainingMajority({-64, 0, 64, 64}, screens),
+              std::nullopt);
+}
+
+TEST(EdgeSnapDecision, HiddenAndExpandedFramesKeepTheBallOnScreenVertically) {
+    const QRectF s(0, 0, 1280, 800);
+    EXPECT_EQ(EdgeSnapController::hiddenFrame(SnapEdge::left, s, {10, 100, 64, 64}),
+              QRectF(-44, 100, 64, 64));
+    EXPECT_EQ(EdgeSnapController::expandedFrame(SnapEdge::left, s, {10, 100, 64, 64}),
+              QRectF(8, 100, 64, 64));
+    EXPECT_EQ(EdgeSnapController::hiddenFrame(SnapEdge::right, s, {1250, 100, 64, 64}),
+              QRectF(1260, 100, 64, 64));
+    EXPECT_EQ(EdgeSnapController::expandedFrame(SnapEdge::right, s, {1250, 100, 64, 64}),
+              QRectF(1208, 100, 64, 64));
+    // Partly above the top, or below the bottom: clamped inside.
+    EXPECT_EQ(EdgeSnapController::hiddenFrame(SnapEdge::left, s, {0, -30, 64, 64}).top(), 0);
+    EXPECT_EQ(EdgeSnapController::hiddenFrame(SnapEdge::right, s, {1250, 780, 64, 64}).top(), 736);
+    // A second screen with its own origin.
+    EXPECT_EQ(
+        EdgeSnapController::hiddenFrame(SnapEdge::left, {1280, 0, 1000, 800}, {1290, 10, 64, 64}),
+        QRectF(1236, 10, 64, 64));
+}
+
+TEST(StatusPanelPlacement, RightOfTheBallElseLeftElseBelowAlwaysInside) {
+    const QList<ScreenInfo> one{screen({0, 0, 1280, 800})};
+    // Right of the ball, vertically centred on it.
+    EXPECT_EQ(ProcessingStatusPanel::placement({100, 300, 64, 64}, one), QPointF(174, 300));
+    // At the right edge: to the left.
+    EXPECT_EQ(ProcessingStatusPanel::placement({1200, 300, 64, 64}, one), QPointF(950, 300));
+    // Near the top and the bottom: kept 8 points inside.
+    EXPECT_EQ(ProcessingStatusPanel::placement({100, 0, 64, 64}, one).y(), 8);
+    EXPECT_EQ(ProcessingStatusPanel::placement({100, 760, 64, 64}, one).y(), 800 - 72);
+    // Neither side fits on a narrow screen: below the ball, centred.
+    const QList<ScreenInfo> narrow{screen({0, 0, 400, 800})};
+    EXPECT_EQ(ProcessingStatusPanel::placement({168, 300, 64, 64}, narrow), QPointF(80, 374));
+    // Narrower than the panel: the upper bound wins.
+    const QList<ScreenInfo> tiny{screen({0, 0, 200, 800})};
+    EXPECT_EQ(ProcessingStatusPanel::placement({68, 300, 64, 64}, tiny).x(), 200 - 248);
+    // The screen is the first one the ball touches, not the main one.
+    const QList<ScreenInfo> two{screen({0, 0, 1280, 800}, 1), screen({1280, 0, 800, 600}, 2)};
+    EXPECT_EQ(ProcessingStatusPanel::placement({2000, 100, 64, 64}, two), QPointF(1750, 100));
+    // No screen at all: the unclamped place beside the ball.
+    EXPECT_EQ(ProcessingStatusPanel::placement({100, 0, 64, 64}, {}), QPointF(174, 0));
+}

@@ -1,0 +1,419 @@
+// The ball window with substitute capture services: presses, drags, keys, pastes, drops, the
+// status panel, the frame clock and edge docking, driven with synthetic input on the offscreen
+// platform and an injected clock.
+
+#include <gtest/gtest.h>
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+
+#include "ball/BallSkinCatalog.h"
+#include "ball/BallSkinPreference.h"
+#include "ball/FloatingBallWindow.h"
+#include "capture/ProcessingStatusPresentation.h"
+#include "support/EventLoop.h"
+#include "support/FakeCaptureServices.h"
+#include "support/LogCapture.h"
+#include "support/Preferences.h"
+#include "support/TempXdg.h"
+
+using namespace zorbel;
+using zorbel::test::spinUntil;
+using Kind = BallState::Kind;
+
+namespace {
+
+const QRectF kScreen(0, 0, 1280, 800);
+constexpr quint32 kScreenID = 7;
+
+class BallViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        BallView::Options options;
+        options.now = [this] { return clock; };
+        options.voiceExplanation = [this] { ++explanations; };
+        options.successHold = std::chrono::milliseconds(20);
+        options.frameInterval = std::chrono::milliseconds(0);
+        options.screens = [this] { return screens; };
+        options.snapTiming = {std::chrono::milliseconds(0), std::chrono::milliseconds(30)};
+        window = std::make_unique<FloatingBallWindow>(
+            BallServices{fakes.speech, fakes.files, fakes.model, fakes.permissions, fakes.consent},
+            options);
+        window->show();
+        view = window->ballView();
+    }
+    void TearDown() override {
+        EXPECT_TRUE(fakes.settle());
+        window.reset();
+    }
+
+    void mouse(QEvent::Type type, QPointF local, Qt::MouseButtons buttons = Qt::LeftButton) {
+        const QPointF global = QPointF(window->pos()) + local;
+        QMouseEvent event(type, local, local, global,
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+    }
+    void press(QPointF at = {32, 32}) { mouse(QEvent::MouseButtonPress, at); }
+    void release(QPointF at = {32, 32}) { mouse(QEvent::MouseButtonRelease, at, Qt::NoButton); }
+    void key(int code, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(view, Qt::Key(code), modifiers);
+    }
+    bool idle() const { return view->renderState() == BallState::idle(); }
+    bool reaches(Kind kind) {
+        return spinUntil([&] { return view->renderState().kind() == kind; }, 2000);
+    }
+    void startRecordingWithSpace() {
+        key(Qt::Key_Space);
+        ASSERT_TRUE(reaches(Kind::recording));
+    }
+    QMimeData* files(const QStringList& paths) {
+        auto* data = new QMimeData;
+        QList<QUrl> urls;
+        for (const QString& path : paths) urls.append(QUrl::fromLocalFile(path));
+        data->setUrls(urls);
+        return data;
+    }
+    bool dragEnter(QMimeData* data) {
+        QDragEnterEvent event({32, 32}, Qt::CopyAction, data, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+        return event.isAccepted();
+    }
+    bool drop(QMimeData* data) {
+        QDropEvent event({32, 32}, Qt::CopyAction, data, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+        return event.isAccepted();
+    }
+
+    zorbel::test::TempXdg xdg;
+    zorbel::test::LogCapture log;
+    zorbel::test::FakeCaptureServices fakes;
+    QList<ScreenInfo> screens{{kScreen, kScreen, kScreenID}};
+    double clock = 100;
+    int explanations = 0;
+    std::unique_ptr<FloatingBallWindow> window;
+    BallView* view = nullptr;
+};
+
+}  // namespace
+
+TEST_F(BallViewTest, HoldingRecordsAndAShortReleaseCancelsAsTapTooShort) {
+    press();
+    ASSERT_TRUE(reaches(Kind::recording));
+    EXPECT_EQ(fakes.speech->starts, 1);
+    clock += 0.5;
+    release();
+    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("tapTooShort")});
+
+    QList<ExtractedEvent> received;
+    view->setConfirmation({[&](QList<ExtractedEvent> events) { received = events; }, {}, {}});
+    clock = 10;
+    press();
+    ASSERT_TRUE(reaches(Kind::recording));
+    clock = 10.8;  // exactly the hold time
+    release();
+    ASSERT_TRUE(reaches(Kind::confirmation));
+    EXPECT_EQ(received.size(), 1);
+    EXPECT_EQ(fakes.model->texts.size(), 1);
+    // The explanation came once, before the first recording, and is remembered.
+    EXPECT_EQ(explanations, 1);
+    EXPECT_TRUE(Preferences::standard()->boolean(BallView::voiceExplainedKey));
+}
+
+TEST_F(BallViewTest, ClickOnARecordingBallCancelsItAndAPressDuringProcessingStartsNothing) {
+    startRecordingWithSpace();
+    press();  // ignored while recording: no press time is kept
+    clock += 5;
+    release();
+    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("tapTooShort")});
+
+    fakes.model->reply.hold();
+    view->analyzePastedText(QStringLiteral("明天上午九点开会"));
+    ASSERT_TRUE(reaches(Kind::processing));
+    press();
+    QCoreApplication::processEvents();
+    release();
+    EXPECT_EQ(fakes.speech->starts, 1);
+    EXPECT_EQ(view->renderState().kind(), Kind::processing);
+}
+
+TEST_F(BallViewTest, DragStartsAtFivePointsCancelsTheCaptureAndMovesTheWindow) {
+    window->move(400, 300);
+    startRecordingWithSpace();
+    press({32, 32});
+    mouse(QEvent::MouseMove, {32, 36.9});
+    EXPECT_EQ(window->pos(), QPoint(400, 300));
+    EXPECT_EQ(view->renderState().kind(), Kind::recording);
+    mouse(QEvent::MouseMove, {35, 36});  // 3-4-5 from the press point
+    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_EQ(window->pos(), QPoint(403, 304));
+    mouse(QEvent::MouseMove, {52, 52});
+    EXPECT_EQ(window->pos(), QPoint(423, 324));
+    release({52, 52});
+    // Released far from the edges: stays free and is remembered.
+    ASSERT_NE(view->edgeSnapController(), nullptr);
+    EXPECT_FALSE(view->edgeSnapController()->isHidden());
+    EXPECT_EQ(Preferences::standard()->value(EdgeSnapController::parkedFrameKey).toRectF(),
+              QRectF(423, 324, 64, 64));
+    EXPECT_EQ(Preferences::standard()->integer(EdgeSnapController::parkedScreenIDKey), kScreenID);
+    EXPECT_TRUE(log.failureCodes().isEmpty());  // a drag is no "tapTooShort"
+}
+
+TEST_F(BallViewTest, KeysToggleAndCancelAndAnOpenConfirmationIsAskedToDiscardInstead) {
+    startRecordingWithSpace();
+    key(Qt::Key_Escape);
+    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_GE(fakes.speech->cancels, 1);
+
+    key(Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_TRUE(reaches(Kind::recording));
+    key(Qt::Key_Return);               // finishes: transcript, then the model
+    ASSERT_TRUE(reaches(Kind::idle));  // no confirmation flow: logged and back to idle
+    EXPECT_TRUE(log.failureCodes().contains(QStringLiteral("confirmationUnavailable")));
+
+    int discards = 0;
+    view->setConfirmation({{}, [&] { return ++discards > 0; }, {}});
+    key(Qt::Key_Space);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(discards, 1);
+    EXPECT_EQ(fakes.speech->starts, 2);
+    EXPECT_EQ(view->renderState(), BallState::idle());
+}
+
+TEST_F(BallViewTest, WhitespacePasteFailsWithoutTheCoordinatorAndShowsThePanel) {
+    QApplication::clipboard()->setText(QStringLiteral("  \n\t "));
+    key(Qt::Key_V, Qt::ControlModifier);
+    const BallState empty =
+        BallState::failure(UserFacingFailure::of(UserFacingFailure::Kind::emptyCapture));
+    EXPECT_EQ(view->renderState(), empty);
+    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("pasteEmpty")});
+    EXPECT_TRUE(fakes.model->texts.isEmpty());
+
+    ProcessingStatusPanel& panel = view->statusPanel();
+    const auto presentation = ProcessingStatusPresentation::make(empty);
+    ASSERT_TRUE(panel.isVisible());
+    EXPECT_EQ(panel.titleLabel()->text(), presentation.title);
+    EXPECT_EQ(panel.actionButton()->text(),
+              ProcessingStatusPresentation::buttonTitle(presentation.primaryAction));
+    EXPECT_EQ(panel.geometry(), QRect(window->geometry().right() + 11,
+                                      window->geometry().center().y() - 31, 240, 64));
+    EXPECT_EQ(view->lastAnnouncement(), presentation.title);
+    EXPECT_EQ(view->accessibilityValue(), QStringLiteral("处理失败"));
+
+    // "重试" with nothing to repeat clears the failure, which hides the panel.
+    EXPECT_EQ(panel.actionButton()->text(), QStringLiteral("重试"));
+    QTest::mouseClick(panel.actionButton(), Qt::LeftButton);
+    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_FALSE(panel.isVisible());
+
+    // Real text goes to the model untrimmed.
+    QApplication::clipboard()->setText(QStringLiteral(" 周五下午两点评审 \n"));
+    key(Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(spinUntil([&] { return !fakes.model->texts.isEmpty() && idle(); }));
+    EXPECT_EQ(fakes.model->texts, QStringList{QStringLiteral(" 周五下午两点评审 \n")});
+}
+
+TEST_F(BallViewTest, DropsInviteWhileIdleUseTheFirstFileAndAreRefusedWhileProcessing) {
+    std::unique_ptr<QMimeData> three(
+        files({QStringLiteral("/tmp/a.txt"), QStringLiteral("/tmp/b.txt"),
+               QStringLiteral("/tmp/c.pdf")}));
+    ASSERT_TRUE(dragEnter(three.get()));
+    EXPECT_EQ(view->renderState(), BallState::dropTarget());
+    EXPECT_TRUE(view->statusPanel().isVisible());
+    EXPECT_FALSE(view->animationClock().isRunning());
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(view, &leave);
+    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_FALSE(view->statusPanel().isVisible());
+
+    fakes.model->reply.hold();
+    ASSERT_TRUE(dragEnter(three.get()));
+    EXPECT_TRUE(drop(three.get()));
+    EXPECT_EQ(fakes.files->textPaths, QStringList{QStringLiteral("/tmp/a.txt")});
+    ASSERT_TRUE(reaches(Kind::processing));
+    EXPECT_FALSE(view->statusPanel().isVisible());
+    EXPECT_TRUE(view->animationClock().isRunning());
+
+    // While processing: no invitation, and the drop is refused.
+    std::unique_ptr<QMimeData> another(files({QStringLiteral("/tmp/d.txt")}));
+    EXPECT_FALSE(dragEnter(another.get()));
+    EXPECT_FALSE(drop(another.get()));
+    EXPECT_EQ(view->renderState().kind(), Kind::processing);
+    EXPECT_EQ(fakes.files->textPaths.size(), 1);
+
+    fakes.model->reply.hold(false);
+    fakes.model->reply.release();
+    ASSERT_TRUE(reaches(Kind::idle));
+    EXPECT_FALSE(view->animationClock().isRunning());
+
+    // Text only: handled as a paste.
+    QMimeData text;
+    text.setText(QStringLiteral("下周一 9:00 例会"));
+    ASSERT_TRUE(dragEnter(&text));
+    EXPECT_TRUE(drop(&text));
+    ASSERT_TRUE(spinUntil(
+        [&] { return fakes.model->texts.contains(QStringLiteral("下周一 9:00 例会")) && idle(); }));
+}
+
+TEST_F(BallViewTest, SuccessReturnsToIdleUnlessAnotherStateArrivedAndTheClockFollowsVisibility) {
+    const BallState success = BallState::success({QStringLiteral("工作"), 2});
+    view->setRenderState(success);
+    EXPECT_TRUE(view->animationClock().isRunning());
+    ASSERT_TRUE(reaches(Kind::idle));
+    EXPECT_FALSE(view->animationClock().isRunning());
+
+    view->setRenderState(success);
+    view->setRenderState(BallState::confirmation());
+    spinUntil([] { return false; }, 60);  // longer than the success hold
+    EXPECT_EQ(view->renderState(), BallState::confirmation());
+
+    window->hide();
+    view->setRenderState(BallState::processing(ProcessingStage::understanding));
+    EXPECT_FALSE(view->animationClock().isRunning());
+    window->show();
+    EXPECT_TRUE(view->animationClock().isRunning());
+    view->setRenderState(BallState::processing(ProcessingStage::understanding));  // same value
+    view->setRenderState(BallState::dropTarget());
+    EXPECT_FALSE(view->animationClock().isRunning());
+}
+
+TEST_F(BallViewTest, ReleaseNearAnEdgeDocksExpandsAndCollapsesAgain) {
+    EdgeSnapController* snap = view->edgeSnapController();
+    ASSERT_NE(snap, nullptr);
+    const QVariant remembered = Preferences::standard()->value(EdgeSnapController::parkedFrameKey);
+    window->move(30, 500);
+    ASSERT_TRUE(snap->handleRelease());
+    EXPECT_EQ(snap->hiddenEdge(), SnapEdge::left);
+    EXPECT_EQ(window->geometry(), QRect(-44, 500, 64, 64));
+    EXPECT_EQ(snap->trackingRectInView(), QRectF(44, 0, 20, 64));
+    EXPECT_EQ(view->accessibilityValue(), QStringLiteral("已贴边隐藏"));
+    // Docked positions are never remembered.
+    EXPECT_EQ(Preferences::standard()->value(EdgeSnapController::parkedFrameKey), remembered);
+
+    // A press on the sliver does nothing.
+    press({50, 32});
+    release({50, 32});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fakes.speech->starts, 0);
+
+    snap->expand();
+    EXPECT_EQ(window->pos(), QPoint(8, 500));
+    EXPECT_EQ(snap->trackingRectInView(), QRectF(0, 0, 64, 64));
+    snap->scheduleCollapse();
+    snap->expand();  // re-entering keeps the pending collapse
+    EXPECT_TRUE(snap->collapsePending());
+    ASSERT_TRUE(spinUntil([&] { return snap->isCollapsed(); }, 2000));
+    EXPECT_EQ(window->pos(), QPoint(-44, 500));
+
+    // A drag undocks; released mid-screen it stays free.
+    snap->expand();
+    press({32, 32});
+    mouse(QEvent::MouseMove, {132, 32});
+    EXPECT_FALSE(snap->isHidden());
+    EXPECT_FALSE(snap->collapsePending());
+    release({132, 32});
+    EXPECT_FALSE(snap->isHidden());
+    EXPECT_EQ(window->pos(), QPoint(108, 500));
+}
+
+TEST(ProcessingStatusPanel, ShowsTitleAloneHidesWithoutAnchorAndMapsTheVisibleTitle) {
+    using Action = ProcessingStatusPresentation::Action;
+    ProcessingStatusPanel panel([] { return QList<ScreenInfo>{{kScreen, kScreen, kScreenID}}; });
+    EXPECT_FALSE(panel.isVisible());
+    QList<Action> pressed;
+    const auto declined = ProcessingStatusPresentation::make(BallState::failure(
+        UserFacingFailure::of(UserFacingFailure::Kind::cloudTransmissionDeclined)));
+    panel.update(declined, QRectF(1200, 300, 64, 64), [&](Action a) { pressed.append(a); });
+    ASSERT_TRUE(panel.isVisible());
+    EXPECT_EQ(panel.pos(), QPoint(950, 300));  // no room on the right
+    EXPECT_FALSE(panel.detailLabel()->isVisibleTo(&panel));
+    EXPECT_EQ(panel.actionButton()->text(), QStringLiteral("知道了"));
+
+    // Every visible title maps back to its own action, whatever the presentation said.
+    for (const Action action : {Action::cancel, Action::retry, Action::openSettings}) {
+        panel.actionButton()->setText(ProcessingStatusPresentation::buttonTitle(action));
+        QTest::mouseClick(panel.actionButton(), Qt::LeftButton);
+    }
+    panel.actionButton()->setText(QStringLiteral("?"));
+    panel.actionClicked();
+    EXPECT_EQ(pressed, (QList<Action>{Action::cancel, Action::retry, Action::openSettings,
+                                      Action::dismiss}));
+
+    // No anchor: hidden, and the handler stays.
+    panel.update(declined, std::nullopt, [](Action) { FAIL() << "replaced handler called"; });
+    EXPECT_FALSE(panel.isVisible());
+    panel.actionClicked();
+    EXPECT_EQ(pressed.size(), 5);
+}
+
+TEST_F(BallViewTest, AssistiveTechnologySeesAButtonWithItsStateAndCanExpandADockedBall) {
+    QAccessibleInterface* ball = QAccessible::queryAccessibleInterface(view);
+    ASSERT_NE(ball, nullptr);
+    EXPECT_EQ(ball->role(), QAccessible::Button);
+    EXPECT_EQ(ball->text(QAccessible::Name), QStringLiteral("Zorbel"));
+    EXPECT_EQ(ball->text(QAccessible::Value), QStringLiteral("空闲"));
+    QAccessibleActionInterface* actions = ball->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    EXPECT_EQ(actions->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+
+    actions->doAction(QAccessibleActionInterface::pressAction());  // the toggle
+    ASSERT_TRUE(reaches(Kind::recording));
+    EXPECT_EQ(ball->text(QAccessible::Value), QStringLiteral("正在录音，松开结束"));
+    EXPECT_EQ(view->lastAnnouncement(),
+              ProcessingStatusPresentation::make(BallState::recording()).title);
+    key(Qt::Key_Escape);
+
+    window->move(1240, 200);
+    ASSERT_TRUE(view->edgeSnapController()->handleRelease());
+    EXPECT_EQ(window->pos(), QPoint(1260, 200));
+    EXPECT_TRUE(actions->actionNames().contains(QStringLiteral("展开Zorbel")));
+    actions->doAction(QStringLiteral("展开Zorbel"));
+    EXPECT_EQ(window->pos(), QPoint(1280 - 64 - 8, 200));
+    EXPECT_FALSE(actions->actionNames().contains(QStringLiteral("展开Zorbel")));
+}
+
+TEST_F(BallViewTest, ReleaseBeforeRecordingStartsLeavesItRunningUntilAClickCancelsIt) {
+    fakes.permissions->voice.hold();
+    press();
+    ASSERT_TRUE(spinUntil([&] { return fakes.permissions->voice.waiting() == 1; }, 2000));
+    clock += 0.1;
+    release();  // the coordinator has not reported recording yet: nothing happens
+    fakes.permissions->voice.hold(false);
+    fakes.permissions->voice.release();
+    ASSERT_TRUE(reaches(Kind::recording));
+    EXPECT_TRUE(log.failureCodes().isEmpty());
+    press();
+    release();
+    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("tapTooShort")});
+}
+
+TEST_F(BallViewTest, DraggingOverADockedBallExpandsItAndTheChosenSkinShowsOnTheNextFrame) {
+    window->move(10, 200);
+    ASSERT_TRUE(view->edgeSnapController()->handleRelease());
+    const QImage collapsed = view->grab().toImage();
+    QMimeData text;
+    text.setText(QStringLiteral("周三 14:00 面试"));
+    EXPECT_TRUE(dragEnter(&text));
+    EXPECT_EQ(window->pos(), QPoint(8, 200));
+    EXPECT_EQ(view->renderState(), BallState::dropTarget());
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(view, &leave);
+
+    // The collapsed ball is drawn small inside the sliver, the expanded one fills the view.
+    const QImage expanded = view->grab().toImage();
+    EXPECT_NE(collapsed, expanded);
+    BallSkinPreference::setCurrent(BallSkinCatalog::liquidLens());
+    const QImage reskinned = view->grab().toImage();
+    EXPECT_NE(reskinned, expanded);
+    BallSkinPreference::setCurrent(BallSkinCatalog::crystalMemory());
+    EXPECT_EQ(view->grab().toImage(), expanded);
+}
