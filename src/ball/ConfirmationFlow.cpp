@@ -1,6 +1,5 @@
 #include "ball/ConfirmationFlow.h"
 
-#include <QTimer>
 #include <QWidget>
 #include <exception>
 
@@ -112,18 +111,12 @@ QCoro::Task<> ConfirmationFlow::write(QPointer<ConfirmationFlow> self,
     }
     if (!self) co_return;
     if (receipt && receipt->failures.isEmpty()) {
-        self->showSuccess({receipt->calendar.title, receipt->createdEventIDs.size()});
+        self->m_seams.setState(
+            BallState::success({receipt->calendar.title, receipt->createdEventIDs.size()}));
     } else {
         self->m_seams.setState(
             BallState::failure(UserFacingFailure::of(UserFacingFailure::Kind::calendarWrite)));
     }
-}
-
-void ConfirmationFlow::showSuccess(const WriteReceiptSummary& summary) {
-    m_seams.setState(BallState::success(summary));
-    QTimer::singleShot(m_seams.successDuration, this, [this] {
-        if (m_seams.state().kind() == BallState::Kind::success) m_seams.setState(BallState::idle());
-    });
 }
 
 void ConfirmationFlow::stateChanged(const BallState& state) {

@@ -27,9 +27,6 @@ class ConfirmPanel;
 class ConfirmationFlow final : public QObject {
     Q_OBJECT
 public:
-    /// How long `success` shows before the ball returns to idle.
-    static constexpr std::chrono::milliseconds kSuccessDuration{700};
-
     struct Seams {
         /// The ball's window, whose frame anchors the panel; nullptr when there is none.
         std::function<QWidget*()> window;
@@ -39,7 +36,6 @@ public:
         std::shared_ptr<PermissionRequesting> permissions;
         /// nullptr: `CalendarWriter::shared()`.
         std::shared_ptr<CalendarWriter> writer;
-        std::chrono::milliseconds successDuration = kSuccessDuration;
     };
 
     explicit ConfirmationFlow(Seams seams, QObject* parent = nullptr);
@@ -52,7 +48,7 @@ public:
     void showConfirmPanel(const QList<ExtractedEvent>& events);
 
     /// Asks for the permission again, writes `included` into `calendarID` and shows `success`
-    /// with the calendar's title and the number written (idle again after `successDuration`),
+    /// with the calendar's title and the number written (the ball view returns to idle after it),
     /// or `failure(calendarWrite)` when the write fails or any event failed.
     QCoro::Task<> performWrite(QList<ExtractedEvent> included, QString calendarID);
 
@@ -77,7 +73,6 @@ private:
     std::shared_ptr<CalendarWriter> writer() const;
     void onWrite(QList<ExtractedEvent> included, QString calendarID);
     void onDiscard();
-    void showSuccess(const WriteReceiptSummary& summary);
 
     Seams m_seams;
     std::unique_ptr<ConfirmPanel, DeleteLater> m_panel;

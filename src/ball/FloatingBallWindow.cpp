@@ -1,5 +1,8 @@
 #include "ball/FloatingBallWindow.h"
 
+#include "ball/ConfirmationFlow.h"
+#include "calendar/ConfirmPanel.h"
+
 #include <QGuiApplication>
 #include <QPainter>
 
@@ -39,8 +42,27 @@ void makeSticky([[maybe_unused]] QWidget* window) {
 
 FloatingBallWindow::FloatingBallWindow(BallServices services, BallView::Options options)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      m_materialOpacity(Appearance::ballMaterialOpacity()),
-      m_ballView(new BallView(std::move(services), std::move(options), this)) {
+      m_materialOpacity(Appearance::ballMaterialOpacity()) {
+    const std::shared_ptr<PermissionRequesting> permissions = services.permissions;
+    m_ballView = new BallView(std::move(services), std::move(options), this);
+    BallView* const view = m_ballView;
+    m_confirmation = std::make_unique<ConfirmationFlow>(ConfirmationFlow::Seams{
+        [this] { return static_cast<QWidget*>(this); },
+        [view] { return view->renderState(); },
+        [view](BallState state) { view->setRenderState(state); },
+        permissions,
+        nullptr,
+    });
+    ConfirmationFlow* const flow = m_confirmation.get();
+    m_ballView->setConfirmation({
+        [flow](QList<ExtractedEvent> events) { flow->showConfirmPanel(events); },
+        [flow] {
+            if (!flow->confirmPanel()) return false;
+            flow->confirmPanel()->requestDiscard();
+            return true;
+        },
+        [flow, view] { flow->stateChanged(view->renderState()); },
+    });
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowTitle(QStringLiteral("Zorbel"));
     setFixedSize(ballSize, ballSize);
@@ -50,6 +72,11 @@ FloatingBallWindow::FloatingBallWindow(BallServices services, BallView::Options 
             this, &FloatingBallWindow::applyMaterialOpacity);
     makeSticky(this);
     m_ballView->placeInBallWindow();
+}
+
+FloatingBallWindow::~FloatingBallWindow() {
+    // The view's callbacks reach the flow: take them away before the flow goes.
+    m_ballView->setConfirmation({});
 }
 
 void FloatingBallWindow::applyMaterialOpacity() {

@@ -1,14 +1,20 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 
 #include "ball/BallView.h"
+
+namespace zorbel {
+class ConfirmationFlow;
+}
 
 namespace zorbel {
 
 /// The ball's borderless 64 × 64 window: above ordinary windows, on every desktop, without a
 /// taskbar entry, with a dark translucent disc as its material whose opacity follows the
-/// appearance settings. It holds the ball view for its whole life. GUI thread only.
+/// appearance settings. It holds the ball view, and the confirmation flow the view hands its
+/// events to, for its whole life. GUI thread only.
 class FloatingBallWindow : public QWidget {
     Q_OBJECT
 public:
@@ -17,7 +23,10 @@ public:
     explicit FloatingBallWindow(BallServices services = BallServices::system(),
                                 BallView::Options options = BallView::Options());
 
+    ~FloatingBallWindow() override;
+
     BallView* ballView() const { return m_ballView; }
+    ConfirmationFlow& confirmationFlow() const { return *m_confirmation; }
     double materialOpacity() const { return m_materialOpacity; }
 
 protected:
@@ -30,6 +39,7 @@ private:
 
     double m_materialOpacity;
     BallView* m_ballView;
+    std::unique_ptr<ConfirmationFlow> m_confirmation;
 };
 
 }  // namespace zorbel

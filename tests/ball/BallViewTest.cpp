@@ -15,7 +15,9 @@
 
 #include "ball/BallSkinCatalog.h"
 #include "ball/BallSkinPreference.h"
+#include "ball/ConfirmationFlow.h"
 #include "ball/FloatingBallWindow.h"
+#include "calendar/ConfirmPanel.h"
 #include "capture/ProcessingStatusPresentation.h"
 #include "support/EventLoop.h"
 #include "support/FakeCaptureServices.h"
@@ -47,6 +49,8 @@ protected:
             options);
         window->show();
         view = window->ballView();
+        // The view's own contract is tested here; the window's confirmation flow has its test.
+        view->setConfirmation({});
     }
     void TearDown() override {
         EXPECT_TRUE(fakes.settle());
@@ -416,4 +420,25 @@ TEST_F(BallViewTest, DraggingOverADockedBallExpandsItAndTheChosenSkinShowsOnTheN
     EXPECT_NE(reskinned, expanded);
     BallSkinPreference::setCurrent(BallSkinCatalog::crystalMemory());
     EXPECT_EQ(view->grab().toImage(), expanded);
+}
+
+TEST(FloatingBallWindowTest, FoundEventsOpenTheConfirmPanelAndLeavingConfirmationClosesIt) {
+    test::TempXdg xdg;  // the local calendar is made in this test's own data folder
+    test::FakeCaptureServices fakes;
+    FloatingBallWindow window(
+        BallServices{fakes.speech, fakes.files, fakes.model, fakes.permissions, fakes.consent});
+    window.show();
+    BallView* const view = window.ballView();
+    view->analyzePastedText(QStringLiteral("周五下午两点评审"));
+    ASSERT_TRUE(spinUntil([&] {
+        return window.confirmationFlow().confirmPanel() &&
+               window.confirmationFlow().confirmPanel()->isVisible();
+    }));
+    EXPECT_EQ(view->renderState(), BallState::confirmation());
+    EXPECT_EQ(fakes.permissions->calendar.calls(), 1);
+
+    view->coordinator().cancel();
+    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_EQ(window.confirmationFlow().confirmPanel(), nullptr);
+    EXPECT_TRUE(fakes.settle());
 }
