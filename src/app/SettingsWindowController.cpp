@@ -38,8 +38,8 @@ Widget* place(Widget* widget, const QRect& geometry, int pixelSize = 12) {
     return widget;
 }
 
-QLabel* rowLabel(QWidget* parent, const QString& text, const QRect& geometry) {
-    QLabel* label = place(new QLabel(text, parent), geometry);
+QLabel* rowLabel(QWidget* parent, const QString& text, const QRect& geometry, int pixelSize = 12) {
+    QLabel* label = place(new QLabel(text, parent), geometry, pixelSize);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return label;
 }
@@ -108,7 +108,8 @@ void SettingsWindowController::build() {
     w->setWindowTitle(QStringLiteral("Zorbel 设置"));
     w->setFixedSize(kWidth, kHeight);
 
-    rowLabel(w, QStringLiteral("人设（角色与习惯）："), frame(2, 440, 108, 22));
+    // Ten full-width characters: one point smaller than the other rows so they fit.
+    rowLabel(w, QStringLiteral("人设（角色与习惯）："), frame(0, 440, 110, 22), 11);
     m_personaTextView = place(new QPlainTextEdit(w), frame(118, 398, 322, 64));
     m_personaTextView->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_personaTextView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -199,7 +200,8 @@ void SettingsWindowController::build() {
     }
     connect(m_skinPopup, &QComboBox::activated, this, &SettingsWindowController::skinChanged);
 
-    m_routeLabel = place(new QLabel(w), frame(20, 50, 200, 20));
+    // 11 points rather than 12, so that a cloud provider's name fits beside the route.
+    m_routeLabel = place(new QLabel(w), frame(20, 50, 200, 20), 11);
     m_clearConsentButton =
         place(new QPushButton(QStringLiteral("重置云端传输同意"), w), frame(228, 48, 128, 24), 11);
     m_clearConsentButton->setToolTip(QStringLiteral(
