@@ -6,6 +6,7 @@
 
 #include "app/OnboardingPanel.h"
 #include "app/SettingsWindowController.h"
+#include "calendar/CalendarWriter.h"
 #include "llm/CredentialMigrator.h"
 #include "llm/KeychainCredentialStore.h"
 #include "llm/LLMClient.h"
@@ -38,6 +39,8 @@ bool AppDelegate::applicationDidFinishLaunching(const std::function<QWidget*()>&
     QApplication::setQuitOnLastWindowClosed(false);
     migratePredecessorSettings();
     migrateCredentials();
+    // The calendar writer reads a CalDAV password from the same store.
+    CalendarWriter::setCredentials(m_options.credentials);
     buildMenu();
 
     m_ballWindow = makeBallWindow();

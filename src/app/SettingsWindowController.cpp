@@ -6,14 +6,18 @@
 #include <QPainterPath>
 #include <QScopedValueRollback>
 #include <QScreen>
+#include <QStackedWidget>
+#include <QTabBar>
 #include <QUrl>
 #include <cmath>
 
 #include "app/Appearance.h"
 #include "app/OnboardingPanel.h"
+#include "app/SettingsLayout.h"
 #include "ball/BallSkinCatalog.h"
 #include "ball/BallSkinPreference.h"
 #include "capture/CloudTransmissionGate.h"
+#include "llm/KeychainCredentialStore.h"
 #include "llm/UserProfile.h"
 #include "support/Errors.h"
 #include "support/Preferences.h"
@@ -21,33 +25,13 @@
 
 namespace zorbel {
 
+using namespace SettingsLayout;
+
 namespace {
 
 /// A frame given from the window's bottom-left corner, in Qt's top-left coordinates.
 QRect frame(int x, int y, int width, int height) {
     return {x, SettingsWindowController::kHeight - y - height, width, height};
-}
-
-/// Sizes are in points of the window's own grid, one point a pixel.
-template <typename Widget>
-Widget* place(Widget* widget, const QRect& geometry, int pixelSize = 12) {
-    widget->setGeometry(geometry);
-    QFont font = widget->font();
-    font.setPixelSize(pixelSize);
-    widget->setFont(font);
-    return widget;
-}
-
-QLabel* rowLabel(QWidget* parent, const QString& text, const QRect& geometry, int pixelSize = 12) {
-    QLabel* label = place(new QLabel(text, parent), geometry, pixelSize);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return label;
-}
-
-QLabel* secondaryLabel(QWidget* parent, const QRect& geometry, int pixelSize) {
-    QLabel* label = place(new QLabel(parent), geometry, pixelSize);
-    label->setStyleSheet(QStringLiteral("color: palette(placeholder-text);"));
-    return label;
 }
 
 /// The "eye" symbol, crossed out when `slashed`.
@@ -87,16 +71,20 @@ QString errorDescription(const std::exception_ptr& error) {
 
 }  // namespace
 
-SettingsWindowController::SettingsWindowController(LLMClient& client, QStringList ollamaCandidates)
-    : m_client(client), m_ollamaCandidates(std::move(ollamaCandidates)) {
+SettingsWindowController::SettingsWindowController(LLMClient& client,
+                                                   std::shared_ptr<CredentialStoring> credentials,
+                                                   QStringList ollamaCandidates)
+    : m_client(client),
+      m_credentials(std::move(credentials)),
+      m_ollamaCandidates(std::move(ollamaCandidates)) {
     build();
 }
 
 SettingsWindowController::~SettingsWindowController() = default;
 
 SettingsWindowController& SettingsWindowController::shared() {
-    static SettingsWindowController* const controller =
-        new SettingsWindowController(LLMClient::shared());
+    static SettingsWindowController* const controller = new SettingsWindowController(
+        LLMClient::shared(), std::make_shared<KeychainCredentialStore>());
     return *controller;
 }
 
@@ -104,9 +92,23 @@ void SettingsWindowController::build() {
     m_window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowTitleHint |
                                                       Qt::WindowCloseButtonHint |
                                                       Qt::WindowMinimizeButtonHint);
-    QWidget* w = m_window.get();
-    w->setWindowTitle(QStringLiteral("Zorbel 设置"));
-    w->setFixedSize(kWidth, kHeight);
+    m_window->setWindowTitle(QStringLiteral("Zorbel 设置"));
+    // Two pages of 460 × 506 under a tab bar: the general settings and this desktop's.
+    auto* tabs = new QTabBar(m_window.get());
+    tabs->addTab(QStringLiteral("通用"));
+    tabs->addTab(QStringLiteral("日历与语音"));
+    const int tabHeight = tabs->sizeHint().height();
+    tabs->setGeometry(0, 0, kWidth, tabHeight);
+    auto* pages = new QStackedWidget(m_window.get());
+    pages->setGeometry(0, tabHeight, kWidth, kHeight);
+    m_window->setFixedSize(kWidth, tabHeight + kHeight);
+    auto* w = new QWidget(pages);
+    w->setObjectName(QStringLiteral("generalPage"));
+    m_systemPage = new SystemSettingsPage(m_credentials, pages);
+    m_systemPage->setObjectName(QStringLiteral("systemPage"));
+    pages->addWidget(w);
+    pages->addWidget(m_systemPage);
+    connect(tabs, &QTabBar::currentChanged, pages, &QStackedWidget::setCurrentIndex);
 
     // Ten full-width characters: one point smaller than the other rows so they fit.
     rowLabel(w, QStringLiteral("人设（角色与习惯）："), frame(0, 440, 110, 22), 11);
@@ -259,6 +261,7 @@ void SettingsWindowController::build() {
 
 void SettingsWindowController::showSettings() {
     refreshUI();
+    m_systemPage->refresh();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect geometry = m_window->frameGeometry();
         geometry.moveCenter(screen->availableGeometry().center());
@@ -542,6 +545,7 @@ void SettingsWindowController::homepageClicked() {
 
 void SettingsWindowController::doneClicked() {
     textChanged();
+    m_systemPage->save();
     restoreSecureKeyField();
     m_window->close();
 }

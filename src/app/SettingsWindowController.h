@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "app/OllamaCLI.h"
+#include "app/SystemSettingsPage.h"
 #include "llm/LLMClient.h"
 
 namespace zorbel {
@@ -26,14 +27,16 @@ namespace zorbel {
 class SettingsWindowController final : public QObject {
     Q_OBJECT
 public:
+    /// The size of each page; the window adds its tab bar above.
     static constexpr int kWidth = 460;
     static constexpr int kHeight = 506;
     /// The project's home page.
     static constexpr const char* homepageURL = "https://github.com/zorbel/zorbel";
 
-    /// `client` must outlive the controller; `ollamaCandidates` is where the tool is looked for.
-    explicit SettingsWindowController(LLMClient& client,
-                                      QStringList ollamaCandidates = OllamaCLI::candidatePaths());
+    /// `client` must outlive the controller; `credentials` keeps the calendar and speech
+    /// secrets; `ollamaCandidates` is where the tool is looked for.
+    SettingsWindowController(LLMClient& client, std::shared_ptr<CredentialStoring> credentials,
+                             QStringList ollamaCandidates = OllamaCLI::candidatePaths());
     ~SettingsWindowController() override;
 
     /// The process-wide controller over the shared model client, created on first use.
@@ -73,6 +76,8 @@ private:
                                          LLMPreset preset);
 
     LLMClient& m_client;
+    std::shared_ptr<CredentialStoring> m_credentials;
+    SystemSettingsPage* m_systemPage = nullptr;
     QStringList m_ollamaCandidates;
     std::unique_ptr<QWidget> m_window;
     QComboBox* m_providerPopup = nullptr;

@@ -32,7 +32,7 @@ struct Settings {
                                       .lmstudioBaseURL = QStringLiteral("http://127.0.0.1:9/v1"),
                                       .ollamaExecutables = {}}};
     QString tool = dir.filePath(QStringLiteral("ollama"));
-    SettingsWindowController controller{client, {tool}};
+    SettingsWindowController controller{client, credentials, {tool}};
 
     Settings() { controller.showSettings(); }
 
@@ -75,7 +75,7 @@ TEST(SettingsWindow, IsTheFixedSizeWindowWithItsTitle) {
     Settings settings;
     QWidget* window = settings.controller.window();
     EXPECT_EQ(window->windowTitle(), u"Zorbel 设置");
-    EXPECT_EQ(window->size(), QSize(460, 506));
+    EXPECT_EQ(settings.find<QWidget>("generalPage")->size(), QSize(460, 506));
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
     // Frames are laid out from the bottom-left corner: "完成" at (360, 14, 80, 26).
     EXPECT_EQ(settings.find<QPushButton>("doneButton")->geometry(), QRect(360, 466, 80, 26));
