@@ -24,7 +24,7 @@ const QString kUrlKey = QStringLiteral("calendar.caldav.url");
 const QString kUserKey = QStringLiteral("calendar.caldav.user");
 const QString kCalDavAccount = QStringLiteral("caldav");
 const QString kCalDav = QStringLiteral("caldav");
-const QString kVdir = QStringLiteral("vdir");
+const QString kLocal = QStringLiteral("local");
 
 QLineEdit* field(QWidget* parent, const QRect& geometry, const QString& placeholder,
                  bool secret = false) {
@@ -46,7 +46,7 @@ SystemSettingsPage::SystemSettingsPage(std::shared_ptr<CredentialStoring> creden
     : QWidget(parent), m_credentials(std::move(credentials)) {
     rowLabel(this, QStringLiteral("日历存储："), QRect(20, 20, 90, 22));
     m_storePopup = place(new QComboBox(this), QRect(118, 19, 320, 24));
-    m_storePopup->addItem(QStringLiteral("本机日历文件夹"), kVdir);
+    m_storePopup->addItem(QStringLiteral("本机日历文件夹"), kLocal);
     m_storePopup->addItem(QStringLiteral("CalDAV 服务器"), kCalDav);
     rowLabel(this, QStringLiteral("本机文件夹："), QRect(20, 54, 90, 22));
     QLabel* root = secondaryLabel(this, QRect(118, 54, 320, 22), 11);
