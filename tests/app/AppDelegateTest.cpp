@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "../llm/MemoryCredentialStore.h"
+#include "ShellEnvironment.h"
 #include "app/AppDelegate.h"
 #include "app/OnboardingPanel.h"
 #include "support/EventLoop.h"
@@ -22,16 +22,7 @@ namespace {
 const QString kInstalled = QStringLiteral("/usr/bin/zorbel");
 const QString kMounted = QStringLiteral("/tmp/.mount_ZorbelX1/usr/bin/zorbel");
 
-struct Launch {
-    test::TempXdg xdg;
-    QTemporaryDir dir;
-    std::shared_ptr<test::MemoryCredentialStore> credentials =
-        std::make_shared<test::MemoryCredentialStore>();
-    // No local server answers on these ports and no `ollama` is started.
-    LLMClient client{Preferences::standard(), credentials,
-                     LLMClientOptions{.ollamaBaseURL = QStringLiteral("http://127.0.0.1:9/v1"),
-                                      .lmstudioBaseURL = QStringLiteral("http://127.0.0.1:9/v1"),
-                                      .ollamaExecutables = {}}};
+struct Launch : test::ShellEnvironment {
     int scans = 0;
 
     Launch() {

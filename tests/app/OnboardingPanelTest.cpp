@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "../llm/MemoryCredentialStore.h"
+#include "ShellEnvironment.h"
 #include "app/OnboardingPanel.h"
 #include "support/Preferences.h"
 #include "support/TempXdg.h"
@@ -14,10 +14,7 @@ using namespace zorbel;
 
 namespace {
 
-struct Fixture {
-    test::TempXdg xdg;
-    LLMClient client{Preferences::standard(), std::make_shared<test::MemoryCredentialStore>()};
-
+struct Fixture : test::ShellEnvironment {
     OnboardingPanel* show(std::function<void()> onClose = {}) {
         return OnboardingPanel::show(QRect(400, 100, 64, 64), std::move(onClose), client);
     }

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "../llm/MemoryCredentialStore.h"
+#include "ShellEnvironment.h"
 #include "app/Appearance.h"
 #include "app/OnboardingPanel.h"
 #include "app/SettingsWindowController.h"
@@ -22,15 +22,7 @@ using namespace zorbel;
 
 namespace {
 
-struct Settings {
-    test::TempXdg xdg;
-    QTemporaryDir dir;
-    std::shared_ptr<test::MemoryCredentialStore> credentials =
-        std::make_shared<test::MemoryCredentialStore>();
-    LLMClient client{Preferences::standard(), credentials,
-                     LLMClientOptions{.ollamaBaseURL = QStringLiteral("http://127.0.0.1:9/v1"),
-                                      .lmstudioBaseURL = QStringLiteral("http://127.0.0.1:9/v1"),
-                                      .ollamaExecutables = {}}};
+struct Settings : test::ShellEnvironment {
     QString tool = dir.filePath(QStringLiteral("ollama"));
     SettingsWindowController controller{client, credentials, {tool}};
 
