@@ -60,7 +60,7 @@ TEST(AppDelegate, FirstLaunchCopiesThePredecessorsKeysOnceAndMovesTheKey) {
     Launch fixture;
     const std::shared_ptr<Preferences> defaults = Preferences::standard();
     {
-        Preferences predecessor(QLatin1String(AppDelegate::predecessorDomain));
+        Preferences predecessor{QLatin1String(AppDelegate::predecessorDomain)};
         predecessor.setValue(QStringLiteral("llm.apiKey"), QStringLiteral("sk-old"));
         predecessor.setValue(QStringLiteral("llm.preset"), QStringLiteral("custom"));
         predecessor.setValue(QStringLiteral("ui.ballMaterialOpacity"), 0.8);
@@ -85,7 +85,7 @@ TEST(AppDelegate, FirstLaunchCopiesThePredecessorsKeysOnceAndMovesTheKey) {
 
     // The second launch neither reads the predecessor nor removes the log again.
     {
-        Preferences predecessor(QLatin1String(AppDelegate::predecessorDomain));
+        Preferences predecessor{QLatin1String(AppDelegate::predecessorDomain)};
         predecessor.setValue(QStringLiteral("llm.model"), QStringLiteral("later"));
         predecessor.sync();
     }
