@@ -1,7 +1,9 @@
 #include "app/SettingsWindowController.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScopedValueRollback>
@@ -224,8 +226,7 @@ void SettingsWindowController::build() {
     auto* rescan = place(new QPushButton(QStringLiteral("重新扫描"), w), frame(282, 14, 70, 26));
     connect(rescan, &QPushButton::clicked, this, &SettingsWindowController::rescanClicked);
     auto* done = place(new QPushButton(QStringLiteral("完成"), w), frame(360, 14, 80, 26));
-    done->setDefault(true);
-    done->setAutoDefault(true);
+    m_window->installEventFilter(this);
     connect(done, &QPushButton::clicked, this, &SettingsWindowController::doneClicked);
 
     // Names for accessibility tools and tests.
@@ -257,6 +258,18 @@ void SettingsWindowController::build() {
     m_client.setOnScanFinished([self] {
         if (self && self->m_window->isVisible()) self->refreshUI();
     });
+}
+
+bool SettingsWindowController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_window.get() || event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    // A text field's Return ends its own edit (and is passed on to the window): not "完成".
+    QWidget* focus = QApplication::focusWidget();
+    const auto* combo = qobject_cast<QComboBox*>(focus);
+    if (qobject_cast<QLineEdit*>(focus) || (combo && combo->isEditable())) return false;
+    doneClicked();
+    return true;
 }
 
 void SettingsWindowController::showSettings() {

@@ -67,6 +67,10 @@ public:
     /// it and reports both counts.
     void applyFetchedModels(const LLMPreset& preset, const QStringList& names);
 
+protected:
+    /// Return outside a text field is "完成".
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void build();
     QLineEdit* keyFieldOnScreen() const;

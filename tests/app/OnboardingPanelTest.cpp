@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 #include "ShellEnvironment.h"
 #include "app/OnboardingPanel.h"
@@ -56,6 +57,17 @@ TEST(OnboardingPanel, EitherButtonAcknowledgesAndRunsTheCallbackOnce) {
         EXPECT_FALSE(OnboardingPanel::needsShow()) << title.toStdString();
         EXPECT_EQ(closed, 1);
         EXPECT_EQ(OnboardingPanel::current(), nullptr);
+    }
+}
+
+TEST(OnboardingPanel, EscapeAndReturnAcknowledgeLikeTheButtons) {
+    for (const auto key : {Qt::Key_Escape, Qt::Key_Return}) {
+        Fixture fixture;
+        OnboardingPanel* panel = fixture.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+        QTest::keyClick(panel, key);
+        EXPECT_EQ(OnboardingPanel::current(), nullptr) << key;
+        EXPECT_FALSE(OnboardingPanel::needsShow()) << key;
     }
 }
 

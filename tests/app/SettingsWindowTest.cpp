@@ -233,6 +233,22 @@ TEST(SettingsWindow, RevealingTheKeySwapsTheFieldsAndDoneHidesItAgain) {
     EXPECT_FALSE(plain->isVisible());
 }
 
+TEST(SettingsWindow, ReturnOutsideATextFieldIsDone) {
+    Settings settings;
+    QWidget* window = settings.controller.window();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    auto* model = settings.find<QComboBox>("modelCombo");
+    model->setFocus();
+    model->setEditText(QStringLiteral("typed"));
+    QTest::keyClick(model->lineEdit(), Qt::Key_Return);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(settings.client.model(settings.client.currentPreset()), u"typed");
+
+    settings.find<QSlider>("opacitySlider")->setFocus();
+    QTest::keyClick(settings.find<QSlider>("opacitySlider"), Qt::Key_Return);
+    EXPECT_FALSE(window->isVisible());
+}
+
 TEST(SettingsWindow, ShowsTheOnboardingPanelAndRescans) {
     Settings settings;
     settings.find<QPushButton>("showOnboardingButton")->click();
