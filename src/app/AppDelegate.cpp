@@ -1,0 +1,105 @@
+#include "app/AppDelegate.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QSystemTrayIcon>
+
+#include "app/OnboardingPanel.h"
+#include "app/SettingsWindowController.h"
+#include "calendar/CalendarWriter.h"
+#include "llm/CredentialMigrator.h"
+#include "llm/KeychainCredentialStore.h"
+#include "llm/LLMClient.h"
+#include "support/Preferences.h"
+
+namespace zorbel {
+
+AppDelegate::AppDelegate(AppDelegateOptions options) : m_options(std::move(options)) {
+    if (m_options.executablePath.isEmpty()) {
+        m_options.executablePath = QCoreApplication::applicationFilePath();
+    }
+    if (!m_options.credentials) {
+        m_options.credentials = std::make_shared<KeychainCredentialStore>();
+    }
+    if (!m_options.client) m_options.client = &LLMClient::shared();
+    if (!m_options.showMountedCopyAlert) m_options.showMountedCopyAlert = showMountedCopyAlert;
+}
+
+AppDelegate::~AppDelegate() = default;
+
+bool AppDelegate::applicationDidFinishLaunching(const std::function<QWidget*()>& makeBallWindow) {
+    m_singleInstance = std::make_unique<SingleInstance>(
+        m_options.instanceServerName, m_options.executablePath,
+        SingleInstance::Actions{[] { QCoreApplication::quit(); }, m_options.showMountedCopyAlert});
+    if (!m_singleInstance->ensureSingleInstance()) {
+        QCoreApplication::quit();
+        return false;
+    }
+    // Windows are tool windows without a taskbar entry; none of them ends the process.
+    QApplication::setQuitOnLastWindowClosed(false);
+    migratePredecessorSettings();
+    migrateCredentials();
+    // The calendar writer reads a CalDAV password from the same store.
+    CalendarWriter::setCredentials(m_options.credentials);
+    buildMenu();
+
+    m_ballWindow = makeBallWindow();
+    // The menu's shortcuts work whenever a window of the application is active.
+    m_ballWindow->addActions(m_menu.actions());
+    m_ballWindow->show();
+    m_ballWindow->raise();
+
+    m_options.client->scanLocalProviders();
+    AppLogger::shared().record(AppLogEvent::launch());
+    if (OnboardingPanel::needsShow()) {
+        OnboardingPanel::show(m_ballWindow->frameGeometry(), {}, *m_options.client);
+    }
+    return true;
+}
+
+void AppDelegate::openSettings() {
+    SettingsWindowController::shared().showSettings();
+}
+
+void AppDelegate::migratePredecessorSettings() {
+    const std::shared_ptr<Preferences> defaults = Preferences::standard();
+    const QString flag = QLatin1String(migrationFlagKey);
+    if (defaults->contains(flag)) return;
+    const Preferences predecessor{QLatin1String(predecessorDomain)};
+    const QFileInfo file(predecessor.filePath());
+    // Unreadable now: try again at the next launch.
+    if (file.exists() && !file.isReadable()) return;
+    for (const QString& key : predecessor.allKeys()) {
+        if (key.startsWith(u"llm.") || key.startsWith(u"ui.")) {
+            defaults->setValue(key, predecessor.value(key));
+        }
+    }
+    defaults->setValue(flag, true);
+    AppLogger::removeLegacyDebugLog(m_options.legacyDebugLogPath);
+}
+
+void AppDelegate::migrateCredentials() {
+    try {
+        CredentialMigrator(Preferences::standard(), m_options.credentials).migrateIfNeeded();
+    } catch (const std::exception&) {
+        AppLogger::shared().record(AppLogEvent::failure(QStringLiteral("credentialMigration")));
+    }
+}
+
+void AppDelegate::buildMenu() {
+    QAction* settings = m_menu.addAction(QStringLiteral("设置…"), this, &AppDelegate::openSettings);
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    m_menu.addSeparator();
+    QAction* quit = m_menu.addAction(QStringLiteral("退出 Zorbel"), qApp, &QCoreApplication::quit);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    for (QAction* action : {settings, quit}) action->setShortcutContext(Qt::ApplicationShortcut);
+
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/zorbel/zorbel.svg")), this);
+        m_tray->setToolTip(QStringLiteral("Zorbel"));
+        m_tray->setContextMenu(&m_menu);
+        m_tray->show();
+    }
+}
+
+}  // namespace zorbel

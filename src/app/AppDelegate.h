@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QMenu>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "app/AppLogger.h"
+#include "app/SingleInstance.h"
+#include "llm/CredentialStoring.h"
+#include "llm/LLMClient.h"
+
+class QSystemTrayIcon;
+
+namespace zorbel {
+
+/// What the launch uses from its surroundings; the defaults are the product's, tests replace
+/// the socket, the secret store, the model client and the alert.
+struct AppDelegateOptions {
+    QString instanceServerName = SingleInstance::defaultServerName();
+    /// This copy's program; empty: the running executable.
+    QString executablePath;
+    /// The secret store API keys migrate into; null: the system's.
+    std::shared_ptr<CredentialStoring> credentials;
+    QString legacyDebugLogPath = QLatin1String(AppLogger::kLegacyDebugLogPath);
+    /// The model client whose local scan starts at launch and whose preset the onboarding
+    /// panel names; null: the shared one.
+    LLMClient* client = nullptr;
+    /// The alert of a copy that gives way; null: the modal alert.
+    std::function<void()> showMountedCopyAlert;
+};
+
+/// Starts the application and keeps its ball window for the life of the process. Closing
+/// windows never ends the application: only "退出 Zorbel" (or the system) does. GUI thread only.
+class AppDelegate final : public QObject {
+    Q_OBJECT
+public:
+    /// The flag set once the predecessor's settings were copied.
+    static constexpr const char* migrationFlagKey = "defaults.migratedFromPinwave";
+    /// The predecessor's preference domain.
+    static constexpr const char* predecessorDomain = "com.pinwave.app";
+
+    explicit AppDelegate(AppDelegateOptions options = {});
+    ~AppDelegate() override;
+
+    /// The launch sequence. `makeBallWindow` creates the floating ball window; it is shown and
+    /// kept. Returns false when this copy must quit (another copy runs; the event loop is asked
+    /// to end).
+    bool applicationDidFinishLaunching(const std::function<QWidget*()>& makeBallWindow);
+
+    QWidget* ballWindow() const { return m_ballWindow; }
+    /// The tray and shortcut menu: "设置…", "退出 Zorbel".
+    QMenu* menu() { return &m_menu; }
+
+    /// Shows the settings window.
+    void openSettings();
+
+private:
+    void migratePredecessorSettings();
+    void migrateCredentials();
+    void buildMenu();
+
+    AppDelegateOptions m_options;
+    std::unique_ptr<SingleInstance> m_singleInstance;
+    QMenu m_menu;
+    QSystemTrayIcon* m_tray = nullptr;
+    QPointer<QWidget> m_ballWindow;
+};
+
+}  // namespace zorbel

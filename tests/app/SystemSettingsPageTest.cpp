@@ -1,0 +1,127 @@
+// This desktop's settings page: the calendar store and its connection test, the speech endpoint
+// and starting at login, through the page's own controls.
+
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QTest>
+
+#include "../llm/MemoryCredentialStore.h"
+#include "app/Autostart.h"
+#include "app/SystemSettingsPage.h"
+#include "support/EventLoop.h"
+#include "support/Preferences.h"
+#include "support/TempXdg.h"
+
+using namespace zorbel;
+
+namespace {
+
+struct Page {
+    test::TempXdg xdg;
+    std::shared_ptr<test::MemoryCredentialStore> credentials =
+        std::make_shared<test::MemoryCredentialStore>();
+    SystemSettingsPage page{credentials};
+
+    Page() { page.refresh(); }
+
+    template <typename T>
+    T* find(const char* name) const {
+        T* widget = page.findChild<T*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    static void enter(QLineEdit* field, const QString& text) {
+        field->clear();
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+
+    QString testConnection() {
+        find<QPushButton>("testConnectionButton")->click();
+        auto* button = find<QPushButton>("testConnectionButton");
+        EXPECT_TRUE(test::spinUntil([&] { return button->isEnabled(); }));
+        return find<QLabel>("calendarStatusLabel")->text();
+    }
+
+    QString stored(const char* key) const {
+        return Preferences::standard()->string(QLatin1String(key)).value_or(QString());
+    }
+};
+
+}  // namespace
+
+TEST(SystemSettingsPage, TheLocalFolderIsTheDefaultAndItsCalendarIsFound) {
+    Page page;
+    EXPECT_EQ(page.find<QComboBox>("calendarStorePopup")->currentIndex(), 0);
+    EXPECT_FALSE(page.find<QLineEdit>("caldavURLField")->isEnabled());
+    EXPECT_EQ(page.testConnection(), u"找到 1 个日历：Zorbel");
+}
+
+TEST(SystemSettingsPage, ACalDavServerIsSavedWithItsPasswordInTheSecretStore) {
+    Page page;
+    auto* popup = page.find<QComboBox>("calendarStorePopup");
+    popup->setCurrentIndex(1);
+    Q_EMIT popup->activated(1);
+    EXPECT_EQ(page.stored("calendar.store"), u"caldav");
+    EXPECT_TRUE(page.find<QLineEdit>("caldavURLField")->isEnabled());
+
+    Page::enter(page.find<QLineEdit>("caldavURLField"),
+                QStringLiteral(" http://127.0.0.1:9/dav/ "));
+    Page::enter(page.find<QLineEdit>("caldavUserField"), QStringLiteral("anna"));
+    Page::enter(page.find<QLineEdit>("caldavPasswordField"), QStringLiteral(" pw "));
+    EXPECT_EQ(page.stored("calendar.caldav.url"), u"http://127.0.0.1:9/dav/");
+    EXPECT_EQ(page.stored("calendar.caldav.user"), u"anna");
+    // A password is kept exactly as typed, and nowhere but the secret store.
+    EXPECT_EQ(page.credentials->secrets.value(QStringLiteral("caldav")), u" pw ");
+    Preferences::standard()->sync();
+    QFile preferences(Preferences::standard()->filePath());
+    ASSERT_TRUE(preferences.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(preferences.readAll().contains(" pw "));
+    const int writes = page.credentials->writes;
+    page.page.save();
+    EXPECT_EQ(page.credentials->writes, writes);
+
+    // Nothing listens on that port.
+    EXPECT_TRUE(page.testConnection().startsWith(u"连接失败："));
+}
+
+TEST(SystemSettingsPage, TheSpeechEndpointAndItsKeyAreSaved) {
+    Page page;
+    Page::enter(page.find<QLineEdit>("speechURLField"), QStringLiteral("http://127.0.0.1:8080/v1"));
+    Page::enter(page.find<QLineEdit>("speechModelField"), QStringLiteral("whisper-1\t"));
+    Page::enter(page.find<QLineEdit>("speechKeyField"), QStringLiteral("sk-speech"));
+    EXPECT_EQ(page.stored("speech.baseURL"), u"http://127.0.0.1:8080/v1");
+    EXPECT_EQ(page.stored("speech.model"), u"whisper-1");
+    EXPECT_EQ(page.credentials->secrets.value(QStringLiteral("speech")), u"sk-speech");
+
+    // Clearing the key removes it from the store.
+    Page::enter(page.find<QLineEdit>("speechKeyField"), QString());
+    EXPECT_FALSE(page.credentials->secrets.contains(QStringLiteral("speech")));
+}
+
+TEST(SystemSettingsPage, StartingAtLoginWritesAndRemovesTheAutostartEntry) {
+    Page page;
+    auto* box = page.find<QCheckBox>("autostartBox");
+    EXPECT_FALSE(box->isChecked());
+    box->setChecked(true);
+    ASSERT_TRUE(Autostart::isEnabled());
+    EXPECT_TRUE(Autostart::entryPath().startsWith(page.xdg.configHome()));
+    QFile entry(Autostart::entryPath());
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QByteArray text = entry.readAll();
+    EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(text.contains("\nExec=\"")) << text.constData();
+    page.page.refresh();
+    EXPECT_TRUE(box->isChecked());
+    box->setChecked(false);
+    EXPECT_FALSE(Autostart::isEnabled());
+}
+
+TEST(Autostart, QuotesTheProgramPath) {
+    test::TempXdg xdg;
+    ASSERT_TRUE(Autostart::setEnabled(true, QStringLiteral("/opt/my \"apps\"/$zorbel")));
+    QFile entry(Autostart::entryPath());
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(entry.readAll().contains("Exec=\"/opt/my \\\"apps\\\"/\\$zorbel\"\n"));
+}
