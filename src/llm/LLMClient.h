@@ -43,7 +43,7 @@ struct LLMClientOptions {
     std::function<QDateTime()> now = &QDateTime::currentDateTimeUtc;
     /// A provider used for this client's requests instead of the one chosen in the settings
     /// (the command line's --preset); nothing is written to the preferences.
-    std::optional<QString> presetOverride;
+    std::optional<QString> presetOverride = std::nullopt;
 };
 
 /// The language-model client: provider presets and their settings, local server discovery, the
