@@ -46,6 +46,7 @@ bool OnboardingPanel::needsShow() {
 
 QString OnboardingPanel::routeText(const LLMClient& client) {
     const LLMPreset preset = client.currentPreset();
+    if (preset.isBuiltin()) return QStringLiteral("当前处理路线：本地内置规则（无需模型）");
     if (preset.isLocal() || preset.id == u"auto") return QStringLiteral("当前处理路线：本地处理");
     return QStringLiteral("当前处理路线：云端处理：") + preset.displayName;
 }

@@ -156,7 +156,7 @@ void SettingsWindowController::build() {
     connect(m_revealKeyButton, &QToolButton::clicked, this,
             &SettingsWindowController::revealKeyToggled);
 
-    rowLabel(w, QStringLiteral("模型："), frame(20, 220, 90, 22));
+    m_modelLabel = rowLabel(w, QStringLiteral("模型："), frame(20, 220, 90, 22));
     m_modelCombo = place(new QComboBox(w), frame(118, 220, 210, 24));
     m_modelCombo->setEditable(true);
     m_modelCombo->setInsertPolicy(QComboBox::NoInsert);
@@ -329,6 +329,9 @@ void SettingsWindowController::refreshUI() {
     m_modelCombo->clear();
     m_modelCombo->addItems(items);
     m_modelCombo->setEditText(m_client.model(preset));
+    // The built-in rules have no model to choose.
+    m_modelLabel->setVisible(!preset.isBuiltin());
+    m_modelCombo->setVisible(!preset.isBuiltin());
 
     m_fetchButton->setVisible(preset.baseURL.has_value() && preset.needsKey);
     const bool pullOffered =
@@ -336,7 +339,9 @@ void SettingsWindowController::refreshUI() {
         (preset.id == u"ollama" || (preset.id == u"auto" && lmstudio.isEmpty()));
     m_pullModelButton->setVisible(pullOffered);
 
-    if (!preset.isLocal() && preset.id != u"auto") {
+    if (preset.isBuiltin()) {
+        setStatus(QStringLiteral("内置规则在本机读取日期和时间，无需模型，也不联网"));
+    } else if (!preset.isLocal() && preset.id != u"auto") {
         if (preset.needsKey && key.isEmpty()) {
             setStatus(QStringLiteral("请填写 API Key 后可点\"从服务端拉取\"获取模型列表"));
         } else {
@@ -356,7 +361,8 @@ void SettingsWindowController::refreshUI() {
         if (!found.isEmpty()) {
             setStatus(QStringLiteral("已检测到 ") + found.join(QStringLiteral("；")));
         } else if (!m_client.ollamaServiceReachable()) {
-            setStatus(QStringLiteral("未检测到本地模型服务，可点重新扫描或选择云端预设"));
+            setStatus(QStringLiteral(
+                "未检测到本地模型服务，可点重新扫描，或选「内置规则（离线）」、云端预设"));
         } else {
             setStatus(QStringLiteral("未检测到本地模型，建议点「拉取推荐模型」下载 ") +
                       QLatin1String(LLMClient::defaultModel) + QStringLiteral("（约 3GB）"));
@@ -394,7 +400,7 @@ void SettingsWindowController::textChanged() {
             m_loadedKey = key;
         }
     }
-    m_client.setModel(trimmed(m_modelCombo->currentText()), preset);
+    if (!preset.isBuiltin()) m_client.setModel(trimmed(m_modelCombo->currentText()), preset);
 }
 
 void SettingsWindowController::keyFieldEdited() {

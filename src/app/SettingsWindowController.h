@@ -91,6 +91,7 @@ private:
     QString m_loadedKey;
     QToolButton* m_revealKeyButton = nullptr;
     bool m_isKeyRevealed = false;
+    QLabel* m_modelLabel = nullptr;
     QComboBox* m_modelCombo = nullptr;
     QPushButton* m_fetchButton = nullptr;
     QLabel* m_statusLabel = nullptr;

@@ -115,6 +115,9 @@ TEST(OnboardingPanel, RouteLineNamesACloudPresetOnly) {
     EXPECT_EQ(OnboardingPanel::routeText(fixture.client), u"当前处理路线：本地处理");
     fixture.client.setCurrentPreset(LLMClient::preset(QStringLiteral("ollama")));
     EXPECT_EQ(OnboardingPanel::routeText(fixture.client), u"当前处理路线：本地处理");
+    fixture.client.setCurrentPreset(LLMClient::preset(QStringLiteral("builtin")));
+    EXPECT_EQ(OnboardingPanel::routeText(fixture.client),
+              u"当前处理路线：本地内置规则（无需模型）");
     fixture.client.setCurrentPreset(LLMClient::preset(QStringLiteral("deepseek")));
     EXPECT_EQ(OnboardingPanel::routeText(fixture.client), u"当前处理路线：云端处理：DeepSeek");
     OnboardingPanel* panel = fixture.show();
