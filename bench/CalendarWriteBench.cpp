@@ -3,7 +3,6 @@
 // time: the vdir store waits for each file to reach the disk.
 
 #include <benchmark/benchmark.h>
-#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include "calendar/CalDavCalendarStore.h"
@@ -58,11 +57,3 @@ void BM_RadicaleWrite(benchmark::State& state) {
 BENCHMARK(BM_RadicaleWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -4,9 +4,7 @@
 // store and to a real Radicale server on loopback. Wall time, offscreen platform.
 
 #include <benchmark/benchmark.h>
-#include <QApplication>
 #include <QLineEdit>
-#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -123,13 +121,3 @@ void BM_ReturnToSuccessRadicale(benchmark::State& state) {
 BENCHMARK(BM_ReturnToSuccessRadicale)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(u"com.zorbel.app.product.info=false"_s);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -3,8 +3,6 @@
 //   build/bench/bench_event_reader
 
 #include <benchmark/benchmark.h>
-#include <QCoreApplication>
-#include <QLoggingCategory>
 
 #include "llm/LLMClient.h"
 
@@ -58,13 +56,3 @@ void BM_Reply15000Chars(benchmark::State& state) {
 
 BENCHMARK(BM_Reply20Events)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Reply15000Chars)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    // Measure the reader, not the terminal: the product log is switched off.
-    QLoggingCategory::setFilterRules(QStringLiteral("com.zorbel.app.product.info=false"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -5,10 +5,8 @@
 //   build/bench/bench_llm_request
 
 #include <benchmark/benchmark.h>
-#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLoggingCategory>
 #include <QTemporaryDir>
 
 #include "llm/ChatRequest.h"
@@ -70,13 +68,3 @@ void BM_ExtractEventsRoundTrip15000Chars(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_ExtractEventsRoundTrip15000Chars)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    // Measure the request path, not the terminal: the product log is switched off.
-    QLoggingCategory::setFilterRules(QStringLiteral("com.zorbel.app.product.info=false"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
