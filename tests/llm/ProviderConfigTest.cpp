@@ -83,8 +83,8 @@ QByteArray tags(const QByteArray& models) {
 TEST(PresetTable, HoldsTheProvidersInMenuOrder) {
     QStringList ids;
     for (const LLMPreset& preset : LLMClient::presets()) ids.append(preset.id);
-    EXPECT_EQ(ids, (QStringList{u"auto"_s, u"ollama"_s, u"lmstudio"_s, u"builtin"_s,
-                                u"deepseek"_s, u"kimi"_s, u"qwen"_s, u"openai"_s, u"custom"_s}));
+    EXPECT_EQ(ids, (QStringList{u"auto"_s, u"ollama"_s, u"lmstudio"_s, u"builtin"_s, u"deepseek"_s,
+                                u"kimi"_s, u"qwen"_s, u"openai"_s, u"custom"_s}));
     EXPECT_EQ(LLMClient::preset(u"Ollama"_s).id, u"auto"_s);
     EXPECT_EQ(LLMClient::preset(u"nonsense"_s).id, u"auto"_s);
     EXPECT_EQ(LLMClient::preset(u"qwen"_s).displayName, u"通义千问"_s);
