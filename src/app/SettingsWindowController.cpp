@@ -213,8 +213,8 @@ void SettingsWindowController::build() {
     connect(m_clearConsentButton, &QPushButton::clicked, this,
             &SettingsWindowController::clearCloudConsentClicked);
 
-    auto* homepage = place(new QPushButton(QUrl(QLatin1String(homepageURL)).host(), w),
-                           frame(20, 16, 80, 20), 11);
+    auto* homepage =
+        place(new QPushButton(QStringLiteral("项目说明"), w), frame(20, 16, 80, 20), 11);
     homepage->setFlat(true);
     homepage->setCursor(Qt::PointingHandCursor);
     homepage->setStyleSheet(QStringLiteral("color: palette(link); text-align: left;"));
@@ -559,7 +559,7 @@ void SettingsWindowController::showOnboardingClicked() {
 }
 
 void SettingsWindowController::homepageClicked() {
-    QDesktopServices::openUrl(QUrl(QLatin1String(homepageURL)));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromUtf8(homepagePath)));
 }
 
 void SettingsWindowController::doneClicked() {

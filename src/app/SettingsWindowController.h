@@ -31,7 +31,8 @@ public:
     static constexpr int kWidth = 460;
     static constexpr int kHeight = 506;
     /// The project's home page.
-    static constexpr const char* homepageURL = "https://github.com/zorbel/zorbel";
+    /// The project's own page: the README installed with the program (the desktop opens it).
+    static constexpr const char* homepagePath = ZORBEL_DOC_README;
 
     /// `client` must outlive the controller; `credentials` keeps the calendar and speech
     /// secrets; `ollamaCandidates` is where the tool is looked for.
