@@ -5,42 +5,26 @@
 # resident memory after start and CPU used while idle for 10 seconds.
 #
 # Usage: bash tests/e2e/ball-screenshots.sh BUILD_DIR [OUT_DIR]
-# Needs xvfb-run, picom, xdotool and imagemagick. Runs in its own temporary XDG folders.
+# Needs xvfb-run, picom, xdotool and imagemagick. Runs in its own temporary XDG folders
+# (x-session.sh).
 set -euo pipefail
 
 build=${1:?build directory}
 out=${2:-$PWD/ball-screenshots}
+source "$(dirname "$0")/x-session.sh"
 mkdir -p "$out"
-if [[ -z ${ZORBEL_E2E_INNER:-} ]]; then
-    export ZORBEL_E2E_INNER=1
-    exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
-fi
-
-home=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$home"' EXIT
-export XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data XDG_CACHE_HOME=$home/cache
-export XDG_STATE_HOME=$home/state XDG_RUNTIME_DIR=$home/runtime
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-export QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="com.zorbel.app.product.info=true;qt.qpa.*=false"
+home=$e2e_home
 
 # A desktop background to see the translucent ball against.
 magick=$(command -v magick || command -v convert)
 "$magick" -size 1280x800 gradient:'#3a6186'-'#89253e' "$home/background.png"
-picom --backend xrender 2>/dev/null &
 display -geometry +0+0 -borderwidth 0 "$home/background.png" &
 sleep 1
 
 start=$(date +%s.%N)
 "$build/src/app/zorbel" >"$out/zorbel.log" 2>&1 &
 app=$!
-window=
-for _ in $(seq 1 200); do
-    window=$(xdotool search --onlyvisible --name '^Zorbel$' 2>/dev/null | head -1 || true)
-    [[ -n $window ]] && break
-    sleep 0.01
-done
-[[ -n $window ]] || { echo "the ball window did not appear" >&2; exit 1; }
+window=$(e2e_poll 2 e2e_window --name '^Zorbel$') || { echo "the ball window did not appear" >&2; exit 1; }
 shown=$(date +%s.%N)
 echo "first ball frame on screen after: $(echo "($shown - $start) * 1000" | bc | cut -d. -f1) ms (window mapped; polled every 10 ms)"
 sleep 1

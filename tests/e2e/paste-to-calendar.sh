@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# End to end with the real `zorbel`: text pasted into the ball goes to a loopback model server,
+# whose two events come back in the confirm panel; Return writes them to the local calendar,
+# where khal reads both back. Leaves a screenshot of the panel and the app's log in OUT_DIR.
+#
+# Usage: bash tests/e2e/paste-to-calendar.sh ZORBEL_BINARY OUT_DIR
+# Needs xvfb-run, picom, xdotool, xclip, imagemagick, python3 and khal.
+set -euo pipefail
+
+zorbel=${1:?zorbel binary}
+out=${2:?output folder}
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/x-session.sh"
+mkdir -p "$out"
+log=$out/zorbel.log
+
+fail() {
+    echo "FAIL: $*" >&2
+    echo "--- app log ($log):" >&2
+    cat "$log" >&2 || true
+    exit 1
+}
+now() { date +%s%N; }
+ms_since() { echo $((($(now) - $1) / 1000000)); }
+
+# No session bus: the secret store fails fast and the app carries on without a key.
+unset DBUS_SESSION_BUS_ADDRESS
+
+calls=$e2e_home/model-calls
+: >"$calls"
+python3 "$here/model-server.py" "$calls" >"$e2e_home/port" &
+e2e_poll 10 test -s "$e2e_home/port" || fail "the model server did not start"
+port=$(head -1 "$e2e_home/port")
+
+cat >"$XDG_CONFIG_HOME/com.zorbel.app.conf" <<INI
+[General]
+llm.preset=custom
+llm.baseURL=http://127.0.0.1:$port/v1
+llm.model=test
+cloudConsent.custom.paste.v1=true
+onboarding.version=2
+permissionExplained.voice.v1=true
+INI
+
+start=$(now)
+"$zorbel" >"$log" 2>&1 &
+app=$!
+ball=$(e2e_poll 30 e2e_window --pid "$app" --name '^Zorbel$') || fail "the ball window did not appear"
+ball_ms=$(ms_since "$start")
+
+# xclip serves the clipboard until it is killed with the other jobs.
+printf '明天下午三点到四点项目评审，四点半到五点复盘' >"$e2e_home/pasted.txt"
+xclip -quiet -selection clipboard "$e2e_home/pasted.txt" >/dev/null 2>&1 &
+clipboard_ready() { xclip -o -selection clipboard 2>/dev/null | cmp -s - "$e2e_home/pasted.txt"; }
+e2e_poll 10 clipboard_ready || fail "xclip did not take the clipboard"
+xdotool windowfocus "$ball" key ctrl+v
+pasted=$(now)
+
+# The confirm panel: the app's visible window 480 px wide (the status panel is 240, the ball 64).
+confirm_panel() {
+    local window
+    for window in $(xdotool search --onlyvisible --pid "$app" 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$window")"
+        if ((WIDTH == 480)); then
+            echo "$window"
+            return 0
+        fi
+    done
+    return 1
+}
+panel=$(e2e_poll 30 confirm_panel) || fail "the confirm panel did not appear within 30 s"
+panel_ms=$(ms_since "$pasted")
+sleep 0.5  # let the panel paint before the photo
+import -window root "$out/confirm-panel.png"
+
+# One edit: a click into the first event's title field (fixed place in the panel's layout),
+# appended text; then Return, which belongs to the write button.
+eval "$(xdotool getwindowgeometry --shell "$panel")"
+xdotool mousemove $((X + 300)) $((Y + 118)) click 1 sleep 0.2 key End type ' v2'
+xdotool key Return
+returned=$(now)
+e2e_poll 30 grep -q 'event=calendarWrite(' "$log" || fail "no calendarWrite in the log within 30 s"
+write_ms=$(ms_since "$returned")
+grep -q 'event=calendarWrite(succeeded: 2, failed: 0)' "$log" ||
+    fail "no 'calendarWrite(succeeded: 2, failed: 0)' in the log"
+
+[[ -s $calls ]] || fail "the model server was never called"
+mapfile -t files < <(find "$XDG_DATA_HOME/zorbel/calendars" -name '*.ics')
+[[ ${#files[@]} -eq 2 ]] || fail "expected 2 .ics files, found ${#files[@]}"
+
+vdir=$(dirname "${files[0]}")
+cat >"$e2e_home/khal.conf" <<CONF
+[calendars]
+[[zorbel]]
+path = $vdir
+[locale]
+timeformat = %H:%M
+dateformat = %Y-%m-%d
+longdateformat = %Y-%m-%d
+datetimeformat = %Y-%m-%d %H:%M
+longdatetimeformat = %Y-%m-%d %H:%M
+CONF
+tomorrow=$(date -d tomorrow +%Y-%m-%d)
+listed=$(/usr/bin/khal -c "$e2e_home/khal.conf" list "$tomorrow" 1d 2>&1) || fail "khal failed: $listed"
+for expected in "15:00-16:00 项目评审 v2" "16:30-17:00 复盘"; do
+    grep -qF "$expected" <<<"$listed" || fail "khal does not list '$expected'; it listed: $listed"
+done
+
+# Success holds the ball for 0.7 s, then it is idle: no log line for that, so check that the app
+# still runs and shows the ball alone (no confirm panel, no failure panel), and photograph it.
+sleep 1.5
+kill -0 "$app" 2>/dev/null || fail "the app exited"
+visible=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null || true)
+[[ $visible == "$ball" ]] || fail "after the write the app shows windows $visible, not the ball alone"
+import -window root "$out/after-write.png"
+if grep -q 'Sanitizer' "$log"; then fail "sanitizer report in the log"; fi
+kill "$app"
+wait "$app" 2>/dev/null || true
+
+echo "ball shown after $ball_ms ms; ctrl+v to confirm panel: $panel_ms ms;" \
+    "Return to calendarWrite logged: $write_ms ms"
+echo "PASS: two events written and read back by khal; screenshot in $out"
