@@ -6,9 +6,9 @@
 #include <QTemporaryDir>
 
 #include "calendar/CalDavCalendarStore.h"
-#include "calendar/MemoryCredentials.h"
 #include "calendar/VdirCalendarStore.h"
 #include "support/EventLoop.h"
+#include "support/MemoryCredentialStore.h"
 #include "support/RadicaleServer.h"
 
 using namespace zorbel;
@@ -49,7 +49,7 @@ void BM_RadicaleWrite(benchmark::State& state) {
         state.SkipWithError("radicale did not start");
         return;
     }
-    const auto credentials = std::make_shared<test::MemoryCredentials>();
+    const auto credentials = std::make_shared<test::MemoryCredentialStore>();
     credentials->setCredential(u"pw"_s, u"caldav"_s);
     CalDavCalendarStore store(server.url(), u"bench"_s, credentials);
     saveEvents(state, store, test::await(store.writableCalendars()).first().id);

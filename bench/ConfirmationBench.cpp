@@ -11,9 +11,9 @@
 #include "ball/ConfirmationFlow.h"
 #include "calendar/CalDavCalendarStore.h"
 #include "calendar/ConfirmPanel.h"
-#include "calendar/MemoryCredentials.h"
 #include "calendar/VdirCalendarStore.h"
 #include "support/EventLoop.h"
+#include "support/MemoryCredentialStore.h"
 #include "support/RadicaleServer.h"
 
 using namespace zorbel;
@@ -113,7 +113,7 @@ void BM_ReturnToSuccessRadicale(benchmark::State& state) {
         state.SkipWithError("radicale did not start");
         return;
     }
-    const auto credentials = std::make_shared<test::MemoryCredentials>();
+    const auto credentials = std::make_shared<test::MemoryCredentialStore>();
     credentials->setCredential(u"pw"_s, u"caldav"_s);
     returnToSuccess(state,
                     std::make_shared<CalDavCalendarStore>(server.url(), u"bench"_s, credentials));

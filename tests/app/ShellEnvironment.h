@@ -3,8 +3,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "../llm/MemoryCredentialStore.h"
 #include "llm/LLMClient.h"
+#include "support/MemoryCredentialStore.h"
 #include "support/Preferences.h"
 #include "support/TempXdg.h"
 

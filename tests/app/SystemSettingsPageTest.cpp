@@ -5,10 +5,10 @@
 #include <QFile>
 #include <QTest>
 
-#include "../llm/MemoryCredentialStore.h"
 #include "app/Autostart.h"
 #include "app/SystemSettingsPage.h"
 #include "support/EventLoop.h"
+#include "support/MemoryCredentialStore.h"
 #include "support/Preferences.h"
 #include "support/TempXdg.h"
 

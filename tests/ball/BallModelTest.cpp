@@ -8,11 +8,11 @@
 
 #include "ball/FloatingBallWindow.h"
 #include "llm/LLMClient.h"
-#include "llm/MemoryCredentialStore.h"
 #include "support/ChatCompletionsServer.h"
 #include "support/EventLoop.h"
 #include "support/FakeCaptureServices.h"
 #include "support/LogCapture.h"
+#include "support/MemoryCredentialStore.h"
 #include "support/Preferences.h"
 #include "support/TempXdg.h"
 

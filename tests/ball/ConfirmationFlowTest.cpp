@@ -12,11 +12,11 @@
 #include "calendar/CalDavCalendarStore.h"
 #include "calendar/CalendarTestEvents.h"
 #include "calendar/ConfirmPanel.h"
-#include "calendar/MemoryCredentials.h"
 #include "calendar/VdirCalendarStore.h"
 #include "support/EventLoop.h"
 #include "support/FakeCaptureServices.h"
 #include "support/LogCapture.h"
+#include "support/MemoryCredentialStore.h"
 #include "support/RadicaleServer.h"
 #include "support/TempXdg.h"
 
@@ -242,7 +242,7 @@ TEST_F(ConfirmationFlowTest, ConfirmedEventsReachACalDavServer) {
     test::RadicaleServer server;
     ASSERT_TRUE(server.start());
     ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, u"#FF7F00FF"_s));
-    auto credentials = std::make_shared<test::MemoryCredentials>();
+    auto credentials = std::make_shared<test::MemoryCredentialStore>();
     credentials->setCredential(u"pw"_s, u"caldav"_s);
     makeFlow(std::make_shared<CalDavCalendarStore>(server.url(), u"alice"_s, credentials,
                                                    std::chrono::seconds(5)));

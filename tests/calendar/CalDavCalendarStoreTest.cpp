@@ -7,13 +7,13 @@
 #include <algorithm>
 
 #include "CalendarTestEvents.h"
-#include "MemoryCredentials.h"
 #include "calendar/CalDavCalendarStore.h"
 #include "calendar/CalendarWriter.h"
 #include "calendar/DavMultistatus.h"
 #include "calendar/VdirCalendarStore.h"
 #include "support/EventLoop.h"
 #include "support/LogCapture.h"
+#include "support/MemoryCredentialStore.h"
 #include "support/RadicaleServer.h"
 
 using namespace zorbel;
@@ -44,8 +44,8 @@ protected:
     }
 
     test::RadicaleServer server;
-    std::shared_ptr<test::MemoryCredentials> credentials =
-        std::make_shared<test::MemoryCredentials>();
+    std::shared_ptr<test::MemoryCredentialStore> credentials =
+        std::make_shared<test::MemoryCredentialStore>();
     CalDavCalendarStore store{server.url(), u"alice"_s, credentials, std::chrono::seconds(5)};
 };
 

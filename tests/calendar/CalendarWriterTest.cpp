@@ -2,12 +2,12 @@
 #include <QSet>
 
 #include "CalendarTestEvents.h"
-#include "MemoryCredentials.h"
 #include "calendar/CalDavCalendarStore.h"
 #include "calendar/CalendarWriter.h"
 #include "calendar/VdirCalendarStore.h"
 #include "support/EventLoop.h"
 #include "support/LogCapture.h"
+#include "support/MemoryCredentialStore.h"
 #include "support/TempXdg.h"
 
 using namespace zorbel;
@@ -122,7 +122,7 @@ TEST_F(CalendarWriterTest, NoWritableCalendarThrowsEvenForAnEmptyBatch) {
 TEST(CalendarWriterConfiguration, ThePreferenceChoosesTheStore) {
     test::TempXdg xdg;
     Preferences& preferences = *Preferences::standard();
-    const auto credentials = std::make_shared<test::MemoryCredentials>();
+    const auto credentials = std::make_shared<test::MemoryCredentialStore>();
     EXPECT_NE(dynamic_cast<VdirCalendarStore*>(
                   CalendarWriter::configuredStore(preferences, credentials).get()),
               nullptr);

@@ -15,8 +15,8 @@
 #include "input/SpeechRecognizer.h"
 #include "input/SpeechService.h"
 #include "input/WavFile.h"
-#include "llm/CredentialStoring.h"
 #include "support/EventLoop.h"
+#include "support/MemoryCredentialStore.h"
 
 namespace zorbel::test {
 
@@ -81,20 +81,6 @@ public:
         asked.emplace_back(providerID, kind);
         co_return allow;
     }
-};
-
-class MemoryCredentialStore final : public CredentialStoring {
-public:
-    QMap<QString, QString> secrets;
-
-    std::optional<QString> credential(const QString& account) override {
-        if (!secrets.contains(account)) return std::nullopt;
-        return secrets.value(account);
-    }
-    void setCredential(const QString& value, const QString& account) override {
-        secrets.insert(account, value);
-    }
-    void removeCredential(const QString& account) override { secrets.remove(account); }
 };
 
 }  // namespace zorbel::test

@@ -5,11 +5,11 @@
 #include <QDirIterator>
 #include <QFile>
 
-#include "MemoryCredentialStore.h"
 #include "llm/CredentialMigrator.h"
 #include "llm/KeychainCredentialStore.h"
 #include "llm/LLMClient.h"
 #include "support/LogCapture.h"
+#include "support/MemoryCredentialStore.h"
 #include "support/SecretStoreSession.h"
 #include "support/TempXdg.h"
 

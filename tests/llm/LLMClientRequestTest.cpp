@@ -7,12 +7,12 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
-#include "MemoryCredentialStore.h"
 #include "llm/ChatRequest.h"
 #include "llm/LLMClient.h"
 #include "support/ChatCompletionsServer.h"
 #include "support/EventLoop.h"
 #include "support/LogCapture.h"
+#include "support/MemoryCredentialStore.h"
 #include "support/TempXdg.h"
 
 using namespace Qt::Literals::StringLiterals;

@@ -5,11 +5,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "MemoryCredentialStore.h"
 #include "llm/LLMClient.h"
 #include "support/ChatCompletionsServer.h"
 #include "support/EventLoop.h"
 #include "support/LogCapture.h"
+#include "support/MemoryCredentialStore.h"
 #include "support/TempXdg.h"
 
 using namespace Qt::Literals::StringLiterals;
