@@ -50,7 +50,7 @@ void BM_RadicaleWrite(benchmark::State& state) {
         return;
     }
     const auto credentials = std::make_shared<test::MemoryCredentialStore>();
-    credentials->setCredential(u"pw"_s, u"caldav"_s);
+    credentials->secrets.insert(u"caldav"_s, u"pw"_s);
     CalDavCalendarStore store(server.url(), u"bench"_s, credentials);
     saveEvents(state, store, test::await(store.writableCalendars()).first().id);
 }

@@ -114,7 +114,7 @@ void BM_ReturnToSuccessRadicale(benchmark::State& state) {
         return;
     }
     const auto credentials = std::make_shared<test::MemoryCredentialStore>();
-    credentials->setCredential(u"pw"_s, u"caldav"_s);
+    credentials->secrets.insert(u"caldav"_s, u"pw"_s);
     returnToSuccess(state,
                     std::make_shared<CalDavCalendarStore>(server.url(), u"bench"_s, credentials));
 }

@@ -38,7 +38,8 @@ bool AppDelegate::applicationDidFinishLaunching(const std::function<QWidget*()>&
     // Windows are tool windows without a taskbar entry; none of them ends the process.
     QApplication::setQuitOnLastWindowClosed(false);
     migratePredecessorSettings();
-    migrateCredentials();
+    // Its first write is queued before anything else asks the store.
+    migrateCredentials(m_options.credentials);
     // The calendar writer reads a CalDAV password from the same store.
     CalendarWriter::setCredentials(m_options.credentials);
     buildMenu();
@@ -78,9 +79,10 @@ void AppDelegate::migratePredecessorSettings() {
     AppLogger::removeLegacyDebugLog(m_options.legacyDebugLogPath);
 }
 
-void AppDelegate::migrateCredentials() {
+QCoro::Task<void> AppDelegate::migrateCredentials(std::shared_ptr<CredentialStoring> credentials) {
     try {
-        CredentialMigrator(Preferences::standard(), m_options.credentials).migrateIfNeeded();
+        CredentialMigrator migrator(Preferences::standard(), std::move(credentials));
+        co_await migrator.migrateIfNeeded();
     } catch (const std::exception&) {
         AppLogger::shared().record(AppLogEvent::failure(QStringLiteral("credentialMigration")));
     }

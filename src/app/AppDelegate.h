@@ -60,7 +60,8 @@ public:
 
 private:
     void migratePredecessorSettings();
-    void migrateCredentials();
+    /// Moves old keys into the secret store; a failure is logged and retried at the next launch.
+    static QCoro::Task<void> migrateCredentials(std::shared_ptr<CredentialStoring> credentials);
     void buildMenu();
 
     AppDelegateOptions m_options;

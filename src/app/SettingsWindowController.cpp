@@ -309,11 +309,14 @@ void SettingsWindowController::refreshUI() {
     m_baseURLField->setText(preset.baseURL.value_or(m_client.customBaseURL()));
     m_baseURLField->setEnabled(preset.isEditable());
 
-    const QString key = m_client.key(preset);
-    m_apiKeyField->setText(key);
-    m_apiKeyPlainField->setText(key);
-    m_loadedKey = key;
     keyFieldOnScreen()->setEnabled(preset.needsKey);
+    if (m_keyPresetId != preset.id) {
+        m_keyPresetId = preset.id;
+        m_loadedKey.clear();
+        m_apiKeyField->clear();
+        m_apiKeyPlainField->clear();
+    }
+    showKey(this, &m_client, preset);
 
     const QStringList ollama = m_client.ollamaModels(), lmstudio = m_client.lmstudioModels();
     QStringList items;
@@ -342,7 +345,7 @@ void SettingsWindowController::refreshUI() {
     if (preset.isBuiltin()) {
         setStatus(QStringLiteral("内置规则在本机读取日期和时间，无需模型，也不联网"));
     } else if (!preset.isLocal() && preset.id != u"auto") {
-        if (preset.needsKey && key.isEmpty()) {
+        if (preset.needsKey && m_loadedKey.isEmpty()) {
             setStatus(QStringLiteral("请填写 API Key 后可点\"从服务端拉取\"获取模型列表"));
         } else {
             setStatus(QStringLiteral("Base URL：") +
@@ -457,6 +460,24 @@ void SettingsWindowController::fetchModelsClicked() {
     m_fetchButton->setEnabled(false);
     setStatus(QStringLiteral("正在拉取模型列表…"));
     fetchModels(this, &m_client, preset);
+}
+
+QCoro::Task<void> SettingsWindowController::showKey(QPointer<SettingsWindowController> self,
+                                                    LLMClient* client, LLMPreset preset) {
+    const QString shown = self->m_loadedKey;
+    const QString key = co_await client->key(preset);
+    // The window may be gone, on another preset, or the user may have typed meanwhile.
+    if (!self || client->currentPreset().id != preset.id) co_return;
+    if (self->keyFieldOnScreen()->text() != shown || self->m_loadedKey != shown) co_return;
+    if (key == self->m_loadedKey) co_return;
+    {
+        const QScopedValueRollback<bool> refreshing(self->m_refreshing, true);
+        self->m_apiKeyField->setText(key);
+        self->m_apiKeyPlainField->setText(key);
+        self->m_loadedKey = key;
+    }
+    // The status line depends on whether a key is there.
+    self->refreshUI();
 }
 
 QCoro::Task<void> SettingsWindowController::fetchModels(QPointer<SettingsWindowController> self,

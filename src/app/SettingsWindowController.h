@@ -77,6 +77,9 @@ private:
     QLineEdit* keyFieldOnScreen() const;
     void restoreSecureKeyField();
     void setStatus(const QString& text);
+    /// Fills the key fields once the preset's key is read from the secret store.
+    static QCoro::Task<void> showKey(QPointer<SettingsWindowController> self, LLMClient* client,
+                                     LLMPreset preset);
     static QCoro::Task<void> fetchModels(QPointer<SettingsWindowController> self, LLMClient* client,
                                          LLMPreset preset);
 
@@ -90,6 +93,7 @@ private:
     QLineEdit* m_apiKeyField = nullptr;
     QLineEdit* m_apiKeyPlainField = nullptr;
     QString m_loadedKey;
+    QString m_keyPresetId;  ///< the preset whose key the fields hold
     QToolButton* m_revealKeyButton = nullptr;
     bool m_isKeyRevealed = false;
     QLabel* m_modelLabel = nullptr;

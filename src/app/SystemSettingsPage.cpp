@@ -108,23 +108,17 @@ void SystemSettingsPage::refresh() {
     }
     m_urlField->setText(defaults->string(kUrlKey).value_or(QString()));
     m_userField->setText(defaults->string(kUserKey).value_or(QString()));
-    const auto secret = [this](const QString& account) {
-        try {
-            return m_credentials->credential(account).value_or(QString());
-        } catch (const Error&) {
-            return QString();
-        }
-    };
-    m_loadedPassword = secret(kCalDavAccount);
-    m_passwordField->setText(m_loadedPassword);
     m_speechURLField->setText(
         defaults->string(QLatin1String(TranscriptionEndpointRecognizer::kBaseURLKey))
             .value_or(QString()));
     m_speechModelField->setText(
         defaults->string(QLatin1String(TranscriptionEndpointRecognizer::kModelKey))
             .value_or(QString()));
-    m_loadedSpeechKey = secret(QLatin1String(TranscriptionEndpointRecognizer::kCredentialAccount));
-    m_speechKeyField->setText(m_loadedSpeechKey);
+    for (const auto& [field, loaded, account] : secrets()) {
+        this->*loaded = QString();
+        field->clear();
+        showSecret(this, m_credentials, field, loaded, account);
+    }
     m_autostartBox->setChecked(Autostart::isEnabled());
 }
 
@@ -143,26 +137,56 @@ void SystemSettingsPage::save() {
                        trimmedText(m_speechURLField));
     defaults->setValue(QLatin1String(TranscriptionEndpointRecognizer::kModelKey),
                        trimmedText(m_speechModelField));
-    saveSecret(m_passwordField, m_loadedPassword, kCalDavAccount);
-    saveSecret(m_speechKeyField, m_loadedSpeechKey,
-               QLatin1String(TranscriptionEndpointRecognizer::kCredentialAccount));
+    for (const auto& [field, loaded, account] : secrets()) {
+        // A password is kept exactly as typed; unchanged secrets are not written again.
+        const QString value = field->text();
+        if (value == this->*loaded) continue;
+        this->*loaded = value;
+        saveSecret(this, m_credentials, value, loaded, account);
+    }
     // The calendar writer of the next capture uses the store as now configured.
     CalendarWriter::setShared(nullptr);
 }
 
-void SystemSettingsPage::saveSecret(QLineEdit* edit, QString& loaded, const QString& account) {
-    // A password is kept exactly as typed; unchanged secrets are not written again.
-    const QString value = edit->text();
-    if (value == loaded) return;
+QList<SystemSettingsPage::Secret> SystemSettingsPage::secrets() const {
+    return {{m_passwordField, &SystemSettingsPage::m_loadedPassword, kCalDavAccount},
+            {m_speechKeyField, &SystemSettingsPage::m_loadedSpeechKey,
+             QLatin1String(TranscriptionEndpointRecognizer::kCredentialAccount)}};
+}
+
+QCoro::Task<void> SystemSettingsPage::showSecret(QPointer<SystemSettingsPage> self,
+                                                 std::shared_ptr<CredentialStoring> credentials,
+                                                 QPointer<QLineEdit> field, LoadedSecret loaded,
+                                                 QString account) {
+    const QString shown = self->*loaded;
+    QString value;
+    try {
+        value = (co_await credentials->credential(account)).value_or(QString());
+    } catch (const Error&) {
+        // An unreadable store shows an empty field; the status says so when a write fails.
+    }
+    // Typed or saved meanwhile: the user's text wins over the older read.
+    if (!self || !field || field->text() != shown || self->*loaded != shown) co_return;
+    const QScopedValueRollback<bool> refreshing(self->m_refreshing, true);
+    field->setText(value);
+    self->*loaded = value;
+}
+
+QCoro::Task<void> SystemSettingsPage::saveSecret(QPointer<SystemSettingsPage> self,
+                                                 std::shared_ptr<CredentialStoring> credentials,
+                                                 QString value, LoadedSecret loaded,
+                                                 QString account) {
     try {
         if (value.isEmpty()) {
-            m_credentials->removeCredential(account);
+            co_await credentials->removeCredential(account);
         } else {
-            m_credentials->setCredential(value, account);
+            co_await credentials->setCredential(value, account);
         }
-        loaded = value;
     } catch (const Error&) {
-        m_calendarStatus->setText(QStringLiteral("无法写入系统密钥环，密码与 Key 未保存"));
+        if (!self) co_return;
+        // Not stored: the next save tries again.
+        if (self->*loaded == value) self->*loaded = QString();
+        self->m_calendarStatus->setText(QStringLiteral("无法写入系统密钥环，密码与 Key 未保存"));
     }
 }
 

@@ -34,7 +34,22 @@ public:
 
 private:
     void storeChanged();
-    void saveSecret(QLineEdit* field, QString& loaded, const QString& account);
+    /// The text last shown or saved of a secret field.
+    using LoadedSecret = QString SystemSettingsPage::*;
+    struct Secret {
+        QLineEdit* field;
+        LoadedSecret loaded;
+        QString account;
+    };
+    /// The secret fields: the CalDAV password and the speech endpoint's key.
+    QList<Secret> secrets() const;
+    static QCoro::Task<void> showSecret(QPointer<SystemSettingsPage> self,
+                                        std::shared_ptr<CredentialStoring> credentials,
+                                        QPointer<QLineEdit> field, LoadedSecret loaded,
+                                        QString account);
+    static QCoro::Task<void> saveSecret(QPointer<SystemSettingsPage> self,
+                                        std::shared_ptr<CredentialStoring> credentials,
+                                        QString value, LoadedSecret loaded, QString account);
     static QCoro::Task<void> testConnection(QPointer<SystemSettingsPage> self,
                                             std::shared_ptr<CredentialStoring> credentials);
 

@@ -67,10 +67,7 @@ QCoro::Task<CalDavCalendarStore::Answer> CalDavCalendarStore::send(
                          QNetworkRequest::SameOriginRedirectPolicy);
     for (const auto& [name, value] : headers) request.setRawHeader(name, value);
     if (m_credentials) {
-        // A named task: gcc 12 mis-destroys a lambda temporary that lives across a co_await.
-        auto reading = runInBackground(
-            [credentials = m_credentials] { return credentials->credential(u"caldav"_s); });
-        const std::optional<QString> password = co_await std::move(reading);
+        const std::optional<QString> password = co_await m_credentials->credential(u"caldav"_s);
         if (password) {
             request.setRawHeader("Authorization",
                                  "Basic " + (m_user + u':' + *password).toUtf8().toBase64());

@@ -86,7 +86,7 @@ QCoro::Task<QString> TranscriptionEndpointRecognizer::recognize(QString wavPath,
     QFile file(wavPath);
     if (!file.open(QIODevice::ReadOnly)) throw RecognitionError("unreadableRecording");
     const QString key =
-        m_credentials->credential(QLatin1String(kCredentialAccount)).value_or(QString());
+        (co_await m_credentials->credential(QLatin1String(kCredentialAccount))).value_or(QString());
 
     auto* multipart = new QHttpMultiPart(QHttpMultiPart::FormDataType);
     multipart->append(formField(QByteArrayLiteral("form-data; name=\"model\""),

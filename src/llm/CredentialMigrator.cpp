@@ -10,9 +10,9 @@ CredentialMigrator::CredentialMigrator(std::shared_ptr<Preferences> defaults,
                                        std::shared_ptr<CredentialStoring> store)
     : m_defaults(std::move(defaults)), m_store(std::move(store)) {}
 
-void CredentialMigrator::migrateIfNeeded() {
+QCoro::Task<> CredentialMigrator::migrateIfNeeded() {
     const QString marker = QLatin1String(markerKey);
-    if (m_defaults->boolean(marker)) return;
+    if (m_defaults->boolean(marker)) co_return;
 
     struct Candidate {
         QString preferenceKey;
@@ -27,7 +27,9 @@ void CredentialMigrator::migrateIfNeeded() {
         const QString value = m_defaults->string(candidate.preferenceKey).value_or(QString());
         if (!value.isEmpty()) kept.append({candidate, value});
     }
-    for (const auto& [candidate, value] : kept) m_store->setCredential(value, candidate.account);
+    for (const auto& [candidate, value] : kept) {
+        co_await m_store->setCredential(value, candidate.account);
+    }
     for (const auto& [candidate, value] : kept) m_defaults->remove(candidate.preferenceKey);
     m_defaults->setValue(marker, true);
 }

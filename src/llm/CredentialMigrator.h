@@ -1,5 +1,6 @@
 #pragma once
 
+#include <qcoro/qcorotask.h>
 #include <memory>
 
 #include "llm/CredentialStoring.h"
@@ -20,7 +21,7 @@ public:
     /// Writes every stored key to its account, then removes them from the preferences and sets
     /// the marker (also when there was nothing to move). Throws the store's first error: then
     /// nothing is removed and the marker stays unset, so the next start tries again.
-    void migrateIfNeeded();
+    QCoro::Task<> migrateIfNeeded();
 
 private:
     std::shared_ptr<Preferences> m_defaults;

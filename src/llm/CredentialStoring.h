@@ -1,5 +1,6 @@
 #pragma once
 
+#include <qcoro/qcorotask.h>
 #include <QString>
 #include <optional>
 
@@ -19,16 +20,17 @@ private:
 
 /// The secret store: one secret per account (a provider preset id, "caldav", "speech").
 /// Secrets live only here, never in preferences or logs.
-/// Every operation may be called from any thread and throws KeychainError when the store fails.
+/// Every operation is awaited on the GUI thread and throws KeychainError when the store fails
+/// or does not answer in time.
 class CredentialStoring {
 public:
     virtual ~CredentialStoring() = default;
     /// The stored secret, or nothing when the account has none (not an error).
-    virtual std::optional<QString> credential(const QString& account) = 0;
+    virtual QCoro::Task<std::optional<QString>> credential(QString account) = 0;
     /// Creates or replaces the account's secret.
-    virtual void setCredential(const QString& value, const QString& account) = 0;
+    virtual QCoro::Task<> setCredential(QString value, QString account) = 0;
     /// Deletes the account's secret; deleting a missing one succeeds.
-    virtual void removeCredential(const QString& account) = 0;
+    virtual QCoro::Task<> removeCredential(QString account) = 0;
 };
 
 }  // namespace zorbel

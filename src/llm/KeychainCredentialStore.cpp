@@ -1,52 +1,70 @@
 #include "llm/KeychainCredentialStore.h"
 
+#include <qcoro/qcorosignal.h>
 #include <qt6keychain/keychain.h>
-#include <QEventLoop>
+#include <QCoreApplication>
+#include <QThread>
+#include <memory>
 
 namespace zorbel {
 
 namespace {
 
-/// Runs the job to its end and returns its error code.
-QKeychain::Error run(QKeychain::Job& job, const QString& account) {
-    job.setAutoDelete(false);
-    job.setInsecureFallback(false);
-    job.setKey(account);
-    QEventLoop loop;
-    bool finished = false;
-    QObject::connect(&job, &QKeychain::Job::finished, &loop, [&] {
-        finished = true;
-        loop.quit();
-    });
-    job.start();
-    if (!finished) loop.exec();
-    return job.error();
+/// Deletes a job through the event loop, after the awaiting coroutine has resumed from it.
+struct LaterDeleter {
+    void operator()(QKeychain::Job* job) const { job->deleteLater(); }
+};
+
+using JobPointer = std::unique_ptr<QKeychain::Job, LaterDeleter>;
+
+/// Starts the job for the account and waits for it; returns its error code. Throws
+/// KeychainError(OtherError) when it has not finished in time.
+QCoro::Task<int> run(JobPointer& job, QString account, std::chrono::milliseconds timeout) {
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
+    job->setAutoDelete(false);
+    job->setInsecureFallback(false);
+    job->setKey(account);
+    job->start();
+    const auto finished = co_await qCoro(job.get(), &QKeychain::Job::finished, timeout);
+    if (!finished) {
+        // The library still holds the unanswered job and runs the next ones only after it;
+        // deleting it now would leave its callbacks a dead object. It goes once it ends.
+        QObject::connect(job.get(), &QKeychain::Job::finished, job.get(), &QObject::deleteLater);
+        job.release();
+        throw KeychainError(QKeychain::OtherError);
+    }
+    co_return job->error();
 }
 
 }  // namespace
 
-std::optional<QString> KeychainCredentialStore::credential(const QString& account) {
-    QKeychain::ReadPasswordJob job{QLatin1String(service)};
-    const QKeychain::Error error = run(job, account);
-    if (error == QKeychain::EntryNotFound) return std::nullopt;
+KeychainCredentialStore::KeychainCredentialStore(std::chrono::milliseconds timeout)
+    : m_timeout(timeout) {}
+
+QCoro::Task<std::optional<QString>> KeychainCredentialStore::credential(QString account) {
+    auto* const read = new QKeychain::ReadPasswordJob(QLatin1String(service));
+    JobPointer job(read);
+    const int error = co_await run(job, std::move(account), m_timeout);
+    if (error == QKeychain::EntryNotFound) co_return std::nullopt;
     if (error != QKeychain::NoError) throw KeychainError(error);
-    const QByteArray data = job.binaryData();
+    const QByteArray data = read->binaryData();
     QString text = QString::fromUtf8(data);
     // Bytes that are not UTF-8 are no usable secret.
-    if (text.toUtf8() != data) return std::nullopt;
-    return text;
+    if (text.toUtf8() != data) co_return std::nullopt;
+    co_return text;
 }
 
-void KeychainCredentialStore::setCredential(const QString& value, const QString& account) {
-    QKeychain::WritePasswordJob job{QLatin1String(service)};
-    job.setBinaryData(value.toUtf8());
-    const QKeychain::Error error = run(job, account);
+QCoro::Task<> KeychainCredentialStore::setCredential(QString value, QString account) {
+    auto* const write = new QKeychain::WritePasswordJob(QLatin1String(service));
+    write->setBinaryData(value.toUtf8());
+    JobPointer job(write);
+    const int error = co_await run(job, std::move(account), m_timeout);
     if (error != QKeychain::NoError) throw KeychainError(error);
 }
 
-void KeychainCredentialStore::removeCredential(const QString& account) {
-    QKeychain::DeletePasswordJob job{QLatin1String(service)};
-    const QKeychain::Error error = run(job, account);
+QCoro::Task<> KeychainCredentialStore::removeCredential(QString account) {
+    JobPointer job(new QKeychain::DeletePasswordJob(QLatin1String(service)));
+    const int error = co_await run(job, std::move(account), m_timeout);
     if (error != QKeychain::NoError && error != QKeychain::EntryNotFound) {
         throw KeychainError(error);
     }

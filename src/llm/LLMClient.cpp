@@ -124,46 +124,48 @@ void LLMClient::setSelectedModel(const QString& model) {
     m_defaults->setValue(kModelKey, model);
 }
 
-QString LLMClient::apiKey() const {
-    return key(preset(u"custom"_s));
+QCoro::Task<QString> LLMClient::apiKey() {
+    co_return co_await key(preset(u"custom"_s));
 }
 
-bool LLMClient::setApiKey(const QString& key) {
-    return setKey(key, preset(u"custom"_s));
+QCoro::Task<bool> LLMClient::setApiKey(QString key) {
+    co_return co_await setKey(std::move(key), preset(u"custom"_s));
 }
 
-QString LLMClient::key(const LLMPreset& preset) const {
-    return cachedCredential(preset.id);
+QCoro::Task<QString> LLMClient::key(LLMPreset preset) {
+    if (const auto cached = m_credentialCache.constFind(preset.id);
+        cached != m_credentialCache.cend()) {
+        co_return *cached;
+    }
+    try {
+        const std::optional<QString> stored = co_await m_credentials->credential(preset.id);
+        if (!stored) co_return QString();
+        // A key set while the store was being read is newer than the stored one.
+        if (!m_credentialCache.contains(preset.id)) m_credentialCache.insert(preset.id, *stored);
+        co_return m_credentialCache.value(preset.id);
+    } catch (const KeychainError&) {
+        // Treated like a missing key: the request goes out without one.
+        logFailure(u"credentialRead"_s);
+        co_return QString();
+    }
 }
 
-bool LLMClient::setKey(const QString& key, const LLMPreset& preset) {
+QCoro::Task<bool> LLMClient::setKey(QString key, LLMPreset preset) {
     m_credentialCache.insert(preset.id, key);
     try {
         if (key.isEmpty()) {
-            m_credentials->removeCredential(preset.id);
+            co_await m_credentials->removeCredential(preset.id);
         } else {
-            m_credentials->setCredential(key, preset.id);
+            co_await m_credentials->setCredential(key, preset.id);
         }
-        return true;
+        co_return true;
     } catch (const KeychainError&) {
-        return false;
+        co_return false;
     }
 }
 
-QString LLMClient::cachedCredential(const QString& id) const {
-    if (const auto cached = m_credentialCache.constFind(id); cached != m_credentialCache.cend()) {
-        return *cached;
-    }
-    try {
-        if (const auto stored = m_credentials->credential(id)) {
-            m_credentialCache.insert(id, *stored);
-            return *stored;
-        }
-    } catch (const KeychainError&) {
-        // Treated like a missing key: the request goes out without one.
-    }
-    logFailure(u"credentialRead"_s);
-    return {};
+QString LLMClient::knownKey(const QString& id) const {
+    return m_credentialCache.value(id);
 }
 
 QString LLMClient::model(const LLMPreset& preset) const {
@@ -222,13 +224,12 @@ std::optional<LLMClient::ResolvedConfig> LLMClient::resolvedConfig() const {
         const QString baseURL = trimSpacesAndTabs(customBaseURL()).toString();
         const QString chosen = trimSpacesAndTabs(selectedModel()).toString();
         if (baseURL.isEmpty() || chosen.isEmpty()) return std::nullopt;
-        return ResolvedConfig{baseURL, cachedCredential(current.id), chosen};
+        return ResolvedConfig{baseURL, knownKey(current.id), chosen};
     }
     QString chosen = trimSpacesAndTabs(model(current)).toString();
     if (chosen.isEmpty()) chosen = current.defaultModel.value_or(QString());
     if (chosen.isEmpty()) return std::nullopt;
-    return ResolvedConfig{current.baseURL.value_or(QString()), cachedCredential(current.id),
-                          chosen};
+    return ResolvedConfig{current.baseURL.value_or(QString()), knownKey(current.id), chosen};
 }
 
 ProviderRoute LLMClient::providerRoute() const {
@@ -266,6 +267,9 @@ QCoro::Task<QList<ExtractedEvent>> LLMClient::extractEvents(PreparedImage image,
 }
 
 QCoro::Task<QString> LLMClient::chatCompletion(QJsonObject userMessage, CancellationToken token) {
+    // Fills the key cache the configuration reads from.
+    co_await key(currentPreset());
+    token.throwIfCancelled();
     const std::optional<ResolvedConfig> config = resolvedConfig();
     if (!config) {
         logFailure(u"noProvider"_s);
@@ -359,8 +363,9 @@ QCoro::Task<QStringList> LLMClient::fetchRemoteModels(LLMPreset preset) {
     if (!preset.baseURL) throw LLMError::of(LLMError::Kind::noProvider);
     const std::optional<QUrl> url = ChatRequest::endpoint(*preset.baseURL, u"/models"_s);
     if (!url) throw LLMError::of(LLMError::Kind::noProvider);
+    const QString apiKey = co_await key(preset);
     QNetworkRequest request(*url);
-    request.setRawHeader("Authorization", "Bearer " + cachedCredential(preset.id).toUtf8());
+    request.setRawHeader("Authorization", "Bearer " + apiKey.toUtf8());
     const int timeoutMs = std::min(m_options.requestTimeoutMs, m_options.modelListTimeoutMs);
 
     QNetworkAccessManager listSession;

@@ -93,14 +93,15 @@ public:
     QString selectedModel() const;
     void setSelectedModel(const QString& model);
     /// The key of the custom preset.
-    QString apiKey() const;
-    bool setApiKey(const QString& key);
-    /// The preset's API key: from the in-memory cache, else from the secret store (a miss or a
-    /// store failure is logged as "credentialRead" and gives an empty key).
-    QString key(const LLMPreset& preset) const;
+    QCoro::Task<QString> apiKey();
+    QCoro::Task<bool> setApiKey(QString key);
+    /// The preset's API key: from the in-memory cache, else from the secret store, then cached.
+    /// A key that is not stored is empty; a store failure is logged as "credentialRead" and
+    /// gives an empty key too.
+    QCoro::Task<QString> key(LLMPreset preset);
     /// Caches the key and stores it (an empty key deletes the stored one). Returns whether the
     /// secret store took the change; the cached key is used by this process either way.
-    bool setKey(const QString& key, const LLMPreset& preset);
+    QCoro::Task<bool> setKey(QString key, LLMPreset preset);
     /// The model chosen for the preset ("llm.model" for auto and custom, else per preset).
     QString model(const LLMPreset& preset) const;
     void setModel(const QString& model, const LLMPreset& preset);
@@ -108,6 +109,7 @@ public:
     void saveModelList(const QStringList& models, const LLMPreset& preset);
 
     /// The server, key and model of the next request, or nothing when no provider can serve.
+    /// The key is the one `key` has cached (empty before it was awaited).
     std::optional<ResolvedConfig> resolvedConfig() const;
 
     ProviderRoute providerRoute() const override;
@@ -149,7 +151,7 @@ private:
     static std::optional<bool> boolField(const QJsonValue& value);
     static std::optional<qint64> reminderField(const QJsonValue& value);
 
-    QString cachedCredential(const QString& id) const;
+    QString knownKey(const QString& id) const;
     QString localModel(const LLMPreset& preset, const QString& fallback) const;
     bool launchOllamaAppIfInstalled();
     QCoro::Task<void> scan();
@@ -159,7 +161,7 @@ private:
     std::shared_ptr<Preferences> m_defaults;
     std::shared_ptr<CredentialStoring> m_credentials;
     LLMClientOptions m_options;
-    mutable QHash<QString, QString> m_credentialCache;
+    QHash<QString, QString> m_credentialCache;
     QStringList m_ollamaModels;
     QStringList m_lmstudioModels;
     bool m_ollamaServiceReachable = false;

@@ -7,22 +7,35 @@
 
 #include "app/Autostart.h"
 #include "app/SystemSettingsPage.h"
+#include "llm/KeychainCredentialStore.h"
 #include "support/EventLoop.h"
-#include "support/MemoryCredentialStore.h"
 #include "support/Preferences.h"
+#include "support/RadicaleServer.h"
+#include "support/SecretStoreSession.h"
 #include "support/TempXdg.h"
 
 using namespace zorbel;
 
 namespace {
 
+/// The page over the real secret store: a gnome-keyring on a private bus, one per process.
 struct Page {
+    static test::SecretStoreSession& keyring() {
+        static test::SecretStoreSession session;
+        return session;
+    }
+
+    test::SecretStoreSession& session = keyring();
     test::TempXdg xdg;
-    std::shared_ptr<test::MemoryCredentialStore> credentials =
-        std::make_shared<test::MemoryCredentialStore>();
+    std::shared_ptr<KeychainCredentialStore> credentials =
+        std::make_shared<KeychainCredentialStore>();
     SystemSettingsPage page{credentials};
 
     Page() { page.refresh(); }
+
+    std::optional<QString> secret(const QString& account) const {
+        return test::await(credentials->credential(account));
+    }
 
     template <typename T>
     T* find(const char* name) const {
@@ -73,17 +86,40 @@ TEST(SystemSettingsPage, ACalDavServerIsSavedWithItsPasswordInTheSecretStore) {
     EXPECT_EQ(page.stored("calendar.caldav.url"), u"http://127.0.0.1:9/dav/");
     EXPECT_EQ(page.stored("calendar.caldav.user"), u"anna");
     // A password is kept exactly as typed, and nowhere but the secret store.
-    EXPECT_EQ(page.credentials->secrets.value(QStringLiteral("caldav")), u" pw ");
+    EXPECT_EQ(page.secret(QStringLiteral("caldav")), u" pw ");
     Preferences::standard()->sync();
     QFile preferences(Preferences::standard()->filePath());
     ASSERT_TRUE(preferences.open(QIODevice::ReadOnly));
     EXPECT_FALSE(preferences.readAll().contains(" pw "));
-    const int writes = page.credentials->writes;
-    page.page.save();
-    EXPECT_EQ(page.credentials->writes, writes);
 
     // Nothing listens on that port.
     EXPECT_TRUE(page.testConnection().startsWith(u"连接失败："));
+
+    // Opened again, the page shows the stored password.
+    SystemSettingsPage again{page.credentials};
+    again.refresh();
+    auto* field = again.findChild<QLineEdit*>(QStringLiteral("caldavPasswordField"));
+    EXPECT_TRUE(test::spinUntil([&] { return field->text() == u" pw "; }));
+}
+
+TEST(SystemSettingsPage, TheConnectionTestSignsInWithThePasswordFromTheSecretStore) {
+    if (!test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
+    Page page;
+    test::RadicaleServer server;
+    ASSERT_TRUE(server.requirePassword(QStringLiteral("alice")));
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.makeCalendar(QStringLiteral("alice"), QStringLiteral("work"),
+                                    QStringLiteral("Work"), {}));
+    auto* popup = page.find<QComboBox>("calendarStorePopup");
+    popup->setCurrentIndex(1);
+    Q_EMIT popup->activated(1);
+    Page::enter(page.find<QLineEdit>("caldavURLField"), server.url().toString());
+    Page::enter(page.find<QLineEdit>("caldavUserField"), QStringLiteral("alice"));
+    Page::enter(page.find<QLineEdit>("caldavPasswordField"), QStringLiteral("wrong"));
+    EXPECT_TRUE(page.testConnection().startsWith(u"连接失败："));
+    Page::enter(page.find<QLineEdit>("caldavPasswordField"),
+                QLatin1String(test::RadicaleServer::kPassword));
+    EXPECT_EQ(page.testConnection(), u"找到 1 个日历：Work");
 }
 
 TEST(SystemSettingsPage, TheSpeechEndpointAndItsKeyAreSaved) {
@@ -93,11 +129,11 @@ TEST(SystemSettingsPage, TheSpeechEndpointAndItsKeyAreSaved) {
     Page::enter(page.find<QLineEdit>("speechKeyField"), QStringLiteral("sk-speech"));
     EXPECT_EQ(page.stored("speech.baseURL"), u"http://127.0.0.1:8080/v1");
     EXPECT_EQ(page.stored("speech.model"), u"whisper-1");
-    EXPECT_EQ(page.credentials->secrets.value(QStringLiteral("speech")), u"sk-speech");
+    EXPECT_EQ(page.secret(QStringLiteral("speech")), u"sk-speech");
 
     // Clearing the key removes it from the store.
     Page::enter(page.find<QLineEdit>("speechKeyField"), QString());
-    EXPECT_FALSE(page.credentials->secrets.contains(QStringLiteral("speech")));
+    EXPECT_EQ(page.secret(QStringLiteral("speech")), std::nullopt);
 }
 
 TEST(SystemSettingsPage, StartingAtLoginWritesAndRemovesTheAutostartEntry) {

@@ -243,7 +243,7 @@ TEST_F(ConfirmationFlowTest, ConfirmedEventsReachACalDavServer) {
     ASSERT_TRUE(server.start());
     ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, u"#FF7F00FF"_s));
     auto credentials = std::make_shared<test::MemoryCredentialStore>();
-    credentials->setCredential(u"pw"_s, u"caldav"_s);
+    credentials->secrets.insert(u"caldav"_s, u"pw"_s);
     makeFlow(std::make_shared<CalDavCalendarStore>(server.url(), u"alice"_s, credentials,
                                                    std::chrono::seconds(5)));
     ConfirmPanel* panel = review({u"a"_s, u"b"_s});

@@ -33,7 +33,7 @@ protected:
         ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"tasks"_s, u"Tasks"_s, {}, u"VTODO"_s));
         ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"shared"_s, u"Shared"_s, {}));
         ASSERT_TRUE(server.makeReadOnly(u"alice"_s, u"shared"_s));
-        credentials->setCredential(u"pw"_s, u"caldav"_s);
+        credentials->secrets.insert(u"caldav"_s, u"pw"_s);
     }
 
     QString calendarID(const QString& name) const {

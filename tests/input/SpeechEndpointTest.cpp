@@ -101,7 +101,7 @@ protected:
 }  // namespace
 
 TEST_F(SpeechEndpointTest, PostsTheRecordingAsMultipartWithTheKeyAndModel) {
-    credentials->setCredential(QStringLiteral("sk-test"), QStringLiteral("speech"));
+    credentials->secrets.insert(QStringLiteral("speech"), QStringLiteral("sk-test"));
     EXPECT_EQ(await(service().transcribe(wav, CancellationToken())), QStringLiteral("hello there"));
     EXPECT_EQ(server.requestLine, QByteArray("POST /v1/audio/transcriptions HTTP/1.1"));
     EXPECT_EQ(server.headers.value("authorization"), QByteArray("Bearer sk-test"));

@@ -8,6 +8,7 @@
 #include "llm/CredentialMigrator.h"
 #include "llm/KeychainCredentialStore.h"
 #include "llm/LLMClient.h"
+#include "support/EventLoop.h"
 #include "support/LogCapture.h"
 #include "support/MemoryCredentialStore.h"
 #include "support/SecretStoreSession.h"
@@ -17,6 +18,7 @@ using namespace Qt::Literals::StringLiterals;
 using zorbel::CredentialMigrator;
 using zorbel::KeychainCredentialStore;
 using zorbel::KeychainError;
+using zorbel::test::await;
 
 namespace {
 
@@ -49,16 +51,16 @@ zorbel::test::SecretStoreSession* Keyring::s_session = nullptr;
 }  // namespace
 
 TEST_F(Keyring, StoresOneSecretPerAccountAndMissingIsNoValue) {
-    EXPECT_EQ(store.credential(u"never-written"_s), std::nullopt);
-    store.setCredential(u"first"_s, u"deepseek"_s);
-    store.setCredential(u"密钥 second "_s, u"deepseek"_s);
-    store.setCredential(u"other"_s, u"kimi"_s);
-    EXPECT_EQ(store.credential(u"deepseek"_s), u"密钥 second "_s);
-    EXPECT_EQ(store.credential(u"kimi"_s), u"other"_s);
-    EXPECT_NO_THROW(store.removeCredential(u"deepseek"_s));
-    EXPECT_NO_THROW(store.removeCredential(u"deepseek"_s));
-    EXPECT_EQ(store.credential(u"deepseek"_s), std::nullopt);
-    EXPECT_EQ(store.credential(u"kimi"_s), u"other"_s);
+    EXPECT_EQ(await(store.credential(u"never-written"_s)), std::nullopt);
+    await(store.setCredential(u"first"_s, u"deepseek"_s));
+    await(store.setCredential(u"密钥 second "_s, u"deepseek"_s));
+    await(store.setCredential(u"other"_s, u"kimi"_s));
+    EXPECT_EQ(await(store.credential(u"deepseek"_s)), u"密钥 second "_s);
+    EXPECT_EQ(await(store.credential(u"kimi"_s)), u"other"_s);
+    EXPECT_NO_THROW(await(store.removeCredential(u"deepseek"_s)));
+    EXPECT_NO_THROW(await(store.removeCredential(u"deepseek"_s)));
+    EXPECT_EQ(await(store.credential(u"deepseek"_s)), std::nullopt);
+    EXPECT_EQ(await(store.credential(u"kimi"_s)), u"other"_s);
 }
 
 TEST_F(Keyring, AKeySetThroughTheClientIsReadBackByAnotherButNeverWrittenToAFile) {
@@ -68,10 +70,11 @@ TEST_F(Keyring, AKeySetThroughTheClientIsReadBackByAnotherButNeverWrittenToAFile
     const zorbel::LLMPreset openai = zorbel::LLMClient::preset(u"openai"_s);
     {
         zorbel::LLMClient writer(defaults, std::make_shared<KeychainCredentialStore>());
-        EXPECT_TRUE(writer.setKey(secret, openai));
+        EXPECT_TRUE(await(writer.setKey(secret, openai)));
         defaults->setValue(u"llm.preset"_s, u"openai"_s);
     }
     zorbel::LLMClient reader(defaults, std::make_shared<KeychainCredentialStore>());
+    EXPECT_EQ(await(reader.key(openai)), secret);
     EXPECT_EQ(reader.resolvedConfig()->apiKey, secret);
     EXPECT_TRUE(log.lines().isEmpty());
     defaults->sync();
@@ -86,11 +89,12 @@ TEST_F(Keyring, MigrationMovesEveryStoredKeyAndSetsTheMarker) {
     defaults->setValue(u"llm.preset.custom.key"_s, u"newer-custom"_s);
     defaults->setValue(u"llm.preset.deepseek.key"_s, u"sk-deepseek"_s);
     defaults->setValue(u"llm.preset.qwen.key"_s, QString());
-    CredentialMigrator(defaults, std::make_shared<KeychainCredentialStore>()).migrateIfNeeded();
+    CredentialMigrator migrator(defaults, std::make_shared<KeychainCredentialStore>());
+    await(migrator.migrateIfNeeded());
 
-    EXPECT_EQ(store.credential(u"custom"_s), u"newer-custom"_s);
-    EXPECT_EQ(store.credential(u"deepseek"_s), u"sk-deepseek"_s);
-    EXPECT_EQ(store.credential(u"qwen"_s), std::nullopt);
+    EXPECT_EQ(await(store.credential(u"custom"_s)), u"newer-custom"_s);
+    EXPECT_EQ(await(store.credential(u"deepseek"_s)), u"sk-deepseek"_s);
+    EXPECT_EQ(await(store.credential(u"qwen"_s)), std::nullopt);
     for (const char* key : {"llm.apiKey", "llm.preset.custom.key", "llm.preset.deepseek.key"}) {
         EXPECT_FALSE(defaults->contains(QLatin1String(key))) << key;
     }
@@ -108,7 +112,7 @@ TEST(CredentialMigration, AFailedWriteRemovesNothingAndLeavesTheMarkerUnset) {
     store->failingWrite = 2;
     CredentialMigrator migrator(defaults, store);
     try {
-        migrator.migrateIfNeeded();
+        await(migrator.migrateIfNeeded());
         ADD_FAILURE() << "no error";
     } catch (const KeychainError& error) {
         EXPECT_EQ(error.status(), 5);
@@ -121,11 +125,11 @@ TEST(CredentialMigration, AFailedWriteRemovesNothingAndLeavesTheMarkerUnset) {
     EXPECT_FALSE(defaults->contains(u"credentials.migratedToKeychain.v1"_s));
 
     // The next start runs the whole move again; after that it does nothing.
-    migrator.migrateIfNeeded();
+    await(migrator.migrateIfNeeded());
     EXPECT_EQ(store->secrets.size(), 3);
     EXPECT_FALSE(defaults->contains(u"llm.preset.openai.key"_s));
     defaults->setValue(u"llm.apiKey"_s, u"written later"_s);
-    migrator.migrateIfNeeded();
+    await(migrator.migrateIfNeeded());
     EXPECT_EQ(store->writes, 5);
     EXPECT_TRUE(defaults->contains(u"llm.apiKey"_s));
 }
@@ -135,7 +139,8 @@ TEST(CredentialMigration, NothingToMoveStillSetsTheMarker) {
     const auto defaults = zorbel::Preferences::standard();
     const auto store = std::make_shared<zorbel::test::MemoryCredentialStore>();
     defaults->setValue(u"llm.apiKey"_s, QString());
-    CredentialMigrator(defaults, store).migrateIfNeeded();
+    CredentialMigrator migrator(defaults, store);
+    await(migrator.migrateIfNeeded());
     EXPECT_EQ(store->writes, 0);
     EXPECT_TRUE(defaults->contains(u"llm.apiKey"_s));
     EXPECT_TRUE(defaults->boolean(u"credentials.migratedToKeychain.v1"_s));

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include "llm/KeychainCredentialStore.h"
+#include "support/EventLoop.h"
 #include "support/TempXdg.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -19,12 +20,12 @@ TEST(KeychainWithoutService, FailsWithTheStoresCodeAndWritesNoFile) {
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/zorbel-test-bus");
     KeychainCredentialStore store;
     try {
-        store.setCredential(u"sk-nowhere"_s, u"kimi"_s);
+        zorbel::test::await(store.setCredential(u"sk-nowhere"_s, u"kimi"_s));
         ADD_FAILURE() << "no error";
     } catch (const KeychainError& error) {
         EXPECT_EQ(error.status(), 7) << "QKeychain::OtherError";
     }
-    EXPECT_THROW(store.credential(u"kimi"_s), KeychainError);
+    EXPECT_THROW(zorbel::test::await(store.credential(u"kimi"_s)), KeychainError);
     qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
     QDirIterator files(xdg.root(), QDir::Files, QDirIterator::Subdirectories);
     while (files.hasNext()) {

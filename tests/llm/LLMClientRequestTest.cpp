@@ -251,7 +251,7 @@ TEST_F(ClientRequest, APictureGoesAsADataUrlAndItsEventsNameNoText) {
 TEST_F(ClientRequest, TheKeyReachesNeitherThePreferenceFileNorTheLog) {
     const QString secret = u"sk-very-secret-1234"_s;
     useCustom(server.url());
-    client().setApiKey(secret);
+    zorbel::test::await(client().setApiKey(secret));
     extract();
     server.answerBody("{}", 401);
     EXPECT_THROW(extract(), LLMError);

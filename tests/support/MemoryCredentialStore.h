@@ -1,34 +1,32 @@
 #pragma once
 
 #include <QHash>
-#include <QMutex>
 #include <QString>
 
 #include "llm/CredentialStoring.h"
 
 namespace zorbel::test {
 
-/// An in-memory secret store for tests: counts its calls, can fail its reads or its n-th write.
-/// The operations may be called from any thread.
+/// An in-memory secret store for tests of the logic above the store: counts its calls, can
+/// fail its reads or its n-th write. Roads that read a real secret use the real keyring.
 class MemoryCredentialStore : public CredentialStoring {
 public:
-    std::optional<QString> credential(const QString& account) override {
-        const QMutexLocker lock(&m_mutex);
+    QCoro::Task<std::optional<QString>> credential(QString account) override {
         ++reads;
         if (failReads) throw KeychainError(7);
         const auto found = secrets.constFind(account);
-        if (found == secrets.cend()) return std::nullopt;
-        return *found;
+        if (found == secrets.cend()) co_return std::nullopt;
+        co_return *found;
     }
-    void setCredential(const QString& value, const QString& account) override {
-        const QMutexLocker lock(&m_mutex);
+    QCoro::Task<> setCredential(QString value, QString account) override {
         if (++writes == failingWrite) throw KeychainError(5);
         secrets.insert(account, value);
+        co_return;
     }
-    void removeCredential(const QString& account) override {
-        const QMutexLocker lock(&m_mutex);
+    QCoro::Task<> removeCredential(QString account) override {
         ++removals;
         secrets.remove(account);
+        co_return;
     }
 
     QHash<QString, QString> secrets;
@@ -37,9 +35,6 @@ public:
     int removals = 0;
     int failingWrite = 0;  ///< 1-based number of the write that fails; 0: none
     bool failReads = false;
-
-private:
-    QMutex m_mutex;
 };
 
 }  // namespace zorbel::test

@@ -40,12 +40,7 @@ bool writeText(const QString& path, const QByteArray& text) {
 RadicaleServer::RadicaleServer() {
     QTcpServer probe;
     if (probe.listen(QHostAddress::LocalHost, 0)) m_port = probe.serverPort();
-    const QString config = QStringLiteral(
-                               "[server]\nhosts = 127.0.0.1:%1\n[auth]\ntype = none\n"
-                               "[rights]\ntype = from_file\nfile = %2/rights\n"
-                               "[storage]\nfilesystem_folder = %3\n[logging]\nlevel = error\n")
-                               .arg(QString::number(m_port), m_dir.path(), storageFolder());
-    writeText(m_dir.path() + QStringLiteral("/config"), config.toUtf8());
+    writeConfig(QStringLiteral("type = none"));
     writeRights();
     m_process.setProgram(QLatin1String(kProgram));
     m_process.setArguments({QStringLiteral("--config"), m_dir.path() + QStringLiteral("/config")});
@@ -91,7 +86,7 @@ int RadicaleServer::request(const QByteArray& verb, const QString& path, const Q
     QNetworkAccessManager network;
     QNetworkRequest request(url().resolved(QUrl(path)));
     request.setRawHeader("Authorization",
-                         "Basic " + (user + QStringLiteral(":pw")).toUtf8().toBase64());
+                         "Basic " + (user + u':' + QLatin1String(kPassword)).toUtf8().toBase64());
     if (!data.isEmpty()) request.setRawHeader("Content-Type", "application/xml; charset=utf-8");
     request.setTransferTimeout(5000);
     QNetworkReply* reply = network.sendCustomRequest(request, verb, data);
@@ -100,6 +95,23 @@ int RadicaleServer::request(const QByteArray& verb, const QString& path, const Q
     if (body) *body = reply->readAll();
     delete reply;
     return status;
+}
+
+bool RadicaleServer::writeConfig(const QString& auth) {
+    const QString config = QStringLiteral(
+                               "[server]\nhosts = 127.0.0.1:%1\n[auth]\n%2\n"
+                               "[rights]\ntype = from_file\nfile = %3/rights\n"
+                               "[storage]\nfilesystem_folder = %4\n[logging]\nlevel = error\n")
+                               .arg(QString::number(m_port), auth, m_dir.path(), storageFolder());
+    return writeText(m_dir.path() + QStringLiteral("/config"), config.toUtf8());
+}
+
+bool RadicaleServer::requirePassword(const QString& user) {
+    const QString users = m_dir.path() + QStringLiteral("/users");
+    return writeText(users, (user + u':' + QLatin1String(kPassword) + u'\n').toUtf8()) &&
+           writeConfig(QStringLiteral("type = htpasswd\nhtpasswd_filename = %1\n"
+                                      "htpasswd_encryption = plain")
+                           .arg(users));
 }
 
 bool RadicaleServer::writeRights() {

@@ -17,6 +17,8 @@ class RadicaleServer {
 public:
     /// The server program, called by full path (another python3 may come first on PATH).
     static constexpr const char* kProgram = "/usr/bin/radicale";
+    /// The password `request` sends, and the only one `requirePassword` accepts.
+    static constexpr const char* kPassword = "pw";
 
     RadicaleServer();
     ~RadicaleServer();
@@ -34,7 +36,11 @@ public:
     QUrl url() const;
     QString storageFolder() const { return m_dir.path() + QStringLiteral("/storage"); }
 
-    /// One blocking request as `user` (Basic auth, any password); the HTTP status, 0 without
+    /// Before `start`: only `user` with the password kPassword is let in (htpasswd); every
+    /// other request answers 401.
+    bool requirePassword(const QString& user);
+
+    /// One blocking request as `user` (Basic auth with kPassword); the HTTP status, 0 without
     /// an answer. `body` receives the answer's body when given.
     int request(const QByteArray& verb, const QString& path, const QByteArray& data = {},
                 const QString& user = QStringLiteral("alice"), QByteArray* body = nullptr);
@@ -48,6 +54,7 @@ public:
     bool makeReadOnly(const QString& user, const QString& name);
 
 private:
+    bool writeConfig(const QString& auth);
     bool writeRights();
 
     QTemporaryDir m_dir;

@@ -22,7 +22,8 @@ void require(bool condition, const char* what) {
 
 }  // namespace
 
-SecretStoreSession::SecretStoreSession() : m_savedAddress(qgetenv("DBUS_SESSION_BUS_ADDRESS")) {
+SecretStoreSession::SecretStoreSession(Service service)
+    : m_savedAddress(qgetenv("DBUS_SESSION_BUS_ADDRESS")) {
     require(m_dir.isValid(), "no temporary folder for the secret store");
     const QString runtime = m_dir.path() + u"/run"_s;
     QDir().mkpath(runtime);
@@ -40,6 +41,7 @@ SecretStoreSession::SecretStoreSession() : m_savedAddress(qgetenv("DBUS_SESSION_
     const QByteArray address = m_bus.readLine().trimmed();
     qputenv("DBUS_SESSION_BUS_ADDRESS", address);
     environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, QString::fromUtf8(address));
+    if (service == Service::none) return;
 
     // Log in with a password on standard input, which creates and unlocks the login keyring.
     m_keyring.setProcessEnvironment(environment);

@@ -12,7 +12,13 @@ namespace zorbel::test {
 /// session connection). Stops both daemons and restores the variable when it goes away.
 class SecretStoreSession {
 public:
-    SecretStoreSession();
+    /// What serves the Secret Service on the bus.
+    enum class Service {
+        keyring,  ///< an unlocked gnome-keyring
+        none,     ///< nothing: the test registers its own
+    };
+
+    explicit SecretStoreSession(Service service = Service::keyring);
     ~SecretStoreSession();
     SecretStoreSession(const SecretStoreSession&) = delete;
     SecretStoreSession& operator=(const SecretStoreSession&) = delete;

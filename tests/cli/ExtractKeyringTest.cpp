@@ -1,0 +1,92 @@
+// zorbel-extract on the road of a saved CalDAV password: a real gnome-keyring on a private
+// session bus holds it, Radicale lets in only that password, and the model call before the
+// write goes out with no key stored. A program of its own: D-Bus connections are kept for the
+// life of a process.
+
+#include <gtest/gtest.h>
+#include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include "llm/KeychainCredentialStore.h"
+#include "support/ChatCompletionsServer.h"
+#include "support/EventLoop.h"
+#include "support/Preferences.h"
+#include "support/RadicaleServer.h"
+#include "support/SecretStoreSession.h"
+#include "support/TempXdg.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const char* const kOneEvent =
+    R"({"events":[{"title":"项目评审","start_time":"2026-12-07T15:00:00",)"
+    R"("end_time":"2026-12-07T16:00:00","location":"301"}]})";
+
+/// The .ics files under the server's storage.
+QStringList storedEvents(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, {u"*.ics"_s}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) files << it.next();
+    return files;
+}
+
+}  // namespace
+
+TEST(ExtractWithKeyring, WritesToCalDavWithTheStoredPasswordAfterAModelCallWithoutKey) {
+    if (!zorbel::test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
+    zorbel::test::SecretStoreSession keyring;
+    zorbel::test::TempXdg xdg;
+    zorbel::test::ChatCompletionsServer model;
+    model.answerContent(QString::fromUtf8(kOneEvent));
+    zorbel::test::RadicaleServer calendar;
+    ASSERT_TRUE(calendar.requirePassword(u"alice"_s));
+    ASSERT_TRUE(calendar.start());
+    ASSERT_TRUE(calendar.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, {}));
+
+    zorbel::KeychainCredentialStore store;
+    zorbel::test::await(store.setCredential(QLatin1String(calendar.kPassword), u"caldav"_s));
+    const auto prefs = zorbel::Preferences::standard();
+    prefs->setValue(u"llm.preset"_s, u"custom"_s);
+    prefs->setValue(u"llm.baseURL"_s, model.url());
+    prefs->setValue(u"llm.model"_s, u"test-model"_s);
+    prefs->setValue(u"calendar.store"_s, u"caldav"_s);
+    prefs->setValue(u"calendar.caldav.url"_s, calendar.url().toString());
+    prefs->setValue(u"calendar.caldav.user"_s, u"alice"_s);
+    prefs->sync();
+
+    const auto writeOnce = [&] {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"TZ"_s, u"Asia/Shanghai"_s);
+        process.setProcessEnvironment(env);
+        process.start(
+            QStringLiteral(ZORBEL_EXTRACT_PATH),
+            {u"--allow-cloud"_s, u"--write"_s, u"--text"_s, u"明天下午3点在301开项目评审"_s});
+        EXPECT_TRUE(zorbel::test::spinUntil([&] { return process.state() == QProcess::NotRunning; },
+                                            60000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "the program crashed";
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        return QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+    };
+    const QJsonObject receipt = writeOnce();
+    EXPECT_EQ(receipt[u"created"_s].toArray().size(), 1) << QJsonDocument(receipt).toJson().data();
+    EXPECT_EQ(storedEvents(calendar.storageFolder()).size(), 1);
+    ASSERT_EQ(model.requests().size(), 1);
+    EXPECT_TRUE(model.requests().first().header("Authorization").isEmpty());
+
+    // A wrong password in the store: the server refuses it, the command says so and fails.
+    zorbel::test::await(store.setCredential(u"not the password"_s, u"caldav"_s));
+    QProcess refused;
+    refused.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+    refused.start(QStringLiteral(ZORBEL_EXTRACT_PATH),
+                  {u"--allow-cloud"_s, u"--write"_s, u"--text"_s, u"明天下午3点开会"_s});
+    ASSERT_TRUE(
+        zorbel::test::spinUntil([&] { return refused.state() == QProcess::NotRunning; }, 60000));
+    EXPECT_EQ(refused.exitStatus(), QProcess::NormalExit);
+    EXPECT_NE(refused.exitCode(), 0);
+    EXPECT_EQ(storedEvents(calendar.storageFolder()).size(), 1);
+}
