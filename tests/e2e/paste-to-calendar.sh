@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # End to end with the real `zorbel`: text pasted into the ball goes to a loopback model server,
-# whose two events come back in the confirm panel; Return writes them to the local calendar,
-# where khal reads both back. Leaves a screenshot of the panel and the app's log in OUT_DIR.
+# whose two events come back in the confirm panel; Return writes them to the calendar, where
+# they are read back. Leaves a screenshot of the panel and the app's log in OUT_DIR.
+#   local: the local calendar folder, read back by khal; no session bus, so no secret store.
+#   caldav: Radicale on loopback that lets in one user with one password, kept in gnome-keyring
+#           on the session bus (run the script under dbus-run-session); read back from Radicale.
 #
-# Usage: bash tests/e2e/paste-to-calendar.sh ZORBEL_BINARY OUT_DIR
-# Needs xvfb-run, picom, xdotool, xclip, imagemagick, python3 and khal.
+# Usage: bash tests/e2e/paste-to-calendar.sh ZORBEL_BINARY OUT_DIR [local | caldav STORE_SECRET]
+# Needs xvfb-run, picom, xdotool, xclip, imagemagick, python3, khal; radicale and gnome-keyring
+# for caldav.
 set -euo pipefail
 
 zorbel=${1:?zorbel binary}
 out=${2:?output folder}
+store=${3:-local}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/x-session.sh"
 mkdir -p "$out"
@@ -23,8 +28,53 @@ fail() {
 now() { date +%s%N; }
 ms_since() { echo $((($(now) - $1) / 1000000)); }
 
-# No session bus: the secret store fails fast and the app carries on without a key.
-unset DBUS_SESSION_BUS_ADDRESS
+caldav_start() {
+    local secret_tool=${1:?store-secret program}
+    [[ -n ${DBUS_SESSION_BUS_ADDRESS:-} ]] || fail "caldav needs a private session bus"
+    export HOME=$e2e_home
+    eval "$(printf 'keyring-pw' | gnome-keyring-daemon --daemonize --login --components=secrets)"
+    eval "$(gnome-keyring-daemon --start --components=secrets)"
+    caldav_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    caldav_url=http://127.0.0.1:$caldav_port/
+    printf 'alice:%s\n' "$caldav_password" >"$e2e_home/radicale-users"
+    cat >"$e2e_home/radicale.conf" <<CONF
+[server]
+hosts = 127.0.0.1:$caldav_port
+[auth]
+type = htpasswd
+htpasswd_filename = $e2e_home/radicale-users
+htpasswd_encryption = plain
+[storage]
+filesystem_folder = $e2e_home/radicale
+[logging]
+level = error
+CONF
+    /usr/bin/radicale --config "$e2e_home/radicale.conf" >/dev/null 2>&1 &
+    e2e_poll 15 dav MKCOL alice/work/ >/dev/null || fail "Radicale did not start"
+    printf '%s\n' "$caldav_password" | "$secret_tool" caldav || fail "the password was not stored"
+}
+
+# One request to the CalDAV server as alice; prints the body, fails on an HTTP error.
+dav() {
+    python3 - "$caldav_url$2" "$1" "$caldav_password" <<'PY'
+import base64, sys, urllib.request
+url, verb, password = sys.argv[1:]
+body = (b'<?xml version="1.0"?><mkcol xmlns="DAV:" xmlns:C="urn:ietf:params:xml:ns:caldav">'
+        b'<set><prop><resourcetype><collection/><C:calendar/></resourcetype></prop></set></mkcol>'
+        if verb == "MKCOL" else None)
+request = urllib.request.Request(url, data=body, method=verb)
+request.add_header("Authorization", "Basic " + base64.b64encode(f"alice:{password}".encode()).decode())
+print(urllib.request.urlopen(request, timeout=5).read().decode())
+PY
+}
+
+caldav_password=radicale-pw
+if [[ $store == caldav ]]; then
+    caldav_start "${4:-}"
+else
+    # No session bus: the secret store fails fast and the app carries on without a key.
+    unset DBUS_SESSION_BUS_ADDRESS
+fi
 
 calls=$e2e_home/model-calls
 : >"$calls"
@@ -41,6 +91,13 @@ cloudConsent.custom.paste.v1=true
 onboarding.version=2
 permissionExplained.voice.v1=true
 INI
+if [[ $store == caldav ]]; then
+    cat >>"$XDG_CONFIG_HOME/com.zorbel.app.conf" <<INI
+calendar.store=caldav
+calendar.caldav.url=$caldav_url
+calendar.caldav.user=alice
+INI
+fi
 
 start=$(now)
 "$zorbel" >"$log" 2>&1 &
@@ -85,11 +142,20 @@ grep -q 'event=calendarWrite(succeeded: 2, failed: 0)' "$log" ||
     fail "no 'calendarWrite(succeeded: 2, failed: 0)' in the log"
 
 [[ -s $calls ]] || fail "the model server was never called"
-mapfile -t files < <(find "$XDG_DATA_HOME/zorbel/calendars" -name '*.ics')
-[[ ${#files[@]} -eq 2 ]] || fail "expected 2 .ics files, found ${#files[@]}"
+if [[ $store == caldav ]]; then
+    listed=$(dav GET alice/work/) || fail "the calendar could not be read back"
+    tomorrow=$(date -d tomorrow +%Y%m%d)
+    for expected in "SUMMARY:项目评审 v2" "SUMMARY:复盘"; do
+        grep -qF "$expected" <<<"$listed" || fail "Radicale does not hold '$expected'"
+    done
+    [[ $(grep -c '^BEGIN:VEVENT' <<<"$listed") -eq 2 ]] || fail "Radicale does not hold 2 events"
+    grep -q "^DTSTART.*$tomorrow" <<<"$listed" || fail "no event starts tomorrow: $listed"
+else
+    mapfile -t files < <(find "$XDG_DATA_HOME/zorbel/calendars" -name '*.ics')
+    [[ ${#files[@]} -eq 2 ]] || fail "expected 2 .ics files, found ${#files[@]}"
 
-vdir=$(dirname "${files[0]}")
-cat >"$e2e_home/khal.conf" <<CONF
+    vdir=$(dirname "${files[0]}")
+    cat >"$e2e_home/khal.conf" <<CONF
 [calendars]
 [[zorbel]]
 path = $vdir
@@ -100,11 +166,12 @@ longdateformat = %Y-%m-%d
 datetimeformat = %Y-%m-%d %H:%M
 longdatetimeformat = %Y-%m-%d %H:%M
 CONF
-tomorrow=$(date -d tomorrow +%Y-%m-%d)
-listed=$(/usr/bin/khal -c "$e2e_home/khal.conf" list "$tomorrow" 1d 2>&1) || fail "khal failed: $listed"
-for expected in "15:00-16:00 项目评审 v2" "16:30-17:00 复盘"; do
-    grep -qF "$expected" <<<"$listed" || fail "khal does not list '$expected'; it listed: $listed"
-done
+    tomorrow=$(date -d tomorrow +%Y-%m-%d)
+    listed=$(/usr/bin/khal -c "$e2e_home/khal.conf" list "$tomorrow" 1d 2>&1) || fail "khal failed: $listed"
+    for expected in "15:00-16:00 项目评审 v2" "16:30-17:00 复盘"; do
+        grep -qF "$expected" <<<"$listed" || fail "khal does not list '$expected'; it listed: $listed"
+    done
+fi
 
 # Success holds the ball for 0.7 s, then it is idle: no log line for that, so check that the app
 # still runs and shows the ball alone (no confirm panel, no failure panel), and photograph it.
@@ -119,4 +186,4 @@ wait "$app" 2>/dev/null || true
 
 echo "ball shown after $ball_ms ms; ctrl+v to confirm panel: $panel_ms ms;" \
     "Return to calendarWrite logged: $write_ms ms"
-echo "PASS: two events written and read back by khal; screenshot in $out"
+echo "PASS ($store): two events written and read back; screenshot in $out"
