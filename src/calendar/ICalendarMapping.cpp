@@ -1,6 +1,7 @@
 #include "calendar/ICalendarMapping.h"
 
 #include <libical/ical.h>
+#include <QTimeZone>
 #include <QUuid>
 #include <memory>
 
@@ -18,12 +19,66 @@ icaltimetype utcTime(const QDateTime& instant) {
                                          icaltimezone_get_utc_timezone());
 }
 
+/// The zone timed events are written in: an IANA zone with libical's data for its VTIMEZONE.
+/// Invalid when the zone name is no IANA name libical knows (a POSIX rule such as "XYZ+3") or
+/// is UTC itself; timed events are then written as UTC instants.
+struct WritingZone {
+    QTimeZone zone;
+    icaltimezone* data = nullptr;
+    bool isValid() const { return data != nullptr; }
+};
+
+WritingZone writingZone(const QByteArray& zoneId) {
+    const QTimeZone zone(zoneId);
+    icaltimezone* data =
+        zone.isValid() ? icaltimezone_get_builtin_timezone(zoneId.constData()) : nullptr;
+    if (data == icaltimezone_get_utc_timezone()) return {};
+    return {zone, data};
+}
+
+/// Whether the wall-clock time of `instant` in `zone` also names another instant, as in the
+/// hour repeated when clocks go back. Readers resolve such a time differently, so it is
+/// written as UTC. Offsets change by at most a few hours and at most once in half a day.
+bool wallClockRepeats(const QDateTime& instant, const QTimeZone& zone) {
+    const int offset = zone.offsetFromUtc(instant);
+    for (const qint64 step : {-12 * 3600, 12 * 3600}) {
+        const int other = zone.offsetFromUtc(instant.addSecs(step));
+        if (other != offset && zone.offsetFromUtc(instant.addSecs(offset - other)) == other) {
+            return true;
+        }
+    }
+    return false;
+}
+
 icaltimetype dateValue(const QDate& day) {
     icaltimetype value = icaltime_null_date();
     value.year = day.year();
     value.month = day.month();
     value.day = day.day();
     return value;
+}
+
+/// Whether `event` is written in `zone`: it is timed and neither its start nor its end has a
+/// wall-clock time there that occurs twice; otherwise it is written with DATE values or in UTC.
+bool writesInZone(const ExtractedEvent& event, const WritingZone& zone) {
+    return zone.isValid() && !event.allDay && !wallClockRepeats(event.startDate, zone.zone) &&
+           !wallClockRepeats(event.endDate, zone.zone);
+}
+
+/// A DTSTART or DTEND for `instant`: the wall-clock time in `zone` with its TZID, or UTC
+/// without a zone.
+icalproperty* timeProperty(icalproperty* (*make)(icaltimetype), const QDateTime& instant,
+                           const WritingZone* zone) {
+    if (!zone) return make(utcTime(instant));
+    const QDateTime local = instant.toTimeZone(zone->zone);
+    icaltimetype value = dateValue(local.date());
+    value.is_date = 0;
+    value.hour = local.time().hour();
+    value.minute = local.time().minute();
+    value.second = local.time().second();
+    icalproperty* property = make(value);
+    icalproperty_add_parameter(property, icalparameter_new_tzid(zone->zone.id().constData()));
+    return property;
 }
 
 icalrecurrencetype_frequency frequency(const QString& recurrence) {
@@ -37,7 +92,7 @@ void addText(icalcomponent* component, icalproperty* (*make)(const char*), const
     icalcomponent_add_property(component, make(text.toUtf8().constData()));
 }
 
-icalcomponent* newEvent(const ExtractedEvent& event, const QString& uid) {
+icalcomponent* newEvent(const ExtractedEvent& event, const QString& uid, const WritingZone* zone) {
     icalcomponent* vevent = icalcomponent_new(ICAL_VEVENT_COMPONENT);
     addText(vevent, icalproperty_new_uid, uid);
     icalcomponent_add_property(vevent,
@@ -52,8 +107,10 @@ icalcomponent* newEvent(const ExtractedEvent& event, const QString& uid) {
         icalcomponent_add_property(vevent, icalproperty_new_dtstart(dateValue(span.firstDay)));
         icalcomponent_add_property(vevent, icalproperty_new_dtend(dateValue(span.endDay)));
     } else {
-        icalcomponent_add_property(vevent, icalproperty_new_dtstart(utcTime(event.startDate)));
-        icalcomponent_add_property(vevent, icalproperty_new_dtend(utcTime(event.endDate)));
+        icalcomponent_add_property(vevent,
+                                   timeProperty(icalproperty_new_dtstart, event.startDate, zone));
+        icalcomponent_add_property(vevent,
+                                   timeProperty(icalproperty_new_dtend, event.endDate, zone));
     }
 
     if (event.recurrence) {
@@ -88,13 +145,29 @@ icalcomponent* newEvent(const ExtractedEvent& event, const QString& uid) {
     return vevent;
 }
 
-QByteArray render(const QList<std::pair<const ExtractedEvent*, QString>>& entries) {
+/// The zone's VTIMEZONE with the IANA name as its TZID (libical's own TZIDs carry a prefix).
+icalcomponent* newTimezone(const WritingZone& zone) {
+    icalcomponent* vtimezone = icalcomponent_new_clone(icaltimezone_get_component(zone.data));
+    icalproperty_set_tzid(icalcomponent_get_first_property(vtimezone, ICAL_TZID_PROPERTY),
+                          zone.zone.id().constData());
+    return vtimezone;
+}
+
+QByteArray render(const QList<std::pair<const ExtractedEvent*, QString>>& entries,
+                  const QByteArray& zoneId) {
     const Component calendar(icalcomponent_new(ICAL_VCALENDAR_COMPONENT));
     icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
     icalcomponent_add_property(calendar.get(), icalproperty_new_prodid("-//Zorbel//Zorbel//ZH"));
+    const WritingZone zone = writingZone(zoneId);
+    QList<icalcomponent*> events;
+    bool zoned = false;
     for (const auto& [event, uid] : entries) {
-        icalcomponent_add_component(calendar.get(), newEvent(*event, uid));
+        const bool inZone = writesInZone(*event, zone);
+        zoned = zoned || inZone;
+        events.append(newEvent(*event, uid, inZone ? &zone : nullptr));
     }
+    if (zoned) icalcomponent_add_component(calendar.get(), newTimezone(zone));
+    for (icalcomponent* event : events) icalcomponent_add_component(calendar.get(), event);
     char* text = icalcomponent_as_ical_string_r(calendar.get());
     QByteArray result(text);
     icalmemory_free_buffer(text);
@@ -116,14 +189,14 @@ QString newUid() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
-QByteArray eventObject(const ExtractedEvent& event, const QString& uid) {
-    return render({{&event, uid}});
+QByteArray eventObject(const ExtractedEvent& event, const QString& uid, const QByteArray& zoneId) {
+    return render({{&event, uid}}, zoneId);
 }
 
-QByteArray calendarObject(const QList<ExtractedEvent>& events) {
+QByteArray calendarObject(const QList<ExtractedEvent>& events, const QByteArray& zoneId) {
     QList<std::pair<const ExtractedEvent*, QString>> entries;
     for (const ExtractedEvent& event : events) entries.append({&event, newUid()});
-    return render(entries);
+    return render(entries, zoneId);
 }
 
 }  // namespace zorbel::ICalendarMapping

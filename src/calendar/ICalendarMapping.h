@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QTimeZone>
 
 #include "llm/ExtractedEvent.h"
 
@@ -26,13 +27,20 @@ AllDaySpan allDaySpan(const QDateTime& start, const QDateTime& end);
 QString newUid();
 
 /// One VCALENDAR holding one VEVENT for `event` with the given UID: title, location and notes
-/// (each left out when empty); UTC start and end, or DATE values by the all-day rule; one VALARM at
+/// (each left out when empty); start and end, or DATE values by the all-day rule; one VALARM at
 /// -60 x minutes before the start; one RRULE (interval 1, no end; daily for an unknown value);
 /// TRANSP:TRANSPARENT for "free", STATUS:TENTATIVE for "tentative", TRANSP:OPAQUE for any other
 /// availability.
-QByteArray eventObject(const ExtractedEvent& event, const QString& uid);
+///
+/// Timed start and end are wall-clock times in the IANA zone `zoneId` with its TZID, and the
+/// VCALENDAR holds that zone's VTIMEZONE, so that a repeat rule keeps the wall-clock time across
+/// daylight saving changes. They are UTC when `zoneId` is no IANA zone name (a POSIX rule such
+/// as "XYZ+3"), is UTC, or the wall-clock time occurs twice (the hour when clocks go back).
+QByteArray eventObject(const ExtractedEvent& event, const QString& uid,
+                       const QByteArray& zoneId = QTimeZone::systemTimeZoneId());
 
-/// One VCALENDAR holding a VEVENT for each event (each with a new UID), in order.
-QByteArray calendarObject(const QList<ExtractedEvent>& events);
+/// One VCALENDAR holding a VEVENT for each event (each with a new UID), in order, as above.
+QByteArray calendarObject(const QList<ExtractedEvent>& events,
+                          const QByteArray& zoneId = QTimeZone::systemTimeZoneId());
 
 }  // namespace zorbel::ICalendarMapping

@@ -4,9 +4,11 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <algorithm>
 
 #include "CalendarTestEvents.h"
+#include "ICalendarReading.h"
 #include "calendar/CalDavCalendarStore.h"
 #include "calendar/CalendarWriter.h"
 #include "calendar/DavMultistatus.h"
@@ -147,6 +149,51 @@ TEST_F(CalDavCalendarStoreTest, SavesEachEventAsItsOwnResource) {
     };
     failsWith(calendarID(u"gone"_s), CalendarStoreError::Kind::notFound);
     failsWith(calendarID(u"shared"_s), CalendarStoreError::Kind::saveFailed);
+}
+
+// The server's copy of a weekly event written in the zone the process runs in carries that
+// zone's VTIMEZONE and TZID; libical, reading it, expands it to one wall-clock hour on both
+// sides of the zone's daylight saving change. In a zone without an IANA name the copy holds the
+// UTC instant.
+TEST_F(CalDavCalendarStoreTest, TheServersCopyRepeatsAtOneWallClockHourAcrossDaylightSaving) {
+    struct Case {
+        QByteArray zone;
+        QDate first;
+        QByteArray readingZone;  // the zone the hour is read in
+        bool zoned;
+    };
+    const Case cases[] = {{"America/New_York", QDate(2026, 10, 26), "America/New_York", true},
+                          {"Europe/Berlin", QDate(2026, 10, 19), "Europe/Berlin", true},
+                          {"Asia/Shanghai", QDate(2026, 10, 26), "Asia/Shanghai", true},
+                          {"XYZ+3", QDate(2026, 10, 26), "Etc/GMT+3", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.zone.toStdString());
+        const test::ProcessZone zone(c.zone);
+        ASSERT_EQ(QTimeZone::systemTimeZoneId(), c.zone);
+        const QTimeZone readingZone(c.readingZone);
+        ExtractedEvent weekly = sampleEvent();
+        weekly.startDate = QDateTime(c.first, QTime(9, 0), readingZone).toUTC();
+        weekly.endDate = weekly.startDate.addSecs(30 * 60);
+        weekly.recurrence = u"weekly"_s;
+        const QString uid = await(store.save(weekly, calendarID(u"work"_s)));
+        QByteArray body;
+        ASSERT_EQ(server.request("GET", u"/alice/work/"_s + uid + u".ics"_s, {}, u"alice"_s, &body),
+                  200);
+
+        const test::ReadEvent read = test::readFirstEvent(body, 3);
+        ASSERT_TRUE(read.parsed) << body.toStdString();
+        EXPECT_EQ(read.vtimezones, c.zoned ? 1 : 0);
+        EXPECT_EQ(read.startTzid, c.zoned ? QString::fromLatin1(c.zone) : QString());
+        EXPECT_EQ(read.startIsUtc, !c.zoned);
+        EXPECT_EQ(read.end, weekly.endDate);
+        ASSERT_EQ(read.starts.size(), 3);
+        EXPECT_EQ(read.starts.first(), weekly.startDate);
+        for (int week = 0; week < 3; ++week) {
+            EXPECT_EQ(read.starts[week].toTimeZone(readingZone),
+                      QDateTime(c.first.addDays(7 * week), QTime(9, 0), readingZone))
+                << week;
+        }
+    }
 }
 
 TEST_F(CalDavCalendarStoreTest, AServerGoneMidBatchKeepsWhatWasSavedAndFailsTheRest) {

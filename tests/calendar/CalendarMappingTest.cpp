@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "CalendarTestEvents.h"
+#include "ICalendarReading.h"
 #include "calendar/CalendarColor.h"
 #include "calendar/ICalendarMapping.h"
 
@@ -20,13 +21,20 @@ namespace {
     return true;
 }();
 
+// The TZID timed events carry here: the zone itself, or none (UTC) for a zone without an IANA
+// name.
+const QString kSystemTzid =
+    QByteArrayView(ZORBEL_TEST_TZ) == "XYZ+3" ? QString() : QStringLiteral(ZORBEL_TEST_TZ);
+
 struct Parsed {
+    QByteArray text;
     std::unique_ptr<icalcomponent, void (*)(icalcomponent*)> calendar{nullptr, icalcomponent_free};
     icalcomponent* event = nullptr;
 };
 
 Parsed parse(const QByteArray& text) {
     Parsed parsed;
+    parsed.text = text;
     parsed.calendar.reset(icalparser_parse_string(text.constData()));
     if (parsed.calendar) {
         parsed.event =
@@ -98,12 +106,15 @@ TEST(ICalendarMapping, TimedAndAllDayDates) {
     EXPECT_EQ(QString::fromUtf8(icalcomponent_get_summary(timed.event)), event.title);
     EXPECT_EQ(QString::fromUtf8(icalcomponent_get_location(timed.event)), event.location);
     EXPECT_EQ(QString::fromUtf8(icalcomponent_get_description(timed.event)), event.notes);
-    const icaltimetype start = icalcomponent_get_dtstart(timed.event);
-    EXPECT_FALSE(start.is_date);
-    EXPECT_TRUE(icaltime_is_utc(start));
-    EXPECT_EQ(icaltime_as_timet(start), event.startDate.toSecsSinceEpoch());
-    EXPECT_EQ(icaltime_as_timet(icalcomponent_get_dtend(timed.event)),
-              event.endDate.toSecsSinceEpoch());
+    EXPECT_FALSE(icalcomponent_get_dtstart(timed.event).is_date);
+    // Written in the zone the process runs in, with that zone's VTIMEZONE.
+    const test::ReadEvent read = test::readFirstEvent(mapped(event).text, 1);
+    EXPECT_EQ(read.startTzid, kSystemTzid);
+    EXPECT_EQ(read.endTzid, kSystemTzid);
+    EXPECT_EQ(read.vtimezones, kSystemTzid.isEmpty() ? 0 : 1);
+    EXPECT_EQ(read.startIsUtc, kSystemTzid.isEmpty());
+    EXPECT_EQ(read.starts, QList<QDateTime>{event.startDate});
+    EXPECT_EQ(read.end, event.endDate);
 
     event.allDay = true;
     event.endDate = localTime(3, 5, 9);
@@ -112,8 +123,9 @@ TEST(ICalendarMapping, TimedAndAllDayDates) {
     EXPECT_TRUE(icalcomponent_get_dtstart(allDay.event).is_date);
     EXPECT_EQ(dateOf(icalcomponent_get_dtstart(allDay.event)), QDate(2026, 3, 3));
     EXPECT_EQ(dateOf(icalcomponent_get_dtend(allDay.event)), QDate(2026, 3, 6));
-    EXPECT_TRUE(ICalendarMapping::eventObject(event, QStringLiteral("u"))
-                    .contains("DTSTART;VALUE=DATE:20260303"));
+    const QByteArray allDayText = ICalendarMapping::eventObject(event, QStringLiteral("u"));
+    EXPECT_TRUE(allDayText.contains("DTSTART;VALUE=DATE:20260303"));
+    EXPECT_FALSE(allDayText.contains("VTIMEZONE"));
 
     event = sampleEvent(QString());
     const Parsed bare = mapped(event);
@@ -193,4 +205,76 @@ TEST(ICalendarMapping, CalendarObjectHoldsEveryEventWithItsOwnUid) {
     EXPECT_STREQ(icalcomponent_get_summary(second), "two");
     EXPECT_STRNE(icalcomponent_get_uid(parsed.event), icalcomponent_get_uid(second));
     EXPECT_EQ(ICalendarMapping::newUid().size(), 36);
+}
+
+// Each case writes a weekly event in a given zone and reads it back through the object's own
+// VTIMEZONE: every occurrence keeps the instant's wall-clock time in that zone across its
+// daylight saving change (25 October in Berlin, 1 November in New York); a zone without an
+// IANA name, or a wall-clock time that occurs twice, gives UTC instants instead.
+TEST(ICalendarMapping, TimedEventsKeepTheirWallClockTimeInTheWritingZone) {
+    const auto at = [](const char* zone, int month, int day, int hour, int minute = 0) {
+        return QDateTime(QDate(2026, month, day), QTime(hour, minute), QTimeZone(QByteArray(zone)));
+    };
+    struct Case {
+        const char* zone;
+        QDateTime start;
+        const char* tzid;  // nullptr: UTC
+    };
+    const Case cases[] = {
+        {"America/New_York", at("America/New_York", 10, 26, 9), "America/New_York"},
+        {"Europe/Berlin", at("Europe/Berlin", 10, 19, 9), "Europe/Berlin"},
+        {"Asia/Shanghai", at("Asia/Shanghai", 10, 19, 9), "Asia/Shanghai"},
+        // A time the text gave in another zone keeps its instant.
+        {"America/New_York", at("Europe/London", 10, 26, 14), "America/New_York"},
+        {"XYZ+3", at("Etc/GMT+3", 10, 19, 9), nullptr},
+        {"CET-1CEST,M3.5.0,M10.5.0/3", at("Europe/Berlin", 10, 19, 9), nullptr},
+        {"Nowhere/Land", at("UTC", 10, 19, 9), nullptr},
+        {"UTC", at("UTC", 10, 19, 9), nullptr},
+        {"", at("UTC", 10, 19, 9), nullptr},
+        // 01:30 on 1 November happens twice in New York, 02:30 on 25 October twice in Berlin;
+        // so does 01:00, the end of an event from 00:30.
+        {"America/New_York", at("America/New_York", 11, 1, 0, 30), nullptr},
+        {"America/New_York", at("UTC", 11, 1, 5, 30), nullptr},
+        {"America/New_York", at("UTC", 11, 1, 6, 30), nullptr},
+        {"Europe/Berlin", at("UTC", 10, 25, 0, 30), nullptr},
+        {"Europe/Berlin", at("UTC", 10, 25, 1, 30), nullptr},
+        // The hours around them do not.
+        {"America/New_York", at("America/New_York", 11, 1, 0, 0), "America/New_York"},
+        {"America/New_York", at("America/New_York", 11, 1, 2, 0), "America/New_York"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.zone) + " " + c.start.toString(Qt::ISODate).toStdString());
+        ExtractedEvent event = sampleEvent();
+        event.startDate = c.start;
+        event.endDate = c.start.addSecs(30 * 60);
+        event.recurrence = QStringLiteral("weekly");
+        const test::ReadEvent read = test::readFirstEvent(
+            ICalendarMapping::eventObject(event, QStringLiteral("u"), c.zone), 3);
+        ASSERT_TRUE(read.parsed);
+        const QString tzid = c.tzid ? QString::fromLatin1(c.tzid) : QString();
+        EXPECT_EQ(read.startTzid, tzid);
+        EXPECT_EQ(read.endTzid, tzid);
+        EXPECT_EQ(read.startIsUtc, c.tzid == nullptr);
+        EXPECT_EQ(read.vtimezones, c.tzid ? 1 : 0);
+        EXPECT_EQ(read.end, event.endDate);
+        ASSERT_EQ(read.starts.size(), 3);
+        EXPECT_EQ(read.starts.first(), event.startDate);
+        if (!c.tzid) continue;
+        const QTimeZone zone(c.tzid);
+        for (const QDateTime& start : read.starts) {
+            EXPECT_EQ(start.toTimeZone(zone).time(), event.startDate.toTimeZone(zone).time())
+                << start.toString(Qt::ISODate).toStdString();
+        }
+    }
+}
+
+TEST(ICalendarMapping, OneVTimezoneForAllTimedEventsAndNoneForAllDayOnly) {
+    ExtractedEvent allDay = sampleEvent(QStringLiteral("day"));
+    allDay.allDay = true;
+    const auto zones = [](const QList<ExtractedEvent>& events) {
+        const Parsed parsed = parse(ICalendarMapping::calendarObject(events, "Europe/Berlin"));
+        return icalcomponent_count_components(parsed.calendar.get(), ICAL_VTIMEZONE_COMPONENT);
+    };
+    EXPECT_EQ(zones({sampleEvent(), allDay, sampleEvent()}), 1);
+    EXPECT_EQ(zones({allDay}), 0);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <ctime>
 
 #include "llm/ExtractedEvent.h"
 
@@ -20,5 +22,33 @@ inline ExtractedEvent sampleEvent(const QString& title = QStringLiteral("Review"
     event.endDate = localTime(3, 3, 11);
     return event;
 }
+
+/// Runs the process in the time zone `zone` (the TZ variable) while it lives, then in the one
+/// before.
+class ProcessZone {
+public:
+    explicit ProcessZone(const QByteArray& zone)
+        : m_saved(qgetenv("TZ")), m_wasSet(qEnvironmentVariableIsSet("TZ")) {
+        set(zone);
+    }
+    ~ProcessZone() {
+        if (m_wasSet) {
+            set(m_saved);
+        } else {
+            qunsetenv("TZ");
+            tzset();
+        }
+    }
+    ProcessZone(const ProcessZone&) = delete;
+    ProcessZone& operator=(const ProcessZone&) = delete;
+
+private:
+    static void set(const QByteArray& zone) {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    QByteArray m_saved;
+    bool m_wasSet;
+};
 
 }  // namespace zorbel::test

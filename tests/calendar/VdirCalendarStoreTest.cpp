@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <ctime>
 
 #include "CalendarTestEvents.h"
@@ -16,6 +17,7 @@ using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
 using zorbel::test::await;
 using zorbel::test::localTime;
+using zorbel::test::ProcessZone;
 using zorbel::test::sampleEvent;
 
 namespace {
@@ -52,6 +54,44 @@ protected:
         return QDir(root + u'/' + calendar)
             .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
+
+    /// khal's listing of `calendar` from `from` to `to` as "start|end|title|repeat|alarm" lines,
+    /// sorted, one line a day an event falls on (one for each event when `once`), read and shown
+    /// in `zone`, joined by newlines; fails the test when khal does not finish.
+    std::string khalList(const QString& calendar, const QString& zone, const QString& from,
+                         const QString& to, bool once) {
+        const QString config = dir.path() + u"/khal.conf"_s;
+        writeText(config, (u"[calendars]\n[[zorbel]]\npath = "_s + root + u'/' + calendar +
+                           u"\ntype = calendar\n[locale]\ntimeformat = %H:%M\n"
+                           "dateformat = %Y-%m-%d\nlongdateformat = %Y-%m-%d\n"
+                           "datetimeformat = %Y-%m-%d %H:%M\nlongdatetimeformat = %Y-%m-%d %H:%M\n"
+                           "local_timezone = "_s +
+                           zone + u"\ndefault_timezone = "_s + zone + u'\n')
+                              .toUtf8());
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_DATA_HOME"_s, dir.path() + u"/khal-data"_s);
+        environment.insert(u"TZ"_s, zone);
+        process.setProcessEnvironment(environment);
+        QStringList arguments{u"-c"_s,
+                              config,
+                              u"list"_s,
+                              u"-f"_s,
+                              u"{start}|{end}|{title}|{repeat-symbol}|{alarm-symbol}"_s,
+                              from,
+                              to};
+        if (once) arguments.insert(3, u"-o"_s);
+        process.start(kKhal, arguments);
+        const bool finished = process.waitForFinished(30000);
+        EXPECT_TRUE(finished) << "khal did not finish";
+        const QString output = QString::fromUtf8(process.readAllStandardOutput());
+        QStringList events = output.split(u'\n').filter(u"|"_s);
+        for (QString& line : events) line = line.simplified();
+        events.sort();
+        if (events.isEmpty()) ADD_FAILURE() << process.readAllStandardError().toStdString();
+        return events.join(u'\n').toStdString();
+    }
+    static constexpr QLatin1StringView kKhal{"/usr/bin/khal"};
 };
 
 }  // namespace
@@ -123,8 +163,9 @@ TEST_F(VdirCalendarStoreTest, AccessNeedsARootThatCanBeMade) {
 // khal, a real reader of the vdir layout, lists what the writer saved with its times, all-day
 // spans, alarms and repeat rules.
 TEST_F(VdirCalendarStoreTest, KhalListsTheWrittenEvents) {
-    const QString khal = u"/usr/bin/khal"_s;
-    if (!QFileInfo(khal).isExecutable()) GTEST_SKIP() << "khal is not installed (scripts/setup)";
+    if (!QFileInfo(QString(kKhal)).isExecutable()) {
+        GTEST_SKIP() << "khal is not installed (scripts/setup)";
+    }
 
     ExtractedEvent weekly = sampleEvent(u"Weekly review"_s);
     weekly.reminderMinutes = 30;
@@ -140,28 +181,45 @@ TEST_F(VdirCalendarStoreTest, KhalListsTheWrittenEvents) {
     const WriteReceipt receipt = await(writer.write({weekly, trip, holiday}, u"Zorbel"_s));
     ASSERT_EQ(receipt.createdEventIDs.size(), 3);
 
-    const QString config = dir.path() + u"/khal.conf"_s;
-    writeText(config, (u"[calendars]\n[[zorbel]]\npath = "_s + root +
-                       u"/Zorbel\ntype = calendar\n[locale]\ntimeformat = %H:%M\n"
-                       "dateformat = %Y-%m-%d\nlongdateformat = %Y-%m-%d\n"
-                       "datetimeformat = %Y-%m-%d %H:%M\nlongdatetimeformat = %Y-%m-%d %H:%M\n"
-                       "local_timezone = Asia/Shanghai\ndefault_timezone = Asia/Shanghai\n"_s)
-                          .toUtf8());
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"XDG_DATA_HOME"_s, dir.path() + u"/khal-data"_s);
-    environment.insert(u"TZ"_s, u"Asia/Shanghai"_s);
-    process.setProcessEnvironment(environment);
-    process.start(khal, {u"-c"_s, config, u"list"_s, u"-o"_s, u"-f"_s,
-                         u"{start}|{end}|{title}|{repeat-symbol}|{alarm-symbol}"_s, u"2026-03-01"_s,
-                         u"2026-03-31"_s});
-    ASSERT_TRUE(process.waitForFinished(30000));
-    const QString output = QString::fromUtf8(process.readAllStandardOutput());
-    QStringList events = output.split(u'\n').filter(u"|"_s);
-    for (QString& line : events) line = line.simplified();
-    events.sort();
-    EXPECT_EQ(events, (QStringList{u"2026-03-03 10:00|2026-03-03 11:00|Weekly review| ⟳| ⏰"_s,
-                                   u"2026-03-03|2026-03-05|Trip||"_s,
-                                   u"2026-03-10|2026-03-10|Holiday||"_s}))
-        << output.toStdString() << process.readAllStandardError().toStdString();
+    EXPECT_EQ(khalList(u"Zorbel"_s, u"Asia/Shanghai"_s, u"2026-03-01"_s, u"2026-03-31"_s, true),
+              "2026-03-03 10:00|2026-03-03 11:00|Weekly review| ⟳| ⏰\n"
+              "2026-03-03|2026-03-05|Trip||\n"
+              "2026-03-10|2026-03-10|Holiday||");
+}
+
+// A weekly event written in the zone the process runs in is listed by khal at the same
+// wall-clock time before and after that zone's daylight saving change (25 October in Berlin,
+// 1 November in New York) and in a zone without one.
+TEST_F(VdirCalendarStoreTest, KhalListsAWeeklyEventAtOneHourAcrossDaylightSavingChanges) {
+    if (!QFileInfo(QString(kKhal)).isExecutable()) {
+        GTEST_SKIP() << "khal is not installed (scripts/setup)";
+    }
+    struct Case {
+        QByteArray zone;
+        QDate first;
+    };
+    const Case cases[] = {{"America/New_York", QDate(2026, 10, 26)},
+                          {"Europe/Berlin", QDate(2026, 10, 19)},
+                          {"Asia/Shanghai", QDate(2026, 10, 26)}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.zone.toStdString());
+        const ProcessZone zone(c.zone);
+        ASSERT_EQ(QTimeZone::systemTimeZoneId(), c.zone);
+        const QString calendar = QString::fromLatin1(c.zone).replace(u'/', u'-');
+        makeCalendar(calendar, {}, {});
+        ExtractedEvent weekly = sampleEvent(u"Standup"_s);
+        weekly.startDate = QDateTime(c.first, QTime(9, 0), QTimeZone::systemTimeZone()).toUTC();
+        weekly.endDate = weekly.startDate.addSecs(30 * 60);
+        weekly.recurrence = u"weekly"_s;
+        await(store.save(weekly, calendar));
+
+        QStringList expected;
+        for (int week = 0; week < 3; ++week) {
+            const QString day = c.first.addDays(7 * week).toString(Qt::ISODate);
+            expected.append(day + u" 09:00|"_s + day + u" 09:30|Standup| ⟳|"_s);
+        }
+        EXPECT_EQ(khalList(calendar, QString::fromLatin1(c.zone), c.first.toString(Qt::ISODate),
+                           c.first.addDays(20).toString(Qt::ISODate), false),
+                  expected.join(u'\n').toStdString());
+    }
 }

@@ -140,7 +140,9 @@ TEST_F(ExtractCommandTest, PrintsICalendarOrWritesToTheLocalCalendar) {
     ASSERT_EQ(ics.exitCode, 0) << ics.err.toStdString();
     EXPECT_TRUE(ics.out.startsWith("BEGIN:VCALENDAR"));
     EXPECT_TRUE(ics.out.contains("SUMMARY:项目评审"));
-    EXPECT_TRUE(ics.out.contains("DTSTART"));
+    // In the zone the program runs in, with that zone's definition.
+    EXPECT_TRUE(ics.out.contains("DTSTART;TZID=Asia/Shanghai:"));
+    EXPECT_TRUE(ics.out.contains("BEGIN:VTIMEZONE\r\nTZID:Asia/Shanghai\r\n"));
 
     const Outcome written = runExtract({u"--write"_s, u"--text"_s, u"明天下午3点评审"_s});
     ASSERT_EQ(written.exitCode, 0) << written.err.toStdString();
