@@ -45,10 +45,15 @@ bool OnboardingPanel::needsShow() {
 }
 
 QString OnboardingPanel::routeText(const LLMClient& client) {
+    const QString prefix = QStringLiteral("当前处理路线：");
+    if (client.usesBuiltinRules()) return prefix + QStringLiteral("内置规则（离线）");
     const LLMPreset preset = client.currentPreset();
-    if (preset.isBuiltin()) return QStringLiteral("当前处理路线：本地内置规则（无需模型）");
-    if (preset.isLocal() || preset.id == u"auto") return QStringLiteral("当前处理路线：本地处理");
-    return QStringLiteral("当前处理路线：云端处理：") + preset.displayName;
+    if (preset.isLocal() || preset.id == u"auto") {
+        const auto config = client.resolvedConfig();
+        return prefix + QStringLiteral("本地模型：") +
+               (config ? config->model : preset.displayName);
+    }
+    return prefix + QStringLiteral("云端处理：") + preset.displayName;
 }
 
 QPoint OnboardingPanel::panelOrigin(const QRect& anchor, const std::optional<QRect>& screen) {

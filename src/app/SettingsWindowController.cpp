@@ -364,8 +364,12 @@ void SettingsWindowController::refreshUI() {
         if (!found.isEmpty()) {
             setStatus(QStringLiteral("已检测到 ") + found.join(QStringLiteral("；")));
         } else if (!m_client.ollamaServiceReachable()) {
-            setStatus(QStringLiteral(
-                "未检测到本地模型服务，可点重新扫描，或选「内置规则（离线）」、云端预设"));
+            setStatus(
+                preset.id == u"auto"
+                    ? QStringLiteral("未检测到本地模型服务，现用内置规则（离线）；可点重新扫描")
+                    : QStringLiteral(
+                          "未检测到本地模型服务，可点重新扫描，或选「内置规则（离线）」、"
+                          "云端预设"));
         } else {
             setStatus(QStringLiteral("未检测到本地模型，建议点「拉取推荐模型」下载 ") +
                       QLatin1String(LLMClient::defaultModel) + QStringLiteral("（约 3GB）"));

@@ -48,7 +48,10 @@ QCoro::Task<PermissionResult> SystemPermissionAdapter::request(ProtectedCapabili
 QCoro::Task<PermissionResult> SystemPermissionAdapter::requestCalendar() {
     const auto calendar = m_calendar;
     const int status = calendar->authorizationStatus();
-    logFailure(QStringLiteral("calendarAuthStatus") + QString::number(status));
+    // Full access is the normal case, not a failure.
+    if (status != CalendarAccess::fullAccess) {
+        logFailure(QStringLiteral("calendarAuthStatus") + QString::number(status));
+    }
     if (status != CalendarAccess::notDetermined) {
         co_return status == CalendarAccess::fullAccess ? PermissionResult::granted
                                                        : PermissionResult::denied;

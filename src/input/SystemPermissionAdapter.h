@@ -43,7 +43,8 @@ public:
         std::shared_ptr<CalendarAccess> calendar = nullptr,
         std::chrono::milliseconds promptTimeout = kCalendarPromptTimeout);
 
-    /// Logs the calendar status as "calendarAuthStatus" + raw value. A status other than not
+    /// Logs a calendar status short of full access as "calendarAuthStatus" + raw value. A
+    /// status other than not
     /// determined answers at once (granted only for full access); otherwise the prompt decides,
     /// or after the time-out `denied` with the log "calendarAccessPromptLost".
     QCoro::Task<PermissionResult> request(ProtectedCapability capability) override;

@@ -247,9 +247,18 @@ QNetworkAccessManager* LLMClient::session() {
     return m_session.get();
 }
 
+bool LLMClient::usesBuiltinRules() const {
+    const LLMPreset current = currentPreset();
+    return current.isBuiltin() ||
+           (current.id == u"auto" && m_ollamaModels.isEmpty() && m_lmstudioModels.isEmpty());
+}
+
 QCoro::Task<QList<ExtractedEvent>> LLMClient::extractEvents(QString text, QString source,
                                                             CancellationToken token) {
-    if (currentPreset().isBuiltin()) {
+    // A local server started or stopped since the last look decides this capture's route.
+    if (currentPreset().id == u"auto") co_await scan();
+    token.throwIfCancelled();
+    if (usesBuiltinRules()) {
         EventExtracting* const builtin = m_builtin.get();
         co_return co_await builtin->extractEvents(std::move(text), std::move(source),
                                                   std::move(token));
@@ -261,6 +270,7 @@ QCoro::Task<QList<ExtractedEvent>> LLMClient::extractEvents(QString text, QStrin
 
 QCoro::Task<QList<ExtractedEvent>> LLMClient::extractEvents(PreparedImage image, QString source,
                                                             CancellationToken token) {
+    if (currentPreset().id == u"auto") co_await scan();
     const QJsonObject message = ChatRequest::imageUserMessage(image, source, m_options.now());
     const QString content = co_await chatCompletion(message, std::move(token));
     co_return withSourceText(parseEvents(content), u"（图片）"_s);

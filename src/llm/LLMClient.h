@@ -112,11 +112,16 @@ public:
     /// The key is the one `key` has cached (empty before it was awaited).
     std::optional<ResolvedConfig> resolvedConfig() const;
 
+    /// Whether the next capture is read by the built-in rules: their own preset, or the auto
+    /// preset while the last scan found no local model.
+    bool usesBuiltinRules() const;
+
     ProviderRoute providerRoute() const override;
     bool supportsVisionInput() const override;
-    /// Events in `text`, each with `sourceText` = `text`. Throws LLMError (noProvider,
-    /// httpStatus, badResponse), NetworkError (transport; `cancelled` when the token is
-    /// cancelled during the request) or CancelledError (cancelled before it was sent).
+    /// Events in `text`, each with `sourceText` = `text`. The auto preset looks for local servers
+    /// again first and, finding none, reads the text with the built-in rules. Throws LLMError
+    /// (noProvider, httpStatus, badResponse), NetworkError (transport; `cancelled` when the token
+    /// is cancelled during the request) or CancelledError (cancelled before it was sent).
     QCoro::Task<QList<ExtractedEvent>> extractEvents(QString text, QString source,
                                                      CancellationToken token) override;
     /// Events in a picture, each with `sourceText` "（图片）". Throws as above.

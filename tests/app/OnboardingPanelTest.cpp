@@ -110,14 +110,14 @@ TEST(OnboardingPanel, SitsBelowTheAnchorAboveNearTheBottomAndInsideTheScreen) {
     EXPECT_EQ(OnboardingPanel::panelOrigin(QRect(-100, 0, 80, 80), std::nullopt), QPoint(-230, 90));
 }
 
-TEST(OnboardingPanel, RouteLineNamesACloudPresetOnly) {
+TEST(OnboardingPanel, RouteLineNamesWhatWillReadTheNextCapture) {
     Fixture fixture;
-    EXPECT_EQ(OnboardingPanel::routeText(fixture.client), u"当前处理路线：本地处理");
+    // Automatic with no local server found: the built-in rules.
+    EXPECT_EQ(OnboardingPanel::routeText(fixture.client), u"当前处理路线：内置规则（离线）");
     fixture.client.setCurrentPreset(LLMClient::preset(QStringLiteral("ollama")));
-    EXPECT_EQ(OnboardingPanel::routeText(fixture.client), u"当前处理路线：本地处理");
+    EXPECT_EQ(OnboardingPanel::routeText(fixture.client), u"当前处理路线：本地模型：qwen2.5vl:3b");
     fixture.client.setCurrentPreset(LLMClient::preset(QStringLiteral("builtin")));
-    EXPECT_EQ(OnboardingPanel::routeText(fixture.client),
-              u"当前处理路线：本地内置规则（无需模型）");
+    EXPECT_EQ(OnboardingPanel::routeText(fixture.client), u"当前处理路线：内置规则（离线）");
     fixture.client.setCurrentPreset(LLMClient::preset(QStringLiteral("deepseek")));
     EXPECT_EQ(OnboardingPanel::routeText(fixture.client), u"当前处理路线：云端处理：DeepSeek");
     OnboardingPanel* panel = fixture.show();

@@ -71,9 +71,8 @@ TEST(SettingsWindow, IsTheFixedSizeWindowWithItsTitle) {
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
     // Frames are laid out from the bottom-left corner: "完成" at (360, 14, 80, 26).
     EXPECT_EQ(settings.find<QPushButton>("doneButton")->geometry(), QRect(360, 466, 80, 26));
-    EXPECT_EQ(settings.find<QLabel>("routeLabel")->text(), u"当前处理路线：本地处理");
-    EXPECT_EQ(settings.status(),
-              u"未检测到本地模型服务，可点重新扫描，或选「内置规则（离线）」、云端预设");
+    EXPECT_EQ(settings.find<QLabel>("routeLabel")->text(), u"当前处理路线：内置规则（离线）");
+    EXPECT_EQ(settings.status(), u"未检测到本地模型服务，现用内置规则（离线）；可点重新扫描");
     EXPECT_TRUE(settings.find<QPushButton>("fetchButton")->isHidden());
     EXPECT_TRUE(settings.find<QPushButton>("clearConsentButton")->isHidden());
 }
@@ -86,10 +85,11 @@ TEST(SettingsWindow, TheBuiltInRulesNeedNoModelAndNoKey) {
     EXPECT_TRUE(settings.find<QPushButton>("clearConsentButton")->isHidden());
     EXPECT_FALSE(settings.find<QLineEdit>("baseURLField")->isEnabled());
     EXPECT_EQ(settings.status(), u"内置规则在本机读取日期和时间，无需模型，也不联网");
-    EXPECT_EQ(settings.find<QLabel>("routeLabel")->text(),
-              u"当前处理路线：本地内置规则（无需模型）");
+    EXPECT_EQ(settings.find<QLabel>("routeLabel")->text(), u"当前处理路线：内置规则（离线）");
     settings.choose(QStringLiteral("ollama"));
     EXPECT_FALSE(settings.find<QComboBox>("modelCombo")->isHidden());
+    EXPECT_EQ(settings.status(),
+              u"未检测到本地模型服务，可点重新扫描，或选「内置规则（离线）」、云端预设");
 }
 
 TEST(SettingsWindow, ACloudPresetAsksForAKeyThenShowsItsBaseURL) {

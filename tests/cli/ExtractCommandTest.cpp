@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include "cli/EventJson.h"
@@ -195,6 +196,29 @@ TEST_F(ExtractCommandTest, TheBuiltInRulesNeedNoModelNoConsentAndNoSocket) {
 
     EXPECT_EQ(runExtract({u"--preset"_s, u"nope"_s, u"--text"_s, u"x"_s}).exitCode, 1);
     EXPECT_EQ(runExtract({u"--now"_s, u"tomorrow"_s, u"--text"_s, u"x"_s}).exitCode, 1);
+}
+
+TEST_F(ExtractCommandTest, FreshSettingsWithNoLocalServerReadWithTheBuiltInRules) {
+    // The default route probes the two local model ports; run only where both are free and no
+    // `ollama` would be started.
+    for (const char* program : {"/usr/local/bin/ollama", "/usr/bin/ollama", "/snap/bin/ollama"}) {
+        if (QFile::exists(QLatin1String(program))) GTEST_SKIP() << program << " is installed";
+    }
+    for (const quint16 port : {11434, 1234}) {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHost, port))
+            GTEST_SKIP() << "port " << port << " is taken";
+    }
+    QFile::remove(prefs->filePath());
+    reloadPreferences();
+    const Outcome outcome = runExtract({u"--now"_s, u"2026-12-07T10:00:00+08:00"_s, u"--text"_s,
+                                        u"明天下午3点在研发楼301开项目评审"_s});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    const QJsonArray events = QJsonDocument::fromJson(outcome.out).object()[u"events"_s].toArray();
+    ASSERT_EQ(events.size(), 1) << outcome.out.toStdString();
+    EXPECT_EQ(events[0].toObject()[u"start"_s].toString(), u"2026-12-08T15:00:00+08:00"_s);
+    EXPECT_EQ(events[0].toObject()[u"location"_s].toString(), u"研发楼301"_s);
+    EXPECT_TRUE(server.requests().isEmpty());
 }
 
 TEST(EventJson, WritesInstantsAsLocalTimeWithTheirOffset) {

@@ -128,9 +128,11 @@ TEST_F(ClientRequest, RemovesOnlyOneTrailingSlashAndSendsNoAuthorizationWithoutA
 }
 
 TEST_F(ClientRequest, AutoAndLocalRoutesTurnThinkingOffAndLogTheirPresetId) {
-    defaults->setValue(u"llm.ollamaModels"_s, QStringList{u"llama3:8b"_s});
+    // The automatic route looks for local servers before each capture.
+    server.answerPath("/api/tags", R"({"models":[{"name":"llama3:8b"}]})");
     extract();
-    RecordedRequest request = onlyRequest();
+    RecordedRequest request = server.requests().last();
+    EXPECT_EQ(server.requests().first().path, "/api/tags");
     EXPECT_EQ(request.path, "/v1/chat/completions");
     EXPECT_EQ(request.json().value(u"think"_s), QJsonValue(false));
     EXPECT_EQ(request.json().value(u"model"_s), u"qwen2.5vl:3b"_s);
@@ -140,7 +142,7 @@ TEST_F(ClientRequest, AutoAndLocalRoutesTurnThinkingOffAndLogTheirPresetId) {
     defaults->setValue(u"llm.preset"_s, u"lmstudio"_s);
     defaults->setValue(u"llm.model"_s, u"local-model"_s);
     extract();
-    request = server.requests().value(1);
+    request = server.requests().last();
     EXPECT_EQ(request.json().value(u"think"_s), QJsonValue(false));
     EXPECT_EQ(request.json().value(u"model"_s), u"local-model"_s);
     EXPECT_TRUE(
@@ -148,6 +150,8 @@ TEST_F(ClientRequest, AutoAndLocalRoutesTurnThinkingOffAndLogTheirPresetId) {
 }
 
 TEST_F(ClientRequest, WithoutAProviderNothingIsSent) {
+    // LM Studio with no model chosen or listed.
+    defaults->setValue(u"llm.preset"_s, u"lmstudio"_s);
     EXPECT_EQ(failure<LLMError>(), LLMError::of(LLMError::Kind::noProvider));
     EXPECT_EQ(log.failureCodes(), QStringList{u"noProvider"_s});
 

@@ -142,6 +142,45 @@ TEST_F(Providers, AutoPrefersOllamaThenLMStudioAndStaysLocalWithNeither) {
     EXPECT_EQ(store->reads, 0);
 }
 
+TEST_F(Providers, AutoReadsWithTheRulesUntilALocalServerAnswersAndAgainAfterItStops) {
+    // Fresh settings, nothing listening on either local port.
+    ollama.stopListening();
+    lmstudio.stopListening();
+    const QString text = u"明天下午3点在研发楼301开项目评审"_s;
+    const auto extract = [&] {
+        return await(client().extractEvents(text, u"paste"_s, zorbel::CancellationToken()));
+    };
+    const auto readByRules = [&](const QList<zorbel::ExtractedEvent>& events) {
+        ASSERT_EQ(events.size(), 1);
+        EXPECT_TRUE(events[0].title.contains(u"项目评审"_s)) << events[0].title.toStdString();
+        EXPECT_EQ(events[0].location, u"研发楼301"_s);
+        EXPECT_EQ(events[0].startDate.toLocalTime().time(), QTime(15, 0));
+        EXPECT_EQ(events[0].sourceText, text);
+    };
+    readByRules(extract());
+    EXPECT_TRUE(client().usesBuiltinRules());
+    EXPECT_EQ(client().providerRoute(), (ProviderRoute{u"auto"_s, true}));
+
+    // Ollama starts: the next capture finds it and goes to the model.
+    ASSERT_TRUE(ollama.resumeListening());
+    ollama.answerPath("/api/tags", tags(R"([{"name":"llama3:8b"}])"));
+    ollama.answerContent(
+        uR"({"events":[{"title":"模型读到的评审","start_time":"2026-12-08T15:00:00+08:00",)"
+        uR"("end_time":"2026-12-08T16:00:00+08:00"}]})"_s);
+    const QList<zorbel::ExtractedEvent> fromModel = extract();
+    ASSERT_EQ(fromModel.size(), 1);
+    EXPECT_EQ(fromModel[0].title, u"模型读到的评审"_s);
+    EXPECT_FALSE(client().usesBuiltinRules());
+    EXPECT_EQ(ollama.requests().last().path, "/v1/chat/completions");
+
+    // It stops again: the rules read the next capture, nothing is sent anywhere.
+    ollama.stopListening();
+    const qsizetype before = ollama.requests().size();
+    readByRules(extract());
+    EXPECT_EQ(ollama.requests().size(), before);
+    EXPECT_TRUE(log.failureCodes().isEmpty()) << log.failureCodes().join(u' ').toStdString();
+}
+
 TEST_F(Providers, TheModelPickedForALocalPresetReachesTheRequest) {
     choose(u"ollama"_s);
     EXPECT_EQ(client().resolvedConfig(), (Config{ollama.url(), {}, u"qwen2.5vl:3b"_s}));

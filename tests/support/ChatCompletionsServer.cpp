@@ -18,8 +18,13 @@ ChatCompletionsServer::ChatCompletionsServer() {
     if (!m_server.listen(QHostAddress::LocalHost, 0)) {
         throw std::runtime_error("the test server cannot listen on loopback");
     }
+    m_port = m_server.serverPort();
     connect(&m_server, &QTcpServer::newConnection, this, &ChatCompletionsServer::accept);
     answerContent(u"{\"events\":[]}"_s);
+}
+
+bool ChatCompletionsServer::resumeListening() {
+    return m_server.listen(QHostAddress::LocalHost, m_port);
 }
 
 ChatCompletionsServer::~ChatCompletionsServer() = default;
@@ -38,6 +43,10 @@ void ChatCompletionsServer::answerContent(const QString& content) {
 void ChatCompletionsServer::answerBody(const QByteArray& body, int status) {
     m_body = body;
     m_status = status;
+}
+
+void ChatCompletionsServer::answerPath(const QByteArray& path, const QByteArray& body) {
+    m_pathBodies.insert(path, body);
 }
 
 void ChatCompletionsServer::accept() {
@@ -81,19 +90,22 @@ void ChatCompletionsServer::readFrom(QTcpSocket* socket) {
         socket->abort();
         return;
     }
+    const QByteArray body = m_pathBodies.value(request.path, m_body);
+    const int status = m_pathBodies.contains(request.path) ? 200 : m_status;
     if (m_delayMs > 0) {
-        QTimer::singleShot(m_delayMs, socket, [this, socket] { answer(socket); });
+        QTimer::singleShot(m_delayMs, socket,
+                           [socket, status, body] { answer(socket, status, body); });
     } else {
-        answer(socket);
+        answer(socket, status, body);
     }
 }
 
-void ChatCompletionsServer::answer(QTcpSocket* socket) {
+void ChatCompletionsServer::answer(QTcpSocket* socket, int status, const QByteArray& body) {
     if (socket->state() != QAbstractSocket::ConnectedState) return;
-    const QByteArray head = "HTTP/1.1 " + QByteArray::number(m_status) +
+    const QByteArray head = "HTTP/1.1 " + QByteArray::number(status) +
                             " Test\r\nContent-Type: application/json\r\nContent-Length: " +
-                            QByteArray::number(m_body.size()) + "\r\nConnection: close\r\n\r\n";
-    socket->write(head + m_body);
+                            QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n";
+    socket->write(head + body);
     socket->disconnectFromHost();
 }
 

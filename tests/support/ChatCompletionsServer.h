@@ -34,7 +34,7 @@ public:
     ChatCompletionsServer();
     ~ChatCompletionsServer() override;
 
-    quint16 port() const { return m_server.serverPort(); }
+    quint16 port() const { return m_port; }
     /// "http://127.0.0.1:<port>" followed by `path`.
     QString url(const QString& path = QStringLiteral("/v1")) const;
 
@@ -42,25 +42,32 @@ public:
     void answerContent(const QString& content);
     /// `status` with `body` as it is (malformed JSON, an empty "choices", a model list, ...).
     void answerBody(const QByteArray& body, int status = 200);
+    /// 200 with `body` for requests of exactly this path (a local server's model list beside
+    /// its chat answers); other paths keep the answer above.
+    void answerPath(const QByteArray& path, const QByteArray& body);
     /// Waits this long before answering (to run past a client's time-out).
     void delayAnswers(int milliseconds) { m_delayMs = milliseconds; }
     /// Reads each request and closes the connection without answering.
     void dropConnections() { m_drop = true; }
     /// Stops listening: the port then refuses connections.
     void stopListening() { m_server.close(); }
+    /// Listens again on the same port (a server that comes back).
+    bool resumeListening();
 
     QList<RecordedRequest> requests() const { return m_requests; }
 
 private:
     void accept();
     void readFrom(QTcpSocket* socket);
-    void answer(QTcpSocket* socket);
+    static void answer(QTcpSocket* socket, int status, const QByteArray& body);
 
     QTcpServer m_server;
+    quint16 m_port = 0;
     QHash<QTcpSocket*, QByteArray> m_buffers;
     QList<RecordedRequest> m_requests;
     int m_status = 200;
     QByteArray m_body;
+    QHash<QByteArray, QByteArray> m_pathBodies;
     int m_delayMs = 0;
     bool m_drop = false;
 };
