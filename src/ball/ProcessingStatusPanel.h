@@ -8,6 +8,7 @@
 #include "ball/ScreenLayout.h"
 #include "capture/ProcessingStatusPresentation.h"
 
+class QFontMetrics;
 class QLabel;
 class QPushButton;
 
@@ -36,6 +37,11 @@ public:
     /// The panel's top-left corner for a ball at `anchor`: to the right of the ball, else to
     /// its left, else below it, always at least 8 points inside the chosen screen.
     static QPointF placement(const QRectF& anchor, const QList<ScreenInfo>& screens);
+
+    /// `text` whole when it fits `lines` lines of `width` (wrapped where lines may break),
+    /// else cut at the last line-break opportunity that leaves room for "…": never inside a
+    /// word.
+    static QString fitted(const QString& text, const QFontMetrics& metrics, int width, int lines);
 
     /// The button's press: maps its visible title back to an action and tells the handler.
     void actionClicked();

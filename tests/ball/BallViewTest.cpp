@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBoundaryFinder>
 #include <QUrl>
 
 #include "ball/BallSkinCatalog.h"
@@ -441,4 +442,62 @@ TEST(FloatingBallWindowTest, FoundEventsOpenTheConfirmPanelAndLeavingConfirmatio
     EXPECT_EQ(view->renderState(), BallState::idle());
     EXPECT_EQ(window.confirmationFlow().confirmPanel(), nullptr);
     EXPECT_TRUE(fakes.settle());
+}
+
+TEST(ProcessingStatusPanel, EveryStatusTextIsShownWholeOrCutBetweenWords) {
+    // Each failure's texts, a long calendar name in the success title, and English words.
+    QList<ProcessingStatusPresentation> presentations;
+    for (int kind = 0; kind <= int(UserFacingFailure::Kind::calendarWrite); ++kind) {
+        presentations.append(ProcessingStatusPresentation::make(
+            BallState::failure(UserFacingFailure::of(UserFacingFailure::Kind(kind)))));
+    }
+    presentations.append(ProcessingStatusPresentation::make(
+        BallState::success({QStringLiteral("我的工作日历（共享给整个项目组的那一个）"), 3})));
+    ProcessingStatusPresentation english = presentations.first();
+    english.title = QStringLiteral("Calendar unavailable right now");
+    english.detail = QStringLiteral("Check the calendar permission and then try once more");
+    presentations.append(english);
+
+    ProcessingStatusPanel panel([] { return QList<ScreenInfo>{{kScreen, kScreen, kScreenID}}; });
+    for (const ProcessingStatusPresentation& presentation : presentations) {
+        panel.update(presentation, QRectF(100, 300, 64, 64), [](auto) {});
+        const std::pair<QLabel*, QString> labels[] = {
+            {panel.titleLabel(), presentation.title},
+            {panel.detailLabel(), presentation.detail.value_or(QString())}};
+        for (const auto& [label, full] : labels) {
+            const QString shown = label->text();
+            const QString where = full;
+            // Within the label: one line, or two where it wraps, none wider than it.
+            const QFontMetrics metrics = label->fontMetrics();
+            const QRect bounds =
+                metrics.boundingRect(QRect(0, 0, label->width(), 1 << 16), Qt::TextWordWrap, shown);
+            EXPECT_LE(bounds.width(), label->width()) << where.toStdString();
+            EXPECT_LE(bounds.height(), (label->wordWrap() ? 2 : 1) * metrics.lineSpacing())
+                << where.toStdString();
+            if (label->wordWrap()) {
+                EXPECT_GE(label->height(), 2 * metrics.height());
+            }
+            if (shown == full) {
+                EXPECT_TRUE(label->toolTip().isEmpty());
+                continue;
+            }
+            // Cut: at a place where a line may break, the whole text kept for the pointer and
+            // for assistive technology.
+            ASSERT_TRUE(shown.endsWith(u'…')) << where.toStdString();
+            const QString kept = shown.chopped(1);
+            EXPECT_TRUE(full.startsWith(kept)) << where.toStdString();
+            QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, full);
+            breaks.setPosition(kept.size());
+            EXPECT_TRUE(breaks.isAtBoundary() || full.at(kept.size()).isSpace())
+                << where.toStdString();
+            EXPECT_EQ(label->toolTip(), full);
+            EXPECT_EQ(label->accessibleDescription(), full);
+        }
+    }
+    // The English detail needs the second line, and the long name is cut at a break.
+    panel.update(english, QRectF(100, 300, 64, 64), [](auto) {});
+    EXPECT_TRUE(panel.detailLabel()->wordWrap());
+    EXPECT_EQ(ProcessingStatusPanel::fitted(QStringLiteral("Check the permission"),
+                                            panel.detailLabel()->fontMetrics(), 1000, 1),
+              QStringLiteral("Check the permission"));
 }
