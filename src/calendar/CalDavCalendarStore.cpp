@@ -8,7 +8,7 @@
 
 #include "calendar/CalendarColor.h"
 #include "calendar/ICalendarMapping.h"
-#include "support/Background.h"
+#include "support/DeleteLater.h"
 
 namespace zorbel {
 
@@ -73,7 +73,7 @@ QCoro::Task<CalDavCalendarStore::Answer> CalDavCalendarStore::send(
                                  "Basic " + (m_user + u':' + *password).toUtf8().toBase64());
         }
     }
-    std::unique_ptr<QNetworkReply> reply(m_network.sendCustomRequest(request, verb, body));
+    const LaterPointer<QNetworkReply> reply(m_network.sendCustomRequest(request, verb, body));
     co_await reply.get();
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {

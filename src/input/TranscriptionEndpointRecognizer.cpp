@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "llm/CredentialStoring.h"
+#include "support/DeleteLater.h"
 #include "support/Preferences.h"
 
 namespace zorbel {
@@ -99,7 +100,7 @@ QCoro::Task<QString> TranscriptionEndpointRecognizer::recognize(QString wavPath,
 
     QNetworkRequest request(url);
     if (!key.isEmpty()) request.setRawHeader("Authorization", "Bearer " + key.toUtf8());
-    std::unique_ptr<QNetworkReply> reply(m_network->post(request, multipart));
+    const LaterPointer<QNetworkReply> reply(m_network->post(request, multipart));
     reply->setParent(nullptr);  // owned here, whatever happens to the manager
     multipart->setParent(reply.get());
 

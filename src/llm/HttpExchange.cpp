@@ -5,6 +5,7 @@
 #include <QNetworkReply>
 #include <QTimer>
 
+#include "support/DeleteLater.h"
 #include "support/Errors.h"
 
 namespace zorbel {
@@ -14,18 +15,14 @@ namespace {
 /// How often a running exchange looks at its cancellation token.
 constexpr int kCancellationPollMs = 20;
 
-struct DeleteLater {
-    void operator()(QObject* object) const { object->deleteLater(); }
-};
-
 }  // namespace
 
 QCoro::Task<HttpAnswer> exchange(QNetworkAccessManager* manager, QNetworkRequest request,
                                  QByteArray body, HttpLimits limits, CancellationToken token) {
     token.throwIfCancelled();
     request.setTransferTimeout(limits.idleMs);
-    const std::unique_ptr<QNetworkReply, DeleteLater> reply(
-        body.isNull() ? manager->get(request) : manager->post(request, body));
+    const LaterPointer<QNetworkReply> reply(body.isNull() ? manager->get(request)
+                                                          : manager->post(request, body));
 
     enum class Abort { none, cancelled, timedOut };
     Abort abort = Abort::none;

@@ -6,16 +6,13 @@
 #include <QThread>
 #include <memory>
 
+#include "support/DeleteLater.h"
+
 namespace zorbel {
 
 namespace {
 
-/// Deletes a job through the event loop, after the awaiting coroutine has resumed from it.
-struct LaterDeleter {
-    void operator()(QKeychain::Job* job) const { job->deleteLater(); }
-};
-
-using JobPointer = std::unique_ptr<QKeychain::Job, LaterDeleter>;
+using JobPointer = LaterPointer<QKeychain::Job>;
 
 /// Starts the job for the account and waits for it; returns its error code. Throws
 /// KeychainError(OtherError) when it has not finished in time.

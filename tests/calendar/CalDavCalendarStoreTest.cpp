@@ -13,6 +13,7 @@
 #include "calendar/CalendarWriter.h"
 #include "calendar/DavMultistatus.h"
 #include "calendar/VdirCalendarStore.h"
+#include "support/ChatCompletionsServer.h"
 #include "support/EventLoop.h"
 #include "support/LogCapture.h"
 #include "support/MemoryCredentialStore.h"
@@ -264,4 +265,14 @@ TEST_F(CalDavCalendarStoreTest, VdirsyncerSyncsTheLocalVdirToTheServer) {
     QByteArray listing;
     ASSERT_EQ(server.request("GET", u"/alice/Zorbel/"_s, {}, u"alice"_s, &listing), 200);
     EXPECT_TRUE(listing.contains(uid.toUtf8())) << listing.toStdString();
+}
+
+TEST(CalDavSilentServer, RunsIntoTheTransferTimeOutAndFailsAsANetworkError) {
+    // Accepts, reads the request and never answers: Qt ends the reply itself.
+    test::ChatCompletionsServer silent;
+    silent.delayAnswers(5000);
+    CalDavCalendarStore store{QUrl(silent.url(u"/"_s)), u"alice"_s, nullptr,
+                              std::chrono::milliseconds(200)};
+    EXPECT_THROW(await(store.writableCalendars()), NetworkError);
+    EXPECT_EQ(silent.requests().size(), 1);
 }

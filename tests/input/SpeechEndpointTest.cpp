@@ -140,7 +140,7 @@ TEST_F(SpeechEndpointTest, ErrorStatusesAndBadAnswersAreRecognitionErrors) {
 TEST_F(SpeechEndpointTest, AnEndpointThatNeverAnswersTimesOutAndTheTransferIsAborted) {
     server.answer = false;
     EXPECT_THROW(
-        await(service(std::chrono::milliseconds(100)).transcribe(wav, CancellationToken())),
+        await(service(std::chrono::milliseconds(1000)).transcribe(wav, CancellationToken())),
         SpeechService::ServiceError);
     EXPECT_TRUE(test::spinUntil([&] { return server.disconnected; }));
 }
