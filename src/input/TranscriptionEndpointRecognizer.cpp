@@ -99,6 +99,9 @@ QCoro::Task<QString> TranscriptionEndpointRecognizer::recognize(QString wavPath,
     multipart->append(audio);
 
     QNetworkRequest request(url);
+    // A redirect elsewhere would carry the key and the recording to another host.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::SameOriginRedirectPolicy);
     if (!key.isEmpty()) request.setRawHeader("Authorization", "Bearer " + key.toUtf8());
     const LaterPointer<QNetworkReply> reply(m_network->post(request, multipart));
     reply->setParent(nullptr);  // owned here, whatever happens to the manager

@@ -21,6 +21,9 @@ QCoro::Task<HttpAnswer> exchange(QNetworkAccessManager* manager, QNetworkRequest
                                  QByteArray body, HttpLimits limits, CancellationToken token) {
     token.throwIfCancelled();
     request.setTransferTimeout(limits.idleMs);
+    // A redirect elsewhere would carry the key and the captured text to another host.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::SameOriginRedirectPolicy);
     const LaterPointer<QNetworkReply> reply(body.isNull() ? manager->get(request)
                                                           : manager->post(request, body));
 

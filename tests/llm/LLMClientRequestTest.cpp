@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTimeZone>
 
@@ -147,6 +148,30 @@ TEST_F(ClientRequest, AutoAndLocalRoutesTurnThinkingOffAndLogTheirPresetId) {
     EXPECT_EQ(request.json().value(u"model"_s), u"local-model"_s);
     EXPECT_TRUE(
         log.lines().value(1).startsWith(u"event=requestFinished(providerID: \"lmstudio\""_s));
+}
+
+TEST_F(ClientRequest, RedirectsAreFollowedOnlyWithinTheServersOrigin) {
+    ChatCompletionsServer elsewhere;
+    elsewhere.answerContent(kEvent);
+    for (const int status : {301, 302, 303, 307, 308}) {
+        ChatCompletionsServer bouncer;
+        useCustom(bouncer.url(), u"sk-secret"_s);
+        bouncer.answerRedirect(elsewhere.url(u"/v1/chat/completions"_s).toUtf8(), status);
+        // Not followed: the redirect itself is the answer, an HTTP failure.
+        EXPECT_EQ(failure<LLMError>(), LLMError::httpStatus(status)) << status;
+        EXPECT_TRUE(elsewhere.requests().isEmpty()) << status;
+    }
+    // Within the same origin a 307 is followed, with its body.
+    useCustom(server.url(u"/old"_s));
+    server.answerRedirect(server.url(u"/v1/chat/completions"_s).toUtf8(), 307);
+    QJsonObject message{{u"role"_s, u"assistant"_s}, {u"content"_s, kEvent}};
+    server.answerPath(
+        "/v1/chat/completions",
+        QJsonDocument(QJsonObject{{u"choices"_s, QJsonArray{QJsonObject{{u"message"_s, message}}}}})
+            .toJson());
+    EXPECT_EQ(extract().size(), 1);
+    ASSERT_EQ(server.requests().size(), 2);
+    EXPECT_EQ(server.requests()[1].body, server.requests()[0].body);
 }
 
 TEST_F(ClientRequest, WithoutAProviderNothingIsSent) {

@@ -90,21 +90,27 @@ void ChatCompletionsServer::readFrom(QTcpSocket* socket) {
         socket->abort();
         return;
     }
+    const bool byPath = m_pathBodies.contains(request.path);
     const QByteArray body = m_pathBodies.value(request.path, m_body);
-    const int status = m_pathBodies.contains(request.path) ? 200 : m_status;
+    const int status = byPath ? 200 : m_status;
+    const QByteArray location = byPath ? QByteArray() : m_location;
     if (m_delayMs > 0) {
-        QTimer::singleShot(m_delayMs, socket,
-                           [socket, status, body] { answer(socket, status, body); });
+        QTimer::singleShot(m_delayMs, socket, [socket, status, body, location] {
+            answer(socket, status, body, location);
+        });
     } else {
-        answer(socket, status, body);
+        answer(socket, status, body, location);
     }
 }
 
-void ChatCompletionsServer::answer(QTcpSocket* socket, int status, const QByteArray& body) {
+void ChatCompletionsServer::answer(QTcpSocket* socket, int status, const QByteArray& body,
+                                   const QByteArray& location) {
     if (socket->state() != QAbstractSocket::ConnectedState) return;
     const QByteArray head = "HTTP/1.1 " + QByteArray::number(status) +
                             " Test\r\nContent-Type: application/json\r\nContent-Length: " +
-                            QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n";
+                            QByteArray::number(body.size()) + "\r\n" +
+                            (location.isEmpty() ? QByteArray() : "Location: " + location + "\r\n") +
+                            "Connection: close\r\n\r\n";
     socket->write(head + body);
     socket->disconnectFromHost();
 }

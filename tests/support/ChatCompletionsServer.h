@@ -45,6 +45,12 @@ public:
     /// 200 with `body` for requests of exactly this path (a local server's model list beside
     /// its chat answers); other paths keep the answer above.
     void answerPath(const QByteArray& path, const QByteArray& body);
+    /// Answers every request not answered by path with `status` and a Location header naming
+    /// `location`.
+    void answerRedirect(const QByteArray& location, int status) {
+        answerBody({}, status);
+        m_location = location;
+    }
     /// Waits this long before answering (to run past a client's time-out).
     void delayAnswers(int milliseconds) { m_delayMs = milliseconds; }
     /// Reads each request and closes the connection without answering.
@@ -59,7 +65,8 @@ public:
 private:
     void accept();
     void readFrom(QTcpSocket* socket);
-    static void answer(QTcpSocket* socket, int status, const QByteArray& body);
+    static void answer(QTcpSocket* socket, int status, const QByteArray& body,
+                       const QByteArray& location);
 
     QTcpServer m_server;
     quint16 m_port = 0;
@@ -68,6 +75,7 @@ private:
     int m_status = 200;
     QByteArray m_body;
     QHash<QByteArray, QByteArray> m_pathBodies;
+    QByteArray m_location;
     int m_delayMs = 0;
     bool m_drop = false;
 };
