@@ -216,5 +216,8 @@ int main(int argc, char* argv[]) {
             QCoreApplication::exit(co_await run(std::move(r)));
         }(request);
     });
-    return QCoreApplication::exec();
+    const int code = QCoreApplication::exec();
+    // What the last turn of the loop handed to deleteLater (network replies) goes now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return code;
 }
