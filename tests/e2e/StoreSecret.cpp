@@ -32,5 +32,8 @@ int main(int argc, char** argv) {
     const QString value = QTextStream(stdin).readLine();
     const QString account = QString::fromLocal8Bit(argv[1]);
     QTimer::singleShot(0, &app, [value, account] { store(value, account); });
-    return app.exec();
+    const int code = app.exec();
+    // The store's job was handed to deleteLater in the loop's last turn.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return code;
 }
