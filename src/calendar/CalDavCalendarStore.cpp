@@ -67,10 +67,12 @@ QCoro::Task<CalDavCalendarStore::Answer> CalDavCalendarStore::send(
                          QNetworkRequest::SameOriginRedirectPolicy);
     for (const auto& [name, value] : headers) request.setRawHeader(name, value);
     if (m_credentials) {
-        const std::optional<QString> password = co_await m_credentials->credential(u"caldav"_s);
-        if (password) {
+        // Read once per store: a batch sends many requests, and the settings make a new store
+        // when the password changes.
+        if (!m_password) m_password = co_await m_credentials->credential(u"caldav"_s);
+        if (*m_password) {
             request.setRawHeader("Authorization",
-                                 "Basic " + (m_user + u':' + *password).toUtf8().toBase64());
+                                 "Basic " + (m_user + u':' + **m_password).toUtf8().toBase64());
         }
     }
     const LaterPointer<QNetworkReply> reply(m_network.sendCustomRequest(request, verb, body));

@@ -58,6 +58,8 @@ private:
     QUrl m_serverUrl;
     QString m_user;
     std::shared_ptr<CredentialStoring> m_credentials;
+    /// The stored password once read (nothing stored: an empty optional inside).
+    std::optional<std::optional<QString>> m_password;
     std::chrono::milliseconds m_timeout;
     QNetworkAccessManager m_network;
     QList<Collection> m_known;

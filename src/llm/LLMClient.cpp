@@ -277,8 +277,11 @@ QCoro::Task<QList<ExtractedEvent>> LLMClient::extractEvents(PreparedImage image,
 }
 
 QCoro::Task<QString> LLMClient::chatCompletion(QJsonObject userMessage, CancellationToken token) {
-    // Fills the key cache the configuration reads from.
-    co_await key(currentPreset());
+    // Fills the key cache the configuration reads from; local servers take no key, so their
+    // captures never wait on the secret store.
+    if (const LLMPreset current = currentPreset(); !current.isLocal() && current.id != u"auto") {
+        co_await key(current);
+    }
     token.throwIfCancelled();
     const std::optional<ResolvedConfig> config = resolvedConfig();
     if (!config) {
