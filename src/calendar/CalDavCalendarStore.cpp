@@ -1,14 +1,12 @@
 #include "calendar/CalDavCalendarStore.h"
 
-#include <qcoro/qcoronetworkreply.h>
-#include <QHostAddress>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <algorithm>
 
 #include "calendar/CalendarColor.h"
 #include "calendar/ICalendarMapping.h"
-#include "support/DeleteLater.h"
+#include "support/HttpExchange.h"
 
 namespace zorbel {
 
@@ -17,6 +15,11 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const QString kCalDav = QStringLiteral("{urn:ietf:params:xml:ns:caldav}");
+
+/// A request may take this many idle time-outs in all, however slowly its data trickles in.
+constexpr int kTotalPerIdle = 4;
+/// The largest answer read; a calendar home of thousands of calendars stays far below it.
+constexpr qint64 kMaxAnswerBytes = 4 << 20;
 
 QByteArray propfindBody(const QByteArray& properties) {
     return R"(<?xml version="1.0" encoding="utf-8"?>)"
@@ -52,19 +55,16 @@ CalDavCalendarStore::CalDavCalendarStore(QUrl serverUrl, QString user,
 
 bool CalDavCalendarStore::isAllowedUrl(const QUrl& url) {
     if (!url.isValid() || url.host().isEmpty()) return false;
-    if (url.scheme() == u"https") return true;
-    if (url.scheme() != u"http") return false;
-    return url.host().compare(u"localhost", Qt::CaseInsensitive) == 0 ||
-           QHostAddress(url.host()).isLoopback();
+    return url.scheme() == u"https" || (url.scheme() == u"http" && isLoopback(url));
 }
 
-QCoro::Task<CalDavCalendarStore::Answer> CalDavCalendarStore::send(
+QCoro::Task<HttpAnswer> CalDavCalendarStore::send(
     QByteArray verb, QUrl url, QByteArray body, QList<std::pair<QByteArray, QByteArray>> headers) {
     if (!isAllowedUrl(url)) throw NetworkError(NetworkError::Code::other);
+    // An href of the server's may name any place: the password and the events go only to the
+    // server the user set up.
+    if (originOf(url) != originOf(m_serverUrl)) throw NetworkError(NetworkError::Code::otherOrigin);
     QNetworkRequest request(url);
-    request.setTransferTimeout(static_cast<int>(m_timeout.count()));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::SameOriginRedirectPolicy);
     for (const auto& [name, value] : headers) request.setRawHeader(name, value);
     if (m_credentials) {
         // Read once per store: a batch sends many requests, and the settings make a new store
@@ -75,23 +75,21 @@ QCoro::Task<CalDavCalendarStore::Answer> CalDavCalendarStore::send(
                                  "Basic " + (m_user + u':' + **m_password).toUtf8().toBase64());
         }
     }
-    const LaterPointer<QNetworkReply> reply(m_network.sendCustomRequest(request, verb, body));
-    co_await reply.get();
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid()) {
-        throw NetworkError(reply->error() == QNetworkReply::TimeoutError
-                               ? NetworkError::Code::timedOut
-                               : NetworkError::Code::other,
-                           reply->error());
-    }
-    co_return Answer{status.toInt(), reply->readAll()};
+    QNetworkAccessManager* const network = &m_network;
+    const int idleMs = static_cast<int>(m_timeout.count());
+    const HttpSend sendThrough = [network, verb, body](const QNetworkRequest& ready) {
+        return network->sendCustomRequest(ready, verb, body);
+    };
+    QCoro::Task<HttpAnswer> answer =
+        exchange(request, sendThrough, {idleMs, idleMs * kTotalPerIdle, kMaxAnswerBytes}, {});
+    co_return co_await std::move(answer);
 }
 
 QCoro::Task<QList<DavResponse>> CalDavCalendarStore::propfind(QUrl url, QByteArray depth,
                                                               QByteArray properties) {
     QList<std::pair<QByteArray, QByteArray>> headers{
         {"Depth"_ba, depth}, {"Content-Type"_ba, "application/xml; charset=utf-8"_ba}};
-    const Answer answer =
+    const HttpAnswer answer =
         co_await send("PROPFIND"_ba, url, propfindBody(properties), std::move(headers));
     const auto responses = answer.status == 207 ? parseMultistatus(answer.body) : std::nullopt;
     if (!responses) throw CalendarStoreError(CalendarStoreError::Kind::notFound);
@@ -168,7 +166,7 @@ QCoro::Task<QString> CalDavCalendarStore::save(ExtractedEvent event, QString cal
     const QString collection = calendarID.endsWith(u'/') ? calendarID : calendarID + u'/';
     QList<std::pair<QByteArray, QByteArray>> headers{
         {"If-None-Match"_ba, "*"_ba}, {"Content-Type"_ba, "text/calendar; charset=utf-8"_ba}};
-    Answer answer;
+    HttpAnswer answer;
     try {
         answer = co_await send("PUT"_ba, QUrl(collection + uid + QStringLiteral(".ics")),
                                ICalendarMapping::eventObject(event, uid), std::move(headers));

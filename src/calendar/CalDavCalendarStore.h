@@ -8,6 +8,7 @@
 #include "calendar/CalendarStoreProtocol.h"
 #include "calendar/DavMultistatus.h"
 #include "llm/CredentialStoring.h"
+#include "support/HttpExchange.h"
 
 namespace zorbel {
 
@@ -16,8 +17,10 @@ namespace zorbel {
 /// as one `<uid>.ics` resource with `If-None-Match: *`, so nothing on the server is replaced.
 ///
 /// The calendar id is the collection's URL; the event id is the UID. Only HTTPS (verified) or
-/// plain HTTP to a loopback address is contacted; redirects stay on the same origin. The
-/// password is read from the secret store (account "caldav") for each operation, never kept.
+/// plain HTTP to a loopback address is contacted, and only the server URL's origin: hrefs and
+/// redirects elsewhere are refused (NetworkError `otherOrigin`). Answers over 4 MB are refused,
+/// and each request ends after four idle time-outs in all. The password is read from the secret
+/// store (account "caldav") once per store.
 /// GUI thread only (owns a QNetworkAccessManager).
 class CalDavCalendarStore final : public CalendarStoreProtocol {
 public:
@@ -39,17 +42,13 @@ public:
     QCoro::Task<QString> save(ExtractedEvent event, QString calendarID) override;
 
 private:
-    struct Answer {
-        int status = 0;
-        QByteArray body;
-    };
     struct Collection {
         CalendarChoice choice;
         bool writable = false;
     };
 
-    QCoro::Task<Answer> send(QByteArray verb, QUrl url, QByteArray body,
-                             QList<std::pair<QByteArray, QByteArray>> headers);
+    QCoro::Task<HttpAnswer> send(QByteArray verb, QUrl url, QByteArray body,
+                                 QList<std::pair<QByteArray, QByteArray>> headers);
     QCoro::Task<QList<DavResponse>> propfind(QUrl url, QByteArray depth, QByteArray properties);
     QCoro::Task<QUrl> firstHref(QUrl url, QByteArray property, QString clarkName);
     /// Every event calendar of the user's home, writable or not; remembered for `save`.

@@ -11,6 +11,8 @@ const QString kPropstat = QStringLiteral("{DAV:}propstat");
 const QString kProp = QStringLiteral("{DAV:}prop");
 const QString kHref = QStringLiteral("{DAV:}href");
 const QString kStatus = QStringLiteral("{DAV:}status");
+/// No calendar server nests its answer this deep; a deeper one is not read at all.
+constexpr qsizetype kMaxDepth = 64;
 
 QString clarkName(const QXmlStreamReader& xml) {
     return u'{' + xml.namespaceUri().toString() + u'}' + xml.name().toString();
@@ -24,9 +26,11 @@ std::optional<QList<DavResponse>> parseMultistatus(const QByteArray& body) {
     QStringList stack;
     QHash<QString, DavProperty> pending;
     QString status;
+    // Where the innermost open {DAV:}prop sits in the stack, -1 outside one.
+    qsizetype prop = -1;
+    QList<qsizetype> outerProps;
     // The open property element (the child of {DAV:}prop), if any.
     const auto openProperty = [&]() -> DavProperty* {
-        const qsizetype prop = stack.lastIndexOf(kProp);
         return prop < 0 || stack.size() <= prop + 1 ? nullptr : &pending[stack.at(prop + 1)];
     };
     const auto parentIs = [&](const QString& name) {
@@ -37,9 +41,12 @@ std::optional<QList<DavResponse>> parseMultistatus(const QByteArray& body) {
         switch (xml.readNext()) {
             case QXmlStreamReader::StartElement: {
                 const QString name = clarkName(xml);
-                const qsizetype prop = stack.lastIndexOf(kProp);
+                if (stack.size() == kMaxDepth) return std::nullopt;
                 stack.append(name);
-                if (name == kResponse) {
+                if (name == kProp) {
+                    outerProps.append(prop);
+                    prop = stack.size() - 1;
+                } else if (name == kResponse) {
                     responses.append(DavResponse{});
                 } else if (name == kPropstat) {
                     pending.clear();
@@ -63,7 +70,7 @@ std::optional<QList<DavResponse>> parseMultistatus(const QByteArray& body) {
                 } else if (DavProperty* property = openProperty()) {
                     if (stack.last() == kHref && !property->hrefs.isEmpty()) {
                         property->hrefs.last() += text.trimmed();
-                    } else if (stack.size() == stack.lastIndexOf(kProp) + 2) {
+                    } else if (stack.size() == prop + 2) {
                         property->text += text;
                     }
                 }
@@ -77,6 +84,7 @@ std::optional<QList<DavResponse>> parseMultistatus(const QByteArray& body) {
                         responses.last().properties.insert(it.key(), *it);
                     }
                 }
+                if (stack.size() - 1 == prop) prop = outerProps.takeLast();
                 stack.removeLast();
                 break;
             default:

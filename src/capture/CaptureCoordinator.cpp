@@ -127,6 +127,7 @@ UserFacingFailure CaptureCoordinator::userFacingFailure(const std::exception& er
                 return UserFacingFailure::of(FailureKind::invalidModelResponse);
             case LLMError::Kind::httpStatus:
             case LLMError::Kind::noProvider:
+            case LLMError::Kind::insecureURL:
                 return UserFacingFailure::of(FailureKind::providerUnavailable);
         }
     }

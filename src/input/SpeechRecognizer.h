@@ -26,6 +26,9 @@ public:
     /// Whether the recording stays on this machine; otherwise it may only be sent with the
     /// user's consent for voice content.
     virtual bool isLocal() const = 0;
+    /// Where a recording that leaves the machine goes (the server's origin), so that consent
+    /// given for one server never covers another; empty for a local recogniser.
+    virtual QString destination() const { return {}; }
     /// The text spoken in a 16 kHz mono 16-bit WAV file, as the recogniser gives it (not
     /// trimmed); empty when nothing was recognised. Throws RecognitionError, NetworkError or
     /// WavFileError; CancelledError once `token` is cancelled.

@@ -1,51 +1,30 @@
 #include "input/TranscriptionEndpointRecognizer.h"
 
-#include <qcoro/qcoronetworkreply.h>
 #include <QFile>
 #include <QFileInfo>
-#include <QHostAddress>
 #include <QHttpMultiPart>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QTimer>
 
 #include "llm/CredentialStoring.h"
-#include "support/DeleteLater.h"
+#include "support/HttpExchange.h"
 #include "support/Preferences.h"
+#include "support/Text.h"
 
 namespace zorbel {
 
 namespace {
 
-constexpr int kCancelPollMs = 50;
-
-QString trimSpacesAndTabs(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    while (begin < end && blank(text[begin])) ++begin;
-    while (end > begin && blank(text[end - 1])) --end;
-    return text.mid(begin, end - begin);
-}
+/// A recording is sent within 30 s of silence and 2 minutes in all; its answer is short.
+constexpr HttpLimits kLimits{30000, 120000, 1 << 20};
 
 QHttpPart formField(const QByteArray& disposition, const QByteArray& body) {
     QHttpPart part;
     part.setHeader(QNetworkRequest::ContentDispositionHeader, disposition);
     part.setBody(body);
     return part;
-}
-
-NetworkError::Code networkCode(QNetworkReply::NetworkError error) {
-    switch (error) {
-        case QNetworkReply::OperationCanceledError:
-            return NetworkError::Code::cancelled;
-        case QNetworkReply::TimeoutError:
-            return NetworkError::Code::timedOut;
-        default:
-            return NetworkError::Code::other;
-    }
 }
 
 }  // namespace
@@ -59,7 +38,8 @@ TranscriptionEndpointRecognizer::TranscriptionEndpointRecognizer(
 TranscriptionEndpointRecognizer::~TranscriptionEndpointRecognizer() = default;
 
 QString TranscriptionEndpointRecognizer::trimmedPreference(const char* key) const {
-    return trimSpacesAndTabs(m_preferences->string(QLatin1String(key)).value_or(QString()));
+    return trimSpacesAndTabs(m_preferences->string(QLatin1String(key)).value_or(QString()))
+        .toString();
 }
 
 bool TranscriptionEndpointRecognizer::isAvailable() const {
@@ -67,9 +47,17 @@ bool TranscriptionEndpointRecognizer::isAvailable() const {
 }
 
 bool TranscriptionEndpointRecognizer::isLocal() const {
-    const QString host = endpoint().host();
-    return host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
-           QHostAddress(host).isLoopback();
+    return isLoopback(endpoint());
+}
+
+QString TranscriptionEndpointRecognizer::destination() const {
+    return originOf(endpoint());
+}
+
+std::optional<QString> TranscriptionEndpointRecognizer::transcript(const QByteArray& body) {
+    const QJsonValue text = QJsonDocument::fromJson(body).object().value(u"text");
+    if (!text.isString()) return std::nullopt;
+    return text.toString();
 }
 
 QUrl TranscriptionEndpointRecognizer::endpoint() const {
@@ -99,29 +87,25 @@ QCoro::Task<QString> TranscriptionEndpointRecognizer::recognize(QString wavPath,
     multipart->append(audio);
 
     QNetworkRequest request(url);
-    // A redirect elsewhere would carry the key and the recording to another host.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::SameOriginRedirectPolicy);
-    if (!key.isEmpty()) request.setRawHeader("Authorization", "Bearer " + key.toUtf8());
-    const LaterPointer<QNetworkReply> reply(m_network->post(request, multipart));
-    reply->setParent(nullptr);  // owned here, whatever happens to the manager
-    multipart->setParent(reply.get());
-
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, reply.get(), [token, raw = reply.get()] {
-        if (token.isCancelled()) raw->abort();
-    });
-    watch.start(kCancelPollMs);
-    co_await reply.get();
-    watch.stop();
-
-    token.throwIfCancelled();
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid()) throw NetworkError(networkCode(reply->error()), reply->error());
-    if (status.toInt() < 200 || status.toInt() > 299) throw RecognitionError("httpStatus");
-    const QJsonValue text = QJsonDocument::fromJson(reply->readAll()).object().value(u"text");
-    if (!text.isString()) throw RecognitionError("badResponse");
-    co_return text.toString();
+    if (!addBearer(request, key)) throw RecognitionError("insecureBaseURL");
+    QNetworkAccessManager* const network = m_network.get();
+    const HttpSend postForm = [network, multipart](const QNetworkRequest& ready) {
+        QNetworkReply* reply = network->post(ready, multipart);
+        multipart->setParent(reply);
+        return reply;
+    };
+    HttpAnswer answer;
+    try {
+        QCoro::Task<HttpAnswer> exchanged = exchange(request, postForm, kLimits, token);
+        answer = co_await std::move(exchanged);
+    } catch (const NetworkError&) {
+        token.throwIfCancelled();
+        throw;
+    }
+    if (answer.status < 200 || answer.status > 299) throw RecognitionError("httpStatus");
+    std::optional<QString> text = transcript(answer.body);
+    if (!text) throw RecognitionError("badResponse");
+    co_return *std::move(text);
 }
 
 }  // namespace zorbel

@@ -2,6 +2,7 @@
 
 #include <QUrl>
 #include <memory>
+#include <optional>
 
 #include "input/SpeechRecognizer.h"
 
@@ -30,14 +31,21 @@ public:
     bool isAvailable() const override;
     /// The endpoint's host is a loopback address (or "localhost").
     bool isLocal() const override;
+    /// The endpoint's origin.
+    QString destination() const override;
     /// Sends the key as "Authorization: Bearer <key>" exactly as stored, and no such header
-    /// when the key is empty or missing. An answer outside 200-299 or without a text "text" is a
-    /// RecognitionError; a failed transfer a NetworkError; a failing secret store a
-    /// KeychainError. Aborts the transfer when `token` is cancelled.
+    /// when the key is empty or missing; a key is never sent over plain HTTP to another machine
+    /// (RecognitionError "insecureBaseURL"). An answer outside 200-299 or without a text "text"
+    /// is a RecognitionError; a failed transfer, an answer over 1 MB or a silent server a
+    /// NetworkError; a failing secret store a KeychainError. Aborts the transfer when `token` is
+    /// cancelled.
     QCoro::Task<QString> recognize(QString wavPath, CancellationToken token) override;
 
     /// The request address: the trimmed base URL less one trailing "/", + "/audio/transcriptions".
     QUrl endpoint() const;
+
+    /// The transcript in an answer body, `{"text": ...}`; nothing when the body has none.
+    static std::optional<QString> transcript(const QByteArray& body);
 
 private:
     QString trimmedPreference(const char* key) const;

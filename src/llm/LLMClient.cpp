@@ -12,9 +12,9 @@
 
 #include "app/AppLogger.h"
 #include "llm/ChatRequest.h"
-#include "llm/HttpExchange.h"
 #include "llm/KeychainCredentialStore.h"
 #include "rules/RuleBasedExtractor.h"
+#include "support/HttpExchange.h"
 #include "support/Text.h"
 
 namespace zorbel {
@@ -36,6 +36,20 @@ void logFailure(const QString& code) {
 
 QString presetKey(const LLMPreset& preset, const QString& field) {
     return u"llm.preset."_s + preset.id + u'.' + field;
+}
+
+/// The largest answers read: a chat reply, and a list of models.
+constexpr qint64 kMaxReplyBytes = 8 << 20;
+constexpr qint64 kMaxModelListBytes = 1 << 20;
+
+/// A request to `url` that carries `key`; refused when the key would cross the network in clear.
+QNetworkRequest keyedRequest(const QUrl& url, const QString& key) {
+    QNetworkRequest request(url);
+    if (!addBearer(request, key)) {
+        logFailure(u"insecureBaseURL"_s);
+        throw LLMError::of(LLMError::Kind::insecureURL);
+    }
+    return request;
 }
 
 bool isSuccess(int status) {
@@ -62,8 +76,9 @@ QCoro::Task<std::optional<QStringList>> probe(QUrl url, QString arrayKey, QStrin
                                               int timeoutMs) {
     QNetworkAccessManager session;
     try {
-        const HttpAnswer answer = co_await exchange(&session, QNetworkRequest(url), QByteArray(),
-                                                    {timeoutMs, timeoutMs}, CancellationToken());
+        const HttpAnswer answer =
+            co_await exchange(&session, QNetworkRequest(url), QByteArray(),
+                              {timeoutMs, timeoutMs, kMaxModelListBytes}, CancellationToken());
         co_return namesIn(answer.body, arrayKey, nameKey);
     } catch (const NetworkError&) {
         co_return std::nullopt;
@@ -296,19 +311,17 @@ QCoro::Task<QString> LLMClient::chatCompletion(QJsonObject userMessage, Cancella
     const ProviderRoute route = providerRoute();
     const QByteArray body = ChatRequest::requestBody(
         config->model, ChatRequest::makeSystemPrompt(*m_defaults), userMessage, route.isLocal);
-    QNetworkRequest request(*url);
+    QNetworkRequest request = keyedRequest(*url, config->apiKey);
     request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
-    if (!config->apiKey.isEmpty()) {
-        request.setRawHeader("Authorization", "Bearer " + config->apiKey.toUtf8());
-    }
 
     QElapsedTimer clock;
     clock.start();
     HttpAnswer answer;
     try {
-        answer = co_await exchange(session(), request, body,
-                                   {m_options.requestTimeoutMs, m_options.resourceTimeoutMs},
-                                   std::move(token));
+        answer = co_await exchange(
+            session(), request, body,
+            {m_options.requestTimeoutMs, m_options.resourceTimeoutMs, kMaxReplyBytes},
+            std::move(token));
     } catch (const NetworkError&) {
         logFailure(u"llmRequest"_s);
         throw;
@@ -376,9 +389,7 @@ QCoro::Task<QStringList> LLMClient::fetchRemoteModels(LLMPreset preset) {
     if (!preset.baseURL) throw LLMError::of(LLMError::Kind::noProvider);
     const std::optional<QUrl> url = ChatRequest::endpoint(*preset.baseURL, u"/models"_s);
     if (!url) throw LLMError::of(LLMError::Kind::noProvider);
-    const QString apiKey = co_await key(preset);
-    QNetworkRequest request(*url);
-    request.setRawHeader("Authorization", "Bearer " + apiKey.toUtf8());
+    const QNetworkRequest request = keyedRequest(*url, co_await key(preset));
     const int timeoutMs = std::min(m_options.requestTimeoutMs, m_options.modelListTimeoutMs);
 
     QNetworkAccessManager listSession;
@@ -386,8 +397,8 @@ QCoro::Task<QStringList> LLMClient::fetchRemoteModels(LLMPreset preset) {
     clock.start();
     HttpAnswer answer;
     try {
-        answer = co_await exchange(&listSession, request, QByteArray(), {timeoutMs, timeoutMs},
-                                   CancellationToken());
+        answer = co_await exchange(&listSession, request, QByteArray(),
+                                   {timeoutMs, timeoutMs, kMaxModelListBytes}, CancellationToken());
     } catch (const NetworkError&) {
         logFailure(u"modelListRequest"_s);
         throw;

@@ -14,6 +14,8 @@ QString LLMError::description() const {
             return u"LLM 响应格式异常（缺 choices/message/content）"_s;
         case Kind::badJSON:
             return u"LLM 输出中无可用 JSON"_s;
+        case Kind::insecureURL:
+            return u"服务地址未加密（http），不能发送 API Key，请改用 https"_s;
     }
     return {};
 }

@@ -9,7 +9,7 @@ namespace zorbel {
 /// Why the language-model client could not give events.
 class LLMError : public Error {
 public:
-    enum class Kind { httpStatus, noProvider, badResponse, badJSON };
+    enum class Kind { httpStatus, noProvider, badResponse, badJSON, insecureURL };
 
     static LLMError httpStatus(int status) { return LLMError(Kind::httpStatus, status); }
     static LLMError of(Kind kind) { return LLMError(kind, 0); }

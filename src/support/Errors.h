@@ -32,9 +32,11 @@ public:
 class NetworkError : public Error {
 public:
     enum class Code {
-        cancelled,  ///< the request was aborted by us
-        timedOut,   ///< the request or resource time-out ran out
-        other,      ///< anything else: refused, host not found, TLS, broken connection
+        cancelled,    ///< the request was aborted by us
+        timedOut,     ///< the request or resource time-out ran out
+        tooLarge,     ///< the answer grew past the size it may have
+        otherOrigin,  ///< the server pointed to another server, where nothing is sent
+        other,        ///< anything else: refused, host not found, TLS, broken connection
     };
     explicit NetworkError(Code code, int detail = 0)
         : Error("network"), m_code(code), m_detail(detail) {}
