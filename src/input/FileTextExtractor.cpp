@@ -1,6 +1,7 @@
 #include "input/FileTextExtractor.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -78,7 +79,16 @@ QString pdfText(const QString& filePath, const CancellationToken& token) {
     return PdfTextReader::read(filePath, token, recognizer);
 }
 
-QString convertedText(const QString& filePath, const WordConverter& converter) {
+// Stops the converter for good and fails with `kind`, logged as `code`.
+[[noreturn]] void stopConverter(QProcess& process, Kind kind, const char* code) {
+    process.kill();
+    process.waitForFinished(-1);
+    logFailure(code);
+    fail(kind);
+}
+
+QString convertedText(const QString& filePath, const CancellationToken& token,
+                      const WordConverter& converter) {
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
@@ -89,8 +99,26 @@ QString convertedText(const QString& filePath, const WordConverter& converter) {
         logFailure("textutilStart");
         fail(Kind::conversionFailed);
     }
-    process.waitForFinished(-1);
-    const QByteArray output = process.readAllStandardOutput();
+    // The output is read while the converter runs, so that it never blocks on a full pipe and
+    // never grows past its cap; the token is looked at between the waits.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QByteArray output;
+    while (process.state() != QProcess::NotRunning) {
+        process.waitForFinished(50);
+        output += process.readAllStandardOutput();
+        if (token.isCancelled()) {
+            process.kill();
+            process.waitForFinished(-1);
+            token.throwIfCancelled();
+        }
+        if (output.size() > maxConvertedBytes) {
+            stopConverter(process, Kind::tooLarge, "textutilOutputLimit");
+        }
+        if (process.state() != QProcess::NotRunning && elapsed.hasExpired(converter.timeoutMs)) {
+            stopConverter(process, Kind::timedOut, "textutilTimeout");
+        }
+    }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         logFailure("textutilConvert");
         fail(Kind::conversionFailed);
@@ -114,9 +142,7 @@ QString wordText(const QString& filePath, const CancellationToken& token,
         }
         return *text;
     }
-    QString text = convertedText(filePath, converter);
-    token.throwIfCancelled();
-    return text;
+    return convertedText(filePath, token, converter);
 }
 
 }  // namespace
