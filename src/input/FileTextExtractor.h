@@ -36,10 +36,12 @@ struct WordConverter {
 
 /// The text of the file, at most `maxChars` characters, chosen by the lower-cased extension:
 /// "pdf" (text layer, OCR for pages without one); "txt", "md", "markdown", "rtf", "html" (read
-/// as strict UTF-8, unchanged); "doc", "docx" (an Office Open XML archive is read directly,
+/// unchanged as UTF-16 by its mark or NUL pattern, else UTF-8, else GB18030; a text with a NUL
+/// is binary and refused); "doc", "docx" (an Office Open XML archive is read directly,
 /// anything else goes through `converter`); a picture extension (OCR).
 /// Throws FileExtractionError: `unsupportedType` (any other extension), `emptyContent` (no
-/// text), `conversionFailed` (unreadable, undecodable or rejected by the converter),
+/// text), `conversionFailed` (not a regular file, unreadable, undecodable or rejected by the
+/// converter),
 /// `ocrFailed` (a PDF with no text whose pages failed), `timedOut` (the converter ran past its
 /// time limit), `tooLarge` (a picture past the decoding limits, converter output past
 /// `maxConvertedBytes`); CancelledError when `token` is cancelled at a checkpoint (before a
