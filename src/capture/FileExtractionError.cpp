@@ -12,6 +12,8 @@ UserFacingFailure FileExtractionError::userFacingFailure() const {
         case Kind::ocrFailed:
             return UserFacingFailure::of(F::ocrFailed);
         case Kind::conversionFailed:
+        case Kind::tooLarge:
+        case Kind::timedOut:
             return UserFacingFailure::of(F::fileReadFailed);
     }
     return UserFacingFailure::of(F::fileReadFailed);

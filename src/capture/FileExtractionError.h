@@ -16,6 +16,8 @@ public:
         emptyContent,      ///< extraction produced no text
         ocrFailed,         ///< a PDF had no text at all and one of its pages could not be read
         conversionFailed,  ///< the file cannot be opened, decoded, converted or encoded
+        tooLarge,          ///< the picture or the converter's output is past its size limit
+        timedOut,          ///< the converter did not finish within its time limit
     };
 
     /// `extension` is the lower-cased file extension without the dot.

@@ -38,4 +38,8 @@ QString truncateToLimit(const QString& text) {
     return text.left(lastNewline >= 0 ? lastNewline + 1 : end);
 }
 
+bool exceedsLimit(const QString& text) {
+    return truncateToLimit(text).size() < text.size();
+}
+
 }  // namespace zorbel::FileTextExtractor

@@ -23,4 +23,7 @@ QString lowerExtension(const QString& filePath);
 /// cluster is never split.
 QString truncateToLimit(const QString& text);
 
+/// True when `truncateToLimit` would cut `text`: reading more of its source is of no use.
+bool exceedsLimit(const QString& text);
+
 }  // namespace zorbel::FileTextExtractor

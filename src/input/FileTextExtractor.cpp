@@ -1,6 +1,7 @@
 #include "input/FileTextExtractor.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -31,6 +32,12 @@ void logFailure(const char* code) {
     throw FileExtractionError::of(kind);
 }
 
+// Only a regular file is read: a FIFO or a device named like a document would block the
+// thread that opens it.
+void requireRegularFile(const QString& filePath) {
+    if (!QFileInfo(filePath).isFile()) fail(Kind::conversionFailed);
+}
+
 bool isPlainTextExtension(const QString& extension) {
     static const QStringList extensions{QStringLiteral("txt"), QStringLiteral("md"),
                                         QStringLiteral("markdown"), QStringLiteral("rtf"),
@@ -38,13 +45,34 @@ bool isPlainTextExtension(const QString& extension) {
     return extensions.contains(extension);
 }
 
-// Strict UTF-8: nothing for any invalid sequence. `complete` is false when `bytes` is a prefix
-// of the file, so that a character cut at the end is not an error.
-std::optional<QString> decodeUtf8(const QByteArray& bytes, bool complete) {
-    QStringDecoder decoder(QStringConverter::Utf8, complete ? QStringConverter::Flag::Stateless
-                                                            : QStringConverter::Flag::Default);
+// `bytes` decoded strictly: nothing for any invalid sequence. `complete` is false when `bytes`
+// is a prefix of the file, so that a character cut at the end is not an error. `encoding` is a
+// QStringConverter::Encoding or a codec name.
+template <typename Encoding>
+std::optional<QString> decodeStrictly(Encoding encoding, const QByteArray& bytes, bool complete) {
+    QStringDecoder decoder(
+        encoding, complete ? QStringConverter::Flag::Stateless : QStringConverter::Flag::Default);
     QString text = decoder.decode(bytes);
     if (decoder.hasError()) return std::nullopt;
+    return text;
+}
+
+// The text by its byte-order mark (UTF-16), else as UTF-16 when only every other byte is NUL
+// (ASCII in UTF-16 without a mark), else as UTF-8 (a mark is dropped), else as GB18030 (the
+// GBK files of Chinese systems).
+std::optional<QString> decodePlainText(const QByteArray& bytes, bool complete) {
+    using E = QStringConverter::Encoding;
+    if (bytes.startsWith("\xFF\xFE")) return decodeStrictly(E::Utf16LE, bytes, complete);
+    if (bytes.startsWith("\xFE\xFF")) return decodeStrictly(E::Utf16BE, bytes, complete);
+    qsizetype nuls[2] = {0, 0};  // at even and at odd offsets
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\0') ++nuls[i % 2];
+    }
+    std::optional<QString> text;
+    if (nuls[0] == 0 && nuls[1] > 0) text = decodeStrictly(E::Utf16LE, bytes, complete);
+    if (nuls[0] > 0 && nuls[1] == 0) text = decodeStrictly(E::Utf16BE, bytes, complete);
+    if (!text) text = decodeStrictly(E::Utf8, bytes, complete);
+    if (!text) text = decodeStrictly("GB18030", bytes, complete);
     return text;
 }
 
@@ -53,14 +81,14 @@ QString plainText(const QString& filePath) {
     if (!file.open(QIODevice::ReadOnly)) fail(Kind::conversionFailed);
     const QByteArray bytes = file.read(kMaxPlainTextBytes);
     if (file.error() != QFileDevice::NoError) fail(Kind::conversionFailed);
-    const std::optional<QString> text = decodeUtf8(bytes, file.atEnd());
-    if (!text) fail(Kind::conversionFailed);
+    const std::optional<QString> text = decodePlainText(bytes, file.atEnd());
+    // NUL is no character of a text: the file is binary.
+    if (!text || text->contains(u'\0')) fail(Kind::conversionFailed);
     return *text;
 }
 
-// The picture, checked for cancellation first and decoded to at most `maxPixelSize`.
-QImage thumbnailOf(const QString& filePath, int maxPixelSize, const CancellationToken& token) {
-    token.throwIfCancelled();
+// The picture decoded to at most `maxPixelSize`.
+QImage thumbnailOf(const QString& filePath, int maxPixelSize) {
     QImage thumbnail = Pictures::loadThumbnail(filePath, maxPixelSize);
     if (thumbnail.isNull()) {
         logFailure("imageDecode");
@@ -69,8 +97,8 @@ QImage thumbnailOf(const QString& filePath, int maxPixelSize, const Cancellation
     return thumbnail;
 }
 
-QString pictureText(const QString& filePath, const CancellationToken& token) {
-    return TextRecognizer().recognize(thumbnailOf(filePath, ocrMaxPixelSize, token));
+QString pictureText(const QString& filePath) {
+    return TextRecognizer().recognize(thumbnailOf(filePath, ocrMaxPixelSize));
 }
 
 QString pdfText(const QString& filePath, const CancellationToken& token) {
@@ -78,7 +106,16 @@ QString pdfText(const QString& filePath, const CancellationToken& token) {
     return PdfTextReader::read(filePath, token, recognizer);
 }
 
-QString convertedText(const QString& filePath, const WordConverter& converter) {
+// Stops the converter for good and fails with `kind`, logged as `code`.
+[[noreturn]] void stopConverter(QProcess& process, Kind kind, const char* code) {
+    process.kill();
+    process.waitForFinished(-1);
+    logFailure(code);
+    fail(kind);
+}
+
+QString convertedText(const QString& filePath, const CancellationToken& token,
+                      const WordConverter& converter) {
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
@@ -89,19 +126,36 @@ QString convertedText(const QString& filePath, const WordConverter& converter) {
         logFailure("textutilStart");
         fail(Kind::conversionFailed);
     }
-    process.waitForFinished(-1);
-    const QByteArray output = process.readAllStandardOutput();
+    // The output is read while the converter runs, so that it never blocks on a full pipe and
+    // never grows past its cap; the token is looked at between the waits.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QByteArray output;
+    while (process.state() != QProcess::NotRunning) {
+        process.waitForFinished(50);
+        output += process.readAllStandardOutput();
+        if (token.isCancelled()) {
+            process.kill();
+            process.waitForFinished(-1);
+            token.throwIfCancelled();
+        }
+        if (output.size() > maxConvertedBytes) {
+            stopConverter(process, Kind::tooLarge, "textutilOutputLimit");
+        }
+        if (process.state() != QProcess::NotRunning && elapsed.hasExpired(converter.timeoutMs)) {
+            stopConverter(process, Kind::timedOut, "textutilTimeout");
+        }
+    }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         logFailure("textutilConvert");
         fail(Kind::conversionFailed);
     }
     // Output that is not UTF-8 gives no text.
-    return decodeUtf8(output, true).value_or(QString());
+    return decodeStrictly(QStringConverter::Utf8, output, true).value_or(QString());
 }
 
 QString wordText(const QString& filePath, const CancellationToken& token,
                  const WordConverter& converter) {
-    token.throwIfCancelled();
     // A Word file is judged by its content, as the converter would: a .doc that is really an
     // Office Open XML archive is read like a .docx, a .docx that is not an archive goes to the
     // converter (which rejects what it cannot read).
@@ -114,9 +168,7 @@ QString wordText(const QString& filePath, const CancellationToken& token,
         }
         return *text;
     }
-    QString text = convertedText(filePath, converter);
-    token.throwIfCancelled();
-    return text;
+    return convertedText(filePath, token, converter);
 }
 
 }  // namespace
@@ -129,18 +181,25 @@ WordConverter WordConverter::standard() {
 QString extractText(const QString& filePath, const CancellationToken& token,
                     const WordConverter& converter) {
     const QString extension = lowerExtension(filePath);
-    QString text;
-    if (extension == u"pdf") {
-        text = pdfText(filePath, token);
-    } else if (isPlainTextExtension(extension)) {
-        text = plainText(filePath);
-    } else if (extension == u"doc" || extension == u"docx") {
-        text = wordText(filePath, token, converter);
-    } else if (isImageFile(filePath)) {
-        text = pictureText(filePath, token);
-    } else {
+    const bool pdf = extension == u"pdf";
+    const bool plain = isPlainTextExtension(extension);
+    const bool word = extension == u"doc" || extension == u"docx";
+    const bool picture = isImageFile(filePath);
+    if (!pdf && !plain && !word && !picture) {
         logFailure("unsupportedFile");
         throw FileExtractionError::unsupportedType(extension);
+    }
+    token.throwIfCancelled();
+    requireRegularFile(filePath);
+    QString text;
+    if (pdf) {
+        text = pdfText(filePath, token);
+    } else if (plain) {
+        text = plainText(filePath);
+    } else if (word) {
+        text = wordText(filePath, token, converter);
+    } else {
+        text = pictureText(filePath);
     }
     if (text.isEmpty()) {
         logFailure("fileExtractEmpty");
@@ -150,7 +209,9 @@ QString extractText(const QString& filePath, const CancellationToken& token,
 }
 
 PreparedImage prepareImage(const QString& filePath, const CancellationToken& token) {
-    const QImage thumbnail = thumbnailOf(filePath, visionMaxPixelSize, token);
+    token.throwIfCancelled();
+    requireRegularFile(filePath);
+    const QImage thumbnail = thumbnailOf(filePath, visionMaxPixelSize);
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     buffer.open(QIODevice::WriteOnly);

@@ -20,25 +20,33 @@ inline constexpr int visionMaxPixelSize = 1568;
 inline constexpr int ocrMaxPixelSize = 2000;
 /// JPEG quality of a prepared picture (0.85).
 inline constexpr int jpegQuality = 85;
+/// The most bytes a Word converter may write; far more than `maxChars` characters of text.
+inline constexpr qint64 maxConvertedBytes = 4LL * 1024 * 1024;
 
 /// The program that turns a legacy Word (.doc) file into UTF-8 text on its standard output.
 /// The file's absolute path is appended to `arguments`.
 struct WordConverter {
     QString program;
     QStringList arguments;
+    /// How long the converter may run before it is killed.
+    int timeoutMs = 30000;
     /// antiword, asked for UTF-8 output.
     static WordConverter standard();
 };
 
 /// The text of the file, at most `maxChars` characters, chosen by the lower-cased extension:
 /// "pdf" (text layer, OCR for pages without one); "txt", "md", "markdown", "rtf", "html" (read
-/// as strict UTF-8, unchanged); "doc", "docx" (an Office Open XML archive is read directly,
+/// unchanged as UTF-16 by its mark or NUL pattern, else UTF-8, else GB18030; a text with a NUL
+/// is binary and refused); "doc", "docx" (an Office Open XML archive is read directly,
 /// anything else goes through `converter`); a picture extension (OCR).
 /// Throws FileExtractionError: `unsupportedType` (any other extension), `emptyContent` (no
-/// text), `conversionFailed` (unreadable, undecodable or rejected by the converter),
-/// `ocrFailed` (a PDF with no text whose pages failed); CancelledError when `token` is
-/// cancelled at a checkpoint (before a picture is read, before each PDF page, before and after
-/// the Word conversion). A converter already running is left to finish; its output is dropped.
+/// text), `conversionFailed` (not a regular file, unreadable, undecodable or rejected by the
+/// converter),
+/// `ocrFailed` (a PDF with no text whose pages failed), `timedOut` (the converter ran past its
+/// time limit), `tooLarge` (a picture past the decoding limits, converter output past
+/// `maxConvertedBytes`); CancelledError when `token` is cancelled at a checkpoint (before a
+/// picture is read, before each PDF page, while the Word conversion runs). A converter that
+/// times out, writes too much or is cancelled is killed.
 QString extractText(const QString& filePath, const CancellationToken& token = {},
                     const WordConverter& converter = WordConverter::standard());
 

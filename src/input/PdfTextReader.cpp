@@ -5,6 +5,7 @@
 
 #include "app/AppLogger.h"
 #include "capture/FileExtractionError.h"
+#include "capture/FileTextLimits.h"
 #include "input/TextRecognizer.h"
 
 namespace zorbel::PdfTextReader {
@@ -42,7 +43,8 @@ QImage renderForRecognition(const Poppler::Page& page, bool& emptyBounds) {
 
 }  // namespace
 
-QString read(const QString& filePath, const CancellationToken& token, TextRecognizer& recognizer) {
+QString read(const QString& filePath, const CancellationToken& token, TextRecognizer& recognizer,
+             int maxScans) {
     silencePoppler();
     const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(filePath);
     // A locked document must not be asked for pages: that crashed Poppler 22.12.
@@ -55,8 +57,11 @@ QString read(const QString& filePath, const CancellationToken& token, TextRecogn
     QStringList texts;
     int textPages = 0;
     int failedPages = 0;
+    int scans = 0;
+    bool skippedScans = false;
     const int pageCount = document->numPages();
-    for (int index = 0; index < pageCount; ++index) {
+    for (int index = 0; index < pageCount && !FileTextExtractor::exceedsLimit(texts.join(u'\n'));
+         ++index) {
         token.throwIfCancelled();
         const std::unique_ptr<Poppler::Page> page = document->page(index);
         if (!page) {
@@ -67,6 +72,10 @@ QString read(const QString& filePath, const CancellationToken& token, TextRecogn
         if (!layer.isEmpty()) {
             texts.append(layer);
             ++textPages;
+            continue;
+        }
+        if (++scans > maxScans) {
+            skippedScans = true;
             continue;
         }
         bool emptyBounds = false;
@@ -86,6 +95,9 @@ QString read(const QString& filePath, const CancellationToken& token, TextRecogn
         } else {
             texts.append(recognized);
         }
+    }
+    if (skippedScans) {
+        AppLogger::shared().record(AppLogEvent::failure(QStringLiteral("ocrPageLimit")));
     }
     const QString text = texts.join(u'\n');
     if (text.isEmpty() && failedPages > 0 && textPages == 0) {

@@ -3,6 +3,9 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include "app/AppLogger.h"
+#include "capture/FileExtractionError.h"
+
 namespace zorbel::Pictures {
 
 namespace {
@@ -20,7 +23,15 @@ QImage loadThumbnail(const QString& filePath, int maxPixelSize) {
     // The stored size comes before the orientation is applied; a rotation keeps the longest
     // side, so the bound holds either way.
     const QSize stored = reader.size();
-    if (stored.isValid()) reader.setScaledSize(boundedSize(stored, maxPixelSize));
+    if (stored.isValid()) {
+        if (qMax(stored.width(), stored.height()) > maxSide ||
+            qint64(stored.width()) * stored.height() > maxPixels) {
+            AppLogger::shared().record(AppLogEvent::failure(QStringLiteral("imageTooLarge")));
+            throw FileExtractionError::of(FileExtractionError::Kind::tooLarge);
+        }
+        reader.setScaledSize(boundedSize(stored, maxPixelSize));
+    }
+    reader.setAllocationLimit(allocationLimitMb);
     QImage image = reader.read();
     if (image.isNull()) return image;
     // A decoder that ignored the scaled size (or could not tell the size) is bounded here.

@@ -1,8 +1,21 @@
 #include "input/SystemFileExtractor.h"
 
+#include <QThreadPool>
+
 #include "support/Background.h"
 
 namespace zorbel {
+
+namespace {
+
+// File extraction has its own threads: a converter or a recognition that takes its time must
+// never hold the global pool, which other work (the calendar writes) needs.
+QThreadPool* extractionPool() {
+    static QThreadPool pool;
+    return &pool;
+}
+
+}  // namespace
 
 // The work is a named local rather than a temporary inside the co_await expression: GCC 12
 // destroys a capturing temporary there twice.
@@ -14,14 +27,14 @@ QCoro::Task<QString> SystemFileExtractor::extractText(QString filePath, Cancella
     auto work = [filePath, token, converter = m_converter] {
         return FileTextExtractor::extractText(filePath, token, converter);
     };
-    QCoro::Task<QString> task = runInBackground(std::move(work));
+    QCoro::Task<QString> task = runInBackground(std::move(work), extractionPool());
     co_return co_await std::move(task);
 }
 
 QCoro::Task<PreparedImage> SystemFileExtractor::extractImage(QString filePath,
                                                              CancellationToken token) {
     auto work = [filePath, token] { return FileTextExtractor::prepareImage(filePath, token); };
-    QCoro::Task<PreparedImage> task = runInBackground(std::move(work));
+    QCoro::Task<PreparedImage> task = runInBackground(std::move(work), extractionPool());
     co_return co_await std::move(task);
 }
 

@@ -42,9 +42,17 @@ TEST_F(FileTextRoutes, PlainTextIsStrictUtf8AndNeverTrimmed) {
     EXPECT_EQ(FTE::extractText(write(QStringLiteral("spaces.txt"), "   ")), u"   ");
     EXPECT_EQ(FTE::extractText(write(QStringLiteral("bom.txt"), "\xEF\xBB\xBFhi")), u"hi");
 
-    // "会议" in GBK, a UTF-8 character cut at the end, a stray continuation byte.
-    for (const QByteArray& bytes :
-         {QByteArray("\xBB\xE1\xD2\xE9"), QByteArray("ok \xE4\xBC"), QByteArray("a\x80z")}) {
+    // "会议" in GBK, UTF-16 with and without a mark; a byte neither UTF-8 nor GB18030, NULs.
+    EXPECT_EQ(FTE::extractText(write(QStringLiteral("gbk.txt"), "\xBB\xE1\xD2\xE9")), u"会议");
+    EXPECT_EQ(FTE::extractText(
+                  write(QStringLiteral("le.txt"), QByteArray("\xFF\xFE\x1A\x4F\xAE\x8B", 6))),
+              u"会议");
+    EXPECT_EQ(FTE::extractText(write(QStringLiteral("be.txt"), QByteArray("\x00"
+                                                                          "9\x00:\x00"
+                                                                          "3",
+                                                                          6))),
+              u"9:3");
+    for (const QByteArray& bytes : {QByteArray("a\x80z"), QByteArray("ab\0\0\0cd", 7)}) {
         const auto error = errorOf(write(QStringLiteral("gbk.txt"), bytes));
         ASSERT_TRUE(error) << bytes.toHex().constData();
         EXPECT_EQ(error->kind(), Kind::conversionFailed);
