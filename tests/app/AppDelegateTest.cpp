@@ -3,8 +3,11 @@
 // between copies running from a mounted image and installed ones.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "ShellEnvironment.h"
@@ -182,4 +185,53 @@ TEST(SingleInstance, AMountedCopyBesideAnInstalledOneShowsTheAlertAndQuits) {
     test::spinUntil([] { return false; }, 100);
     EXPECT_EQ(installed.terminations, 0);
     EXPECT_EQ(another.alerts, 0);
+}
+
+TEST(SingleInstance, SocketSitsOnlyInAFolderOfTheUsersOwn) {
+    enum class Before { nothing, openFolder, link };
+    const struct {
+        bool runtime;
+        Before before;
+        bool usable;
+    } rows[] = {{true, Before::nothing, true},
+                {false, Before::nothing, true},
+                {false, Before::openFolder, false},
+                {false, Before::link, false}};
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(static_cast<int>(&row - rows));
+        test::TempXdg xdg;
+        const QString base = xdg.root() + QLatin1String(row.runtime ? "/run" : "/cache");
+        if (row.runtime) {
+            ASSERT_TRUE(QDir().mkpath(base));
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(base));
+        } else {
+            qunsetenv("XDG_RUNTIME_DIR");
+        }
+        const QString folder = base + QStringLiteral("/zorbel");
+        if (row.before == Before::openFolder) {
+            ASSERT_TRUE(QDir().mkpath(folder));
+            chmod(QFile::encodeName(folder).constData(), 0755);
+        } else if (row.before == Before::link) {
+            ASSERT_TRUE(QDir().mkpath(base));
+            ASSERT_TRUE(QFile::link(xdg.root(), folder));
+        }
+        const QString socket = SingleInstance::defaultServerName();
+        if (!row.usable) {
+            EXPECT_TRUE(socket.isEmpty());
+            continue;
+        }
+        EXPECT_EQ(socket, folder + QStringLiteral("/instance"));
+        struct stat info {};
+        ASSERT_EQ(lstat(QFile::encodeName(folder).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+        Copy copy(socket, kInstalled);
+        EXPECT_TRUE(copy.instance.ensureSingleInstance());
+        EXPECT_TRUE(QFileInfo::exists(socket));
+    }
+    if (runtime.isEmpty()) {
+        qunsetenv("XDG_RUNTIME_DIR");
+    } else {
+        qputenv("XDG_RUNTIME_DIR", runtime);
+    }
 }
