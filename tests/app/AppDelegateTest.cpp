@@ -53,6 +53,12 @@ struct Launch : test::ShellEnvironment {
     }
 };
 
+/// The permission bits of `path` itself (not of what a link there points to); 0 when absent.
+unsigned modeOf(const QString& path) {
+    struct stat info {};
+    return lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
 void closeOnboarding() {
     if (OnboardingPanel* panel = OnboardingPanel::current()) panel->close();
 }
@@ -78,6 +84,8 @@ TEST(AppDelegate, FirstLaunchCopiesThePredecessorsKeysOnceAndMovesTheKey) {
     EXPECT_TRUE(defaults->boolean(QLatin1String(AppDelegate::migrationFlagKey)));
     EXPECT_EQ(fixture.credentials->secrets.value(QStringLiteral("custom")), u"sk-old");
     EXPECT_FALSE(defaults->contains(QStringLiteral("llm.apiKey")));
+    EXPECT_FALSE(Preferences{QLatin1String(AppDelegate::predecessorDomain)}.contains(
+        QStringLiteral("llm.apiKey")));
     EXPECT_EQ(defaults->string(QStringLiteral("llm.preset")), u"custom");
     EXPECT_EQ(defaults->number(QStringLiteral("ui.ballMaterialOpacity")), 0.8);
     EXPECT_FALSE(defaults->contains(QStringLiteral("user.persona")));
@@ -126,15 +134,22 @@ TEST(AppDelegate, ShowsTheBallScansAndOffersTheFirstUsePanelWhenDue) {
 
 TEST(AppDelegate, AFailingSecretStoreIsLoggedAndLaunchGoesOn) {
     Launch fixture;
-    Preferences::standard()->setValue(QStringLiteral("llm.apiKey"), QStringLiteral("sk"));
+    Preferences predecessor{QLatin1String(AppDelegate::predecessorDomain)};
+    predecessor.setValue(QStringLiteral("llm.apiKey"), QStringLiteral("sk"));
+    predecessor.sync();
     fixture.credentials->failingWrite = 1;
     test::LogCapture log;
     auto delegate = fixture.launch();
     EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("credentialMigration")});
     EXPECT_TRUE(delegate->ballWindow()->isVisible());
     EXPECT_TRUE(log.lines().contains(QStringLiteral("event=launch")));
-    // Kept for the next try.
-    EXPECT_EQ(Preferences::standard()->string(QStringLiteral("llm.apiKey")), u"sk");
+    // Kept for the next try only where it was, never copied into the new, owner-only file.
+    Preferences::standard()->sync();
+    EXPECT_FALSE(Preferences::standard()->contains(QStringLiteral("llm.apiKey")));
+    EXPECT_EQ(modeOf(Preferences::standard()->filePath()), 0600u);
+    EXPECT_EQ(Preferences{QLatin1String(AppDelegate::predecessorDomain)}.string(
+                  QStringLiteral("llm.apiKey")),
+              u"sk");
     closeOnboarding();
 }
 
@@ -222,9 +237,7 @@ TEST(SingleInstance, SocketSitsOnlyInAFolderOfTheUsersOwn) {
             continue;
         }
         EXPECT_EQ(socket, folder + QStringLiteral("/instance"));
-        struct stat info {};
-        ASSERT_EQ(lstat(QFile::encodeName(folder).constData(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, 0700u);
+        EXPECT_EQ(modeOf(folder), 0700u);
         Copy copy(socket, kInstalled);
         EXPECT_TRUE(copy.instance.ensureSingleInstance());
         EXPECT_TRUE(QFileInfo::exists(socket));
