@@ -71,7 +71,9 @@ void AppDelegate::migratePredecessorSettings() {
     // Unreadable now: try again at the next launch.
     if (file.exists() && !file.isReadable()) return;
     for (const QString& key : predecessor.allKeys()) {
-        if (key.startsWith(u"llm.") || key.startsWith(u"ui.")) {
+        // Keys go from there straight to the secret store (`migrateCredentials`).
+        if ((key.startsWith(u"llm.") || key.startsWith(u"ui.")) &&
+            !CredentialMigrator::isKey(key)) {
             defaults->setValue(key, predecessor.value(key));
         }
     }
@@ -81,7 +83,9 @@ void AppDelegate::migratePredecessorSettings() {
 
 QCoro::Task<void> AppDelegate::migrateCredentials(std::shared_ptr<CredentialStoring> credentials) {
     try {
-        CredentialMigrator migrator(Preferences::standard(), std::move(credentials));
+        CredentialMigrator migrator(
+            Preferences::standard(), std::move(credentials),
+            std::make_shared<Preferences>(QLatin1String(predecessorDomain)));
         co_await migrator.migrateIfNeeded();
     } catch (const std::exception&) {
         AppLogger::shared().record(AppLogEvent::failure(QStringLiteral("credentialMigration")));

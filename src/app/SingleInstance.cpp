@@ -1,10 +1,9 @@
 #include "app/SingleInstance.h"
 
-#include <unistd.h>
-
-#include <QDir>
 #include <QLocalSocket>
 #include <QMessageBox>
+
+#include "app/PrivateFolder.h"
 
 namespace zorbel {
 
@@ -38,10 +37,9 @@ SingleInstance::SingleInstance(QString serverName, QString executablePath, Actio
 SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::defaultServerName() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty()) return runtime + QStringLiteral("/com.zorbel.app.instance");
-    return QDir::tempPath() + QStringLiteral("/com.zorbel.app.instance-") +
-           QString::number(getuid());
+    const QString folder = privateFolder();
+    if (folder.isEmpty()) return {};
+    return folder + QStringLiteral("/instance");
 }
 
 bool SingleInstance::isMountedImage(const QString& path) {

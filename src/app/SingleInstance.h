@@ -30,7 +30,7 @@ public:
     SingleInstance(QString serverName, QString executablePath, Actions actions);
     ~SingleInstance() override;
 
-    /// The per-user socket: in $XDG_RUNTIME_DIR when set, else the temp folder with the user id.
+    /// The per-user socket in `privateFolder()`; empty (no instance check) without that folder.
     static QString defaultServerName();
     static bool isMountedImage(const QString& path);
 

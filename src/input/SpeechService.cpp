@@ -1,6 +1,5 @@
 #include "input/SpeechService.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -11,6 +10,7 @@
 #include <system_error>
 
 #include "app/AppLogger.h"
+#include "app/PrivateFolder.h"
 #include "capture/CloudTransmissionDeclinedError.h"
 #include "input/PocketSphinxRecognizer.h"
 #include "input/TranscriptionEndpointRecognizer.h"
@@ -91,7 +91,11 @@ SpeechService::SpeechService(std::shared_ptr<SpeechRecognizer> recognizer,
       m_input(std::move(input)),
       m_cloudGate(std::move(cloudGate)),
       m_options(std::move(options)) {
-    if (m_options.temporaryFolder.isEmpty()) m_options.temporaryFolder = QDir::tempPath();
+    if (m_options.temporaryFolder.isEmpty()) m_options.temporaryFolder = privateFolder();
+    if (m_options.lastFailurePath.isEmpty()) {
+        m_options.lastFailurePath = m_options.temporaryFolder + u'/' +
+                                    QLatin1String(SpeechServiceOptions::kLastFailureName);
+    }
 }
 
 SpeechService::~SpeechService() {
@@ -134,6 +138,7 @@ void SpeechService::start() {
         throw ServiceError(ServiceError::recognizerUnavailable);
     }
     if (!m_input) throw ServiceError(ServiceError::inputUnavailable);
+    if (m_options.temporaryFolder.isEmpty()) throw WavFileError();
     const QString path = m_options.temporaryFolder + QStringLiteral("/zorbel-") +
                          QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
                          QStringLiteral(".wav");

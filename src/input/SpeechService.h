@@ -20,19 +20,20 @@ class WavFile;
 /// Where and how long a `SpeechService` works; tests shorten and move them.
 struct SpeechServiceOptions {
     static constexpr std::chrono::milliseconds kRecognitionTimeout{30000};
-    static constexpr const char* kLastFailurePath = "/tmp/zorbel-last-fail.wav";
+    static constexpr const char* kLastFailureName = "last-fail.wav";
 
     std::chrono::milliseconds recognitionTimeout = kRecognitionTimeout;
-    /// Where recordings are made; empty: the system's temporary folder.
+    /// Where recordings are made; empty: the user's private folder (`privateFolder()`).
     QString temporaryFolder;
-    QString lastFailurePath = QLatin1String(kLastFailurePath);
+    /// Empty: `kLastFailureName` in the private folder.
+    QString lastFailurePath;
 };
 
 /// Records the microphone while the user holds the ball and turns the recording into text.
 ///
-/// Each recording is a 16 kHz mono WAV file "zorbel-<UUID>.wav", created exclusively in the
-/// temporary folder; it is deleted after a transcript or a cancel, and kept as the single
-/// last-failure file after a failed recognition. Used on the GUI thread only.
+/// Each recording is a 16 kHz mono WAV file "zorbel-<UUID>.wav", created exclusively with mode
+/// 0600 in the temporary folder; it is deleted after a transcript or a cancel, and kept as the
+/// single last-failure file after a failed recognition. Used on the GUI thread only.
 ///
 /// Errors: `start` throws ServiceError (`recognizerUnavailable`, `inputUnavailable`) or
 /// WavFileError; `stopAndTranscribe` throws ServiceError (`notRecording`,

@@ -35,7 +35,11 @@ quint32 get32(const QByteArray& data, qsizetype at) {
 }  // namespace
 
 WavFile::WavFile(const QString& path) : m_file(path) {
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) throw WavFileError();
+    // NewOnly creates exclusively, so a link put at `path` is never followed.
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                     QFile::ReadOwner | QFile::WriteOwner)) {
+        throw WavFileError();
+    }
     if (m_file.write(header(0)) != kHeaderBytes) {
         m_file.close();
         m_file.remove();

@@ -1,5 +1,8 @@
 #include "support/Preferences.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMutexLocker>
 #include <QStandardPaths>
 
@@ -46,6 +49,14 @@ QVariant Preferences::value(const QString& key) const {
 
 void Preferences::setValue(const QString& key, const QVariant& value) {
     QMutexLocker lock(&m_mutex);
+    if (!m_filePrivate) {
+        // QSettings replaces its file keeping the old one's mode: make that 0600 before it writes.
+        QFile file(m_settings->fileName());
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        constexpr auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
+        m_filePrivate = file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly) ||
+                        file.setPermissions(ownerOnly);
+    }
     m_settings->setValue(key, value);
 }
 

@@ -21,7 +21,8 @@ public:
     /// The domain of the standard store.
     static constexpr const char* kStandardDomain = "com.zorbel.app";
 
-    /// Opens the store of `domain` under the current $XDG_CONFIG_HOME.
+    /// Opens the store of `domain` under the current $XDG_CONFIG_HOME. The file it writes is
+    /// readable by the user only (mode 0600).
     explicit Preferences(const QString& domain);
 
     /// The process-wide standard store, opened on first use.
@@ -54,6 +55,7 @@ public:
 private:
     mutable QMutex m_mutex;
     std::unique_ptr<QSettings> m_settings;
+    bool m_filePrivate = false;
 };
 
 }  // namespace zorbel

@@ -3,8 +3,11 @@
 // between copies running from a mounted image and installed ones.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "ShellEnvironment.h"
@@ -50,6 +53,12 @@ struct Launch : test::ShellEnvironment {
     }
 };
 
+/// The permission bits of `path` itself (not of what a link there points to); 0 when absent.
+unsigned modeOf(const QString& path) {
+    struct stat info {};
+    return lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
 void closeOnboarding() {
     if (OnboardingPanel* panel = OnboardingPanel::current()) panel->close();
 }
@@ -75,6 +84,8 @@ TEST(AppDelegate, FirstLaunchCopiesThePredecessorsKeysOnceAndMovesTheKey) {
     EXPECT_TRUE(defaults->boolean(QLatin1String(AppDelegate::migrationFlagKey)));
     EXPECT_EQ(fixture.credentials->secrets.value(QStringLiteral("custom")), u"sk-old");
     EXPECT_FALSE(defaults->contains(QStringLiteral("llm.apiKey")));
+    EXPECT_FALSE(Preferences{QLatin1String(AppDelegate::predecessorDomain)}.contains(
+        QStringLiteral("llm.apiKey")));
     EXPECT_EQ(defaults->string(QStringLiteral("llm.preset")), u"custom");
     EXPECT_EQ(defaults->number(QStringLiteral("ui.ballMaterialOpacity")), 0.8);
     EXPECT_FALSE(defaults->contains(QStringLiteral("user.persona")));
@@ -123,15 +134,22 @@ TEST(AppDelegate, ShowsTheBallScansAndOffersTheFirstUsePanelWhenDue) {
 
 TEST(AppDelegate, AFailingSecretStoreIsLoggedAndLaunchGoesOn) {
     Launch fixture;
-    Preferences::standard()->setValue(QStringLiteral("llm.apiKey"), QStringLiteral("sk"));
+    Preferences predecessor{QLatin1String(AppDelegate::predecessorDomain)};
+    predecessor.setValue(QStringLiteral("llm.apiKey"), QStringLiteral("sk"));
+    predecessor.sync();
     fixture.credentials->failingWrite = 1;
     test::LogCapture log;
     auto delegate = fixture.launch();
     EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("credentialMigration")});
     EXPECT_TRUE(delegate->ballWindow()->isVisible());
     EXPECT_TRUE(log.lines().contains(QStringLiteral("event=launch")));
-    // Kept for the next try.
-    EXPECT_EQ(Preferences::standard()->string(QStringLiteral("llm.apiKey")), u"sk");
+    // Kept for the next try only where it was, never copied into the new, owner-only file.
+    Preferences::standard()->sync();
+    EXPECT_FALSE(Preferences::standard()->contains(QStringLiteral("llm.apiKey")));
+    EXPECT_EQ(modeOf(Preferences::standard()->filePath()), 0600u);
+    EXPECT_EQ(Preferences{QLatin1String(AppDelegate::predecessorDomain)}.string(
+                  QStringLiteral("llm.apiKey")),
+              u"sk");
     closeOnboarding();
 }
 
@@ -182,4 +200,51 @@ TEST(SingleInstance, AMountedCopyBesideAnInstalledOneShowsTheAlertAndQuits) {
     test::spinUntil([] { return false; }, 100);
     EXPECT_EQ(installed.terminations, 0);
     EXPECT_EQ(another.alerts, 0);
+}
+
+TEST(SingleInstance, SocketSitsOnlyInAFolderOfTheUsersOwn) {
+    enum class Before { nothing, openFolder, link };
+    const struct {
+        bool runtime;
+        Before before;
+        bool usable;
+    } rows[] = {{true, Before::nothing, true},
+                {false, Before::nothing, true},
+                {false, Before::openFolder, false},
+                {false, Before::link, false}};
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(static_cast<int>(&row - rows));
+        test::TempXdg xdg;
+        const QString base = xdg.root() + QLatin1String(row.runtime ? "/run" : "/cache");
+        if (row.runtime) {
+            ASSERT_TRUE(QDir().mkpath(base));
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(base));
+        } else {
+            qunsetenv("XDG_RUNTIME_DIR");
+        }
+        const QString folder = base + QStringLiteral("/zorbel");
+        if (row.before == Before::openFolder) {
+            ASSERT_TRUE(QDir().mkpath(folder));
+            chmod(QFile::encodeName(folder).constData(), 0755);
+        } else if (row.before == Before::link) {
+            ASSERT_TRUE(QDir().mkpath(base));
+            ASSERT_TRUE(QFile::link(xdg.root(), folder));
+        }
+        const QString socket = SingleInstance::defaultServerName();
+        if (!row.usable) {
+            EXPECT_TRUE(socket.isEmpty());
+            continue;
+        }
+        EXPECT_EQ(socket, folder + QStringLiteral("/instance"));
+        EXPECT_EQ(modeOf(folder), 0700u);
+        Copy copy(socket, kInstalled);
+        EXPECT_TRUE(copy.instance.ensureSingleInstance());
+        EXPECT_TRUE(QFileInfo::exists(socket));
+    }
+    if (runtime.isEmpty()) {
+        qunsetenv("XDG_RUNTIME_DIR");
+    } else {
+        qputenv("XDG_RUNTIME_DIR", runtime);
+    }
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QAudioDevice>
 #include <QDir>
@@ -279,22 +280,27 @@ TEST_F(SpeechServiceTest, LastFailureFromAnotherFileSystemGoesThroughAFileBeside
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 2);  // no leftovers
 }
 
-TEST_F(SpeechServiceTest, DefaultLastFailureNameIsReplacedSafely) {
-    const QString fixed = QLatin1String(SpeechServiceOptions::kLastFailurePath);
-    EXPECT_EQ(fixed, QStringLiteral("/tmp/zorbel-last-fail.wav"));
-    const QFileInfo existing(fixed);
-    if (existing.isSymLink() || (existing.exists() && existing.ownerId() != ::getuid())) {
-        GTEST_SKIP() << "the name is held by something else here";
-    }
-    QTemporaryDir tmp(QStringLiteral("/tmp/zorbel-speech-XXXXXX"));
-    const QString recording = tmp.filePath(QStringLiteral("zorbel-rec.wav"));
-    writeFile(recording, "RIFF-ish");
-    SpeechService::keepAsLastFailure(recording, fixed);
-    const QFileInfo replaced(fixed);
-    EXPECT_TRUE(replaced.isFile());
-    EXPECT_FALSE(replaced.isSymLink());
-    EXPECT_EQ(replaced.ownerId(), ::getuid());
-    EXPECT_FALSE(QFileInfo::exists(recording));
+TEST_F(SpeechServiceTest, ByDefaultRecordingsAndTheLastFailureAreTheUsersOnly) {
+    test::TempXdg xdg;
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    const QString folder = xdg.root() + u"/cache/zorbel"_s;
+    const auto mode = [](const QString& path) {
+        struct stat info {};
+        return lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
+    };
+    SpeechService speech(recognizer, input, gate, SpeechServiceOptions{});
+    speech.start();
+    const QStringList made = QDir(folder).entryList(QDir::Files);
+    ASSERT_EQ(made.size(), 1);
+    EXPECT_EQ(mode(folder + u'/' + made.first()), 0600u);
+    input->feed(kSpeech);
+    EXPECT_EQ(serviceErrorOf([&] { await(speech.stopAndTranscribe(CancellationToken())); }),
+              Kind::emptyTranscription);
+    EXPECT_EQ(mode(folder), 0700u);
+    EXPECT_EQ(mode(folder + u"/last-fail.wav"_s), 0600u);
+    EXPECT_EQ(WavFile::readSamples(folder + u"/last-fail.wav"_s), kSpeech);
+    if (!runtime.isEmpty()) qputenv("XDG_RUNTIME_DIR", runtime);
 }
 
 TEST(SpeechRecognizerChoice, LanguageOrderOverAvailableRecognizers) {
