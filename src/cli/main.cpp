@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "calendar/CalendarWriter.h"
+#include "calendar/EventValidationError.h"
 #include "calendar/ICalendarMapping.h"
 #include "capture/CaptureCoordinator.h"
 #include "capture/ProcessingStatusPresentation.h"
@@ -71,6 +72,13 @@ bool printed(const QByteArray& data) {
 }
 
 QCoro::Task<int> writeEvents(const QList<ExtractedEvent>& events) {
+    // The same checks as the confirm panel's write button: nothing invalid is written.
+    for (const ExtractedEvent& event : events) {
+        const QList<EventValidationError> errors = validationErrors(event);
+        if (errors.isEmpty()) continue;
+        QTextStream(stderr) << message(errors.first()) << u'\n';
+        co_return failed;
+    }
     try {
         const WriteReceipt receipt = co_await CalendarWriter::shared()->write(events, QString());
         QTextStream(stdout) << QJsonDocument(receiptJson(receipt)).toJson();
