@@ -3,7 +3,10 @@
 #include <libical/ical.h>
 #include <QTimeZone>
 #include <QUuid>
+#include <algorithm>
 #include <memory>
+
+#include "support/Text.h"
 
 namespace zorbel::ICalendarMapping {
 
@@ -89,7 +92,8 @@ icalrecurrencetype_frequency frequency(const QString& recurrence) {
 }
 
 void addText(icalcomponent* component, icalproperty* (*make)(const char*), const QString& text) {
-    icalcomponent_add_property(component, make(text.toUtf8().constData()));
+    icalcomponent_add_property(component,
+                               make(withoutControlCharacters(text).toUtf8().constData()));
 }
 
 icalcomponent* newEvent(const ExtractedEvent& event, const QString& uid, const WritingZone* zone) {
@@ -137,8 +141,8 @@ icalcomponent* newEvent(const ExtractedEvent& event, const QString& uid, const W
         addText(alarm, icalproperty_new_description, event.title);
         icaltriggertype trigger;
         trigger.time = icaltime_null_time();
-        trigger.duration =
-            icaldurationtype_from_int(static_cast<int>(-60 * *event.reminderMinutes));
+        trigger.duration = icaldurationtype_from_int(static_cast<int>(
+            -60 * std::clamp<qint64>(*event.reminderMinutes, 0, maxReminderMinutes)));
         icalcomponent_add_property(alarm, icalproperty_new_trigger(trigger));
         icalcomponent_add_component(vevent, alarm);
     }

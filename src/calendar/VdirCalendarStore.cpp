@@ -1,5 +1,6 @@
 #include "calendar/VdirCalendarStore.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
@@ -101,9 +102,17 @@ bool VdirCalendarStore::writeNewFile(const QString& path, const QByteArray& data
         return false;
     }
     // link() publishes the complete file under its name in one step and refuses an existing
-    // name; the temporary name is removed when `temporary` goes away.
-    return ::link(QFile::encodeName(temporary.fileName()).constData(),
-                  QFile::encodeName(path).constData()) == 0;
+    // name; the temporary name is removed when `temporary` goes away. The folder is synced so
+    // that the new name outlasts a power loss once success is reported.
+    if (::link(QFile::encodeName(temporary.fileName()).constData(),
+               QFile::encodeName(path).constData()) != 0) {
+        return false;
+    }
+    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = folder >= 0 && ::fsync(folder) == 0;
+    if (folder >= 0) ::close(folder);
+    return synced;
 }
 
 }  // namespace zorbel

@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "calendar/CalendarWriter.h"
+#include "calendar/EventValidationError.h"
 #include "calendar/ICalendarMapping.h"
 #include "capture/CaptureCoordinator.h"
 #include "capture/ProcessingStatusPresentation.h"
@@ -60,7 +61,24 @@ QCoro::Task<> discoverLocalServers(LLMClient& client) {
     client.setOnScanFinished({});
 }
 
+/// Whether all of `data` reached standard output (a full disk or a closed pipe fails it).
+bool printed(const QByteArray& data) {
+    QFile out;
+    if (out.open(stdout, QIODevice::WriteOnly) && out.write(data) == data.size() && out.flush()) {
+        return true;
+    }
+    QTextStream(stderr) << u"无法写出结果 / could not write the output\n"_s;
+    return false;
+}
+
 QCoro::Task<int> writeEvents(const QList<ExtractedEvent>& events) {
+    // The same checks as the confirm panel's write button: nothing invalid is written.
+    for (const ExtractedEvent& event : events) {
+        const QList<EventValidationError> errors = validationErrors(event);
+        if (errors.isEmpty()) continue;
+        QTextStream(stderr) << message(errors.first()) << u'\n';
+        co_return failed;
+    }
     try {
         const WriteReceipt receipt = co_await CalendarWriter::shared()->write(events, QString());
         QTextStream(stdout) << QJsonDocument(receiptJson(receipt)).toJson();
@@ -119,14 +137,9 @@ QCoro::Task<int> run(Request request) {
         co_return failed;
     }
     if (request.write) co_return co_await writeEvents(events);
-    if (request.ics) {
-        QFile out;
-        if (out.open(stdout, QIODevice::WriteOnly))
-            out.write(ICalendarMapping::calendarObject(events));
-    } else {
-        QTextStream(stdout) << QJsonDocument(eventsJson(events)).toJson();
-    }
-    co_return ok;
+    const QByteArray output = request.ics ? ICalendarMapping::calendarObject(events)
+                                          : QJsonDocument(eventsJson(events)).toJson();
+    co_return printed(output) ? ok : failed;
 }
 
 /// The request the arguments describe, or nothing after printing why they do not.
@@ -195,8 +208,24 @@ std::optional<Request> parse(const QCoreApplication& app) {
         request.input = Request::Input::voice;
         request.value = QFileInfo(parser.value(voice)).absoluteFilePath();
     } else if (files.first() == u"-") {
+        // Standard input is read up to a bound, so that an endless stream is refused rather
+        // than filling the memory.
+        constexpr qint64 maxInput = 64 * 1024 * 1024;
         QFile in;
-        if (in.open(stdin, QIODevice::ReadOnly)) request.value = QString::fromUtf8(in.readAll());
+        QByteArray data;
+        if (in.open(stdin, QIODevice::ReadOnly)) {
+            // A pipe gives its bytes a piece at a time.
+            while (data.size() <= maxInput) {
+                const QByteArray piece = in.read(maxInput + 1 - data.size());
+                if (piece.isEmpty()) break;
+                data += piece;
+            }
+        }
+        if (data.size() > maxInput) {
+            QTextStream(stderr) << u"输入超过 64 MB / the input exceeds 64 MB\n"_s;
+            return std::nullopt;
+        }
+        request.value = QString::fromUtf8(data);
     } else {
         request.input = Request::Input::file;
         request.value = QFileInfo(files.first()).absoluteFilePath();

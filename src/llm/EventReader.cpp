@@ -203,12 +203,14 @@ QList<ExtractedEvent> LLMClient::parseEventList(const QJsonArray& objects) {
             continue;
         }
         ExtractedEvent event;
-        event.title = *title;
+        event.title = withoutControlCharacters(*title);
         event.startDate = *startDate;
         event.endDate = *endDate;
         event.fieldOrigins = readOrigins(object.value(QLatin1String("field_origins")));
-        event.location = firstString(object, {"location", "place"}).value_or(QString());
-        event.notes = firstString(object, {"notes", "note", "description"}).value_or(QString());
+        event.location = withoutControlCharacters(
+            firstString(object, {"location", "place"}).value_or(QString()));
+        event.notes = withoutControlCharacters(
+            firstString(object, {"notes", "note", "description"}).value_or(QString()));
         event.allDay = boolField(object.value(QLatin1String("all_day"))).value_or(false);
         event.reminderMinutes = reminderField(object.value(QLatin1String("reminder_minutes")));
         event.recurrence = readWord(object.value(QLatin1String("recurrence")),
@@ -254,7 +256,10 @@ std::optional<qint64> LLMClient::reminderField(const QJsonValue& value) {
         if (ok) minutes = n;
     }
     if (!minutes || *minutes == std::numeric_limits<qint64>::min()) return std::nullopt;
-    return *minutes < 0 ? -*minutes : *minutes;
+    const qint64 before = *minutes < 0 ? -*minutes : *minutes;
+    // A reminder further ahead than four weeks is no reminder of this event.
+    if (before > maxReminderMinutes) return std::nullopt;
+    return before;
 }
 
 }  // namespace zorbel

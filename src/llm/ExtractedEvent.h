@@ -35,6 +35,9 @@ QString rawValue(FieldOrigin origin);
 /// The origin whose wire string is exactly `raw` (case-sensitive), or nothing.
 std::optional<FieldOrigin> fieldOriginFromRawValue(const QString& raw);
 
+/// The longest reminder lead kept: four weeks, in minutes.
+inline constexpr qint64 maxReminderMinutes = 40320;
+
 /// One candidate event. Instants are QDateTime values in UTC.
 struct ExtractedEvent {
     QString title;
@@ -43,7 +46,7 @@ struct ExtractedEvent {
     QString location;
     QString notes;
     bool allDay = false;
-    std::optional<qint64> reminderMinutes;  ///< never negative after parsing
+    std::optional<qint64> reminderMinutes;  ///< in [0, maxReminderMinutes] after parsing
     std::optional<QString> recurrence;      ///< "daily", "weekly", "monthly" or "yearly"
     std::optional<QString> availability;    ///< "busy", "free" or "tentative"
     QString sourceText;

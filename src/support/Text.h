@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 
 namespace zorbel {
@@ -11,6 +12,22 @@ inline QStringView trimSpacesAndTabs(QStringView text) {
     while (begin < end && (text[begin] == u' ' || text[begin] == u'\t')) ++begin;
     while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t')) --end;
     return text.mid(begin, end - begin);
+}
+
+/// `text` with CR LF and lone CR as LF, and without the other C0 and C1 control characters
+/// and DEL (tab and LF are kept): calendar files forbid them and a terminal obeys them.
+inline QString withoutControlCharacters(QStringView text) {
+    QString kept;
+    kept.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\r') {
+            if (i + 1 == text.size() || text[i + 1] != u'\n') kept += u'\n';
+        } else if (c == u'\t' || c == u'\n' || (c >= 0x20 && c < 0x7f) || c > 0x9f) {
+            kept += QChar(c);
+        }
+    }
+    return kept;
 }
 
 }  // namespace zorbel

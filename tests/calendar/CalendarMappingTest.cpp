@@ -135,10 +135,14 @@ TEST(ICalendarMapping, TimedAndAllDayDates) {
     EXPECT_EQ(count(bare.event, ICAL_XLICERROR_PROPERTY), 0);
 }
 
-TEST(ICalendarMapping, OneAlarmAtMinusSixtyTimesMinutes) {
-    for (const qint64 minutes : {30, 0, 1440}) {
+TEST(ICalendarMapping, OneAlarmAtMinusSixtyTimesMinutesClampedToFourWeeks) {
+    const struct {
+        qint64 given;
+        qint64 minutes;
+    } cases[] = {{30, 30}, {0, 0}, {1440, 1440}, {35791395, maxReminderMinutes}, {-5, 0}};
+    for (const auto [given, minutes] : cases) {
         ExtractedEvent event = sampleEvent();
-        event.reminderMinutes = minutes;
+        event.reminderMinutes = given;
         const Parsed parsed = mapped(event);
         ASSERT_EQ(icalcomponent_count_components(parsed.event, ICAL_VALARM_COMPONENT), 1);
         icalcomponent* alarm =

@@ -179,6 +179,9 @@ TEST(EventReaderHostileInput, NeverCrashesAndGivesNoValueForAbsurdNumbers) {
     const char* const reminders[] = {"1e300",
                                      "-1e300",
                                      "-9223372036854775808",
+                                     "-9223372036854775807",
+                                     "35791395",
+                                     "40321",
                                      "9223372036854775808",
                                      "1e19",
                                      "\"99999999999999999999\"",
@@ -196,10 +199,13 @@ TEST(EventReaderHostileInput, NeverCrashesAndGivesNoValueForAbsurdNumbers) {
         ASSERT_EQ(events.size(), 1) << value;
         EXPECT_FALSE(events[0].reminderMinutes.has_value()) << value;
     }
-    const auto big = parse(R"({"title":"x","start_time":"2026-12-07T09:00:00",
-        "end_time":"2026-12-07T10:00:00","reminder_minutes":-9223372036854775807})");
-    ASSERT_EQ(big.size(), 1);
-    EXPECT_EQ(big[0].reminderMinutes, std::numeric_limits<qint64>::max());
+    const auto longest = parse(R"({"title":"a\u001b]0;x\u0007\r\nb\u009b\u007f","location":"\u0001",
+        "start_time":"2026-12-07T09:00:00","end_time":"2026-12-07T10:00:00",
+        "reminder_minutes":-40320})");
+    ASSERT_EQ(longest.size(), 1);
+    EXPECT_EQ(longest[0].reminderMinutes, zorbel::maxReminderMinutes);
+    EXPECT_EQ(longest[0].title, QStringLiteral("a]0;x\nb"));
+    EXPECT_EQ(longest[0].location, QString());
 
     zorbel::test::LogCapture log;
     const QString deep = QString(100000, u'[').prepend(QStringLiteral("{\"events\":")) +
