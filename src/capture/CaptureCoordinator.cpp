@@ -231,7 +231,7 @@ QCoro::Task<bool> CaptureCoordinator::authorizeCloudIfNeeded(CaptureKind kind,
     const ProviderRoute route = m_events->providerRoute();
     if (route.isLocal) co_return true;  // content stays on the machine: nothing to ask
     const std::shared_ptr<CloudTransmissionAuthorizing> gate = m_cloudGate;
-    const bool allowed = co_await gate->authorize(route.id, kind);
+    const bool allowed = co_await gate->authorize(route.id, kind, route.destination);
     if (!allowed && isCurrent(operation)) {
         report(UserFacingFailure::of(FailureKind::cloudTransmissionDeclined));
     }

@@ -70,8 +70,11 @@ public:
 class CloudTransmissionAuthorizing {
 public:
     virtual ~CloudTransmissionAuthorizing() = default;
-    /// True when content of `kind` may be sent to the provider `providerID`.
-    virtual QCoro::Task<bool> authorize(QString providerID, CaptureKind kind) = 0;
+    /// True when content of `kind` may be sent to the provider `providerID`. A provider whose
+    /// address the user sets names its `destination` (the server's origin) too: consent for one
+    /// server never covers another.
+    virtual QCoro::Task<bool> authorize(QString providerID, CaptureKind kind,
+                                        QString destination) = 0;
 };
 
 }  // namespace zorbel

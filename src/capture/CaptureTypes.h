@@ -18,6 +18,8 @@ std::optional<CaptureKind> captureKindFromRawValue(const QString& raw);
 struct ProviderRoute {
     QString id;
     bool isLocal = false;
+    /// The origin content goes to, for a provider whose address the user sets; else empty.
+    QString destination = {};
     bool operator==(const ProviderRoute&) const = default;
 };
 

@@ -1,5 +1,7 @@
 #include "capture/CloudTransmissionGate.h"
 
+#include <QUrl>
+
 namespace zorbel {
 
 using namespace Qt::Literals::StringLiterals;
@@ -7,8 +9,12 @@ using namespace Qt::Literals::StringLiterals;
 CloudTransmissionGate::CloudTransmissionGate(std::shared_ptr<Preferences> defaults, Prompt prompt)
     : m_defaults(std::move(defaults)), m_prompt(std::move(prompt)) {}
 
-QString CloudTransmissionGate::consentKey(const QString& providerID, CaptureKind kind) {
-    return u"cloudConsent."_s + providerID + u'.' + rawValue(kind) + u".v1"_s;
+QString CloudTransmissionGate::consentKey(const QString& providerID, CaptureKind kind,
+                                          const QString& destination) {
+    const QString place = destination.isEmpty()
+                              ? QString()
+                              : QString::fromLatin1(QUrl::toPercentEncoding(destination)) + u'.';
+    return u"cloudConsent."_s + providerID + u'.' + place + rawValue(kind) + u".v1"_s;
 }
 
 QString CloudTransmissionGate::consentLabel(CaptureKind kind) {
@@ -37,20 +43,22 @@ QString CloudTransmissionGate::consentInformativeText(CaptureKind kind,
 }
 
 void CloudTransmissionGate::clearConsent(Preferences& defaults, const QString& providerID) {
-    for (const CaptureKind kind :
-         {CaptureKind::voice, CaptureKind::file, CaptureKind::paste, CaptureKind::image}) {
-        defaults.remove(consentKey(providerID, kind));
+    const QString prefix = u"cloudConsent."_s + providerID + u'.';
+    for (const QString& key : defaults.allKeys()) {
+        if (key.startsWith(prefix) && key.endsWith(u".v1"_s)) defaults.remove(key);
     }
 }
 
-bool CloudTransmissionGate::hasConsent(const QString& providerID, CaptureKind kind) const {
-    return m_defaults->boolean(consentKey(providerID, kind));
+bool CloudTransmissionGate::hasConsent(const QString& providerID, CaptureKind kind,
+                                       const QString& destination) const {
+    return m_defaults->boolean(consentKey(providerID, kind, destination));
 }
 
-QCoro::Task<bool> CloudTransmissionGate::authorize(QString providerID, CaptureKind kind) {
-    if (hasConsent(providerID, kind)) co_return true;
+QCoro::Task<bool> CloudTransmissionGate::authorize(QString providerID, CaptureKind kind,
+                                                   QString destination) {
+    if (hasConsent(providerID, kind, destination)) co_return true;
     const bool agreed = co_await m_prompt(providerID, kind);
-    if (agreed) m_defaults->setValue(consentKey(providerID, kind), true);
+    if (agreed) m_defaults->setValue(consentKey(providerID, kind, destination), true);
     co_return agreed;
 }
 

@@ -11,8 +11,10 @@
 namespace zorbel {
 
 /// Lets captured content go to a cloud provider only after the user agreed, once per provider
-/// and kind of content. Agreements live in the preference store under
-/// "cloudConsent.<provider>.<kind>.v1"; only `true` is ever written, a refusal is not kept.
+/// (and destination, for a provider at an address the user sets) and kind of content.
+/// Agreements live in the preference store under "cloudConsent.<provider>.<kind>.v1", or
+/// "cloudConsent.<provider>.<percent-encoded destination>.<kind>.v1"; only `true` is ever
+/// written, a refusal is not kept.
 /// Runs on the GUI thread.
 class CloudTransmissionGate final : public CloudTransmissionAuthorizing {
 public:
@@ -22,19 +24,21 @@ public:
     CloudTransmissionGate(std::shared_ptr<Preferences> defaults, Prompt prompt);
 
     /// The preference key of one agreement.
-    static QString consentKey(const QString& providerID, CaptureKind kind);
+    static QString consentKey(const QString& providerID, CaptureKind kind,
+                              const QString& destination = {});
     /// The words the consent question uses for a kind of content ("口述内容", ...).
     static QString consentLabel(CaptureKind kind);
     /// The consent question's headline.
     static QString consentMessage();
     /// The consent question's explanation for a kind and a provider's display name.
     static QString consentInformativeText(CaptureKind kind, const QString& displayName);
-    /// Removes the four agreements of one provider and no others.
+    /// Removes every agreement of one provider, for any destination, and no others.
     static void clearConsent(Preferences& defaults, const QString& providerID);
 
-    bool hasConsent(const QString& providerID, CaptureKind kind) const;
+    bool hasConsent(const QString& providerID, CaptureKind kind,
+                    const QString& destination = {}) const;
     /// True at once when agreed before; otherwise asks, and remembers a yes.
-    QCoro::Task<bool> authorize(QString providerID, CaptureKind kind) override;
+    QCoro::Task<bool> authorize(QString providerID, CaptureKind kind, QString destination) override;
 
 private:
     std::shared_ptr<Preferences> m_defaults;

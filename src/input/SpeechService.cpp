@@ -203,7 +203,8 @@ QCoro::Task<QString> SpeechService::transcribe(QString wavPath, CancellationToke
     if (!recognizer->isLocal()) {
         const auto gate = m_cloudGate;
         const bool allowed =
-            gate && co_await gate->authorize(QLatin1String(kCloudProviderID), CaptureKind::voice);
+            gate && co_await gate->authorize(QLatin1String(kCloudProviderID), CaptureKind::voice,
+                                             recognizer->destination());
         if (!allowed) throw CloudTransmissionDeclinedError();
     }
     token.throwIfCancelled();

@@ -249,6 +249,10 @@ std::optional<LLMClient::ResolvedConfig> LLMClient::resolvedConfig() const {
 
 ProviderRoute LLMClient::providerRoute() const {
     const LLMPreset current = currentPreset();
+    if (current.id == u"custom") {
+        const auto config = resolvedConfig();
+        return {current.id, false, config ? originOf(QUrl(config->baseURL)) : QString()};
+    }
     return {current.id, current.isLocal() || current.id == u"auto"};
 }
 

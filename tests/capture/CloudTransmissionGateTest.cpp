@@ -64,20 +64,37 @@ struct AlertAnswerer {
 
 TEST_F(Consent, IsAskedOncePerProviderAndKindAndOnlyAgreementIsKept) {
     prompts.answer = true;
-    EXPECT_TRUE(await(gate.authorize(u"deepseek"_s, CaptureKind::file)));
+    EXPECT_TRUE(await(gate.authorize(u"deepseek"_s, CaptureKind::file, {})));
     EXPECT_EQ(defaults->value(u"cloudConsent.deepseek.file.v1"_s).toBool(), true);
-    EXPECT_TRUE(await(gate.authorize(u"deepseek"_s, CaptureKind::file)));
+    EXPECT_TRUE(await(gate.authorize(u"deepseek"_s, CaptureKind::file, {})));
     EXPECT_EQ(prompts.asked.size(), 1);
 
     // Another kind of the same provider, and the same kind of another provider, ask again.
     prompts.answer = false;
-    EXPECT_FALSE(await(gate.authorize(u"deepseek"_s, CaptureKind::paste)));
-    EXPECT_FALSE(await(gate.authorize(u"kimi"_s, CaptureKind::file)));
-    EXPECT_FALSE(await(gate.authorize(u"kimi"_s, CaptureKind::file)));
+    EXPECT_FALSE(await(gate.authorize(u"deepseek"_s, CaptureKind::paste, {})));
+    EXPECT_FALSE(await(gate.authorize(u"kimi"_s, CaptureKind::file, {})));
+    EXPECT_FALSE(await(gate.authorize(u"kimi"_s, CaptureKind::file, {})));
     EXPECT_EQ(prompts.asked.size(), 4);
     EXPECT_EQ(prompts.asked.back(), std::make_pair(u"kimi"_s, CaptureKind::file));
     EXPECT_FALSE(defaults->contains(u"cloudConsent.deepseek.paste.v1"_s));
     EXPECT_FALSE(defaults->contains(u"cloudConsent.kimi.file.v1"_s));
+}
+
+TEST_F(Consent, ForAnAddressTheUserSetsIsAskedAgainForEveryOtherServer) {
+    const QString first = u"https://models.example.org:443"_s;
+    prompts.answer = true;
+    EXPECT_TRUE(await(gate.authorize(u"custom"_s, CaptureKind::paste, first)));
+    EXPECT_TRUE(await(gate.authorize(u"custom"_s, CaptureKind::paste, first)));
+    EXPECT_EQ(prompts.asked.size(), 1);
+    prompts.answer = false;
+    EXPECT_FALSE(await(gate.authorize(u"custom"_s, CaptureKind::paste, u"http://10.0.0.9:80"_s)));
+    EXPECT_FALSE(await(gate.authorize(u"custom"_s, CaptureKind::paste, {})));
+    EXPECT_EQ(prompts.asked.size(), 3);
+    // The agreement survives a reload of the settings file, where keys are escaped.
+    defaults->sync();
+    EXPECT_TRUE(
+        zorbel::Preferences(QString::fromLatin1(zorbel::Preferences::kStandardDomain))
+            .boolean(CloudTransmissionGate::consentKey(u"custom"_s, CaptureKind::paste, first)));
 }
 
 TEST_F(Consent, OnlyATrueRecordWithTheCurrentSuffixCounts) {
@@ -91,7 +108,7 @@ TEST_F(Consent, OnlyATrueRecordWithTheCurrentSuffixCounts) {
     EXPECT_TRUE(gate.hasConsent(u"qwen"_s, CaptureKind::voice));
 }
 
-TEST_F(Consent, ClearingRemovesExactlyTheFourRecordsOfOneProvider) {
+TEST_F(Consent, ClearingRemovesEveryRecordOfOneProviderAndNoOthers) {
     for (const QString& id : {u"openai"_s, u"deepseek"_s}) {
         for (const CaptureKind kind :
              {CaptureKind::voice, CaptureKind::file, CaptureKind::paste, CaptureKind::image}) {
@@ -99,6 +116,9 @@ TEST_F(Consent, ClearingRemovesExactlyTheFourRecordsOfOneProvider) {
         }
     }
     defaults->setValue(u"cloudConsent.openai.voice.v0"_s, true);
+    defaults->setValue(CloudTransmissionGate::consentKey(u"openai"_s, CaptureKind::file,
+                                                         u"https://a.example:443"_s),
+                       true);
     defaults->setValue(u"llm.preset"_s, u"openai"_s);
     CloudTransmissionGate::clearConsent(*defaults, u"openai"_s);
     QStringList left = defaults->allKeys();

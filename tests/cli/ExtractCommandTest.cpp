@@ -8,9 +8,11 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
+#include "capture/CloudTransmissionGate.h"
 #include "cli/EventJson.h"
 #include "support/ChatCompletionsServer.h"
 #include "support/EventLoop.h"
+#include "support/HttpExchange.h"
 #include "support/Preferences.h"
 #include "support/TempXdg.h"
 
@@ -42,6 +44,12 @@ protected:
         prefs->setValue(u"llm.model"_s, u"test-model"_s);
         prefs->sync();
         server.answerContent(QString::fromUtf8(kOneEvent));
+    }
+
+    /// The record of the user's agreement to send `kind` to this test's server.
+    QString consent(zorbel::CaptureKind kind) const {
+        return zorbel::CloudTransmissionGate::consentKey(u"custom"_s, kind,
+                                                         zorbel::originOf(QUrl(server.url())));
     }
 
     /// Runs the program with this test's folders and no session bus (the secret store is then
@@ -91,7 +99,7 @@ TEST_F(ExtractCommandTest, PrintsTheEventsOfTextAndRemembersTheConsentItWasGiven
     EXPECT_EQ(server.requests()[0].path, "/v1/chat/completions");
     EXPECT_TRUE(server.requests()[0].body.contains("301"));
     reloadPreferences();
-    EXPECT_TRUE(prefs->boolean(u"cloudConsent.custom.paste.v1"_s));
+    EXPECT_TRUE(prefs->boolean(consent(zorbel::CaptureKind::paste)));
 }
 
 TEST_F(ExtractCommandTest, RefusesACloudProviderWithoutConsentAndSendsNothing) {
@@ -103,8 +111,8 @@ TEST_F(ExtractCommandTest, RefusesACloudProviderWithoutConsentAndSendsNothing) {
 }
 
 TEST_F(ExtractCommandTest, ReadsStandardInputAndFilesAndReportsFailures) {
-    prefs->setValue(u"cloudConsent.custom.paste.v1"_s, true);
-    prefs->setValue(u"cloudConsent.custom.file.v1"_s, true);
+    prefs->setValue(consent(zorbel::CaptureKind::paste), true);
+    prefs->setValue(consent(zorbel::CaptureKind::file), true);
     prefs->sync();
     const Outcome piped = runExtract({u"-"_s}, "周一 9:00 standup");
     EXPECT_EQ(piped.exitCode, 0) << piped.err.toStdString();
@@ -135,7 +143,7 @@ TEST_F(ExtractCommandTest, ReadsStandardInputAndFilesAndReportsFailures) {
 }
 
 TEST_F(ExtractCommandTest, PrintsICalendarOrWritesToTheLocalCalendar) {
-    prefs->setValue(u"cloudConsent.custom.paste.v1"_s, true);
+    prefs->setValue(consent(zorbel::CaptureKind::paste), true);
     prefs->sync();
     const Outcome ics = runExtract({u"--ics"_s, u"--text"_s, u"明天下午3点评审"_s});
     ASSERT_EQ(ics.exitCode, 0) << ics.err.toStdString();
@@ -177,7 +185,7 @@ TEST_F(ExtractCommandTest, UnderstandsARecordingAsAFinishedVoiceCapture) {
     EXPECT_TRUE(server.requests()[0].body.contains("tomorrow"));
     EXPECT_TRUE(QFile::exists(wav));  // a recording given to the tool is the user's: kept
     reloadPreferences();
-    EXPECT_TRUE(prefs->boolean(u"cloudConsent.custom.voice.v1"_s));
+    EXPECT_TRUE(prefs->boolean(consent(zorbel::CaptureKind::voice)));
 }
 
 TEST_F(ExtractCommandTest, TheBuiltInRulesNeedNoModelNoConsentAndNoSocket) {
@@ -192,7 +200,7 @@ TEST_F(ExtractCommandTest, TheBuiltInRulesNeedNoModelNoConsentAndNoSocket) {
     EXPECT_TRUE(server.requests().isEmpty());
     reloadPreferences();
     EXPECT_EQ(prefs->string(u"llm.preset"_s), u"custom"_s);  // the settings are untouched
-    EXPECT_FALSE(prefs->contains(u"cloudConsent.custom.paste.v1"_s));
+    EXPECT_FALSE(prefs->contains(consent(zorbel::CaptureKind::paste)));
 
     EXPECT_EQ(runExtract({u"--preset"_s, u"nope"_s, u"--text"_s, u"x"_s}).exitCode, 1);
     EXPECT_EQ(runExtract({u"--now"_s, u"tomorrow"_s, u"--text"_s, u"x"_s}).exitCode, 1);

@@ -104,7 +104,7 @@ else
 llm.preset=custom
 llm.baseURL=http://127.0.0.1:$port/v1
 llm.model=test
-cloudConsent.custom.paste.v1=true
+cloudConsent.custom.http%253A%252F%252F127.0.0.1%253A$port.paste.v1=true
 onboarding.version=2
 permissionExplained.voice.v1=true
 INI

@@ -77,7 +77,7 @@ public:
     bool allow = false;
     std::vector<std::pair<QString, CaptureKind>> asked;
 
-    QCoro::Task<bool> authorize(QString providerID, CaptureKind kind) override {
+    QCoro::Task<bool> authorize(QString providerID, CaptureKind kind, QString) override {
         asked.emplace_back(providerID, kind);
         co_return allow;
     }

@@ -210,7 +210,8 @@ TEST_F(Providers, CustomAndCloudPresetsResolveTrimmedSettingsAndTheStoredKey) {
     EXPECT_EQ(client().resolvedConfig(), (Config{u"http://example.test/v1"_s, QString(), u"m"_s}));
     EXPECT_EQ(await(client().apiKey()), u" key "_s);
     EXPECT_EQ(client().resolvedConfig(), (Config{u"http://example.test/v1"_s, u" key "_s, u"m"_s}));
-    EXPECT_EQ(client().providerRoute(), (ProviderRoute{u"custom"_s, false}));
+    EXPECT_EQ(client().providerRoute(),
+              (ProviderRoute{u"custom"_s, false, u"http://example.test:80"_s}));
 
     choose(u"deepseek"_s);
     EXPECT_EQ(await(client().key(LLMClient::preset(u"deepseek"_s))), QString());

@@ -58,8 +58,10 @@ QCoro::Task<QList<ExtractedEvent>> FakeEventExtractor::extractEvents(PreparedIma
     return reply.call(token);
 }
 
-QCoro::Task<bool> FakeConsentGate::authorize(QString providerID, CaptureKind kind) {
+QCoro::Task<bool> FakeConsentGate::authorize(QString providerID, CaptureKind kind,
+                                             QString destination) {
     questions.append({providerID, kind});
+    destinations.append(destination);
     return answer.call();
 }
 

@@ -165,11 +165,13 @@ public:
 
 class FakeConsentGate : public CloudTransmissionAuthorizing {
 public:
-    QCoro::Task<bool> authorize(QString providerID, CaptureKind kind) override;
+    QCoro::Task<bool> authorize(QString providerID, CaptureKind kind, QString destination) override;
 
     ScriptedCall<bool> answer{true};
     /// Every question asked: the provider and the kind of content.
     QList<QPair<QString, CaptureKind>> questions;
+    /// The destination of each question.
+    QStringList destinations;
 };
 
 /// The five fakes together, shared with the coordinator under test.
