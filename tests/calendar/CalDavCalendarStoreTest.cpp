@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <algorithm>
+#include <functional>
 
 #include "CalendarTestEvents.h"
 #include "ICalendarReading.h"
@@ -267,12 +268,45 @@ TEST_F(CalDavCalendarStoreTest, VdirsyncerSyncsTheLocalVdirToTheServer) {
     EXPECT_TRUE(listing.contains(uid.toUtf8())) << listing.toStdString();
 }
 
-TEST(CalDavSilentServer, RunsIntoTheTransferTimeOutAndFailsAsANetworkError) {
-    // Accepts, reads the request and never answers: Qt ends the reply itself.
-    test::ChatCompletionsServer silent;
-    silent.delayAnswers(5000);
-    CalDavCalendarStore store{QUrl(silent.url(u"/"_s)), u"alice"_s, nullptr,
-                              std::chrono::milliseconds(200)};
-    EXPECT_THROW(await(store.writableCalendars()), NetworkError);
-    EXPECT_EQ(silent.requests().size(), 1);
+TEST(CalDavHostileServer, IsRefusedWithATypedErrorAndNothingGoesElsewhere) {
+    test::ChatCompletionsServer elsewhere;
+    const QByteArray pointingAway =
+        R"(<multistatus xmlns="DAV:"><response><href>/</href><propstat><prop>)"
+        R"(<current-user-principal><href>)" +
+        elsewhere.url(u"/p/"_s).toUtf8() +
+        R"(</href></current-user-principal></prop>)"
+        R"(<status>HTTP/1.1 200 OK</status></propstat></response></multistatus>)";
+    const struct {
+        const char* name;
+        std::function<void(test::ChatCompletionsServer&)> script;
+        NetworkError::Code code;
+    } cases[] = {
+        // Accepts, reads the request and never answers: Qt ends the reply itself.
+        {"silent", [](auto& server) { server.delayAnswers(5000); }, NetworkError::Code::timedOut},
+        {"huge", [](auto& server) { server.answerBody(QByteArray(5 << 20, 'x'), 207); },
+         NetworkError::Code::tooLarge},
+        {"href to another origin", [&](auto& server) { server.answerBody(pointingAway, 207); },
+         NetworkError::Code::otherOrigin},
+    };
+    for (const auto& hostile : cases) {
+        test::ChatCompletionsServer server;
+        hostile.script(server);
+        const auto credentials = std::make_shared<test::MemoryCredentialStore>();
+        credentials->secrets.insert(u"caldav"_s, u"pw"_s);
+        CalDavCalendarStore store{QUrl(server.url(u"/"_s)), u"alice"_s, credentials,
+                                  std::chrono::milliseconds(200)};
+        try {
+            await(store.writableCalendars());
+            ADD_FAILURE() << hostile.name;
+        } catch (const NetworkError& error) {
+            EXPECT_EQ(error.code(), hostile.code) << hostile.name;
+        }
+        EXPECT_EQ(server.requests().size(), 1) << hostile.name;
+    }
+    EXPECT_TRUE(elsewhere.requests().isEmpty());
+}
+
+TEST(DavMultistatus, DeepNestingIsRefusedAtOnce) {
+    const QByteArray deep = "<multistatus xmlns=\"DAV:\">" + QByteArray("<a>").repeated(300000);
+    EXPECT_FALSE(parseMultistatus(deep).has_value());
 }

@@ -221,6 +221,22 @@ TEST_F(ClientRequest, TransportFailuresKeepTheirCodeAndAreLogged) {
     server.dropConnections();
     EXPECT_EQ(failure<NetworkError>().code(), NetworkError::Code::other);
     EXPECT_EQ(log.failureCodes(), QStringList{u"llmRequest"_s});
+
+    // An answer past 8 MB is refused while it arrives.
+    log.clear();
+    ChatCompletionsServer flooding;
+    flooding.answerBody(QByteArray(9 << 20, ' '));
+    useCustom(flooding.url());
+    EXPECT_EQ(failure<NetworkError>().code(), NetworkError::Code::tooLarge);
+    EXPECT_EQ(log.failureCodes(), QStringList{u"llmRequest"_s});
+}
+
+TEST_F(ClientRequest, AKeyNeverCrossesTheNetworkInClearText) {
+    // Plain HTTP to another machine is refused before anything is sent (to this machine it is
+    // allowed: every other case here sends its key to a loopback server).
+    useCustom(u"http://192.0.2.1/v1"_s, u"sk-secret"_s);
+    EXPECT_EQ(failure<LLMError>(), LLMError::of(LLMError::Kind::insecureURL));
+    EXPECT_EQ(log.failureCodes(), QStringList{u"insecureBaseURL"_s});
 }
 
 TEST_F(ClientRequest, ASilentServerRunsIntoTheTimeOut) {
