@@ -188,7 +188,10 @@ QList<ExtractedEvent> LLMClient::parseEventList(const QJsonArray& objects) {
     const QTimeZone local = QTimeZone::systemTimeZone();
     for (const QJsonValue& item : objects) {
         const QJsonObject object = item.toObject();
-        const std::optional<QString> title = firstString(object, {"title"});
+        // A title of nothing but control characters is no title.
+        std::optional<QString> title = firstString(object, {"title"});
+        if (title) *title = withoutControlCharacters(*title);
+        if (title && title->isEmpty()) title.reset();
         const std::optional<QString> start =
             firstString(object, {"start_time", "startTime", "start"});
         const std::optional<QString> end = firstString(object, {"end_time", "endTime", "end"});
@@ -203,7 +206,7 @@ QList<ExtractedEvent> LLMClient::parseEventList(const QJsonArray& objects) {
             continue;
         }
         ExtractedEvent event;
-        event.title = withoutControlCharacters(*title);
+        event.title = *title;
         event.startDate = *startDate;
         event.endDate = *endDate;
         event.fieldOrigins = readOrigins(object.value(QLatin1String("field_origins")));

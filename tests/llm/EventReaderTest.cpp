@@ -206,6 +206,9 @@ TEST(EventReaderHostileInput, NeverCrashesAndGivesNoValueForAbsurdNumbers) {
     EXPECT_EQ(longest[0].reminderMinutes, zorbel::maxReminderMinutes);
     EXPECT_EQ(longest[0].title, QStringLiteral("a]0;x\nb"));
     EXPECT_EQ(longest[0].location, QString());
+    EXPECT_TRUE(parse(R"({"title":"\u0000\u0001","start_time":"2026-12-07T09:00:00",
+        "end_time":"2026-12-07T10:00:00"})")
+                    .isEmpty());
 
     zorbel::test::LogCapture log;
     const QString deep = QString(100000, u'[').prepend(QStringLiteral("{\"events\":")) +
