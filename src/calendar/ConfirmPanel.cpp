@@ -10,6 +10,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <limits>
 
 #include "app/Appearance.h"
 #include "calendar/ConfirmOptions.h"
@@ -20,6 +22,8 @@ namespace zorbel {
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
+
+using ConfirmPanelGeometry::kRowHeight;
 
 // The dark material behind the controls and the system colours on it.
 const QColor kMaterial(30, 30, 32, 235);
@@ -77,13 +81,19 @@ ConfirmPanel::ConfirmPanel(std::shared_ptr<ConfirmPanelViewModel> viewModel,
       m_onDiscard(std::move(onDiscard)) {
     m_viewModel->applyDefaultDestination(m_calendars);
 
-    const int height = ConfirmPanelGeometry::height(m_viewModel->events().size());
     QList<QRect> screens;
     for (const QScreen* screen : QGuiApplication::screens()) screens.append(screen->geometry());
     std::optional<QRect> mainScreen;
     if (const QScreen* primary = QGuiApplication::primaryScreen()) {
         mainScreen = primary->geometry();
     }
+    const qsizetype count = m_viewModel->events().size();
+    const qsizetype rows = count < 2 ? 0 : count + (m_viewModel->omittedCount() > 0 ? 1 : 0);
+    const std::optional<QRect> screen =
+        ConfirmPanelGeometry::screenFor(anchor, screens, mainScreen);
+    m_shownRows = ConfirmPanelGeometry::shownRows(
+        rows, screen ? screen->height() : std::numeric_limits<int>::max());
+    const int height = ConfirmPanelGeometry::height(m_shownRows);
     setFixedSize(ConfirmPanelGeometry::kWidth, height);
     move(ConfirmPanelGeometry::frame(anchor, height, screens, mainScreen).topLeft());
 
@@ -155,28 +165,9 @@ void ConfirmPanel::buildContent() {
     }
     connect(m_calendarPopup, &QComboBox::activated, this, &ConfirmPanel::calendarChanged);
 
-    if (count >= 2) {
-        for (qsizetype i = 0; i < count; ++i) {
-            const int row = int(24 * i);
-            const EditableEvent& entry = m_viewModel->events().at(i);
-            auto* check = new QCheckBox(entry.event.title, this);
-            check->setObjectName(u"includeCheck"_s + QString::number(i));
-            check->setFont(sizedFont(14));
-            check->setChecked(entry.isIncluded);
-            place(check, 20, h - 66 - row, 320, 20);
-            connect(check, &QCheckBox::toggled, this,
-                    [this, i](bool on) { includeToggled(int(i), on); });
-            m_includeChecks.append(check);
+    if (m_shownRows > 0) buildList();
 
-            QPushButton* edit = makeButton(u"编辑"_s, QFont::Normal, 404, h - 68 - row, 60);
-            edit->setObjectName(u"editButton"_s + QString::number(i));
-            edit->setFont(sizedFont(11));
-            edit->setFixedHeight(22);
-            connect(edit, &QPushButton::clicked, this, [this, i] { editClicked(int(i)); });
-        }
-    }
-
-    const int y0 = count >= 2 ? h - 74 - 24 * int(count) : h - 66;
+    const int y0 = m_shownRows > 0 ? h - 74 - kRowHeight * int(m_shownRows) : h - 66;
     const int y1 = y0 - 32, y2 = y1 - 32, y3 = y2 - 32, y4 = y3 - 32, y5 = y4 - 32;
 
     formLabel(u"标题"_s, y0);
@@ -263,6 +254,48 @@ void ConfirmPanel::buildContent() {
     connect(discard, &QPushButton::clicked, this, &ConfirmPanel::confirmDiscard);
     m_discardConfirmViews = {question, keepEditing, discard};
     for (QWidget* view : m_discardConfirmViews) view->hide();
+}
+
+void ConfirmPanel::buildList() {
+    // Rows are laid out from the top of the list, which scrolls when they do not all fit.
+    auto* rows = new QWidget;
+    int top = 0;
+    if (const QString omitted = m_viewModel->omittedMessage(); !omitted.isEmpty()) {
+        auto* note = new QLabel(omitted, rows);
+        note->setObjectName(u"omittedNote"_s);
+        note->setFont(sizedFont(13));
+        setTextColor(note, kOrange);
+        note->setGeometry(20, top + 6, 444, 20);
+        top += kRowHeight;
+    }
+    for (qsizetype i = 0; i < m_viewModel->events().size(); ++i, top += kRowHeight) {
+        const EditableEvent& entry = m_viewModel->events().at(i);
+        auto* check = new QCheckBox(entry.event.title, rows);
+        check->setObjectName(u"includeCheck"_s + QString::number(i));
+        check->setFont(sizedFont(14));
+        check->setChecked(entry.isIncluded);
+        check->setGeometry(20, top + 6, 320, 20);
+        connect(check, &QCheckBox::toggled, this,
+                [this, i](bool on) { includeToggled(int(i), on); });
+        m_includeChecks.append(check);
+
+        auto* edit = new QPushButton(u"编辑"_s, rows);
+        edit->setObjectName(u"editButton"_s + QString::number(i));
+        edit->setFont(sizedFont(11));
+        edit->setAutoDefault(false);
+        edit->setGeometry(404, top, 60, 22);
+        connect(edit, &QPushButton::clicked, this, [this, i] { editClicked(int(i)); });
+    }
+    rows->setFixedSize(ConfirmPanelGeometry::kWidth, top + 4);
+
+    auto* list = new QScrollArea(this);
+    list->setObjectName(u"eventList"_s);
+    list->setFrameShape(QFrame::NoFrame);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->viewport()->setAutoFillBackground(false);
+    list->setWidget(rows);  // after the rows exist, so that they take the panel's colours
+    rows->setAutoFillBackground(false);
+    list->setGeometry(0, 40, ConfirmPanelGeometry::kWidth, kRowHeight * int(m_shownRows) + 4);
 }
 
 QPushButton* ConfirmPanel::makeButton(const QString& text, int fontWeight, int x, int y,

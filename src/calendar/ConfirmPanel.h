@@ -57,6 +57,7 @@ protected:
 
 private:
     void buildContent();
+    void buildList();
     QPushButton* makeButton(const QString& text, int fontWeight, int x, int y, int width);
     QLabel* makeBadge(int x, int y);
 
@@ -81,6 +82,7 @@ private:
     DiscardCallback m_onDiscard;
     bool m_finished = false;
     bool m_confirmingDiscard = false;
+    qsizetype m_shownRows = 0;  ///< rows of the event list shown without scrolling
 
     QComboBox* m_calendarPopup = nullptr;
     QList<QCheckBox*> m_includeChecks;

@@ -14,8 +14,21 @@ ConfirmPanelPresentation ConfirmPanelPresentation::make(qsizetype eventCount) {
 
 namespace ConfirmPanelGeometry {
 
-int height(qsizetype eventCount) {
-    return eventCount < 2 ? 340 : int(24 * eventCount + 348);
+int height(qsizetype shownRows) {
+    return shownRows < 2 ? 340 : int(kRowHeight * shownRows + 348);
+}
+
+qsizetype shownRows(qsizetype rows, int screenHeight) {
+    if (rows < 2) return 0;
+    const qsizetype fitting = (screenHeight - 2 * kScreenMargin - height(2)) / kRowHeight + 2;
+    return std::clamp<qsizetype>(fitting, 2, rows);
+}
+
+std::optional<QRect> screenFor(const QRect& anchor, const QList<QRect>& screens,
+                               const std::optional<QRect>& mainScreen) {
+    const auto meeting = std::find_if(screens.cbegin(), screens.cend(),
+                                      [&](const QRect& s) { return s.intersects(anchor); });
+    return meeting != screens.cend() ? std::optional<QRect>(*meeting) : mainScreen;
 }
 
 QRect frame(const QRect& anchor, int height, const QList<QRect>& screens,
@@ -25,11 +38,7 @@ QRect frame(const QRect& anchor, int height, const QList<QRect>& screens,
     int x = centre - kWidth / 2;
     int y = anchor.y() + anchor.height() + kAnchorGap;
 
-    std::optional<QRect> screen = mainScreen;
-    const auto meeting = std::find_if(screens.cbegin(), screens.cend(),
-                                      [&](const QRect& s) { return s.intersects(anchor); });
-    if (meeting != screens.cend()) screen = *meeting;
-    if (screen) {
+    if (const std::optional<QRect> screen = screenFor(anchor, screens, mainScreen)) {
         const int left = screen->x();
         const int right = screen->x() + screen->width();
         const int top = screen->y();

@@ -29,12 +29,24 @@ constexpr int kAnchorGap = 10;
 /// The least distance between the panel and a screen edge.
 constexpr int kScreenMargin = 8;
 
-/// 340 for one event; 24 × n + 348 for n ≥ 2 (the list adds a row per event).
-int height(qsizetype eventCount);
+/// Height of one row of the event list.
+constexpr int kRowHeight = 24;
+
+/// 340 with no list (one event); 24 × n + 348 with n ≥ 2 rows of the list shown.
+int height(qsizetype shownRows);
+
+/// How many of `rows` list rows are shown without scrolling in a panel kept 8 inside a screen
+/// `screenHeight` high: all that fit, at least 2 (the list of a single event has none).
+qsizetype shownRows(qsizetype rows, int screenHeight);
+
+/// The screen a panel for a ball at `anchor` goes on: the first of `screens` that meets the
+/// anchor, else `mainScreen`.
+std::optional<QRect> screenFor(const QRect& anchor, const QList<QRect>& screens,
+                               const std::optional<QRect>& mainScreen);
 
 /// The panel's frame for a ball at `anchor`: centred below the ball, above it when it would
-/// come within 8 of the screen's bottom, and kept 8 inside the first of `screens` that meets
-/// the anchor (else `mainScreen`). Without any screen the first placement is used as it is.
+/// come within 8 of the screen's bottom, and kept 8 inside the screen `screenFor` picks.
+/// Without any screen the first placement is used as it is.
 QRect frame(const QRect& anchor, int height, const QList<QRect>& screens,
             const std::optional<QRect>& mainScreen);
 

@@ -5,11 +5,19 @@
 
 namespace zorbel {
 
-ConfirmPanelViewModel::ConfirmPanelViewModel(const QList<ExtractedEvent>& events) {
-    for (const ExtractedEvent& event : events) {
+ConfirmPanelViewModel::ConfirmPanelViewModel(const QList<ExtractedEvent>& events)
+    : m_omittedCount(std::max<qsizetype>(events.size() - kMaxEvents, 0)) {
+    for (const ExtractedEvent& event : events.first(events.size() - m_omittedCount)) {
         m_events.append({QUuid::createUuid(), event, true});
     }
     if (!m_events.isEmpty()) m_selectedEventID = m_events.first().id;
+}
+
+QString ConfirmPanelViewModel::omittedMessage() const {
+    if (m_omittedCount == 0) return {};
+    return QStringLiteral("另有 %1 个日程超出单次上限（%2 个），未列出")
+        .arg(m_omittedCount)
+        .arg(kMaxEvents);
 }
 
 void ConfirmPanelViewModel::applyDefaultDestination(const QList<CalendarChoice>& calendars) {

@@ -15,9 +15,17 @@ namespace zorbel {
 /// the event being edited and the destination calendar. No user interface; GUI thread only.
 class ConfirmPanelViewModel {
 public:
-    /// Wraps each event, in order, with a new id, included; the first is selected. `events` is
-    /// never empty (an empty result never opens the review).
+    /// The most events one review holds; a reply with more is cut there and the rest counted.
+    static constexpr qsizetype kMaxEvents = 100;
+
+    /// Wraps each of the first `kMaxEvents` events, in order, with a new id, included; the
+    /// first is selected. `events` is never empty (an empty result never opens the review).
     explicit ConfirmPanelViewModel(const QList<ExtractedEvent>& events);
+
+    /// How many events were left out for being over `kMaxEvents`.
+    qsizetype omittedCount() const { return m_omittedCount; }
+    /// "另有 n 个日程超出单次上限（100 个），未列出", or empty when nothing was left out.
+    QString omittedMessage() const;
 
     const QList<EditableEvent>& events() const { return m_events; }
     QUuid selectedEventID() const { return m_selectedEventID; }
@@ -56,6 +64,7 @@ private:
     EditableEvent* find(const QUuid& id);
 
     QList<EditableEvent> m_events;
+    qsizetype m_omittedCount = 0;
     QUuid m_selectedEventID;
     std::optional<QString> m_destination;
 };

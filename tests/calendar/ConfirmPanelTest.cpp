@@ -8,6 +8,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include "CalendarTestEvents.h"
@@ -30,10 +32,20 @@ TEST(ConfirmPanelPresentationTest, HeadingCountsTheEvents) {
     EXPECT_EQ(ConfirmPanelPresentation::make(3).primaryTitle, u"添加到日历"_s);
 }
 
-TEST(ConfirmPanelGeometryTest, HeightGrowsByARowPerEventFromTwo) {
-    EXPECT_EQ(ConfirmPanelGeometry::height(1), 340);
-    EXPECT_EQ(ConfirmPanelGeometry::height(2), 396);
-    EXPECT_EQ(ConfirmPanelGeometry::height(4), 444);
+TEST(ConfirmPanelGeometryTest, HeightGrowsByARowUpToWhatTheScreenHolds) {
+    using ConfirmPanelGeometry::height;
+    using ConfirmPanelGeometry::shownRows;
+    EXPECT_EQ(height(1), 340);
+    EXPECT_EQ(height(2), 396);
+    EXPECT_EQ(height(4), 444);
+    EXPECT_EQ(shownRows(1, 1080), 0);
+    EXPECT_EQ(shownRows(4, 1080), 4);
+    // An exam timetable on a 1080 screen: as many rows as leave 8 above and below.
+    EXPECT_EQ(shownRows(40, 1080), 29);
+    EXPECT_LE(height(shownRows(40, 1080)), 1080 - 16);
+    EXPECT_GT(height(shownRows(40, 1080) + 1), 1080 - 16);
+    // A tiny screen still shows two rows.
+    EXPECT_EQ(shownRows(40, 300), 2);
 }
 
 TEST(ConfirmPanelGeometryTest, PanelSitsBelowTheBallAndStaysInsideTheScreen) {
@@ -176,6 +188,40 @@ TEST_F(ConfirmPanelTest, ExcludingEveryEventKeepsTheButtonButWritesNothing) {
     EXPECT_TRUE(writes.isEmpty());
     EXPECT_TRUE(panel->isVisible());
     EXPECT_FALSE(panel->isFinished());
+}
+
+TEST_F(ConfirmPanelTest, ALongListScrollsAndTheWriteButtonStaysOnTheScreen) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    for (const int count : {40, 150}) {
+        QStringList titles;
+        for (int i = 0; i < count; ++i) titles.append(u"考试 "_s + QString::number(i));
+        open(titled(titles));
+        const qsizetype listed = std::min<qsizetype>(count, ConfirmPanelViewModel::kMaxEvents);
+        ASSERT_EQ(viewModel->events().size(), listed);
+        EXPECT_EQ(child<QLabel>(u"heading"_s)->text(),
+                  ConfirmPanelPresentation::make(listed).title);
+        EXPECT_TRUE(screen.contains(panel->geometry())) << count;
+        const QRect writeButton(button(u"writeButton"_s)->mapToGlobal(QPoint()),
+                                button(u"writeButton"_s)->size());
+        EXPECT_TRUE(screen.contains(writeButton)) << count;
+
+        auto* list = child<QScrollArea>(u"eventList"_s);
+        EXPECT_GT(list->verticalScrollBar()->maximum(), 0);
+        auto* last = child<QCheckBox>(u"includeCheck"_s + QString::number(listed - 1));
+        list->ensureWidgetVisible(last);
+        QTest::mouseClick(last, Qt::LeftButton, {}, QPoint(8, 10));
+        EXPECT_FALSE(viewModel->events().last().isIncluded);
+        QTest::mouseClick(button(u"editButton"_s + QString::number(listed - 1)), Qt::LeftButton);
+        EXPECT_EQ(child<QLineEdit>(u"titleField"_s)->text(), titles.at(listed - 1));
+
+        const QList<QLabel*> notes = panel->findChildren<QLabel*>(u"omittedNote"_s);
+        if (count > ConfirmPanelViewModel::kMaxEvents) {
+            ASSERT_EQ(notes.size(), 1);
+            EXPECT_EQ(notes.first()->text(), u"另有 50 个日程超出单次上限（100 个），未列出"_s);
+        } else {
+            EXPECT_TRUE(notes.isEmpty());
+        }
+    }
 }
 
 TEST_F(ConfirmPanelTest, AnEmptiedTitleCountsFromTheNextSaveAndOnlyWhileIncluded) {
