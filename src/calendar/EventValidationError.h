@@ -11,7 +11,12 @@ namespace zorbel {
 enum class EventValidationError {
     emptyTitle,        ///< the title is empty once trimmed of white space and newlines
     endNotAfterStart,  ///< the end is earlier than or equal to the start
+    outsideYears,      ///< start or end falls outside [kEarliestYear, kLatestYear]
 };
+
+/// The years an event may be written in: calendar files and servers keep no others reliably.
+inline constexpr int kEarliestYear = 1900;
+inline constexpr int kLatestYear = 2999;
 
 /// The message the panel shows for the error.
 QString message(EventValidationError error);

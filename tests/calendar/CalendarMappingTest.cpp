@@ -3,12 +3,19 @@
 #include <ctime>
 #include <memory>
 
+#include <QDir>
+#include <QFile>
+
+#include "CalendarOutputFaults.h"
 #include "CalendarTestEvents.h"
 #include "ICalendarReading.h"
 #include "calendar/CalendarColor.h"
+#include "calendar/EventValidationError.h"
 #include "calendar/ICalendarMapping.h"
+#include "llm/LLMClient.h"
 
 using namespace zorbel;
+using namespace Qt::Literals::StringLiterals;
 using zorbel::test::localTime;
 using zorbel::test::sampleEvent;
 
@@ -281,4 +288,46 @@ TEST(ICalendarMapping, OneVTimezoneForAllTimedEventsAndNoneForAllDayOnly) {
     };
     EXPECT_EQ(zones({sampleEvent(), allDay, sampleEvent()}), 1);
     EXPECT_EQ(zones({allDay}), 0);
+}
+
+// Every reply the reader's fuzzer starts from (hostile values among them), read and written as
+// the app does: what reaches the calendar holds no control byte, no end before its start and
+// no alarm after it, in every zone.
+TEST(ICalendarMapping, WhatIsWrittenFromAnyReplyIsWellFormed) {
+    const QDir corpus(QStringLiteral(ZORBEL_REPLY_CORPUS_DIR));
+    const QStringList names = corpus.entryList(QDir::Files, QDir::Name);
+    ASSERT_GE(names.size(), 10);
+    int written = 0;
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        QFile file(corpus.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        for (const ExtractedEvent& event :
+             LLMClient::parseEvents(QString::fromUtf8(file.readAll()))) {
+            if (!validationErrors(event).isEmpty()) continue;
+            const QByteArray text =
+                ICalendarMapping::eventObject(event, ICalendarMapping::newUid());
+            EXPECT_EQ(test::calendarOutputFaults(text), QStringList()) << text.toStdString();
+            ++written;
+        }
+    }
+    EXPECT_GE(written, 15);
+
+    // The check itself sees each fault.
+    ExtractedEvent reminded = sampleEvent();
+    reminded.reminderMinutes = 15;
+    const QByteArray good = ICalendarMapping::eventObject(reminded, u"x"_s);
+    ASSERT_TRUE(good.contains("TRIGGER:-"));
+    EXPECT_EQ(test::calendarOutputFaults(good), QStringList());
+    const auto faults = [&](const char* from, const QByteArray& to) {
+        return test::calendarOutputFaults(QByteArray(good).replace(from, to));
+    };
+    EXPECT_FALSE(faults("SUMMARY:", "SUMMARY:\x1b]0;x\x07").isEmpty());
+    EXPECT_FALSE(faults("SUMMARY:", "SUMMARY:\xc2\x9b").isEmpty());
+    EXPECT_TRUE(faults("SUMMARY:", "SUMMARY:\xc2\xa0").isEmpty());  // a no-break space is text
+    EXPECT_EQ(faults("TRIGGER:-", "TRIGGER:"), QStringList{u"alarm after start"_s});
+    ExtractedEvent backwards = reminded;
+    std::swap(backwards.startDate, backwards.endDate);
+    EXPECT_EQ(test::calendarOutputFaults(ICalendarMapping::eventObject(backwards, u"x"_s)),
+              QStringList{u"end not after start"_s});
 }

@@ -50,6 +50,14 @@ TEST(ConfirmPanelViewModel, ValidationOrderAndJoinedMessages) {
     model.update(event, id);
     EXPECT_TRUE(model.validationErrors(id).isEmpty());
     EXPECT_TRUE(model.selectedMessages().isEmpty());
+    // Years a calendar cannot hold (libical writes a far end as a null date).
+    for (const QDate day : {QDate(4052, 12, 11), QDate(1899, 12, 31)}) {
+        ExtractedEvent far = event;
+        (day.year() > 2000 ? far.endDate : far.startDate) = QDateTime(day, QTime(12, 0));
+        model.update(far, id);
+        EXPECT_EQ(model.validationErrors(id), QList<VE>{VE::outsideYears}) << day.year();
+        EXPECT_EQ(model.selectedMessages(), u"日期须在 1900 至 2999 年之间");
+    }
 
     event.title.clear();
     event.endDate = event.startDate.addSecs(-60);
