@@ -103,4 +103,18 @@ std::optional<QUrl> endpoint(const QString& baseURL, const QString& path) {
     return url;
 }
 
+std::optional<QStringList> namesIn(const QByteArray& body, const QString& arrayKey,
+                                   const QString& nameKey) {
+    const QJsonDocument document = QJsonDocument::fromJson(body);
+    const QJsonValue items = document.object().value(arrayKey);
+    if (!document.isObject() || !items.isArray()) return std::nullopt;
+    QStringList names;
+    for (const QJsonValue& item : items.toArray()) {
+        const QJsonValue name = item.toObject().value(nameKey);
+        if (name.isString()) names.append(name.toString());
+    }
+    return names;
+}
+
+
 }  // namespace zorbel::ChatRequest

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <optional>
 
@@ -36,6 +37,12 @@ QByteArray requestBody(const QString& model, const QString& systemPrompt,
 /// The first choice's message content of a reply body, or nothing when the body does not have
 /// that shape (invalid JSON, a missing key, a wrong type, no choices).
 std::optional<QString> replyContent(const QByteArray& body);
+
+/// The `nameKey` strings of the objects in the body's `arrayKey` array (a model list), or
+/// nothing when the body is not an object holding such an array. Items without a string name
+/// are skipped.
+std::optional<QStringList> namesIn(const QByteArray& body, const QString& arrayKey,
+                                   const QString& nameKey);
 
 /// `baseURL` with one trailing "/" removed and `path` appended, when that is an absolute
 /// http(s) URL; nothing otherwise.

@@ -56,21 +56,6 @@ bool isSuccess(int status) {
     return status >= 200 && status <= 299;
 }
 
-/// The `nameKey` strings of the objects in the body's `arrayKey` array, or nothing when the body
-/// is not an object holding such an array. Items without a string name are skipped.
-std::optional<QStringList> namesIn(const QByteArray& body, const QString& arrayKey,
-                                   const QString& nameKey) {
-    const QJsonDocument document = QJsonDocument::fromJson(body);
-    const QJsonValue items = document.object().value(arrayKey);
-    if (!document.isObject() || !items.isArray()) return std::nullopt;
-    QStringList names;
-    for (const QJsonValue& item : items.toArray()) {
-        const QJsonValue name = item.toObject().value(nameKey);
-        if (name.isString()) names.append(name.toString());
-    }
-    return names;
-}
-
 /// One local server probe: a plain GET with its own session; nothing when it fails.
 QCoro::Task<std::optional<QStringList>> probe(QUrl url, QString arrayKey, QString nameKey,
                                               int timeoutMs) {
@@ -79,7 +64,7 @@ QCoro::Task<std::optional<QStringList>> probe(QUrl url, QString arrayKey, QStrin
         const HttpAnswer answer =
             co_await exchange(&session, QNetworkRequest(url), QByteArray(),
                               {timeoutMs, timeoutMs, kMaxModelListBytes}, CancellationToken());
-        co_return namesIn(answer.body, arrayKey, nameKey);
+        co_return ChatRequest::namesIn(answer.body, arrayKey, nameKey);
     } catch (const NetworkError&) {
         co_return std::nullopt;
     }
@@ -412,7 +397,7 @@ QCoro::Task<QStringList> LLMClient::fetchRemoteModels(LLMPreset preset) {
         AppLogger::shared().record(finished);
         throw LLMError::httpStatus(answer.status);
     }
-    std::optional<QStringList> models = namesIn(answer.body, u"data"_s, u"id"_s);
+    std::optional<QStringList> models = ChatRequest::namesIn(answer.body, u"data"_s, u"id"_s);
     if (!models) {
         logFailure(u"modelListParse"_s);
         throw LLMError::of(LLMError::Kind::badResponse);
