@@ -54,8 +54,10 @@ protected:
 
     /// Runs the program with this test's folders and no session bus (the secret store is then
     /// unreachable and the key empty), driving the event loop so the server can answer.
-    Outcome runExtract(const QStringList& arguments, const QByteArray& input = {}) {
+    Outcome runExtract(const QStringList& arguments, const QByteArray& input = {},
+                       const QString& outputFile = {}) {
         QProcess process;
+        if (!outputFile.isEmpty()) process.setStandardOutputFile(outputFile);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
         env.insert(u"TZ"_s, u"Asia/Shanghai"_s);
@@ -165,6 +167,27 @@ TEST_F(ExtractCommandTest, PrintsICalendarOrWritesToTheLocalCalendar) {
     ASSERT_EQ(folders.size(), 1);
     EXPECT_TRUE(
         QFile::exists(calendars + u'/' + folders[0] + u'/' + created[0].toString() + u".ics"_s));
+}
+
+TEST_F(ExtractCommandTest, RefusesWhatItCannotReadWriteOrHoldWithAMessage) {
+    prefs->setValue(consent(zorbel::CaptureKind::paste), true);
+    prefs->sync();
+    const Outcome full = runExtract({u"--ics"_s, u"--text"_s, u"评审"_s}, {}, u"/dev/full"_s);
+    EXPECT_EQ(full.exitCode, 2);
+    EXPECT_TRUE(full.err.contains(u"无法写出结果"_s)) << full.err.toStdString();
+
+    const Outcome huge = runExtract({u"-"_s}, QByteArray(64 * 1024 * 1024 + 1, 'a'));
+    EXPECT_EQ(huge.exitCode, 1);  // refused before anything is read for events
+    EXPECT_TRUE(huge.err.contains(u"输入超过 64 MB"_s)) << huge.err.toStdString();
+    const qsizetype requests = server.requests().size();
+
+    server.answerContent(QString::fromUtf8(kOneEvent).replace(u"16:00:00"_s, u"14:00:00"_s));
+    const Outcome backwards = runExtract({u"--write"_s, u"--text"_s, u"评审"_s});
+    EXPECT_EQ(backwards.exitCode, 2);
+    EXPECT_TRUE(backwards.err.contains(u"结束时间必须晚于开始时间"_s))
+        << backwards.err.toStdString();
+    EXPECT_FALSE(QDir(xdg.dataHome() + u"/zorbel/calendars"_s).exists());
+    EXPECT_EQ(server.requests().size(), requests + 1);  // the over-long input was never sent
 }
 
 TEST_F(ExtractCommandTest, UnderstandsARecordingAsAFinishedVoiceCapture) {
