@@ -5,6 +5,7 @@
 
 #include "SpeechTestDoubles.h"
 #include "input/TranscriptionEndpointRecognizer.h"
+#include "support/Errors.h"
 #include "support/LogCapture.h"
 #include "support/Preferences.h"
 #include "support/TempXdg.h"
@@ -19,6 +20,7 @@ class TranscriptionServer {
 public:
     int status = 200;
     QByteArray body = R"({"text":" hello there \n"})";
+    QByteArray extraHeaders;  ///< whole lines, each ending in CR LF
     bool answer = true;
 
     QByteArray requestLine;
@@ -58,9 +60,9 @@ private:
         complete = true;
         if (!answer) return;
         socket->write("HTTP/1.1 " + QByteArray::number(status) +
-                      " X\r\nContent-Type: application/json\r\nConnection: close\r\n"
-                      "Content-Length: " +
-                      QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                      " X\r\nContent-Type: application/json\r\nConnection: close\r\n" +
+                      extraHeaders + "Content-Length: " + QByteArray::number(body.size()) +
+                      "\r\n\r\n" + body);
         socket->disconnectFromHost();
     }
 
@@ -135,6 +137,31 @@ TEST_F(SpeechEndpointTest, ErrorStatusesAndBadAnswersAreRecognitionErrors) {
         EXPECT_EQ(error.kind(), SpeechService::ServiceError::emptyTranscription);
     }
     EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("transcription")});
+}
+
+TEST_F(SpeechEndpointTest, AHostileServerGetsATypedRefusalAndSendsNothingElsewhere) {
+    credentials->secrets.insert(QStringLiteral("speech"), QStringLiteral("sk-test"));
+    const auto refusal = [&] {
+        try {
+            await(recognizer->recognize(wav, CancellationToken()));
+        } catch (const NetworkError& error) {
+            return std::optional(error.code());
+        }
+        return std::optional<NetworkError::Code>();
+    };
+    // A transcript past the 1 MB an answer may have.
+    server.body = R"({"text":")" + QByteArray(2 << 20, 'a') + R"("})";
+    EXPECT_EQ(refusal(), NetworkError::Code::tooLarge);
+    // A redirect to another port is not followed (the answer is its 307): neither the key nor
+    // the recording goes there.
+    TranscriptionServer elsewhere;
+    server.body = {};
+    server.status = 307;
+    server.extraHeaders =
+        "Location: " + elsewhere.baseURL(QStringLiteral("/v1/audio/transcriptions")).toUtf8() +
+        "\r\n";
+    EXPECT_THROW(await(recognizer->recognize(wav, CancellationToken())), RecognitionError);
+    EXPECT_FALSE(test::spinUntil([&] { return !elsewhere.requestLine.isEmpty(); }, 200));
 }
 
 TEST_F(SpeechEndpointTest, AnEndpointThatNeverAnswersTimesOutAndTheTransferIsAborted) {
