@@ -116,5 +116,4 @@ std::optional<QStringList> namesIn(const QByteArray& body, const QString& arrayK
     return names;
 }
 
-
 }  // namespace zorbel::ChatRequest
