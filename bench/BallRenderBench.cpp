@@ -9,9 +9,9 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
-#include "ball/AuroraInhaleRenderer.h"
-#include "ball/BallSkinCatalog.h"
-#include "ball/GlassBallRenderer.h"
+#include "ui/ball/AuroraInhaleRenderer.h"
+#include "ui/ball/BallSkinCatalog.h"
+#include "ui/ball/GlassBallRenderer.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ using namespace zorbel;
 
 // Draws one frame per iteration; frame i is drawn at `timeOf(i)` seconds into the state.
 void drawFrames(benchmark::State& state, const BallVisualRenderer& renderer,
-                const BallState& ballState, const std::function<double(qint64)>& timeOf) {
+                const CaptureState& ballState, const std::function<double(qint64)>& timeOf) {
     constexpr double scale = 2.0;
     QImage image(128, 128, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(scale);
@@ -42,25 +42,25 @@ double sixtieths(qint64 frame) {
 }
 
 void BM_GlassIdle(benchmark::State& state) {
-    drawFrames(state, GlassBallRenderer(BallSkinCatalog::crystalMemory()), BallState::idle(),
+    drawFrames(state, GlassBallRenderer(BallSkinCatalog::crystalMemory()), CaptureState::idle(),
                sixtieths);
 }
 
 void BM_GlassRecording(benchmark::State& state) {
-    drawFrames(state, GlassBallRenderer(BallSkinCatalog::crystalMemory()), BallState::recording(),
-               sixtieths);
+    drawFrames(state, GlassBallRenderer(BallSkinCatalog::crystalMemory()),
+               CaptureState::recording(), sixtieths);
 }
 
 void BM_GlassSuccess(benchmark::State& state) {
     // Every frame inside the 0.3 s of the ring (the frames after it cost what idle costs).
     drawFrames(state, GlassBallRenderer(BallSkinCatalog::crystalMemory()),
-               BallState::success({QStringLiteral("日历"), 1}),
+               CaptureState::success({QStringLiteral("日历"), 1}),
                [](qint64 frame) { return sixtieths(frame % 18); });
 }
 
 void BM_Aurora16Particles(benchmark::State& state) {
     drawFrames(state, AuroraInhaleRenderer(BallSkinCatalog::gravitationalLens()),
-               BallState::processing(ProcessingStage::understanding), sixtieths);
+               CaptureState::processing(ProcessingStage::understanding), sixtieths);
 }
 
 }  // namespace

@@ -7,9 +7,9 @@
 
 #include "calendar/CalDavCalendarStore.h"
 #include "calendar/VdirCalendarStore.h"
-#include "support/EventLoop.h"
-#include "support/MemoryCredentialStore.h"
-#include "support/RadicaleServer.h"
+#include "testkit/EventLoop.h"
+#include "testkit/MemoryCredentialStore.h"
+#include "testkit/RadicaleServer.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;

@@ -8,13 +8,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "ball/ConfirmationFlow.h"
 #include "calendar/CalDavCalendarStore.h"
-#include "calendar/ConfirmPanel.h"
 #include "calendar/VdirCalendarStore.h"
-#include "support/EventLoop.h"
-#include "support/MemoryCredentialStore.h"
-#include "support/RadicaleServer.h"
+#include "testkit/EventLoop.h"
+#include "testkit/MemoryCredentialStore.h"
+#include "testkit/RadicaleServer.h"
+#include "ui/confirm/ConfirmPanel.h"
+#include "ui/confirm/ConfirmationFlow.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
@@ -50,7 +50,7 @@ struct Ball {
         ConfirmationFlow::Seams seams;
         seams.window = [this]() -> QWidget* { return &window; };
         seams.state = [this] { return state; };
-        seams.setState = [this](BallState next) {
+        seams.setState = [this](CaptureState next) {
             state = next;
             flow->stateChanged(next);
         };
@@ -59,18 +59,18 @@ struct Ball {
         flow = std::make_unique<ConfirmationFlow>(std::move(seams));
     }
     ConfirmPanel* open() {
-        state = BallState::confirmation();
+        state = CaptureState::confirmation();
         flow->showConfirmPanel(twoEvents());
         test::spinUntil([&] { return flow->confirmPanel() != nullptr; });
         return flow->confirmPanel();
     }
     void drop() {
-        flow->stateChanged(BallState::idle());
+        flow->stateChanged(CaptureState::idle());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     QWidget window;
-    BallState state = BallState::idle();
+    CaptureState state = CaptureState::idle();
     std::unique_ptr<ConfirmationFlow> flow;
 };
 
@@ -94,7 +94,7 @@ void returnToSuccess(benchmark::State& state, std::shared_ptr<CalendarStoreProto
         if (!panel) state.SkipWithError("no panel");
         state.ResumeTiming();
         QTest::keyClick(panel->findChild<QLineEdit*>(u"titleField"_s), Qt::Key_Return);
-        test::spinUntil([&] { return ball.state.kind() == BallState::Kind::success; });
+        test::spinUntil([&] { return ball.state.kind() == CaptureState::Kind::success; });
         state.PauseTiming();
         ball.drop();
         state.ResumeTiming();

@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "llm/EventReader.h"
 #include "llm/LLMClient.h"
 
 namespace {
@@ -34,7 +35,7 @@ QString reply(int events) {
 void readReply(benchmark::State& state, const QString& text) {
     qsizetype events = 0;
     for (auto _ : state) {
-        const auto parsed = zorbel::LLMClient::parseEvents(text);
+        const auto parsed = zorbel::parseEvents(text);
         events += parsed.size();
         benchmark::DoNotOptimize(parsed);
     }

@@ -16,8 +16,8 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "input/FileFixtures.h"
 #include "input/FileTextExtractor.h"
+#include "testkit/FileFixtures.h"
 
 namespace FTE = zorbel::FileTextExtractor;
 namespace FF = zorbel::test::FileFixtures;

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include "llm/ChatRequest.h"
+#include "llm/EventReader.h"
 #include "llm/LLMClient.h"
 
 namespace {
@@ -58,7 +59,7 @@ void BM_ExtractEventsRoundTrip15000Chars(benchmark::State& state) {
             message, true);
         bytes += body.size();
         QList<zorbel::ExtractedEvent> events =
-            zorbel::LLMClient::parseEvents(*zorbel::ChatRequest::replyContent(reply));
+            zorbel::parseEvents(*zorbel::ChatRequest::replyContent(reply));
         for (zorbel::ExtractedEvent& event : events) event.sourceText = text;
         benchmark::DoNotOptimize(events);
     }

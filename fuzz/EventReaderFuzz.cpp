@@ -8,10 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "calendar/CalendarOutputFaults.h"
 #include "calendar/EventValidationError.h"
 #include "calendar/ICalendarMapping.h"
+#include "llm/EventReader.h"
 #include "llm/LLMClient.h"
+#include "testkit/CalendarOutputFaults.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     QLoggingCategory::setFilterRules(QStringLiteral("com.zorbel.app.product.info=false"));
@@ -21,7 +22,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString reply =
         QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const auto events = zorbel::LLMClient::parseEvents(reply);
+    const auto events = zorbel::parseEvents(reply);
     for (const auto& event : events) {
         if (event.title.isEmpty() || !event.startDate.isValid() || !event.endDate.isValid()) {
             __builtin_trap();  // the reader promised never to hand these on

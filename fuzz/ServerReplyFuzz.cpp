@@ -8,6 +8,7 @@
 
 #include "input/TranscriptionEndpointRecognizer.h"
 #include "llm/ChatRequest.h"
+#include "llm/EventReader.h"
 #include "llm/LLMClient.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace zorbel;
     const QByteArray body(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     if (const std::optional<QString> content = ChatRequest::replyContent(body)) {
-        LLMClient::parseEvents(*content);
+        parseEvents(*content);
     }
     ChatRequest::namesIn(body, QStringLiteral("models"), QStringLiteral("name"));
     ChatRequest::namesIn(body, QStringLiteral("data"), QStringLiteral("id"));

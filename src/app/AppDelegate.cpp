@@ -4,13 +4,10 @@
 #include <QFileInfo>
 #include <QSystemTrayIcon>
 
-#include "app/OnboardingPanel.h"
-#include "app/SettingsWindowController.h"
-#include "calendar/CalendarWriter.h"
 #include "llm/CredentialMigrator.h"
-#include "llm/KeychainCredentialStore.h"
 #include "llm/LLMClient.h"
 #include "support/Preferences.h"
+#include "ui/settings/OnboardingPanel.h"
 
 namespace zorbel {
 
@@ -18,10 +15,7 @@ AppDelegate::AppDelegate(AppDelegateOptions options) : m_options(std::move(optio
     if (m_options.executablePath.isEmpty()) {
         m_options.executablePath = QCoreApplication::applicationFilePath();
     }
-    if (!m_options.credentials) {
-        m_options.credentials = std::make_shared<KeychainCredentialStore>();
-    }
-    if (!m_options.client) m_options.client = &LLMClient::shared();
+    Q_ASSERT(m_options.credentials && m_options.client);
     if (!m_options.showMountedCopyAlert) m_options.showMountedCopyAlert = showMountedCopyAlert;
 }
 
@@ -40,8 +34,6 @@ bool AppDelegate::applicationDidFinishLaunching(const std::function<QWidget*()>&
     migratePredecessorSettings();
     // Its first write is queued before anything else asks the store.
     migrateCredentials(m_options.credentials);
-    // The calendar writer reads a CalDAV password from the same store.
-    CalendarWriter::setCredentials(m_options.credentials);
     buildMenu();
 
     m_ballWindow = makeBallWindow();
@@ -59,7 +51,7 @@ bool AppDelegate::applicationDidFinishLaunching(const std::function<QWidget*()>&
 }
 
 void AppDelegate::openSettings() {
-    SettingsWindowController::shared().showSettings();
+    if (m_options.showSettings) m_options.showSettings();
 }
 
 void AppDelegate::migratePredecessorSettings() {

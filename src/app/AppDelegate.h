@@ -8,29 +8,31 @@
 #include <functional>
 #include <memory>
 
-#include "app/AppLogger.h"
 #include "app/SingleInstance.h"
-#include "llm/CredentialStoring.h"
+#include "core/CredentialStoring.h"
 #include "llm/LLMClient.h"
+#include "support/AppLogger.h"
 
 class QSystemTrayIcon;
 
 namespace zorbel {
 
-/// What the launch uses from its surroundings; the defaults are the product's, tests replace
-/// the socket, the secret store, the model client and the alert.
+/// What the launch uses from its surroundings: the services the program built, and defaults
+/// that tests replace (the socket, the alert).
 struct AppDelegateOptions {
     QString instanceServerName = SingleInstance::defaultServerName();
     /// This copy's program; empty: the running executable.
     QString executablePath;
-    /// The secret store API keys migrate into; null: the system's.
+    /// The secret store API keys migrate into.
     std::shared_ptr<CredentialStoring> credentials;
     QString legacyDebugLogPath = QLatin1String(AppLogger::kLegacyDebugLogPath);
     /// The model client whose local scan starts at launch and whose preset the onboarding
-    /// panel names; null: the shared one.
+    /// panel names.
     LLMClient* client = nullptr;
     /// The alert of a copy that gives way; null: the modal alert.
     std::function<void()> showMountedCopyAlert;
+    /// Shows the settings window ("设置…" in the menu).
+    std::function<void()> showSettings;
 };
 
 /// Starts the application and keeps its ball window for the life of the process. Closing

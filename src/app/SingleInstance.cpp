@@ -3,7 +3,7 @@
 #include <QLocalSocket>
 #include <QMessageBox>
 
-#include "app/PrivateFolder.h"
+#include "support/PrivateFolder.h"
 
 namespace zorbel {
 

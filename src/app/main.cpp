@@ -1,21 +1,24 @@
 #include <QApplication>
 
 #include "app/AppDelegate.h"
-#include "app/SettingsWindowController.h"
-#include "ball/FloatingBallWindow.h"
+#include "app/AppServices.h"
+#include "ui/ball/FloatingBallWindow.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zorbel"));
     QApplication::setOrganizationDomain(QStringLiteral("zorbel.app"));
     QApplication::setQuitOnLastWindowClosed(false);
-    zorbel::AppDelegate delegate;
-    const auto makeBallWindow = [] {
-        auto* window = new zorbel::FloatingBallWindow;
+    zorbel::AppServices services;
+    zorbel::AppDelegateOptions options;
+    options.credentials = services.credentials();
+    options.client = &services.model();
+    options.showSettings = [&services] { services.showSettings(); };
+    zorbel::AppDelegate delegate(std::move(options));
+    const auto makeBallWindow = [&services] {
+        auto* window = new zorbel::FloatingBallWindow(services.ball(), services.calendar());
         // "设置…" in the ball's menu and the status panel's open-settings action.
-        window->ballView()->showSettings = [] {
-            zorbel::SettingsWindowController::shared().showSettings();
-        };
+        window->ballView()->showSettings = [&services] { services.showSettings(); };
         return window;
     };
     if (!delegate.applicationDidFinishLaunching(makeBallWindow)) return 0;

@@ -7,7 +7,7 @@
 
 #include "calendar/CalendarStoreProtocol.h"
 #include "calendar/DavMultistatus.h"
-#include "llm/CredentialStoring.h"
+#include "core/CredentialStoring.h"
 #include "support/HttpExchange.h"
 
 namespace zorbel {

@@ -1,52 +1,25 @@
 #include "calendar/CalendarWriter.h"
 
-#include <QMutex>
 #include <QUrl>
 
-#include "app/AppLogger.h"
 #include "calendar/CalDavCalendarStore.h"
 #include "calendar/VdirCalendarStore.h"
+#include "support/AppLogger.h"
 
 namespace zorbel {
-
-namespace {
-
-struct SharedState {
-    QMutex mutex;
-    std::shared_ptr<CalendarWriter> writer;
-    std::shared_ptr<CredentialStoring> credentials;
-};
-
-SharedState& sharedState() {
-    static SharedState state;
-    return state;
-}
-
-}  // namespace
 
 CalendarWriter::CalendarWriter(std::shared_ptr<CalendarStoreProtocol> store)
     : m_store(std::move(store)) {}
 
-std::shared_ptr<CalendarWriter> CalendarWriter::shared() {
-    SharedState& state = sharedState();
-    const QMutexLocker lock(&state.mutex);
-    if (!state.writer) {
-        state.writer = std::make_shared<CalendarWriter>(
-            configuredStore(*Preferences::standard(), state.credentials));
+CalendarWriter::CalendarWriter(std::shared_ptr<Preferences> preferences,
+                               std::shared_ptr<CredentialStoring> credentials)
+    : m_preferences(std::move(preferences)), m_credentials(std::move(credentials)) {}
+
+std::shared_ptr<CalendarStoreProtocol> CalendarWriter::store(bool remake) {
+    if (m_preferences && (remake || !m_store)) {
+        m_store = configuredStore(*m_preferences, m_credentials);
     }
-    return state.writer;
-}
-
-void CalendarWriter::setShared(std::shared_ptr<CalendarWriter> writer) {
-    SharedState& state = sharedState();
-    const QMutexLocker lock(&state.mutex);
-    state.writer = std::move(writer);
-}
-
-void CalendarWriter::setCredentials(std::shared_ptr<CredentialStoring> credentials) {
-    SharedState& state = sharedState();
-    const QMutexLocker lock(&state.mutex);
-    state.credentials = std::move(credentials);
+    return m_store;
 }
 
 std::shared_ptr<CalendarStoreProtocol> CalendarWriter::configuredStore(
@@ -61,12 +34,13 @@ std::shared_ptr<CalendarStoreProtocol> CalendarWriter::configuredStore(
 }
 
 QCoro::Task<QList<CalendarChoice>> CalendarWriter::writableCalendars() {
-    co_return co_await m_store->writableCalendars();
+    const std::shared_ptr<CalendarStoreProtocol> listed = store(true);
+    co_return co_await listed->writableCalendars();
 }
 
 QCoro::Task<WriteReceipt> CalendarWriter::write(QList<ExtractedEvent> events, QString calendarID) {
-    // Keeps the store alive for the whole batch even if the shared writer is replaced.
-    const std::shared_ptr<CalendarStoreProtocol> store = m_store;
+    // Keeps the store alive for the whole batch even if the settings change meanwhile.
+    const std::shared_ptr<CalendarStoreProtocol> store = this->store();
     if (!co_await store->hasFullAccess()) {
         AppLogger::shared().record(AppLogEvent::failure(QStringLiteral("calendarUnauthorized")));
         throw CalendarStoreError(CalendarStoreError::Kind::notFound);

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "calendar/CalendarStoreProtocol.h"
-#include "llm/CredentialStoring.h"
+#include "core/CredentialStoring.h"
 #include "support/Preferences.h"
 
 namespace zorbel {
@@ -12,15 +12,13 @@ namespace zorbel {
 /// Keeps no record of past writes; two overlapping writes each give their own receipt.
 class CalendarWriter {
 public:
+    /// Writes through `store` for good.
     explicit CalendarWriter(std::shared_ptr<CalendarStoreProtocol> store);
-
-    /// The process-wide writer, made on first use over `configuredStore` of the standard
-    /// preferences and the credential store given to `setCredentials` (none: no password).
-    static std::shared_ptr<CalendarWriter> shared();
-    /// Replaces the process-wide writer (tests, start-up); nullptr makes `shared()` remake it.
-    static void setShared(std::shared_ptr<CalendarWriter> writer);
-    /// The secret store the CalDAV store of `shared()` reads its password from.
-    static void setCredentials(std::shared_ptr<CredentialStoring> credentials);
+    /// Writes through the `configuredStore` of `preferences`, made again at each listing of the
+    /// calendars, so calendar settings saved since (store, address, user, password) hold from the
+    /// next capture on.
+    CalendarWriter(std::shared_ptr<Preferences> preferences,
+                   std::shared_ptr<CredentialStoring> credentials);
 
     /// The store the preference "calendar.store" names: "caldav" gives the CalDAV store of
     /// "calendar.caldav.url" and "calendar.caldav.user"; anything else, or nothing, the local
@@ -28,7 +26,8 @@ public:
     static std::shared_ptr<CalendarStoreProtocol> configuredStore(
         const Preferences& preferences, std::shared_ptr<CredentialStoring> credentials);
 
-    const std::shared_ptr<CalendarStoreProtocol>& store() const { return m_store; }
+    /// The store the next write goes through; `remake` makes a configured one again first.
+    std::shared_ptr<CalendarStoreProtocol> store(bool remake = false);
 
     /// The store's writable calendars, unchanged; its error is passed on.
     QCoro::Task<QList<CalendarChoice>> writableCalendars();
@@ -41,6 +40,8 @@ public:
     QCoro::Task<WriteReceipt> write(QList<ExtractedEvent> events, QString calendarID);
 
 private:
+    std::shared_ptr<Preferences> m_preferences;
+    std::shared_ptr<CredentialStoring> m_credentials;
     std::shared_ptr<CalendarStoreProtocol> m_store;
 };
 

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-#include "llm/ExtractedEvent.h"
+#include "core/ExtractedEvent.h"
 
 namespace zorbel {
 

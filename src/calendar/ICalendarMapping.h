@@ -7,7 +7,7 @@
 #include <QString>
 #include <QTimeZone>
 
-#include "llm/ExtractedEvent.h"
+#include "core/ExtractedEvent.h"
 
 namespace zorbel::ICalendarMapping {
 

@@ -1,11 +1,11 @@
 #include "capture/CaptureCoordinator.h"
 
-#include "capture/CloudTransmissionDeclinedError.h"
+#include "core/CloudTransmissionDeclinedError.h"
 
-#include "app/AppLogger.h"
-#include "capture/FileExtractionError.h"
-#include "capture/FileTextLimits.h"
-#include "llm/LLMError.h"
+#include "core/FileExtractionError.h"
+#include "core/FileTextLimits.h"
+#include "core/LLMError.h"
+#include "support/AppLogger.h"
 #include "support/Errors.h"
 
 namespace zorbel {
@@ -64,7 +64,7 @@ void CaptureCoordinator::cancel() {
     m_activeTask.reset();
     m_speech->cancel();
     m_retryCommand.reset();
-    enter(BallState::idle());
+    enter(CaptureState::idle());
 }
 
 void CaptureCoordinator::retry() {
@@ -110,7 +110,7 @@ void CaptureCoordinator::handleFailure(const std::exception_ptr& error,
     try {
         std::rethrow_exception(error);
     } catch (const CancelledError&) {
-        enter(BallState::idle());
+        enter(CaptureState::idle());
     } catch (const std::exception& other) {
         report(userFacingFailure(other, fallback));
     } catch (...) {
@@ -165,7 +165,7 @@ QCoro::Task<> CaptureCoordinator::startRecording(Operation operation) {
         m_speech->cancel();
         co_return;
     }
-    enter(BallState::recording(), AppLogEvent::captureStarted(u"voice"_s));
+    enter(CaptureState::recording(), AppLogEvent::captureStarted(u"voice"_s));
 }
 
 QCoro::Task<> CaptureCoordinator::transcribe(Operation operation) {
@@ -248,23 +248,24 @@ void CaptureCoordinator::finishUnderstanding(const QList<ExtractedEvent>& events
     m_retryCommand.reset();
     if (onEventsReady) onEventsReady(events);
     // The receiver may have cancelled or started another capture; that one owns the state now.
-    if (isCurrent(operation)) enter(BallState::confirmation());
+    if (isCurrent(operation)) enter(CaptureState::confirmation());
 }
 
 // --- States -------------------------------------------------------------------------------
 
-void CaptureCoordinator::enter(BallState state, const std::optional<AppLogEvent>& event) {
+void CaptureCoordinator::enter(CaptureState state, const std::optional<AppLogEvent>& event) {
     m_state = std::move(state);
     if (event) AppLogger::shared().record(*event);
     if (onStateChange) onStateChange(m_state);
 }
 
 void CaptureCoordinator::enterStage(ProcessingStage stage) {
-    enter(BallState::processing(stage), AppLogEvent::stageChanged(stage));
+    enter(CaptureState::processing(stage),
+          AppLogEvent::stageChanged(QLatin1String(caseName(stage))));
 }
 
 void CaptureCoordinator::report(const UserFacingFailure& failure) {
-    enter(BallState::failure(failure), AppLogEvent::failure(failure.logCode()));
+    enter(CaptureState::failure(failure), AppLogEvent::failure(failure.logCode()));
 }
 
 }  // namespace zorbel

@@ -23,10 +23,10 @@
 #include <optional>
 #include <variant>
 
-#include "app/AppLogEvent.h"
-#include "capture/BallState.h"
-#include "capture/CaptureServices.h"
-#include "llm/ExtractedEvent.h"
+#include "core/CaptureServices.h"
+#include "core/CaptureState.h"
+#include "core/ExtractedEvent.h"
+#include "support/AppLogEvent.h"
 #include "support/CancellationToken.h"
 
 namespace zorbel {
@@ -60,10 +60,10 @@ public:
     void retry();
 
     /// The current state; `idle` at first.
-    const BallState& state() const { return m_state; }
+    const CaptureState& state() const { return m_state; }
 
     /// Told every state the coordinator enters, right after it is assigned (and logged).
-    std::function<void(BallState)> onStateChange;
+    std::function<void(CaptureState)> onStateChange;
     /// Told the extracted events (never an empty list) before `confirmation` is entered.
     std::function<void(QList<ExtractedEvent>)> onEventsReady;
 
@@ -106,7 +106,7 @@ private:
     /// Hands non-empty events on; only for a current operation.
     void finishUnderstanding(const QList<ExtractedEvent>& events, const Operation& operation);
 
-    void enter(BallState state, const std::optional<AppLogEvent>& event = std::nullopt);
+    void enter(CaptureState state, const std::optional<AppLogEvent>& event = std::nullopt);
     void enterStage(ProcessingStage stage);
     void report(const UserFacingFailure& failure);
 
@@ -120,7 +120,7 @@ private:
     /// Shared only so that running bodies can watch it weakly.
     std::shared_ptr<qint64> m_operationID = std::make_shared<qint64>(0);
     std::optional<RetryCommand> m_retryCommand;
-    BallState m_state = BallState::idle();
+    CaptureState m_state = CaptureState::idle();
 };
 
 }  // namespace zorbel

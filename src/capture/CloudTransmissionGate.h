@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "capture/CaptureServices.h"
+#include "core/CaptureServices.h"
 #include "support/Preferences.h"
 
 namespace zorbel {

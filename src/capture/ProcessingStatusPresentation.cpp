@@ -62,23 +62,23 @@ ProcessingStatusPresentation presentStage(ProcessingStage stage) {
 
 }  // namespace
 
-ProcessingStatusPresentation ProcessingStatusPresentation::make(const BallState& state) {
+ProcessingStatusPresentation ProcessingStatusPresentation::make(const CaptureState& state) {
     switch (state.kind()) {
-        case BallState::Kind::idle:
+        case CaptureState::Kind::idle:
             return present(u"Zorbel"_s, Action::dismiss);
-        case BallState::Kind::dropTarget:
+        case CaptureState::Kind::dropTarget:
             return present(u"松开以读取"_s, Action::cancel);
-        case BallState::Kind::recording:
+        case CaptureState::Kind::recording:
             return present(u"正在录音"_s, u"松开结束"_s, Action::cancel);
-        case BallState::Kind::processing:
+        case CaptureState::Kind::processing:
             return presentStage(state.stage());
-        case BallState::Kind::confirmation:
+        case CaptureState::Kind::confirmation:
             return present(u"确认日程"_s, Action::dismiss);
-        case BallState::Kind::success:
+        case CaptureState::Kind::success:
             return present(u"已添加到「"_s + state.summary().calendarTitle + u"」"_s,
                            QString::number(state.summary().eventCount) + u" 个日程"_s,
                            Action::dismiss);
-        case BallState::Kind::failure:
+        case CaptureState::Kind::failure:
             return presentFailure(state.failure());
     }
     return present(u"Zorbel"_s, Action::dismiss);

@@ -3,7 +3,7 @@
 #include <QString>
 #include <optional>
 
-#include "capture/BallState.h"
+#include "core/CaptureState.h"
 
 namespace zorbel {
 
@@ -19,7 +19,7 @@ struct ProcessingStatusPresentation {
     bool operator==(const ProcessingStatusPresentation&) const = default;
 
     /// The presentation of every state: the one table of user-facing texts.
-    static ProcessingStatusPresentation make(const BallState& state);
+    static ProcessingStatusPresentation make(const CaptureState& state);
 
     /// The button title of an action ("取消", "重试", "去设置", "知道了").
     static QString buttonTitle(Action action);

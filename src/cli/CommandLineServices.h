@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "capture/CaptureServices.h"
 #include "capture/CloudTransmissionGate.h"
+#include "core/CaptureServices.h"
 
 namespace zorbel {
 

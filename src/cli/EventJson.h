@@ -4,7 +4,7 @@
 #include <QList>
 
 #include "calendar/CalendarTypes.h"
-#include "llm/ExtractedEvent.h"
+#include "core/ExtractedEvent.h"
 
 namespace zorbel {
 

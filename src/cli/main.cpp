@@ -17,6 +17,7 @@
 #include "calendar/EventValidationError.h"
 #include "calendar/ICalendarMapping.h"
 #include "capture/CaptureCoordinator.h"
+#include "capture/ExtractorRouter.h"
 #include "capture/ProcessingStatusPresentation.h"
 #include "cli/CommandLineServices.h"
 #include "cli/EventJson.h"
@@ -24,6 +25,7 @@
 #include "input/SystemFileExtractor.h"
 #include "llm/KeychainCredentialStore.h"
 #include "llm/LLMClient.h"
+#include "rules/RuleBasedExtractor.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
@@ -42,7 +44,7 @@ struct Request {
     LLMClientOptions client;  ///< --preset and --now
 };
 
-void printState(const BallState& state) {
+void printState(const CaptureState& state) {
     const ProcessingStatusPresentation shown = ProcessingStatusPresentation::make(state);
     QTextStream err(stderr);
     err << shown.title << '\n';
@@ -71,7 +73,7 @@ bool printed(const QByteArray& data) {
     return false;
 }
 
-QCoro::Task<int> writeEvents(const QList<ExtractedEvent>& events) {
+QCoro::Task<int> writeEvents(CalendarWriter& writer, const QList<ExtractedEvent>& events) {
     // The same checks as the confirm panel's write button: nothing invalid is written.
     for (const ExtractedEvent& event : events) {
         const QList<EventValidationError> errors = validationErrors(event);
@@ -80,12 +82,12 @@ QCoro::Task<int> writeEvents(const QList<ExtractedEvent>& events) {
         co_return failed;
     }
     try {
-        const WriteReceipt receipt = co_await CalendarWriter::shared()->write(events, QString());
+        const WriteReceipt receipt = co_await writer.write(events, QString());
         QTextStream(stdout) << QJsonDocument(receiptJson(receipt)).toJson();
         co_return receipt.failures.isEmpty() ? ok : partlyWritten;
     } catch (const std::exception&) {
         printState(
-            BallState::failure(UserFacingFailure::of(UserFacingFailure::Kind::calendarWrite)));
+            CaptureState::failure(UserFacingFailure::of(UserFacingFailure::Kind::calendarWrite)));
         co_return failed;
     }
 }
@@ -93,7 +95,6 @@ QCoro::Task<int> writeEvents(const QList<ExtractedEvent>& events) {
 QCoro::Task<int> run(Request request) {
     const auto preferences = Preferences::standard();
     const auto credentials = std::make_shared<KeychainCredentialStore>();
-    CalendarWriter::setCredentials(credentials);
     const auto gate = std::make_shared<CloudTransmissionGate>(
         preferences, terminalConsentPrompt(request.allowCloud));
     std::shared_ptr<SpeechService> recogniser;
@@ -104,15 +105,18 @@ QCoro::Task<int> run(Request request) {
                 SpeechService::systemRecognizers(preferences, credentials)),
             nullptr, gate);
     }
-    // The desktop's client (LLMClient::shared() is this over the standard options), with the
-    // provider and the current instant the command line may give for this run only.
+    // The desktop's client and route, with the provider and the current instant the command
+    // line may give for this run only.
     const auto model = std::make_shared<LLMClient>(preferences, credentials, request.client);
     LLMClient& client = *model;
     co_await discoverLocalServers(client);
 
-    CaptureCoordinator coordinator(std::make_shared<RecordedSpeech>(recogniser, request.value),
-                                   std::make_shared<SystemFileExtractor>(), model,
-                                   std::make_shared<GrantedPermissions>(), gate);
+    CaptureCoordinator coordinator(
+        std::make_shared<RecordedSpeech>(recogniser, request.value),
+        std::make_shared<SystemFileExtractor>(),
+        std::make_shared<ExtractorRouter>(model,
+                                          std::make_shared<RuleBasedExtractor>(request.client.now)),
+        std::make_shared<GrantedPermissions>(), gate);
     QList<ExtractedEvent> events;
     coordinator.onEventsReady = [&events](QList<ExtractedEvent> ready) { events = ready; };
 
@@ -126,17 +130,20 @@ QCoro::Task<int> run(Request request) {
         case Request::Input::voice:
             coordinator.startVoiceCapture();
             coordinator.finishVoiceCapture();
-            while (coordinator.state().kind() == BallState::Kind::recording ||
-                   coordinator.state().kind() == BallState::Kind::processing) {
+            while (coordinator.state().kind() == CaptureState::Kind::recording ||
+                   coordinator.state().kind() == CaptureState::Kind::processing) {
                 co_await QCoro::sleepFor(20ms);
             }
             break;
     }
-    if (coordinator.state().kind() != BallState::Kind::confirmation) {
+    if (coordinator.state().kind() != CaptureState::Kind::confirmation) {
         printState(coordinator.state());
         co_return failed;
     }
-    if (request.write) co_return co_await writeEvents(events);
+    if (request.write) {
+        CalendarWriter writer(preferences, credentials);
+        co_return co_await writeEvents(writer, events);
+    }
     const QByteArray output = request.ics ? ICalendarMapping::calendarObject(events)
                                           : QJsonDocument(eventsJson(events)).toJson();
     co_return printed(output) ? ok : failed;

@@ -7,12 +7,12 @@
 #include <QProcess>
 #include <QStringDecoder>
 
-#include "app/AppLogger.h"
-#include "capture/FileExtractionError.h"
+#include "core/FileExtractionError.h"
 #include "input/DocxReader.h"
 #include "input/PdfTextReader.h"
 #include "input/Pictures.h"
 #include "input/TextRecognizer.h"
+#include "support/AppLogger.h"
 
 namespace zorbel::FileTextExtractor {
 

@@ -8,8 +8,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "capture/CaptureTypes.h"
-#include "capture/FileTextLimits.h"
+#include "core/CaptureTypes.h"
+#include "core/FileTextLimits.h"
 #include "support/CancellationToken.h"
 
 namespace zorbel::FileTextExtractor {

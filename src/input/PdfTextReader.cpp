@@ -3,10 +3,10 @@
 #include <poppler/qt6/poppler-qt6.h>
 #include <QStringList>
 
-#include "app/AppLogger.h"
-#include "capture/FileExtractionError.h"
-#include "capture/FileTextLimits.h"
+#include "core/FileExtractionError.h"
+#include "core/FileTextLimits.h"
 #include "input/TextRecognizer.h"
+#include "support/AppLogger.h"
 
 namespace zorbel::PdfTextReader {
 

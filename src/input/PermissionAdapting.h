@@ -2,7 +2,7 @@
 
 #include <qcoro/qcorotask.h>
 
-#include "capture/CaptureTypes.h"
+#include "core/CaptureTypes.h"
 
 namespace zorbel {
 

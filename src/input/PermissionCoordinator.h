@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "capture/CaptureServices.h"
+#include "core/CaptureServices.h"
 #include "input/PermissionAdapting.h"
 
 namespace zorbel {

@@ -3,8 +3,8 @@
 #include <QImageReader>
 #include <QPainter>
 
-#include "app/AppLogger.h"
-#include "capture/FileExtractionError.h"
+#include "core/FileExtractionError.h"
+#include "support/AppLogger.h"
 
 namespace zorbel::Pictures {
 

@@ -9,12 +9,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/AppLogger.h"
-#include "app/PrivateFolder.h"
-#include "capture/CloudTransmissionDeclinedError.h"
+#include "core/CloudTransmissionDeclinedError.h"
 #include "input/PocketSphinxRecognizer.h"
 #include "input/TranscriptionEndpointRecognizer.h"
 #include "input/WavFile.h"
+#include "support/AppLogger.h"
+#include "support/PrivateFolder.h"
 
 namespace zorbel {
 

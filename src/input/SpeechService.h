@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include "capture/CaptureServices.h"
+#include "core/CaptureServices.h"
 #include "input/AudioInput.h"
 #include "input/ResumeOnce.h"
 #include "input/SpeechRecognizer.h"

@@ -24,5 +24,5 @@ zorbel_library(zorbel_input
         AudioInput.h PermissionAdapting.h
         PermissionCoordinator.cpp ResumeOnce.h SpeechService.cpp SystemAudioInput.cpp
         SystemPermissionAdapter.cpp TranscriptionEndpointRecognizer.cpp
-    DEPS zorbel_audio zorbel_pocketsphinx zorbel_capture zorbel_events zorbel_log zorbel_support zorbel_http
+    DEPS zorbel_audio zorbel_pocketsphinx zorbel_core zorbel_log zorbel_support zorbel_http
          QCoro6::Core QCoro6::Network Qt6::Network Qt6::Multimedia)

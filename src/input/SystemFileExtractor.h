@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/CaptureServices.h"
+#include "core/CaptureServices.h"
 #include "input/FileTextExtractor.h"
 
 namespace zorbel {

@@ -2,8 +2,8 @@
 
 #include <QTimer>
 
-#include "app/AppLogger.h"
 #include "input/ResumeOnce.h"
+#include "support/AppLogger.h"
 
 namespace zorbel {
 

@@ -4,8 +4,8 @@
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
-#include "app/AppLogger.h"
 #include "input/Pictures.h"
+#include "support/AppLogger.h"
 
 namespace zorbel {
 

@@ -8,7 +8,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
-#include "llm/CredentialStoring.h"
+#include "core/CredentialStoring.h"
 #include "support/HttpExchange.h"
 #include "support/Preferences.h"
 #include "support/Text.h"

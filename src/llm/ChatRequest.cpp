@@ -6,7 +6,7 @@
 #include <QTimeZone>
 #include <QUrl>
 
-#include "llm/ExtractedEvent.h"
+#include "core/ExtractedEvent.h"
 #include "llm/UserProfile.h"
 
 namespace zorbel::ChatRequest {

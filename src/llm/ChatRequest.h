@@ -8,7 +8,7 @@
 #include <QUrl>
 #include <optional>
 
-#include "capture/CaptureTypes.h"
+#include "core/CaptureTypes.h"
 #include "support/Preferences.h"
 
 /// The chat-completions wire format: the extraction prompt, the user messages, the request body

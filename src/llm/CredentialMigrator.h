@@ -3,7 +3,7 @@
 #include <qcoro/qcorotask.h>
 #include <memory>
 
-#include "llm/CredentialStoring.h"
+#include "core/CredentialStoring.h"
 #include "support/Preferences.h"
 
 namespace zorbel {

@@ -1,4 +1,4 @@
-// The tolerant reader of the model's answer: LLMClient::parseEvents and its helpers.
+// The tolerant reader of the model's answer.
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -6,8 +6,8 @@
 #include <array>
 #include <cmath>
 
-#include "app/AppLogger.h"
-#include "llm/LLMClient.h"
+#include "llm/EventReader.h"
+#include "support/AppLogger.h"
 #include "support/Text.h"
 
 namespace zorbel {
@@ -157,9 +157,49 @@ bool isArrayOfObjects(const QJsonValue& value) {
                        [](const QJsonValue& item) { return item.isObject(); });
 }
 
+std::optional<bool> boolField(const QJsonValue& value) {
+    if (value.isBool()) return value.toBool();
+    if (!value.isString()) return std::nullopt;
+    const QString word = trimSpacesAndTabs(value.toString()).toString().toLower();
+    if (word == u"true" || word == u"yes" || word == u"1") return true;
+    if (word == u"false" || word == u"no" || word == u"0") return false;
+    return std::nullopt;
+}
+
+std::optional<qint64> reminderField(const QJsonValue& value) {
+    std::optional<qint64> minutes;
+    if (value.isDouble()) {
+        const QVariant number = value.toVariant();
+        if (number.typeId() == QMetaType::LongLong) {
+            minutes = number.toLongLong();
+        } else {
+            // Outside [-2^63, 2^63) (or NaN) a truncated double has no 64-bit value.
+            const double d = std::trunc(value.toDouble());
+            if (d >= -9223372036854775808.0 && d < 9223372036854775808.0) {
+                minutes = static_cast<qint64>(d);
+            }
+        }
+    } else if (value.isString()) {
+        const QString string = value.toString();
+        const QStringView text = trimSpacesAndTabs(string);
+        const qsizetype digitsFrom = !text.isEmpty() && (text[0] == u'+' || text[0] == u'-');
+        const bool allDigits =
+            text.size() > digitsFrom && std::all_of(text.begin() + digitsFrom, text.end(),
+                                                    [](QChar c) { return c >= u'0' && c <= u'9'; });
+        bool ok = false;
+        const qint64 n = allDigits ? text.toLongLong(&ok) : 0;
+        if (ok) minutes = n;
+    }
+    if (!minutes || *minutes == std::numeric_limits<qint64>::min()) return std::nullopt;
+    const qint64 before = *minutes < 0 ? -*minutes : *minutes;
+    // A reminder further ahead than four weeks is no reminder of this event.
+    if (before > maxReminderMinutes) return std::nullopt;
+    return before;
+}
+
 }  // namespace
 
-QList<ExtractedEvent> LLMClient::parseEvents(const QString& reply) {
+QList<ExtractedEvent> parseEvents(const QString& reply) {
     const qsizetype first = reply.indexOf(u'{');
     const qsizetype last = reply.lastIndexOf(u'}');
     if (first < 0 || last < 0 || last < first) {
@@ -183,7 +223,7 @@ QList<ExtractedEvent> LLMClient::parseEvents(const QString& reply) {
     return {};
 }
 
-QList<ExtractedEvent> LLMClient::parseEventList(const QJsonArray& objects) {
+QList<ExtractedEvent> parseEventList(const QJsonArray& objects) {
     QList<ExtractedEvent> events;
     const QTimeZone local = QTimeZone::systemTimeZone();
     for (const QJsonValue& item : objects) {
@@ -223,46 +263,6 @@ QList<ExtractedEvent> LLMClient::parseEventList(const QJsonArray& objects) {
         events.append(std::move(event));
     }
     return events;
-}
-
-std::optional<bool> LLMClient::boolField(const QJsonValue& value) {
-    if (value.isBool()) return value.toBool();
-    if (!value.isString()) return std::nullopt;
-    const QString word = trimSpacesAndTabs(value.toString()).toString().toLower();
-    if (word == u"true" || word == u"yes" || word == u"1") return true;
-    if (word == u"false" || word == u"no" || word == u"0") return false;
-    return std::nullopt;
-}
-
-std::optional<qint64> LLMClient::reminderField(const QJsonValue& value) {
-    std::optional<qint64> minutes;
-    if (value.isDouble()) {
-        const QVariant number = value.toVariant();
-        if (number.typeId() == QMetaType::LongLong) {
-            minutes = number.toLongLong();
-        } else {
-            // Outside [-2^63, 2^63) (or NaN) a truncated double has no 64-bit value.
-            const double d = std::trunc(value.toDouble());
-            if (d >= -9223372036854775808.0 && d < 9223372036854775808.0) {
-                minutes = static_cast<qint64>(d);
-            }
-        }
-    } else if (value.isString()) {
-        const QString string = value.toString();
-        const QStringView text = trimSpacesAndTabs(string);
-        const qsizetype digitsFrom = !text.isEmpty() && (text[0] == u'+' || text[0] == u'-');
-        const bool allDigits =
-            text.size() > digitsFrom && std::all_of(text.begin() + digitsFrom, text.end(),
-                                                    [](QChar c) { return c >= u'0' && c <= u'9'; });
-        bool ok = false;
-        const qint64 n = allDigits ? text.toLongLong(&ok) : 0;
-        if (ok) minutes = n;
-    }
-    if (!minutes || *minutes == std::numeric_limits<qint64>::min()) return std::nullopt;
-    const qint64 before = *minutes < 0 ? -*minutes : *minutes;
-    // A reminder further ahead than four weeks is no reminder of this event.
-    if (before > maxReminderMinutes) return std::nullopt;
-    return before;
 }
 
 }  // namespace zorbel

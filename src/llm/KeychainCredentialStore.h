@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "llm/CredentialStoring.h"
+#include "core/CredentialStoring.h"
 
 namespace zorbel {
 

@@ -1,6 +1,7 @@
 // The client's provider settings, local discovery and request path.
 
 #include "llm/LLMClient.h"
+#include "llm/EventReader.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -10,10 +11,9 @@
 #include <QProcess>
 #include <QTimer>
 
-#include "app/AppLogger.h"
 #include "llm/ChatRequest.h"
 #include "llm/KeychainCredentialStore.h"
-#include "rules/RuleBasedExtractor.h"
+#include "support/AppLogger.h"
 #include "support/HttpExchange.h"
 #include "support/Text.h"
 
@@ -84,17 +84,9 @@ LLMClient::LLMClient(std::shared_ptr<Preferences> defaults,
       m_options(std::move(options)),
       m_ollamaModels(m_defaults->value(kOllamaModelsKey).toStringList()),
       m_lmstudioModels(m_defaults->value(kLMStudioModelsKey).toStringList()),
-      m_lifetime(std::make_unique<QObject>()),
-      m_builtin(std::make_unique<RuleBasedExtractor>(m_options.now)) {}
+      m_lifetime(std::make_unique<QObject>()) {}
 
 LLMClient::~LLMClient() = default;
-
-LLMClient& LLMClient::shared() {
-    // Kept to the end of the process: its network session must not outlive the application.
-    static LLMClient* const client =
-        new LLMClient(Preferences::standard(), std::make_shared<KeychainCredentialStore>());
-    return *client;
-}
 
 LLMPreset LLMClient::currentPreset() const {
     if (m_options.presetOverride) return preset(*m_options.presetOverride);
@@ -257,16 +249,12 @@ bool LLMClient::usesBuiltinRules() const {
            (current.id == u"auto" && m_ollamaModels.isEmpty() && m_lmstudioModels.isEmpty());
 }
 
+QCoro::Task<> LLMClient::refreshRoute() {
+    if (currentPreset().id == u"auto") co_await scan();
+}
+
 QCoro::Task<QList<ExtractedEvent>> LLMClient::extractEvents(QString text, QString source,
                                                             CancellationToken token) {
-    // A local server started or stopped since the last look decides this capture's route.
-    if (currentPreset().id == u"auto") co_await scan();
-    token.throwIfCancelled();
-    if (usesBuiltinRules()) {
-        EventExtracting* const builtin = m_builtin.get();
-        co_return co_await builtin->extractEvents(std::move(text), std::move(source),
-                                                  std::move(token));
-    }
     const QJsonObject message = ChatRequest::textUserMessage(text, source, m_options.now());
     const QString content = co_await chatCompletion(message, std::move(token));
     co_return withSourceText(parseEvents(content), text);
@@ -274,7 +262,6 @@ QCoro::Task<QList<ExtractedEvent>> LLMClient::extractEvents(QString text, QStrin
 
 QCoro::Task<QList<ExtractedEvent>> LLMClient::extractEvents(PreparedImage image, QString source,
                                                             CancellationToken token) {
-    if (currentPreset().id == u"auto") co_await scan();
     const QJsonObject message = ChatRequest::imageUserMessage(image, source, m_options.now());
     const QString content = co_await chatCompletion(message, std::move(token));
     co_return withSourceText(parseEvents(content), u"（图片）"_s);

@@ -12,10 +12,10 @@
 #include <memory>
 #include <optional>
 
-#include "capture/CaptureServices.h"
-#include "llm/CredentialStoring.h"
-#include "llm/ExtractedEvent.h"
-#include "llm/LLMError.h"
+#include "core/CaptureServices.h"
+#include "core/CredentialStoring.h"
+#include "core/ExtractedEvent.h"
+#include "core/LLMError.h"
 #include "llm/LLMPreset.h"
 #include "support/Preferences.h"
 
@@ -74,10 +74,6 @@ public:
     LLMClient(const LLMClient&) = delete;
     LLMClient& operator=(const LLMClient&) = delete;
 
-    /// The process-wide client over the standard preferences and the system secret store,
-    /// created on first use (thread-safe) and kept for the life of the process.
-    static LLMClient& shared();
-
     /// The provider table, in menu order.
     static const QList<LLMPreset>& presets();
     /// The preset with exactly this id; the auto preset for an unknown one.
@@ -115,11 +111,13 @@ public:
     /// Whether the next capture is read by the built-in rules: their own preset, or the auto
     /// preset while the last scan found no local model.
     bool usesBuiltinRules() const;
+    /// On the auto preset, looks for local servers again, so that a server started or stopped
+    /// since the last look decides the next capture's route; nothing on any other preset.
+    QCoro::Task<> refreshRoute();
 
     ProviderRoute providerRoute() const override;
     bool supportsVisionInput() const override;
-    /// Events in `text`, each with `sourceText` = `text`. The auto preset looks for local servers
-    /// again first and, finding none, reads the text with the built-in rules. Throws LLMError
+    /// Events in `text` read by the model, each with `sourceText` = `text`. Throws LLMError
     /// (noProvider, httpStatus, badResponse), NetworkError (transport; `cancelled` when the token
     /// is cancelled during the request) or CancelledError (cancelled before it was sent).
     QCoro::Task<QList<ExtractedEvent>> extractEvents(QString text, QString source,
@@ -146,16 +144,7 @@ public:
     /// base URL), `httpStatus`, `badResponse` (unexpected body), or NetworkError.
     QCoro::Task<QStringList> fetchRemoteModels(LLMPreset preset);
 
-    /// Reads the model's whole reply into candidate events. Never throws: whatever cannot be
-    /// used is dropped and logged ("noJSON", "badJSON", "missingEvents", "eventItemParse"), and
-    /// the events that survive come back in input order (possibly none).
-    static QList<ExtractedEvent> parseEvents(const QString& reply);
-
 private:
-    static QList<ExtractedEvent> parseEventList(const QJsonArray& objects);
-    static std::optional<bool> boolField(const QJsonValue& value);
-    static std::optional<qint64> reminderField(const QJsonValue& value);
-
     QString knownKey(const QString& id) const;
     QString localModel(const LLMPreset& preset, const QString& fallback) const;
     bool launchOllamaAppIfInstalled();
@@ -175,8 +164,6 @@ private:
     std::unique_ptr<QNetworkAccessManager> m_session;
     /// Context of deferred work; gone with the client, so late callbacks do nothing.
     std::unique_ptr<QObject> m_lifetime;
-    /// The built-in provider: rules on this machine, no model, no socket.
-    std::unique_ptr<EventExtracting> m_builtin;
 };
 
 }  // namespace zorbel

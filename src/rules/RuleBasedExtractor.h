@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "capture/CaptureServices.h"
+#include "core/CaptureServices.h"
 
 namespace zorbel {
 

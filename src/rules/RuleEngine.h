@@ -5,7 +5,7 @@
 #include <QString>
 #include <QTimeZone>
 
-#include "llm/ExtractedEvent.h"
+#include "core/ExtractedEvent.h"
 
 namespace zorbel {
 

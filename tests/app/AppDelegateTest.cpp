@@ -10,13 +10,13 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "ShellEnvironment.h"
 #include "app/AppDelegate.h"
-#include "app/OnboardingPanel.h"
-#include "support/EventLoop.h"
-#include "support/LogCapture.h"
 #include "support/Preferences.h"
-#include "support/TempXdg.h"
+#include "testkit/EventLoop.h"
+#include "testkit/LogCapture.h"
+#include "testkit/ShellEnvironment.h"
+#include "testkit/TempXdg.h"
+#include "ui/settings/OnboardingPanel.h"
 
 using namespace zorbel;
 
@@ -47,6 +47,7 @@ struct Launch : test::ShellEnvironment {
             .legacyDebugLogPath = legacyLog(),
             .client = &client,
             .showMountedCopyAlert = [] { ADD_FAILURE() << "no alert expected"; },
+            .showSettings = {},
         });
         EXPECT_TRUE(delegate->applicationDidFinishLaunching([] { return new QWidget; }));
         return delegate;

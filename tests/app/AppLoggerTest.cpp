@@ -3,13 +3,13 @@
 #include <QLoggingCategory>
 #include <QTemporaryDir>
 
-#include "app/AppLogger.h"
-#include "capture/UserFacingFailure.h"
-#include "support/LogCapture.h"
+#include "core/UserFacingFailure.h"
+#include "support/AppLogger.h"
+#include "testkit/LogCapture.h"
 
 using zorbel::AppLogEvent;
 using zorbel::AppLogger;
-using zorbel::ProcessingStage;
+using namespace Qt::Literals::StringLiterals;
 
 TEST(AppLogEvent, RendersEveryCaseAsTheLogReadersExpect) {
     const std::pair<AppLogEvent, const char*> cases[] = {
@@ -21,9 +21,9 @@ TEST(AppLogEvent, RendersEveryCaseAsTheLogReadersExpect) {
          "permission(kind: \"microphone\", granted: true)"},
         {AppLogEvent::failure(QStringLiteral("llmRequest")), "failure(code: \"llmRequest\")"},
         {AppLogEvent::calendarWrite(2, 0), "calendarWrite(succeeded: 2, failed: 0)"},
-        {AppLogEvent::stageChanged(ProcessingStage::understanding),
+        {AppLogEvent::stageChanged(u"understanding"_s),
          "stageChanged(Zorbel.ProcessingStage.understanding)"},
-        {AppLogEvent::stageChanged(ProcessingStage::preparingConfirmation),
+        {AppLogEvent::stageChanged(u"preparingConfirmation"_s),
          "stageChanged(Zorbel.ProcessingStage.preparingConfirmation)"},
         {AppLogEvent::requestFinished(QStringLiteral("deepseek"), 200, 812),
          "requestFinished(providerID: \"deepseek\", statusCode: Optional(200), "

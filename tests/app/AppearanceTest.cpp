@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Appearance.h"
+#include "support/Appearance.h"
 #include "support/Preferences.h"
-#include "support/TempXdg.h"
+#include "testkit/TempXdg.h"
 
 using namespace zorbel;
 

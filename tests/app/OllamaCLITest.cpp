@@ -4,9 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/OllamaCLI.h"
-#include "support/EventLoop.h"
-#include "support/LogCapture.h"
+#include "llm/OllamaCLI.h"
+#include "testkit/EventLoop.h"
+#include "testkit/LogCapture.h"
 
 using namespace zorbel;
 

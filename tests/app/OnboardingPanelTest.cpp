@@ -6,10 +6,10 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "ShellEnvironment.h"
-#include "app/OnboardingPanel.h"
 #include "support/Preferences.h"
-#include "support/TempXdg.h"
+#include "testkit/ShellEnvironment.h"
+#include "testkit/TempXdg.h"
+#include "ui/settings/OnboardingPanel.h"
 
 using namespace zorbel;
 

@@ -7,16 +7,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "ShellEnvironment.h"
-#include "app/Appearance.h"
-#include "app/OnboardingPanel.h"
-#include "app/SettingsWindowController.h"
-#include "ball/BallSkinCatalog.h"
-#include "ball/BallSkinPreference.h"
 #include "llm/UserProfile.h"
-#include "support/EventLoop.h"
+#include "support/Appearance.h"
 #include "support/Preferences.h"
-#include "support/TempXdg.h"
+#include "testkit/EventLoop.h"
+#include "testkit/ShellEnvironment.h"
+#include "testkit/TempXdg.h"
+#include "ui/ball/BallSkinCatalog.h"
+#include "ui/ball/BallSkinPreference.h"
+#include "ui/settings/OnboardingPanel.h"
+#include "ui/settings/SettingsWindowController.h"
 
 using namespace zorbel;
 

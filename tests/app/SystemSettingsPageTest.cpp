@@ -5,14 +5,14 @@
 #include <QFile>
 #include <QTest>
 
-#include "app/Autostart.h"
-#include "app/SystemSettingsPage.h"
 #include "llm/KeychainCredentialStore.h"
-#include "support/EventLoop.h"
+#include "support/Autostart.h"
 #include "support/Preferences.h"
-#include "support/RadicaleServer.h"
-#include "support/SecretStoreSession.h"
-#include "support/TempXdg.h"
+#include "testkit/EventLoop.h"
+#include "testkit/RadicaleServer.h"
+#include "testkit/SecretStoreSession.h"
+#include "testkit/TempXdg.h"
+#include "ui/settings/SystemSettingsPage.h"
 
 using namespace zorbel;
 

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <cmath>
 
-#include "ball/AuroraInhaleRenderer.h"
-#include "ball/BallImage.h"
-#include "ball/BallSkinCatalog.h"
-#include "ball/BallStateColors.h"
+#include "testkit/BallImage.h"
+#include "ui/ball/AuroraInhaleRenderer.h"
+#include "ui/ball/BallSkinCatalog.h"
+#include "ui/ball/BallStateColors.h"
 
 using namespace zorbel;
 using test::colourAt;
@@ -16,7 +16,7 @@ using test::polar;
 namespace {
 
 const QPointF kCentre(32, 32);
-const BallState kProcessing = BallState::processing(ProcessingStage::understanding);
+const CaptureState kProcessing = CaptureState::processing(ProcessingStage::understanding);
 
 }  // namespace
 

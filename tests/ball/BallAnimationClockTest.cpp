@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <QTimer>
 
-#include "ball/BallAnimationClock.h"
-#include "support/EventLoop.h"
+#include "testkit/EventLoop.h"
+#include "ui/ball/BallAnimationClock.h"
 
 using zorbel::BallAnimationClock;
 using zorbel::test::spinUntil;

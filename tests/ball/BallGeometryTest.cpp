@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "ball/BallGestureInterpreter.h"
-#include "ball/EdgeSnapController.h"
-#include "ball/ProcessingStatusPanel.h"
+#include "ui/ball/BallGestureInterpreter.h"
+#include "ui/ball/EdgeSnapController.h"
+#include "ui/status/ProcessingStatusPanel.h"
 
 using namespace zorbel;
 using Intent = BallInteractionIntent;

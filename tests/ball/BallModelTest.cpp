@@ -6,15 +6,16 @@
 #include <QClipboard>
 #include <QTest>
 
-#include "ball/FloatingBallWindow.h"
+#include "calendar/CalendarWriter.h"
 #include "llm/LLMClient.h"
-#include "support/ChatCompletionsServer.h"
-#include "support/EventLoop.h"
-#include "support/FakeCaptureServices.h"
-#include "support/LogCapture.h"
-#include "support/MemoryCredentialStore.h"
 #include "support/Preferences.h"
-#include "support/TempXdg.h"
+#include "testkit/ChatCompletionsServer.h"
+#include "testkit/EventLoop.h"
+#include "testkit/FakeCaptureServices.h"
+#include "testkit/LogCapture.h"
+#include "testkit/MemoryCredentialStore.h"
+#include "testkit/TempXdg.h"
+#include "ui/ball/FloatingBallWindow.h"
 
 using namespace zorbel;
 
@@ -31,11 +32,11 @@ TEST(BallWithModel, PastedTextWalksThroughProcessingToTheConfirmationFlow) {
         Preferences::standard(), std::make_shared<zorbel::test::MemoryCredentialStore>(), options);
     zorbel::test::FakeCaptureServices fakes;
     FloatingBallWindow window({fakes.speech, fakes.files, model, fakes.permissions, fakes.consent},
-                              BallView::Options());
+                              std::make_shared<CalendarWriter>(Preferences::standard(), nullptr));
     window.show();
     BallView* view = window.ballView();
 
-    QList<BallState> seen;
+    QList<CaptureState> seen;
     QList<ExtractedEvent> received;
     view->setConfirmation({[&](QList<ExtractedEvent> events) { received = events; }, {}, {}});
     QApplication::clipboard()->setText(QStringLiteral("周五上午十点项目评审"));
@@ -44,8 +45,8 @@ TEST(BallWithModel, PastedTextWalksThroughProcessingToTheConfirmationFlow) {
         if (seen.isEmpty() || seen.last() != view->renderState()) seen.append(view->renderState());
         return !received.isEmpty();
     }));
-    EXPECT_TRUE(seen.contains(BallState::processing(ProcessingStage::understanding)));
-    EXPECT_EQ(view->renderState(), BallState::confirmation());
+    EXPECT_TRUE(seen.contains(CaptureState::processing(ProcessingStage::understanding)));
+    EXPECT_EQ(view->renderState(), CaptureState::confirmation());
     ASSERT_EQ(received.size(), 1);
     EXPECT_EQ(received.first().title, QStringLiteral("评审"));
     EXPECT_EQ(server.requests().size(), 1);

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 #include <QDir>
 
-#include "ball/AuroraInhaleRenderer.h"
-#include "ball/BallImage.h"
-#include "ball/BallSkinCatalog.h"
-#include "ball/GlassBallRenderer.h"
+#include "testkit/BallImage.h"
+#include "ui/ball/AuroraInhaleRenderer.h"
+#include "ui/ball/BallSkinCatalog.h"
+#include "ui/ball/GlassBallRenderer.h"
 
 using namespace zorbel;
 
@@ -17,21 +17,22 @@ namespace {
 
 struct Pose {
     const char* name;
-    BallState state;
+    CaptureState state;
     double time;
 };
 
 // Times chosen to show the moving parts: the pulse at its widest, the success ring early,
 // the aurora past its inhale.
 const Pose kGlassPoses[] = {
-    {"idle", BallState::idle(), 0.0},
-    {"dropTarget", BallState::dropTarget(), 0.0},
-    {"recording", BallState::recording(), 0.25},
-    {"confirmation", BallState::confirmation(), 0.0},
-    {"success", BallState::success({QStringLiteral("Zorbel"), 2}), 0.1},
-    {"failure", BallState::failure(UserFacingFailure::of(UserFacingFailure::Kind::network)), 0.0},
+    {"idle", CaptureState::idle(), 0.0},
+    {"dropTarget", CaptureState::dropTarget(), 0.0},
+    {"recording", CaptureState::recording(), 0.25},
+    {"confirmation", CaptureState::confirmation(), 0.0},
+    {"success", CaptureState::success({QStringLiteral("Zorbel"), 2}), 0.1},
+    {"failure", CaptureState::failure(UserFacingFailure::of(UserFacingFailure::Kind::network)),
+     0.0},
 };
-const Pose kAuroraPose{"processing", BallState::processing(ProcessingStage::understanding), 0.6};
+const Pose kAuroraPose{"processing", CaptureState::processing(ProcessingStage::understanding), 0.6};
 
 QImage drawPose(const BallSkin& skin, const Pose& pose, bool aurora) {
     const QSizeF size(128, 128);

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "ball/BallSkinCatalog.h"
-#include "ball/BallSkinPreference.h"
-#include "ball/BallStateColors.h"
 #include "support/Preferences.h"
-#include "support/TempXdg.h"
+#include "testkit/TempXdg.h"
+#include "ui/ball/BallSkinCatalog.h"
+#include "ui/ball/BallSkinPreference.h"
+#include "ui/ball/BallStateColors.h"
 
 using namespace zorbel;
 
@@ -77,31 +77,32 @@ TEST(BallSkinPreference, WritesTheIdAndReadsTheSameSkinBack) {
 }
 
 TEST(BallStateColors, PayloadsDoNotChangeTheTint) {
-    const QColor violet = BallStateColors::tint(BallState::confirmation());
+    const QColor violet = BallStateColors::tint(CaptureState::confirmation());
     for (auto stage : {ProcessingStage::extracting, ProcessingStage::transcribing,
                        ProcessingStage::understanding, ProcessingStage::preparingConfirmation}) {
-        EXPECT_EQ(BallStateColors::tint(BallState::processing(stage)), violet);
+        EXPECT_EQ(BallStateColors::tint(CaptureState::processing(stage)), violet);
     }
     using F = UserFacingFailure::Kind;
-    const QColor red = BallStateColors::tint(BallState::failure(UserFacingFailure::of(F::network)));
+    const QColor red =
+        BallStateColors::tint(CaptureState::failure(UserFacingFailure::of(F::network)));
     for (const UserFacingFailure& failure :
          {UserFacingFailure::permissionDenied(ProtectedCapability::calendar),
           UserFacingFailure::unsupportedFile(QStringLiteral("xlsx")),
           UserFacingFailure::of(F::emptyCapture), UserFacingFailure::of(F::calendarWrite)}) {
-        EXPECT_EQ(BallStateColors::tint(BallState::failure(failure)), red);
+        EXPECT_EQ(BallStateColors::tint(CaptureState::failure(failure)), red);
     }
-    EXPECT_EQ(BallStateColors::tint(BallState::success({})),
-              BallStateColors::tint(BallState::success({QStringLiteral("家庭"), 4})));
+    EXPECT_EQ(BallStateColors::tint(CaptureState::success({})),
+              BallStateColors::tint(CaptureState::success({QStringLiteral("家庭"), 4})));
     // Every state keeps its own colour apart from processing and confirmation.
-    const QColor distinct[] = {BallStateColors::tint(BallState::idle()),
-                               BallStateColors::tint(BallState::dropTarget()),
-                               BallStateColors::tint(BallState::recording()),
+    const QColor distinct[] = {BallStateColors::tint(CaptureState::idle()),
+                               BallStateColors::tint(CaptureState::dropTarget()),
+                               BallStateColors::tint(CaptureState::recording()),
                                violet,
-                               BallStateColors::tint(BallState::success({})),
+                               BallStateColors::tint(CaptureState::success({})),
                                red};
     for (size_t i = 0; i < std::size(distinct); ++i) {
         EXPECT_EQ(distinct[i].alphaF(), 1.0f);
         for (size_t j = i + 1; j < std::size(distinct); ++j) EXPECT_NE(distinct[i], distinct[j]);
     }
-    EXPECT_NEAR(BallStateColors::tint(BallState::dropTarget()).redF(), 0.98, 1e-4);
+    EXPECT_NEAR(BallStateColors::tint(CaptureState::dropTarget()).redF(), 0.98, 1e-4);
 }

@@ -14,23 +14,29 @@
 #include <QTextBoundaryFinder>
 #include <QUrl>
 
-#include "ball/BallSkinCatalog.h"
-#include "ball/BallSkinPreference.h"
-#include "ball/ConfirmationFlow.h"
-#include "ball/FloatingBallWindow.h"
-#include "calendar/ConfirmPanel.h"
+#include "calendar/CalendarWriter.h"
 #include "capture/ProcessingStatusPresentation.h"
-#include "support/EventLoop.h"
-#include "support/FakeCaptureServices.h"
-#include "support/LogCapture.h"
 #include "support/Preferences.h"
-#include "support/TempXdg.h"
+#include "testkit/EventLoop.h"
+#include "testkit/FakeCaptureServices.h"
+#include "testkit/LogCapture.h"
+#include "testkit/TempXdg.h"
+#include "ui/ball/BallSkinCatalog.h"
+#include "ui/ball/BallSkinPreference.h"
+#include "ui/ball/FloatingBallWindow.h"
+#include "ui/confirm/ConfirmPanel.h"
+#include "ui/confirm/ConfirmationFlow.h"
 
 using namespace zorbel;
 using zorbel::test::spinUntil;
-using Kind = BallState::Kind;
+using Kind = CaptureState::Kind;
 
 namespace {
+
+/// The product's writer: the store the settings name, in this test's own folders.
+std::shared_ptr<CalendarWriter> standardWriter() {
+    return std::make_shared<CalendarWriter>(Preferences::standard(), nullptr);
+}
 
 const QRectF kScreen(0, 0, 1280, 800);
 constexpr quint32 kScreenID = 7;
@@ -47,7 +53,7 @@ protected:
         options.snapTiming = {std::chrono::milliseconds(0), std::chrono::milliseconds(30)};
         window = std::make_unique<FloatingBallWindow>(
             BallServices{fakes.speech, fakes.files, fakes.model, fakes.permissions, fakes.consent},
-            options);
+            standardWriter(), options);
         window->show();
         view = window->ballView();
         // The view's own contract is tested here; the window's confirmation flow has its test.
@@ -70,7 +76,7 @@ protected:
     void key(int code, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(view, Qt::Key(code), modifiers);
     }
-    bool idle() const { return view->renderState() == BallState::idle(); }
+    bool idle() const { return view->renderState() == CaptureState::idle(); }
     bool reaches(Kind kind) {
         return spinUntil([&] { return view->renderState().kind() == kind; }, 2000);
     }
@@ -114,7 +120,7 @@ TEST_F(BallViewTest, HoldingRecordsAndAShortReleaseCancelsAsTapTooShort) {
     EXPECT_EQ(fakes.speech->starts, 1);
     clock += 0.5;
     release();
-    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_EQ(view->renderState(), CaptureState::idle());
     EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("tapTooShort")});
 
     QList<ExtractedEvent> received;
@@ -137,7 +143,7 @@ TEST_F(BallViewTest, ClickOnARecordingBallCancelsItAndAPressDuringProcessingStar
     press();  // ignored while recording: no press time is kept
     clock += 5;
     release();
-    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_EQ(view->renderState(), CaptureState::idle());
     EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("tapTooShort")});
 
     fakes.model->reply.hold();
@@ -158,7 +164,7 @@ TEST_F(BallViewTest, DragStartsAtFivePointsCancelsTheCaptureAndMovesTheWindow) {
     EXPECT_EQ(window->pos(), QPoint(400, 300));
     EXPECT_EQ(view->renderState().kind(), Kind::recording);
     mouse(QEvent::MouseMove, {35, 36});  // 3-4-5 from the press point
-    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_EQ(view->renderState(), CaptureState::idle());
     EXPECT_EQ(window->pos(), QPoint(403, 304));
     mouse(QEvent::MouseMove, {52, 52});
     EXPECT_EQ(window->pos(), QPoint(423, 324));
@@ -175,7 +181,7 @@ TEST_F(BallViewTest, DragStartsAtFivePointsCancelsTheCaptureAndMovesTheWindow) {
 TEST_F(BallViewTest, KeysToggleAndCancelAndAnOpenConfirmationIsAskedToDiscardInstead) {
     startRecordingWithSpace();
     key(Qt::Key_Escape);
-    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_EQ(view->renderState(), CaptureState::idle());
     EXPECT_GE(fakes.speech->cancels, 1);
 
     key(Qt::Key_Enter, Qt::KeypadModifier);
@@ -190,14 +196,14 @@ TEST_F(BallViewTest, KeysToggleAndCancelAndAnOpenConfirmationIsAskedToDiscardIns
     QCoreApplication::processEvents();
     EXPECT_EQ(discards, 1);
     EXPECT_EQ(fakes.speech->starts, 2);
-    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_EQ(view->renderState(), CaptureState::idle());
 }
 
 TEST_F(BallViewTest, WhitespacePasteFailsWithoutTheCoordinatorAndShowsThePanel) {
     QApplication::clipboard()->setText(QStringLiteral("  \n\t "));
     key(Qt::Key_V, Qt::ControlModifier);
-    const BallState empty =
-        BallState::failure(UserFacingFailure::of(UserFacingFailure::Kind::emptyCapture));
+    const CaptureState empty =
+        CaptureState::failure(UserFacingFailure::of(UserFacingFailure::Kind::emptyCapture));
     EXPECT_EQ(view->renderState(), empty);
     EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("pasteEmpty")});
     EXPECT_TRUE(fakes.model->texts.isEmpty());
@@ -216,7 +222,7 @@ TEST_F(BallViewTest, WhitespacePasteFailsWithoutTheCoordinatorAndShowsThePanel) 
     // "重试" with nothing to repeat clears the failure, which hides the panel.
     EXPECT_EQ(panel.actionButton()->text(), QStringLiteral("重试"));
     QTest::mouseClick(panel.actionButton(), Qt::LeftButton);
-    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_EQ(view->renderState(), CaptureState::idle());
     EXPECT_FALSE(panel.isVisible());
 
     // Real text goes to the model untrimmed.
@@ -231,12 +237,12 @@ TEST_F(BallViewTest, DropsInviteWhileIdleUseTheFirstFileAndAreRefusedWhileProces
         files({QStringLiteral("/tmp/a.txt"), QStringLiteral("/tmp/b.txt"),
                QStringLiteral("/tmp/c.pdf")}));
     ASSERT_TRUE(dragEnter(three.get()));
-    EXPECT_EQ(view->renderState(), BallState::dropTarget());
+    EXPECT_EQ(view->renderState(), CaptureState::dropTarget());
     EXPECT_TRUE(view->statusPanel().isVisible());
     EXPECT_FALSE(view->animationClock().isRunning());
     QDragLeaveEvent leave;
     QApplication::sendEvent(view, &leave);
-    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_EQ(view->renderState(), CaptureState::idle());
     EXPECT_FALSE(view->statusPanel().isVisible());
 
     fakes.model->reply.hold();
@@ -269,24 +275,24 @@ TEST_F(BallViewTest, DropsInviteWhileIdleUseTheFirstFileAndAreRefusedWhileProces
 }
 
 TEST_F(BallViewTest, SuccessReturnsToIdleUnlessAnotherStateArrivedAndTheClockFollowsVisibility) {
-    const BallState success = BallState::success({QStringLiteral("工作"), 2});
+    const CaptureState success = CaptureState::success({QStringLiteral("工作"), 2});
     view->setRenderState(success);
     EXPECT_TRUE(view->animationClock().isRunning());
     ASSERT_TRUE(reaches(Kind::idle));
     EXPECT_FALSE(view->animationClock().isRunning());
 
     view->setRenderState(success);
-    view->setRenderState(BallState::confirmation());
+    view->setRenderState(CaptureState::confirmation());
     spinUntil([] { return false; }, 60);  // longer than the success hold
-    EXPECT_EQ(view->renderState(), BallState::confirmation());
+    EXPECT_EQ(view->renderState(), CaptureState::confirmation());
 
     window->hide();
-    view->setRenderState(BallState::processing(ProcessingStage::understanding));
+    view->setRenderState(CaptureState::processing(ProcessingStage::understanding));
     EXPECT_FALSE(view->animationClock().isRunning());
     window->show();
     EXPECT_TRUE(view->animationClock().isRunning());
-    view->setRenderState(BallState::processing(ProcessingStage::understanding));  // same value
-    view->setRenderState(BallState::dropTarget());
+    view->setRenderState(CaptureState::processing(ProcessingStage::understanding));  // same value
+    view->setRenderState(CaptureState::dropTarget());
     EXPECT_FALSE(view->animationClock().isRunning());
 }
 
@@ -334,7 +340,7 @@ TEST(ProcessingStatusPanel, ShowsTitleAloneHidesWithoutAnchorAndMapsTheVisibleTi
     ProcessingStatusPanel panel([] { return QList<ScreenInfo>{{kScreen, kScreen, kScreenID}}; });
     EXPECT_FALSE(panel.isVisible());
     QList<Action> pressed;
-    const auto declined = ProcessingStatusPresentation::make(BallState::failure(
+    const auto declined = ProcessingStatusPresentation::make(CaptureState::failure(
         UserFacingFailure::of(UserFacingFailure::Kind::cloudTransmissionDeclined)));
     panel.update(declined, QRectF(1200, 300, 64, 64), [&](Action a) { pressed.append(a); });
     ASSERT_TRUE(panel.isVisible());
@@ -373,7 +379,7 @@ TEST_F(BallViewTest, AssistiveTechnologySeesAButtonWithItsStateAndCanExpandADock
     ASSERT_TRUE(reaches(Kind::recording));
     EXPECT_EQ(ball->text(QAccessible::Value), QStringLiteral("正在录音，松开结束"));
     EXPECT_EQ(view->lastAnnouncement(),
-              ProcessingStatusPresentation::make(BallState::recording()).title);
+              ProcessingStatusPresentation::make(CaptureState::recording()).title);
     key(Qt::Key_Escape);
 
     window->move(1240, 200);
@@ -397,7 +403,7 @@ TEST_F(BallViewTest, ReleaseBeforeRecordingStartsLeavesItRunningUntilAClickCance
     EXPECT_TRUE(log.failureCodes().isEmpty());
     press();
     release();
-    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_EQ(view->renderState(), CaptureState::idle());
     EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("tapTooShort")});
 }
 
@@ -409,7 +415,7 @@ TEST_F(BallViewTest, DraggingOverADockedBallExpandsItAndTheChosenSkinShowsOnTheN
     text.setText(QStringLiteral("周三 14:00 面试"));
     EXPECT_TRUE(dragEnter(&text));
     EXPECT_EQ(window->pos(), QPoint(8, 200));
-    EXPECT_EQ(view->renderState(), BallState::dropTarget());
+    EXPECT_EQ(view->renderState(), CaptureState::dropTarget());
     QDragLeaveEvent leave;
     QApplication::sendEvent(view, &leave);
 
@@ -427,7 +433,8 @@ TEST(FloatingBallWindowTest, FoundEventsOpenTheConfirmPanelAndLeavingConfirmatio
     test::TempXdg xdg;  // the local calendar is made in this test's own data folder
     test::FakeCaptureServices fakes;
     FloatingBallWindow window(
-        BallServices{fakes.speech, fakes.files, fakes.model, fakes.permissions, fakes.consent});
+        BallServices{fakes.speech, fakes.files, fakes.model, fakes.permissions, fakes.consent},
+        standardWriter());
     window.show();
     BallView* const view = window.ballView();
     view->analyzePastedText(QStringLiteral("周五下午两点评审"));
@@ -435,11 +442,11 @@ TEST(FloatingBallWindowTest, FoundEventsOpenTheConfirmPanelAndLeavingConfirmatio
         return window.confirmationFlow().confirmPanel() &&
                window.confirmationFlow().confirmPanel()->isVisible();
     }));
-    EXPECT_EQ(view->renderState(), BallState::confirmation());
+    EXPECT_EQ(view->renderState(), CaptureState::confirmation());
     EXPECT_EQ(fakes.permissions->calendar.calls(), 1);
 
     view->coordinator().cancel();
-    EXPECT_EQ(view->renderState(), BallState::idle());
+    EXPECT_EQ(view->renderState(), CaptureState::idle());
     EXPECT_EQ(window.confirmationFlow().confirmPanel(), nullptr);
     EXPECT_TRUE(fakes.settle());
 }
@@ -449,10 +456,10 @@ TEST(ProcessingStatusPanel, EveryStatusTextIsShownWholeOrCutBetweenWords) {
     QList<ProcessingStatusPresentation> presentations;
     for (int kind = 0; kind <= int(UserFacingFailure::Kind::calendarWrite); ++kind) {
         presentations.append(ProcessingStatusPresentation::make(
-            BallState::failure(UserFacingFailure::of(UserFacingFailure::Kind(kind)))));
+            CaptureState::failure(UserFacingFailure::of(UserFacingFailure::Kind(kind)))));
     }
     presentations.append(ProcessingStatusPresentation::make(
-        BallState::success({QStringLiteral("我的工作日历（共享给整个项目组的那一个）"), 3})));
+        CaptureState::success({QStringLiteral("我的工作日历（共享给整个项目组的那一个）"), 3})));
     ProcessingStatusPresentation english = presentations.first();
     english.title = QStringLiteral("Calendar unavailable right now");
     english.detail = QStringLiteral("Check the calendar permission and then try once more");

@@ -8,17 +8,17 @@
 #include <QTest>
 #include <QWidget>
 
-#include "ball/ConfirmationFlow.h"
 #include "calendar/CalDavCalendarStore.h"
-#include "calendar/CalendarTestEvents.h"
-#include "calendar/ConfirmPanel.h"
 #include "calendar/VdirCalendarStore.h"
-#include "support/EventLoop.h"
-#include "support/FakeCaptureServices.h"
-#include "support/LogCapture.h"
-#include "support/MemoryCredentialStore.h"
-#include "support/RadicaleServer.h"
-#include "support/TempXdg.h"
+#include "testkit/CalendarTestEvents.h"
+#include "testkit/EventLoop.h"
+#include "testkit/FakeCaptureServices.h"
+#include "testkit/LogCapture.h"
+#include "testkit/MemoryCredentialStore.h"
+#include "testkit/RadicaleServer.h"
+#include "testkit/TempXdg.h"
+#include "ui/confirm/ConfirmPanel.h"
+#include "ui/confirm/ConfirmationFlow.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
@@ -49,10 +49,10 @@ private:
     std::shared_ptr<CalendarStoreProtocol> m_inner;
 };
 
-const BallState kCalendarDenied =
-    BallState::failure(UserFacingFailure::permissionDenied(ProtectedCapability::calendar));
-const BallState kCalendarWriteFailed =
-    BallState::failure(UserFacingFailure::of(UserFacingFailure::Kind::calendarWrite));
+const CaptureState kCalendarDenied =
+    CaptureState::failure(UserFacingFailure::permissionDenied(ProtectedCapability::calendar));
+const CaptureState kCalendarWriteFailed =
+    CaptureState::failure(UserFacingFailure::of(UserFacingFailure::Kind::calendarWrite));
 const QString kCalendarRefusedLine = u"event=permission(kind: \"calendar\", granted: false)"_s;
 
 class ConfirmationFlowTest : public ::testing::Test {
@@ -70,12 +70,12 @@ protected:
         ConfirmationFlow::Seams seams;
         seams.window = [this, withWindow]() -> QWidget* { return withWindow ? &ball : nullptr; };
         seams.state = [this] { return state; };
-        seams.setState = [this](BallState next) { setState(std::move(next)); };
+        seams.setState = [this](CaptureState next) { setState(std::move(next)); };
         seams.permissions = permissions;
         seams.writer = std::make_shared<CalendarWriter>(store);
         flow = std::make_unique<ConfirmationFlow>(std::move(seams));
     }
-    void setState(BallState next) {
+    void setState(CaptureState next) {
         state = next;
         states.append(next);
         if (flow) flow->stateChanged(next);
@@ -114,8 +114,8 @@ protected:
     std::shared_ptr<test::FakePermissions> permissions = std::make_shared<test::FakePermissions>();
     std::shared_ptr<VdirCalendarStore> vdir = std::make_shared<VdirCalendarStore>();
     std::shared_ptr<CalendarStoreProtocol> store;
-    BallState state = BallState::confirmation();
-    QList<BallState> states;
+    CaptureState state = CaptureState::confirmation();
+    QList<CaptureState> states;
     std::unique_ptr<ConfirmationFlow> flow;
 };
 
@@ -132,8 +132,8 @@ TEST_F(ConfirmationFlowTest, ConfirmedEventsLandInTheLocalCalendarAndTheBallShow
 
     pressReturn(panel);
     EXPECT_EQ(flow->confirmPanel(), nullptr);
-    ASSERT_TRUE(spinUntil([&] { return state.kind() == BallState::Kind::success; }));
-    EXPECT_EQ(states, (QList<BallState>{BallState::success({u"Zorbel"_s, 3})}));
+    ASSERT_TRUE(spinUntil([&] { return state.kind() == CaptureState::Kind::success; }));
+    EXPECT_EQ(states, (QList<CaptureState>{CaptureState::success({u"Zorbel"_s, 3})}));
     EXPECT_EQ(permissions->calendar.calls(), 2);
     EXPECT_EQ(writtenTitles(), (QStringList{u"午餐"_s, u"晨会"_s, u"评审"_s}));
     EXPECT_TRUE(log.lines().contains(u"event=calendarWrite(succeeded: 3, failed: 0)"_s));
@@ -142,7 +142,7 @@ TEST_F(ConfirmationFlowTest, ConfirmedEventsLandInTheLocalCalendarAndTheBallShow
 TEST_F(ConfirmationFlowTest, NoWindowFailsAtOnce) {
     makeFlow(nullptr, false);
     flow->showConfirmPanel({sampleEvent()});
-    EXPECT_EQ(states, QList<BallState>{BallState::failure(
+    EXPECT_EQ(states, QList<CaptureState>{CaptureState::failure(
                           UserFacingFailure::of(UserFacingFailure::Kind::providerUnavailable))});
     EXPECT_EQ(log.failureCodes(), QStringList{u"confirmNoWindow"_s});
     EXPECT_EQ(permissions->calendar.calls(), 0);
@@ -152,7 +152,7 @@ TEST_F(ConfirmationFlowTest, ARefusedPermissionOpensNoPanel) {
     makeFlow();
     permissions->calendar.answer(PermissionResult::restricted);
     EXPECT_EQ(review({u"a"_s}), nullptr);
-    EXPECT_EQ(states, QList<BallState>{kCalendarDenied});
+    EXPECT_EQ(states, QList<CaptureState>{kCalendarDenied});
     EXPECT_EQ(log.lines(), QStringList{kCalendarRefusedLine});
 }
 
@@ -161,7 +161,7 @@ TEST_F(ConfirmationFlowTest, NoCalendarToWriteToOpensNoPanel) {
     flaky->listingFails = true;
     makeFlow(flaky);
     EXPECT_EQ(review({u"a"_s}), nullptr);
-    EXPECT_EQ(states, QList<BallState>{kCalendarWriteFailed});
+    EXPECT_EQ(states, QList<CaptureState>{kCalendarWriteFailed});
     EXPECT_EQ(log.failureCodes(), QStringList{u"noWritableCalendar"_s});
 }
 
@@ -172,7 +172,7 @@ TEST_F(ConfirmationFlowTest, PermissionRevokedBeforeWritingWritesNothing) {
     permissions->calendar.answer(PermissionResult::denied);
     pressReturn(panel);
     ASSERT_TRUE(spinUntil([&] { return !states.isEmpty(); }));
-    EXPECT_EQ(states, QList<BallState>{kCalendarDenied});
+    EXPECT_EQ(states, QList<CaptureState>{kCalendarDenied});
     EXPECT_TRUE(writtenTitles().isEmpty());
     EXPECT_EQ(log.lines(), QStringList{kCalendarRefusedLine});
 }
@@ -185,7 +185,7 @@ TEST_F(ConfirmationFlowTest, OneFailedEventOfThreeShowsTheWriteFailure) {
     ASSERT_NE(panel, nullptr);
     pressReturn(panel);
     ASSERT_TRUE(spinUntil([&] { return !states.isEmpty(); }));
-    EXPECT_EQ(states, QList<BallState>{kCalendarWriteFailed});
+    EXPECT_EQ(states, QList<CaptureState>{kCalendarWriteFailed});
     EXPECT_EQ(writtenTitles(), (QStringList{u"a"_s, u"c"_s}));
 }
 
@@ -196,11 +196,11 @@ TEST_F(ConfirmationFlowTest, DiscardReturnsToIdleOnlyFromConfirmation) {
     panel->requestDiscard();
     QTest::mouseClick(panel->findChild<QWidget*>(u"confirmDiscardButton"_s), Qt::LeftButton);
     EXPECT_EQ(flow->confirmPanel(), nullptr);
-    EXPECT_EQ(states, QList<BallState>{BallState::idle()});
+    EXPECT_EQ(states, QList<CaptureState>{CaptureState::idle()});
 
     // A state the flow was not told of is left alone.
     states.clear();
-    state = BallState::confirmation();
+    state = CaptureState::confirmation();
     panel = review({u"a"_s});
     ASSERT_NE(panel, nullptr);
     state = kCalendarWriteFailed;
@@ -214,14 +214,14 @@ TEST_F(ConfirmationFlowTest, LeavingConfirmationClosesThePanelWithoutCallbacks) 
     makeFlow();
     QPointer<ConfirmPanel> panel = review({u"a"_s});
     ASSERT_NE(panel, nullptr);
-    setState(BallState::idle());  // Escape cancelled the capture
+    setState(CaptureState::idle());  // Escape cancelled the capture
     EXPECT_EQ(flow->confirmPanel(), nullptr);
     ASSERT_FALSE(panel.isNull());
     EXPECT_TRUE(panel->isFinished());
     EXPECT_FALSE(panel->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(panel.isNull());
-    EXPECT_EQ(states, QList<BallState>{BallState::idle()});
+    EXPECT_EQ(states, QList<CaptureState>{CaptureState::idle()});
     EXPECT_EQ(permissions->calendar.calls(), 1);
 }
 
@@ -249,8 +249,8 @@ TEST_F(ConfirmationFlowTest, ConfirmedEventsReachACalDavServer) {
     ConfirmPanel* panel = review({u"a"_s, u"b"_s});
     ASSERT_NE(panel, nullptr);
     pressReturn(panel);
-    ASSERT_TRUE(spinUntil([&] { return state.kind() == BallState::Kind::success; }));
-    EXPECT_EQ(states.first(), BallState::success({u"Work"_s, 2}));
+    ASSERT_TRUE(spinUntil([&] { return state.kind() == CaptureState::Kind::success; }));
+    EXPECT_EQ(states.first(), CaptureState::success({u"Work"_s, 2}));
     EXPECT_EQ(QDir(server.storageFolder() + u"/collection-root/alice/work"_s)
                   .entryList({u"*.ics"_s}, QDir::Files)
                   .size(),

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 #include <QWidget>
 
-#include "ball/EdgeSnapController.h"
 #include "support/Preferences.h"
-#include "support/TempXdg.h"
+#include "testkit/TempXdg.h"
+#include "ui/ball/EdgeSnapController.h"
 
 using namespace zorbel;
 

@@ -4,14 +4,14 @@
 #include <gtest/gtest.h>
 #include <QPainterPath>
 
-#include "app/Appearance.h"
-#include "ball/AuroraInhaleRenderer.h"
-#include "ball/BallImage.h"
-#include "ball/BallSkinCatalog.h"
-#include "ball/BallSkinPreference.h"
-#include "ball/BallStateColors.h"
-#include "ball/GlassBallRenderer.h"
-#include "support/TempXdg.h"
+#include "support/Appearance.h"
+#include "testkit/BallImage.h"
+#include "testkit/TempXdg.h"
+#include "ui/ball/AuroraInhaleRenderer.h"
+#include "ui/ball/BallSkinCatalog.h"
+#include "ui/ball/BallSkinPreference.h"
+#include "ui/ball/BallStateColors.h"
+#include "ui/ball/GlassBallRenderer.h"
 
 using namespace zorbel;
 using test::colourAt;
@@ -22,8 +22,8 @@ namespace {
 
 const QPointF kCentre(32, 32);
 
-BallState success() {
-    return BallState::success({QStringLiteral("工作"), 1});
+CaptureState success() {
+    return CaptureState::success({QStringLiteral("工作"), 1});
 }
 
 // A skin that draws nothing but the body: every other layer is switched off.
@@ -38,9 +38,9 @@ BallSkin bodyOnly(BallSkin skin) {
 
 TEST(GlassBallRenderer, FitsTheBallWithTwoPointsOfMarginAndCentresIt) {
     const GlassBallRenderer glass(BallSkinCatalog::crystalMemory());
-    EXPECT_NEAR(test::visibleRadius(drawBall(glass, BallState::idle(), 0), kCentre), 30, 0.3);
+    EXPECT_NEAR(test::visibleRadius(drawBall(glass, CaptureState::idle(), 0), kCentre), 30, 0.3);
 
-    const QImage wide = drawBall(glass, BallState::idle(), 0, {128, 64});
+    const QImage wide = drawBall(glass, CaptureState::idle(), 0, {128, 64});
     EXPECT_NEAR(test::visibleRadius(wide, {64, 32}), 30, 0.3);
     EXPECT_EQ(colourAt(wide, {33, 32}).alpha(), 0);  // left of the ball
     EXPECT_GT(colourAt(wide, {35, 32}).alpha(), 0);
@@ -49,7 +49,7 @@ TEST(GlassBallRenderer, FitsTheBallWithTwoPointsOfMarginAndCentresIt) {
 
     // The collapsed ball at a screen edge: 16 points square, radius 6.
     const QImage collapsed =
-        drawBall(glass, BallState::processing(ProcessingStage::extracting), 0, {16, 16}, 8);
+        drawBall(glass, CaptureState::processing(ProcessingStage::extracting), 0, {16, 16}, 8);
     EXPECT_NEAR(test::visibleRadius(collapsed, {8, 8}), 6, 0.2);
 }
 
@@ -65,25 +65,25 @@ TEST(BallRenderers, DrawNothingWhereNoBallFitsInsideTheMargin) {
         EXPECT_EQ(glass, blank(glass)) << side;
         const QImage aurora =
             drawBall(AuroraInhaleRenderer(BallSkinCatalog::gravitationalLens()),
-                     BallState::processing(ProcessingStage::understanding), 0.5, {side, 8});
+                     CaptureState::processing(ProcessingStage::understanding), 0.5, {side, 8});
         EXPECT_EQ(aurora, blank(aurora)) << side;
     }
 }
 
 TEST(GlassBallRenderer, NothingIsDrawnOutsideTheBallInAnyState) {
-    const BallState states[] = {
-        BallState::idle(),
-        BallState::dropTarget(),
-        BallState::recording(),
-        BallState::processing(ProcessingStage::understanding),
-        BallState::confirmation(),
+    const CaptureState states[] = {
+        CaptureState::idle(),
+        CaptureState::dropTarget(),
+        CaptureState::recording(),
+        CaptureState::processing(ProcessingStage::understanding),
+        CaptureState::confirmation(),
         success(),
-        BallState::failure(UserFacingFailure::of(UserFacingFailure::Kind::ocrFailed)),
+        CaptureState::failure(UserFacingFailure::of(UserFacingFailure::Kind::ocrFailed)),
     };
     for (const BallSkin& skin : BallSkinCatalog::all()) {
-        for (const BallState& state : states) {
+        for (const CaptureState& state : states) {
             // Recording at rest size (time 0); the success ring at its widest.
-            const double time = state.kind() == BallState::Kind::success ? 0.29 : 0.0;
+            const double time = state.kind() == CaptureState::Kind::success ? 0.29 : 0.0;
             const QImage image = drawBall(GlassBallRenderer(skin), state, time, {64, 64}, 2);
             EXPECT_LE(test::farthestVisible(image, kCentre), 30.8) << skin.id().toStdString();
         }
@@ -93,9 +93,9 @@ TEST(GlassBallRenderer, NothingIsDrawnOutsideTheBallInAnyState) {
 TEST(GlassBallRenderer, RecordingBreathesOncePerSecondUnlessMotionIsReduced) {
     const GlassBallRenderer glass(BallSkinCatalog::crystalMemory());
     const auto radiusAt = [&](double time, bool reduceMotion) {
-        return test::visibleRadius(
-            drawBall(glass, BallState::recording(), time, {64, 64}, 4, {2.0, reduceMotion, false}),
-            kCentre);
+        return test::visibleRadius(drawBall(glass, CaptureState::recording(), time, {64, 64}, 4,
+                                            {2.0, reduceMotion, false}),
+                                   kCentre);
     };
     EXPECT_NEAR(radiusAt(0.0, false), 30, 0.3);
     EXPECT_NEAR(radiusAt(0.25, false), 30 * 1.06, 0.3);
@@ -103,25 +103,26 @@ TEST(GlassBallRenderer, RecordingBreathesOncePerSecondUnlessMotionIsReduced) {
     EXPECT_NEAR(radiusAt(0.25, true), 30, 0.3);
     EXPECT_NEAR(radiusAt(0.75, true), 30, 0.3);
     // Other states do not breathe.
-    EXPECT_NEAR(test::visibleRadius(drawBall(glass, BallState::idle(), 0.25), kCentre), 30, 0.3);
+    EXPECT_NEAR(test::visibleRadius(drawBall(glass, CaptureState::idle(), 0.25), kCentre), 30, 0.3);
 }
 
 TEST(GlassBallRenderer, ReducedMotionFramesDoNotChangeOverTime) {
     const GlassBallRenderer glass(BallSkinCatalog::gravitationalLens());
     const BallRenderEnvironment still{2.0, true, false};
-    const QImage first = drawBall(glass, BallState::recording(), 0.25, {64, 64}, 2, still);
+    const QImage first = drawBall(glass, CaptureState::recording(), 0.25, {64, 64}, 2, still);
     for (double time : {0.5, 0.75, 3.1}) {
-        EXPECT_EQ(drawBall(glass, BallState::recording(), time, {64, 64}, 2, still), first);
+        EXPECT_EQ(drawBall(glass, CaptureState::recording(), time, {64, 64}, 2, still), first);
     }
 }
 
 TEST(GlassBallRenderer, TheEdgeTakesTheStateTintScaledByTheSkinsSaturation) {
     // On the left edge only the body is drawn: its colour is the tint times the saturation,
     // capped at 1.
-    const BallState states[] = {BallState::idle(), BallState::recording(), BallState::dropTarget(),
-                                BallState::confirmation(), success()};
+    const CaptureState states[] = {CaptureState::idle(), CaptureState::recording(),
+                                   CaptureState::dropTarget(), CaptureState::confirmation(),
+                                   success()};
     for (const BallSkin& skin : BallSkinCatalog::all()) {
-        for (const BallState& state : states) {
+        for (const CaptureState& state : states) {
             const QColor tint = BallStateColors::tint(state);
             const QColor edge = colourAt(
                 drawBall(GlassBallRenderer(bodyOnly(skin)), state, 0, {64, 64}, 4, {}, 1.0),
@@ -135,14 +136,14 @@ TEST(GlassBallRenderer, TheEdgeTakesTheStateTintScaledByTheSkinsSaturation) {
     }
     // The centre is a faint quarter of the edge's tint.
     const QImage ball = drawBall(GlassBallRenderer(bodyOnly(BallSkinCatalog::crystalMemory())),
-                                 BallState::idle(), 0, {64, 64}, 4, {}, 1.0);
+                                 CaptureState::idle(), 0, {64, 64}, 4, {}, 1.0);
     EXPECT_NEAR(colourAt(ball, polar(kCentre, 8, 180)).alphaF(), 0.25, 0.02);
 }
 
 TEST(GlassBallRenderer, LightComesFromTheUpperLeftAndTheCausticLiesInTheBottom) {
     // The drawing's y axis points up; a mistake in the conversion mirrors the ball.
     const QImage ball =
-        drawBall(GlassBallRenderer(BallSkinCatalog::crystalMemory()), BallState::idle(), 0);
+        drawBall(GlassBallRenderer(BallSkinCatalog::crystalMemory()), CaptureState::idle(), 0);
     const QColor upperLeft = colourAt(ball, polar(kCentre, 20, 135));
     const QColor lowerLeft = colourAt(ball, polar(kCentre, 20, 225));
     EXPECT_GT(upperLeft.alpha(), lowerLeft.alpha() + 20);  // the highlight
@@ -166,7 +167,7 @@ TEST(GlassBallRenderer, TheShadeIsCentredBelowAndRightOfTheMiddle) {
     shade.tintAlpha = 0;
     shade.shadeAlpha = 1;
     const QImage ball =
-        drawBall(GlassBallRenderer(shade), BallState::idle(), 0, {64, 64}, 4, {}, 1.0);
+        drawBall(GlassBallRenderer(shade), CaptureState::idle(), 0, {64, 64}, 4, {}, 1.0);
     EXPECT_GT(colourAt(ball, polar(kCentre, 29, 20)).alpha(), 100);
     EXPECT_EQ(colourAt(ball, polar(kCentre, 29, -20)).alpha(), 0);
     EXPECT_EQ(colourAt(ball, polar(kCentre, 29, 160)).alpha(), 0);
@@ -178,8 +179,9 @@ TEST(GlassBallRenderer, HighContrastDoublesTheRimAlphasUpToOpaque) {
     const double w = 1.75;
     const QPointF brightRim = polar(kCentre, 30 - w / 2, 90);
     const QPointF darkRim = polar(kCentre, 30 - w, -60);
-    const QImage normal = drawBall(glass, BallState::idle(), 0, {64, 64}, 8);
-    const QImage contrast = drawBall(glass, BallState::idle(), 0, {64, 64}, 8, {2.0, false, true});
+    const QImage normal = drawBall(glass, CaptureState::idle(), 0, {64, 64}, 8);
+    const QImage contrast =
+        drawBall(glass, CaptureState::idle(), 0, {64, 64}, 8, {2.0, false, true});
     EXPECT_LT(colourAt(normal, brightRim).alpha(), 255);
     EXPECT_EQ(colourAt(contrast, brightRim), QColor(Qt::white));
     EXPECT_LT(colourAt(normal, darkRim).alpha(), 250);
@@ -191,8 +193,8 @@ TEST(GlassBallRenderer, HighContrastDoublesTheRimAlphasUpToOpaque) {
 
 TEST(GlassBallRenderer, MaterialOpacityZeroLeavesOnlyTheLightsRimsAndMark) {
     const GlassBallRenderer glass(BallSkinCatalog::crystalMemory());
-    const QImage clear = drawBall(glass, BallState::idle(), 0, {64, 64}, 4, {}, 0.0);
-    const QImage normal = drawBall(glass, BallState::idle(), 0, {64, 64}, 4, {}, 0.92);
+    const QImage clear = drawBall(glass, CaptureState::idle(), 0, {64, 64}, 4, {}, 0.0);
+    const QImage normal = drawBall(glass, CaptureState::idle(), 0, {64, 64}, 4, {}, 0.92);
     // Body and shade are gone: spots of the edge where no other layer reaches are empty.
     const QPointF shaded = polar(kCentre, 28, 30);
     EXPECT_GT(colourAt(normal, shaded).alpha(), 40);
@@ -208,27 +210,27 @@ TEST(GlassBallRenderer, MaterialOpacityZeroLeavesOnlyTheLightsRimsAndMark) {
     // A skin without lights leaves nothing but the mark.
     BallSkin dark = bodyOnly(BallSkinCatalog::crystalMemory());
     const QImage markOnly =
-        drawBall(GlassBallRenderer(dark), BallState::idle(), 0, {64, 64}, 4, {}, 0.0);
+        drawBall(GlassBallRenderer(dark), CaptureState::idle(), 0, {64, 64}, 4, {}, 0.0);
     EXPECT_LE(test::farthestVisible(markOnly, kCentre), 0.72 * 30 * 0.71);  // in its square
 }
 
 TEST(GlassBallRenderer, EachStateShowsItsMark) {
     BallSkin plain = bodyOnly(BallSkinCatalog::crystalMemory());
-    const auto mark = [&](const BallState& state) {
+    const auto mark = [&](const CaptureState& state) {
         // Late enough for success that its ring is gone.
-        const double time = state.kind() == BallState::Kind::success ? 1.0 : 0.0;
+        const double time = state.kind() == CaptureState::Kind::success ? 1.0 : 0.0;
         return drawBall(GlassBallRenderer(plain), state, time, {64, 64}, 2, {}, 0.0);
     };
-    const QImage microphone = mark(BallState::idle());
+    const QImage microphone = mark(CaptureState::idle());
     const QImage check = mark(success());
     const QImage exclamation =
-        mark(BallState::failure(UserFacingFailure::of(UserFacingFailure::Kind::network)));
+        mark(CaptureState::failure(UserFacingFailure::of(UserFacingFailure::Kind::network)));
     EXPECT_NE(microphone, check);
     EXPECT_NE(microphone, exclamation);
     EXPECT_NE(check, exclamation);
-    for (const BallState& state :
-         {BallState::recording(), BallState::dropTarget(), BallState::confirmation(),
-          BallState::processing(ProcessingStage::transcribing)}) {
+    for (const CaptureState& state :
+         {CaptureState::recording(), CaptureState::dropTarget(), CaptureState::confirmation(),
+          CaptureState::processing(ProcessingStage::transcribing)}) {
         EXPECT_EQ(mark(state), microphone);
     }
     // White at 0.92: the stem of the exclamation mark and the microphone's capsule.
@@ -273,7 +275,8 @@ TEST(BallRenderers, LeaveThePaintersStateAsTheyFoundIt) {
     GlassBallRenderer(BallSkinCatalog::liquidLens()).draw(success(), rect, 0.1, {}, painter, 0.9);
     EXPECT_EQ(snapshot(), before);
     AuroraInhaleRenderer(BallSkinCatalog::gravitationalLens())
-        .draw(BallState::processing(ProcessingStage::understanding), rect, 0.6, {}, painter, 0.9);
+        .draw(CaptureState::processing(ProcessingStage::understanding), rect, 0.6, {}, painter,
+              0.9);
     EXPECT_EQ(snapshot(), before);
 }
 
@@ -289,8 +292,8 @@ TEST(GlassBallRenderer, ReadsSkinAndOpacityFromThePreferences) {
     rendered.fill(Qt::transparent);
     {
         QPainter painter(&rendered);
-        glass.render(BallState::idle(), QRectF(0, 0, 64, 64), 0, {}, painter);
+        glass.render(CaptureState::idle(), QRectF(0, 0, 64, 64), 0, {}, painter);
     }
-    EXPECT_EQ(rendered, drawBall(glass, BallState::idle(), 0, {64, 64}, 1, {}, 0.75));
-    EXPECT_NE(rendered, drawBall(glass, BallState::idle(), 0, {64, 64}, 1, {}, 1.0));
+    EXPECT_EQ(rendered, drawBall(glass, CaptureState::idle(), 0, {64, 64}, 1, {}, 0.75));
+    EXPECT_NE(rendered, drawBall(glass, CaptureState::idle(), 0, {64, 64}, 1, {}, 1.0));
 }

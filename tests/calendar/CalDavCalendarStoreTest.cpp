@@ -8,17 +8,17 @@
 #include <algorithm>
 #include <functional>
 
-#include "CalendarTestEvents.h"
-#include "ICalendarReading.h"
 #include "calendar/CalDavCalendarStore.h"
 #include "calendar/CalendarWriter.h"
 #include "calendar/DavMultistatus.h"
 #include "calendar/VdirCalendarStore.h"
-#include "support/ChatCompletionsServer.h"
-#include "support/EventLoop.h"
-#include "support/LogCapture.h"
-#include "support/MemoryCredentialStore.h"
-#include "support/RadicaleServer.h"
+#include "testkit/CalendarTestEvents.h"
+#include "testkit/ChatCompletionsServer.h"
+#include "testkit/EventLoop.h"
+#include "testkit/ICalendarReading.h"
+#include "testkit/LogCapture.h"
+#include "testkit/MemoryCredentialStore.h"
+#include "testkit/RadicaleServer.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;

@@ -6,13 +6,14 @@
 #include <QDir>
 #include <QFile>
 
-#include "CalendarOutputFaults.h"
-#include "CalendarTestEvents.h"
-#include "ICalendarReading.h"
 #include "calendar/CalendarColor.h"
 #include "calendar/EventValidationError.h"
 #include "calendar/ICalendarMapping.h"
+#include "llm/EventReader.h"
 #include "llm/LLMClient.h"
+#include "testkit/CalendarOutputFaults.h"
+#include "testkit/CalendarTestEvents.h"
+#include "testkit/ICalendarReading.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
@@ -302,8 +303,7 @@ TEST(ICalendarMapping, WhatIsWrittenFromAnyReplyIsWellFormed) {
         SCOPED_TRACE(name.toStdString());
         QFile file(corpus.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        for (const ExtractedEvent& event :
-             LLMClient::parseEvents(QString::fromUtf8(file.readAll()))) {
+        for (const ExtractedEvent& event : parseEvents(QString::fromUtf8(file.readAll()))) {
             if (!validationErrors(event).isEmpty()) continue;
             const QByteArray text =
                 ICalendarMapping::eventObject(event, ICalendarMapping::newUid());

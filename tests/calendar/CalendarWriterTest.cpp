@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 #include <QSet>
 
-#include "CalendarTestEvents.h"
 #include "calendar/CalDavCalendarStore.h"
 #include "calendar/CalendarWriter.h"
 #include "calendar/VdirCalendarStore.h"
-#include "support/EventLoop.h"
-#include "support/LogCapture.h"
-#include "support/MemoryCredentialStore.h"
-#include "support/TempXdg.h"
+#include "testkit/CalendarTestEvents.h"
+#include "testkit/EventLoop.h"
+#include "testkit/LogCapture.h"
+#include "testkit/MemoryCredentialStore.h"
+#include "testkit/TempXdg.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
@@ -133,9 +133,12 @@ TEST(CalendarWriterConfiguration, ThePreferenceChoosesTheStore) {
                   CalendarWriter::configuredStore(preferences, credentials).get()),
               nullptr);
     preferences.setValue(QStringLiteral("calendar.store"), QStringLiteral("local"));
-    CalendarWriter::setShared(nullptr);
-    const auto& local = dynamic_cast<VdirCalendarStore&>(*CalendarWriter::shared()->store());
+
+    // A writer over the preferences keeps its store until the next listing makes it again.
+    CalendarWriter writer(Preferences::standard(), credentials);
+    const auto& local = dynamic_cast<VdirCalendarStore&>(*writer.store());
     EXPECT_EQ(local.root(), xdg.dataHome() + u"/zorbel/calendars"_s);
-    EXPECT_EQ(CalendarWriter::shared(), CalendarWriter::shared());
-    CalendarWriter::setShared(nullptr);
+    preferences.setValue(QStringLiteral("calendar.store"), QStringLiteral("caldav"));
+    EXPECT_EQ(writer.store().get(), &local);
+    EXPECT_NE(dynamic_cast<CalDavCalendarStore*>(writer.store(true).get()), nullptr);
 }

@@ -12,10 +12,10 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "CalendarTestEvents.h"
-#include "app/Appearance.h"
-#include "calendar/ConfirmPanel.h"
-#include "calendar/ConfirmPanelPresentation.h"
+#include "support/Appearance.h"
+#include "testkit/CalendarTestEvents.h"
+#include "ui/confirm/ConfirmPanel.h"
+#include "ui/confirm/ConfirmPanelPresentation.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <QSet>
 
-#include "CalendarTestEvents.h"
-#include "calendar/ConfirmOptions.h"
-#include "calendar/ConfirmPanelViewModel.h"
+#include "testkit/CalendarTestEvents.h"
+#include "ui/confirm/ConfirmOptions.h"
+#include "ui/confirm/ConfirmPanelViewModel.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;

@@ -8,10 +8,10 @@
 #include <QTimeZone>
 #include <ctime>
 
-#include "CalendarTestEvents.h"
 #include "calendar/CalendarWriter.h"
 #include "calendar/VdirCalendarStore.h"
-#include "support/EventLoop.h"
+#include "testkit/CalendarTestEvents.h"
+#include "testkit/EventLoop.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;

@@ -3,13 +3,13 @@
 #include <ostream>
 #include <stdexcept>
 
-#include "app/AppLogEvent.h"
 #include "capture/CaptureCoordinator.h"
-#include "capture/CloudTransmissionDeclinedError.h"
-#include "llm/LLMError.h"
-#include "support/EventLoop.h"
-#include "support/FakeCaptureServices.h"
-#include "support/LogCapture.h"
+#include "core/CloudTransmissionDeclinedError.h"
+#include "core/LLMError.h"
+#include "support/AppLogEvent.h"
+#include "testkit/EventLoop.h"
+#include "testkit/FakeCaptureServices.h"
+#include "testkit/LogCapture.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
@@ -24,27 +24,27 @@ void PrintTo(const QString& text, std::ostream* out) {
 
 namespace zorbel {
 
-void PrintTo(const BallState& state, std::ostream* out) {
+void PrintTo(const CaptureState& state, std::ostream* out) {
     switch (state.kind()) {
-        case BallState::Kind::idle:
+        case CaptureState::Kind::idle:
             *out << "idle";
             return;
-        case BallState::Kind::dropTarget:
+        case CaptureState::Kind::dropTarget:
             *out << "dropTarget";
             return;
-        case BallState::Kind::recording:
+        case CaptureState::Kind::recording:
             *out << "recording";
             return;
-        case BallState::Kind::processing:
+        case CaptureState::Kind::processing:
             *out << "processing(" << caseName(state.stage()) << ')';
             return;
-        case BallState::Kind::confirmation:
+        case CaptureState::Kind::confirmation:
             *out << "confirmation";
             return;
-        case BallState::Kind::success:
+        case CaptureState::Kind::success:
             *out << "success";
             return;
-        case BallState::Kind::failure:
+        case CaptureState::Kind::failure:
             *out << "failure(" << state.failure().logCode().toStdString() << ')';
             return;
     }
@@ -54,20 +54,20 @@ void PrintTo(const BallState& state, std::ostream* out) {
 
 namespace {
 
-BallState processing(Stage stage) {
-    return BallState::processing(stage);
+CaptureState processing(Stage stage) {
+    return CaptureState::processing(stage);
 }
 
-BallState failure(F kind) {
-    return BallState::failure(UserFacingFailure::of(kind));
+CaptureState failure(F kind) {
+    return CaptureState::failure(UserFacingFailure::of(kind));
 }
 
-BallState failure(const UserFacingFailure& what) {
-    return BallState::failure(what);
+CaptureState failure(const UserFacingFailure& what) {
+    return CaptureState::failure(what);
 }
 
 QString stageLine(Stage stage) {
-    return u"event="_s + AppLogEvent::stageChanged(stage).rendered();
+    return u"event="_s + AppLogEvent::stageChanged(QLatin1String(caseName(stage))).rendered();
 }
 
 QString failureLine(const UserFacingFailure& what) {
@@ -79,7 +79,7 @@ const QString kCloudProvider = u"deepseek"_s;
 class CaptureCoordinatorTest : public ::testing::Test {
 protected:
     CaptureCoordinatorTest() {
-        coordinator.onStateChange = [this](BallState state) {
+        coordinator.onStateChange = [this](CaptureState state) {
             states.append(state);
             logLinesAtStates.append(log.lines().size());
         };
@@ -98,7 +98,7 @@ protected:
     void drop(const QString& path) { await(coordinator.handleFile(path)); }
     void paste(const QString& text) { await(coordinator.handleText(text)); }
 
-    bool reaches(const BallState& state) {
+    bool reaches(const CaptureState& state) {
         return spinUntil([&] { return coordinator.state() == state; });
     }
 
@@ -106,7 +106,7 @@ protected:
     test::LogCapture log;
     CaptureCoordinator coordinator{fakes.speech, fakes.files, fakes.model, fakes.permissions,
                                    fakes.consent};
-    QList<BallState> states;
+    QList<CaptureState> states;
     QList<qsizetype> logLinesAtStates;  // product log lines already written at each report
     QList<QList<ExtractedEvent>> delivered;
     qsizetype statesAtDelivery = -1;
@@ -117,11 +117,11 @@ protected:
 TEST_F(CaptureCoordinatorTest, FileCaptureWalksTheStagesLoggingEachBeforeReportingIt) {
     drop(u"/tmp/review.pdf"_s);
 
-    const QList<BallState> expected = {
+    const QList<CaptureState> expected = {
         processing(Stage::extracting), processing(Stage::understanding),
-        processing(Stage::preparingConfirmation), BallState::confirmation()};
+        processing(Stage::preparingConfirmation), CaptureState::confirmation()};
     EXPECT_EQ(states, expected);
-    EXPECT_EQ(coordinator.state(), BallState::confirmation());
+    EXPECT_EQ(coordinator.state(), CaptureState::confirmation());
     EXPECT_EQ(log.lines(),
               QStringList({stageLine(Stage::extracting), stageLine(Stage::understanding),
                            stageLine(Stage::preparingConfirmation)}));
@@ -149,7 +149,7 @@ TEST_F(CaptureCoordinatorTest, HandleTextCompletesOnlyWhenItsOperationHasFinishe
 
     fakes.model->reply.release();
     await(std::move(pasting));
-    EXPECT_EQ(coordinator.state(), BallState::confirmation());
+    EXPECT_EQ(coordinator.state(), CaptureState::confirmation());
     EXPECT_EQ(fakes.model->sources, QStringList{u"粘贴文本"_s});
     // A paste enters no state before the model is asked.
     EXPECT_EQ(states.first(), processing(Stage::understanding));
@@ -178,7 +178,7 @@ TEST_F(CaptureCoordinatorTest, QuickDropsOnlyTheLastDrivesTheState) {
     fakes.files->text.answer(u"C: 周六 8:00 爬山"_s);
     fakes.files->text.release(2);
     await(std::move(last));
-    EXPECT_EQ(coordinator.state(), BallState::confirmation());
+    EXPECT_EQ(coordinator.state(), CaptureState::confirmation());
     const auto reported = states.size();
 
     // The older drops' late answers, a text and a failure, change nothing.
@@ -188,7 +188,7 @@ TEST_F(CaptureCoordinatorTest, QuickDropsOnlyTheLastDrivesTheState) {
     fakes.files->text.fail(FileExtractionError::of(FileExtractionError::Kind::conversionFailed));
     fakes.files->text.release();
     await(std::move(second));
-    EXPECT_EQ(coordinator.state(), BallState::confirmation());
+    EXPECT_EQ(coordinator.state(), CaptureState::confirmation());
     EXPECT_EQ(states.size(), reported);
     EXPECT_EQ(fakes.consent->questions.size(), 1);
     EXPECT_EQ(fakes.model->texts, QStringList{u"C: 周六 8:00 爬山"_s});
@@ -208,7 +208,7 @@ TEST_F(CaptureCoordinatorTest, CancelDuringTranscriptionIgnoresTheLateTranscript
         EXPECT_EQ(coordinator.state(), processing(Stage::transcribing));
 
         coordinator.cancel();
-        EXPECT_EQ(coordinator.state(), BallState::idle());
+        EXPECT_EQ(coordinator.state(), CaptureState::idle());
         EXPECT_EQ(fakes.speech->cancels, cancelsBefore + 1);
         EXPECT_TRUE(fakes.speech->transcript.tokens().last().isCancelled());
 
@@ -216,7 +216,7 @@ TEST_F(CaptureCoordinatorTest, CancelDuringTranscriptionIgnoresTheLateTranscript
         fakes.speech->transcript.release();
         ASSERT_TRUE(spinUntil([&] { return fakes.speech->transcript.settled(); }));
         EXPECT_EQ(states.size(), reported);
-        EXPECT_EQ(coordinator.state(), BallState::idle());
+        EXPECT_EQ(coordinator.state(), CaptureState::idle());
     }
     EXPECT_TRUE(fakes.consent->questions.isEmpty());
     EXPECT_TRUE(fakes.model->sources.isEmpty());
@@ -230,7 +230,7 @@ TEST_F(CaptureCoordinatorTest, CancelWhilePermissionIsAskedStartsNoRecording) {
     fakes.permissions->voice.release();
     ASSERT_TRUE(spinUntil([&] { return fakes.permissions->voice.settled(); }));
     EXPECT_EQ(fakes.speech->starts, 0);
-    EXPECT_EQ(states, QList<BallState>{BallState::idle()});
+    EXPECT_EQ(states, QList<CaptureState>{CaptureState::idle()});
     // A cancel forgets the voice capture: nothing to retry.
     coordinator.retry();
     EXPECT_EQ(fakes.permissions->voice.calls(), 1);
@@ -242,22 +242,22 @@ TEST_F(CaptureCoordinatorTest, CancelWhileTheRecorderStartsLeavesItCancelled) {
     ASSERT_TRUE(spinUntil([&] { return fakes.permissions->voice.settled(); }));
     EXPECT_EQ(fakes.speech->starts, 1);
     EXPECT_EQ(fakes.speech->cancels, 2);  // by cancel(), then by the stale recording step
-    EXPECT_EQ(states, QList<BallState>{BallState::idle()});
+    EXPECT_EQ(states, QList<CaptureState>{CaptureState::idle()});
     EXPECT_TRUE(log.lines().isEmpty());
 }
 
 TEST_F(CaptureCoordinatorTest, ACancelFromTheEventsReceiverIsNotOverwritten) {
     coordinator.onEventsReady = [this](QList<ExtractedEvent>) { coordinator.cancel(); };
     paste(u"周日 19:00 家庭聚餐"_s);
-    EXPECT_EQ(coordinator.state(), BallState::idle());
-    EXPECT_FALSE(states.contains(BallState::confirmation()));
+    EXPECT_EQ(coordinator.state(), CaptureState::idle());
+    EXPECT_FALSE(states.contains(CaptureState::confirmation()));
 }
 
 TEST_F(CaptureCoordinatorTest, ACoordinatorGoneMidCaptureDropsTheLateResult) {
     auto owned = std::make_unique<CaptureCoordinator>(fakes.speech, fakes.files, fakes.model,
                                                       fakes.permissions, fakes.consent);
     int reports = 0;
-    owned->onStateChange = [&reports](BallState) { ++reports; };
+    owned->onStateChange = [&reports](CaptureState) { ++reports; };
     fakes.files->text.hold();
     QCoro::Task<> dropping = owned->handleFile(u"/tmp/late.pdf"_s);
     EXPECT_EQ(reports, 1);
@@ -274,7 +274,7 @@ TEST_F(CaptureCoordinatorTest, ACoordinatorGoneMidCaptureDropsTheLateResult) {
 
 TEST_F(CaptureCoordinatorTest, VoiceStartNeedsPermissionAndAWorkingRecorder) {
     coordinator.startVoiceCapture();
-    ASSERT_TRUE(reaches(BallState::recording()));
+    ASSERT_TRUE(reaches(CaptureState::recording()));
     EXPECT_EQ(fakes.speech->starts, 1);
     EXPECT_EQ(log.lines(), QStringList{u"event=captureStarted(kind: \"voice\")"_s});
     EXPECT_EQ(logLinesAtStates.last(), 1);
@@ -298,7 +298,7 @@ TEST_F(CaptureCoordinatorTest, VoiceStartNeedsPermissionAndAWorkingRecorder) {
 TEST_F(CaptureCoordinatorTest, VoiceTranscriptGoesToTheModelWithItsLabel) {
     useCloudProvider();
     coordinator.finishVoiceCapture();
-    ASSERT_TRUE(reaches(BallState::confirmation()));
+    ASSERT_TRUE(reaches(CaptureState::confirmation()));
     EXPECT_EQ(fakes.model->sources, QStringList{u"口述文本"_s});
     EXPECT_EQ(fakes.model->texts, QStringList{u"明天下午三点和王经理开会"_s});
     ASSERT_EQ(fakes.consent->questions.size(), 1);
@@ -339,7 +339,7 @@ TEST_F(CaptureCoordinatorTest, ConsentIsAskedOnlyForCloudProvidersAndARefusalSen
     EXPECT_EQ(states.size(), reported);
     fakes.consent->answer.release();
     await(std::move(pasting));
-    EXPECT_EQ(coordinator.state(), BallState::confirmation());
+    EXPECT_EQ(coordinator.state(), CaptureState::confirmation());
     EXPECT_EQ(fakes.model->sources.size(), 2);
 
     // A refusal that arrives after a cancel is not reported.
@@ -348,14 +348,14 @@ TEST_F(CaptureCoordinatorTest, ConsentIsAskedOnlyForCloudProvidersAndARefusalSen
     fakes.consent->answer.answer(false);
     fakes.consent->answer.release();
     await(std::move(pasting));
-    EXPECT_EQ(coordinator.state(), BallState::idle());
+    EXPECT_EQ(coordinator.state(), CaptureState::idle());
     EXPECT_EQ(log.failureCodes().size(), 1);
 }
 
 TEST_F(CaptureCoordinatorTest, ImageFileGoesAsTextOrAsPictureByTheProvider) {
     useCloudProvider();
     drop(u"/tmp/Poster.PNG"_s);
-    EXPECT_EQ(coordinator.state(), BallState::confirmation());
+    EXPECT_EQ(coordinator.state(), CaptureState::confirmation());
     EXPECT_EQ(fakes.files->textPaths, QStringList{u"/tmp/Poster.PNG"_s});
     EXPECT_EQ(fakes.model->sources, QStringList{u"图片文字"_s});
     EXPECT_EQ(fakes.consent->questions.last(), qMakePair(kCloudProvider, CaptureKind::file));
@@ -365,9 +365,10 @@ TEST_F(CaptureCoordinatorTest, ImageFileGoesAsTextOrAsPictureByTheProvider) {
     fakes.model->vision = true;
     states.clear();
     drop(u"/tmp/Poster.PNG"_s);
-    EXPECT_EQ(states, QList<BallState>(
-                          {processing(Stage::extracting), processing(Stage::understanding),
-                           processing(Stage::preparingConfirmation), BallState::confirmation()}));
+    EXPECT_EQ(states,
+              QList<CaptureState>({processing(Stage::extracting), processing(Stage::understanding),
+                                   processing(Stage::preparingConfirmation),
+                                   CaptureState::confirmation()}));
     EXPECT_EQ(fakes.files->imagePaths, QStringList{u"/tmp/Poster.PNG"_s});
     EXPECT_EQ(fakes.files->textPaths.size(), 1);
     EXPECT_EQ(fakes.model->images, QList<PreparedImage>{poster});
@@ -385,7 +386,7 @@ TEST_F(CaptureCoordinatorTest, NoEventsIsAnInvalidModelResponse) {
     fakes.model->reply.answer({});
     paste(u"随便说说"_s);
     EXPECT_EQ(coordinator.state(), failure(F::invalidModelResponse));
-    EXPECT_EQ(states, QList<BallState>(
+    EXPECT_EQ(states, QList<CaptureState>(
                           {processing(Stage::understanding), failure(F::invalidModelResponse)}));
     EXPECT_TRUE(delivered.isEmpty());
     EXPECT_EQ(log.failureCodes(), QStringList{u"invalidModelResponse"_s});
@@ -484,7 +485,7 @@ TEST_F(CaptureCoordinatorTest, FailedStepsBecomeTheFailureOfTheirRoute) {
 TEST_F(CaptureCoordinatorTest, ACurrentTaskCancellationReturnsToIdleSilently) {
     fakes.files->text.fail(CancelledError());
     drop(u"/tmp/a.pdf"_s);
-    EXPECT_EQ(states, QList<BallState>({processing(Stage::extracting), BallState::idle()}));
+    EXPECT_EQ(states, QList<CaptureState>({processing(Stage::extracting), CaptureState::idle()}));
     EXPECT_TRUE(log.failureCodes().isEmpty());
 }
 
@@ -509,7 +510,7 @@ TEST_F(CaptureCoordinatorTest, RetryAfterAFailedDropReadsTheSameFileAgain) {
     fakes.files->text.answer(u"周三 14:00 复盘"_s);
     states.clear();
     coordinator.retry();
-    ASSERT_TRUE(reaches(BallState::confirmation()));
+    ASSERT_TRUE(reaches(CaptureState::confirmation()));
     EXPECT_EQ(states.first(), processing(Stage::extracting));
     EXPECT_EQ(fakes.files->textPaths, QStringList({u"/tmp/plan.docx"_s, u"/tmp/plan.docx"_s}));
 
@@ -521,13 +522,13 @@ TEST_F(CaptureCoordinatorTest, RetryAfterAFailedDropReadsTheSameFileAgain) {
 
 TEST_F(CaptureCoordinatorTest, VoiceRetryStartsANewRecording) {
     coordinator.startVoiceCapture();
-    ASSERT_TRUE(reaches(BallState::recording()));
+    ASSERT_TRUE(reaches(CaptureState::recording()));
     fakes.speech->transcript.fail(std::runtime_error("recogniser"));
     coordinator.finishVoiceCapture();
     ASSERT_TRUE(reaches(failure(F::emptyCapture)));
 
     coordinator.retry();
-    ASSERT_TRUE(reaches(BallState::recording()));
+    ASSERT_TRUE(reaches(CaptureState::recording()));
     EXPECT_EQ(fakes.permissions->voice.calls(), 2);
     EXPECT_EQ(fakes.speech->starts, 2);
 }

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <qcoro/qcorotask.h>
 
-#include "capture/CaptureServices.h"
-#include "llm/LLMError.h"
-#include "support/EventLoop.h"
+#include "core/CaptureServices.h"
+#include "core/LLMError.h"
+#include "testkit/EventLoop.h"
 
 using namespace zorbel;
 using zorbel::test::await;

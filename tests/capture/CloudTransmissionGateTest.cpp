@@ -8,10 +8,10 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "capture/CloudConsentPresenter.h"
 #include "capture/CloudTransmissionGate.h"
-#include "support/EventLoop.h"
-#include "support/TempXdg.h"
+#include "testkit/EventLoop.h"
+#include "testkit/TempXdg.h"
+#include "ui/consent/CloudConsentPresenter.h"
 
 using namespace Qt::Literals::StringLiterals;
 using zorbel::CaptureKind;

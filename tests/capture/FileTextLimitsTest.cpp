@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "capture/FileTextLimits.h"
+#include "core/FileTextLimits.h"
 
 namespace FTE = zorbel::FileTextExtractor;
 

@@ -10,11 +10,11 @@
 
 #include "capture/CloudTransmissionGate.h"
 #include "cli/EventJson.h"
-#include "support/ChatCompletionsServer.h"
-#include "support/EventLoop.h"
 #include "support/HttpExchange.h"
 #include "support/Preferences.h"
-#include "support/TempXdg.h"
+#include "testkit/ChatCompletionsServer.h"
+#include "testkit/EventLoop.h"
+#include "testkit/TempXdg.h"
 
 using namespace Qt::Literals::StringLiterals;
 

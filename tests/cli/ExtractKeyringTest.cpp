@@ -11,12 +11,12 @@
 #include <QProcess>
 
 #include "llm/KeychainCredentialStore.h"
-#include "support/ChatCompletionsServer.h"
-#include "support/EventLoop.h"
 #include "support/Preferences.h"
-#include "support/RadicaleServer.h"
-#include "support/SecretStoreSession.h"
-#include "support/TempXdg.h"
+#include "testkit/ChatCompletionsServer.h"
+#include "testkit/EventLoop.h"
+#include "testkit/RadicaleServer.h"
+#include "testkit/SecretStoreSession.h"
+#include "testkit/TempXdg.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -7,7 +7,7 @@
 #include "support/Background.h"
 #include "support/CancellationToken.h"
 #include "support/Errors.h"
-#include "support/EventLoop.h"
+#include "testkit/EventLoop.h"
 
 using zorbel::test::spinUntil;
 

@@ -2,7 +2,7 @@
 #include <QFile>
 
 #include "support/Preferences.h"
-#include "support/TempXdg.h"
+#include "testkit/TempXdg.h"
 
 using zorbel::Preferences;
 

@@ -7,11 +7,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "input/FileFixtures.h"
 #include "input/SystemFileExtractor.h"
 #include "support/Errors.h"
-#include "support/EventLoop.h"
-#include "support/LogCapture.h"
+#include "testkit/EventLoop.h"
+#include "testkit/FileFixtures.h"
+#include "testkit/LogCapture.h"
 
 namespace FF = zorbel::test::FileFixtures;
 using zorbel::test::await;

@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <QElapsedTimer>
 
-#include "input/FileExtractionFixture.h"
-#include "input/FileFixtures.h"
 #include "input/PdfTextReader.h"
 #include "input/TextRecognizer.h"
+#include "testkit/FileExtractionFixture.h"
+#include "testkit/FileFixtures.h"
 
 namespace FTE = zorbel::FileTextExtractor;
 namespace FF = zorbel::test::FileFixtures;

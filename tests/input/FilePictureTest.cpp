@@ -10,10 +10,10 @@
 #include <QTemporaryDir>
 #include <QTransform>
 
-#include "input/FileExtractionFixture.h"
-#include "input/FileFixtures.h"
 #include "input/FileTextExtractor.h"
 #include "support/Errors.h"
+#include "testkit/FileExtractionFixture.h"
+#include "testkit/FileFixtures.h"
 
 namespace FTE = zorbel::FileTextExtractor;
 namespace FF = zorbel::test::FileFixtures;

@@ -4,9 +4,9 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "input/FileExtractionFixture.h"
-#include "input/FileFixtures.h"
 #include "input/FileTextExtractor.h"
+#include "testkit/FileExtractionFixture.h"
+#include "testkit/FileFixtures.h"
 
 namespace FTE = zorbel::FileTextExtractor;
 namespace FF = zorbel::test::FileFixtures;

@@ -6,10 +6,10 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "input/FileExtractionFixture.h"
-#include "input/FileFixtures.h"
 #include "input/FileTextExtractor.h"
 #include "support/Errors.h"
+#include "testkit/FileExtractionFixture.h"
+#include "testkit/FileFixtures.h"
 
 namespace FTE = zorbel::FileTextExtractor;
 namespace FF = zorbel::test::FileFixtures;

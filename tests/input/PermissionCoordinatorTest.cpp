@@ -9,8 +9,8 @@
 #include "input/PermissionCoordinator.h"
 #include "input/ResumeOnce.h"
 #include "input/SystemPermissionAdapter.h"
-#include "support/EventLoop.h"
-#include "support/LogCapture.h"
+#include "testkit/EventLoop.h"
+#include "testkit/LogCapture.h"
 
 using namespace zorbel;
 using test::await;

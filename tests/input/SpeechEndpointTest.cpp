@@ -3,12 +3,12 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
-#include "SpeechTestDoubles.h"
 #include "input/TranscriptionEndpointRecognizer.h"
 #include "support/Errors.h"
-#include "support/LogCapture.h"
 #include "support/Preferences.h"
-#include "support/TempXdg.h"
+#include "testkit/LogCapture.h"
+#include "testkit/SpeechTestDoubles.h"
+#include "testkit/TempXdg.h"
 
 using namespace zorbel;
 using test::await;

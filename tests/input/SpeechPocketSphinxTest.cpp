@@ -3,8 +3,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "SpeechTestDoubles.h"
 #include "input/PocketSphinxRecognizer.h"
+#include "testkit/SpeechTestDoubles.h"
 
 using namespace zorbel;
 using test::await;

@@ -9,14 +9,14 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "SpeechTestDoubles.h"
-#include "capture/CloudTransmissionDeclinedError.h"
+#include "core/CloudTransmissionDeclinedError.h"
 #include "input/PocketSphinxRecognizer.h"
 #include "input/SystemAudioInput.h"
 #include "input/TranscriptionEndpointRecognizer.h"
-#include "support/LogCapture.h"
 #include "support/Preferences.h"
-#include "support/TempXdg.h"
+#include "testkit/LogCapture.h"
+#include "testkit/SpeechTestDoubles.h"
+#include "testkit/TempXdg.h"
 
 using namespace zorbel;
 using test::await;

@@ -5,5 +5,5 @@ zorbel_test(permission_tests SOURCES PermissionCoordinatorTest.cpp DEPS zorbel_i
 
 zorbel_test(speech_tests
     SOURCES SpeechServiceTest.cpp SpeechEndpointTest.cpp SpeechPocketSphinxTest.cpp
-            SpeechTestDoubles.h
+           
     DEPS zorbel_input)

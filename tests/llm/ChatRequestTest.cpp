@@ -10,7 +10,7 @@
 #include "llm/ChatRequest.h"
 #include "llm/LLMClient.h"
 #include "llm/UserProfile.h"
-#include "support/TempXdg.h"
+#include "testkit/TempXdg.h"
 
 using namespace Qt::Literals::StringLiterals;
 using zorbel::Preferences;

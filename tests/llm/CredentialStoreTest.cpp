@@ -8,11 +8,11 @@
 #include "llm/CredentialMigrator.h"
 #include "llm/KeychainCredentialStore.h"
 #include "llm/LLMClient.h"
-#include "support/EventLoop.h"
-#include "support/LogCapture.h"
-#include "support/MemoryCredentialStore.h"
-#include "support/SecretStoreSession.h"
-#include "support/TempXdg.h"
+#include "testkit/EventLoop.h"
+#include "testkit/LogCapture.h"
+#include "testkit/MemoryCredentialStore.h"
+#include "testkit/SecretStoreSession.h"
+#include "testkit/TempXdg.h"
 
 using namespace Qt::Literals::StringLiterals;
 using zorbel::CredentialMigrator;

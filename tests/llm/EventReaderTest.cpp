@@ -6,8 +6,9 @@
 #include <QJsonObject>
 #include <ctime>
 
+#include "llm/EventReader.h"
 #include "llm/LLMClient.h"
-#include "support/LogCapture.h"
+#include "testkit/LogCapture.h"
 
 using zorbel::ExtractedEvent;
 using zorbel::FieldOrigin;
@@ -50,7 +51,7 @@ QString readFile(const QString& path) {
 }
 
 QList<ExtractedEvent> parse(const char* reply) {
-    return LLMClient::parseEvents(QString::fromUtf8(reply));
+    return zorbel::parseEvents(QString::fromUtf8(reply));
 }
 
 QDateTime utc(int y, int mo, int d, int h, int mi, int s = 0, int ms = 0) {
@@ -86,7 +87,7 @@ TEST(EventReaderCorpus, EveryReplyGivesItsExpectedEvents) {
         ASSERT_TRUE(expected.isObject()) << "missing or broken expected file";
         zorbel::test::LogCapture log;
         QJsonArray events;
-        for (const ExtractedEvent& event : LLMClient::parseEvents(readFile(dir.filePath(name)))) {
+        for (const ExtractedEvent& event : zorbel::parseEvents(readFile(dir.filePath(name)))) {
             events.append(canonical(event));
         }
         const QJsonObject actual{
@@ -158,7 +159,7 @@ TEST(EventReaderDates, LoosePrefixesAndImpossibleDatesAreRefused) {
         zorbel::test::LogCapture log;
         const QString reply = QStringLiteral(R"({"title":"x","start_time":"%1","end_time":"%1"})")
                                   .arg(QString::fromUtf8(start));
-        EXPECT_TRUE(LLMClient::parseEvents(reply).isEmpty()) << start;
+        EXPECT_TRUE(zorbel::parseEvents(reply).isEmpty()) << start;
         EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("eventItemParse")}) << start;
     }
 }
@@ -195,7 +196,7 @@ TEST(EventReaderHostileInput, NeverCrashesAndGivesNoValueForAbsurdNumbers) {
             QStringLiteral(R"({"title":"x","start_time":"2026-12-07T09:00:00",)"
                            R"("end_time":"2026-12-07T10:00:00","reminder_minutes":%1})")
                 .arg(QString::fromUtf8(value));
-        const auto events = LLMClient::parseEvents(reply);
+        const auto events = zorbel::parseEvents(reply);
         ASSERT_EQ(events.size(), 1) << value;
         EXPECT_FALSE(events[0].reminderMinutes.has_value()) << value;
     }
@@ -213,17 +214,17 @@ TEST(EventReaderHostileInput, NeverCrashesAndGivesNoValueForAbsurdNumbers) {
     zorbel::test::LogCapture log;
     const QString deep = QString(100000, u'[').prepend(QStringLiteral("{\"events\":")) +
                          QString(100000, u']') + u'}';
-    EXPECT_TRUE(LLMClient::parseEvents(deep).isEmpty());
+    EXPECT_TRUE(zorbel::parseEvents(deep).isEmpty());
     const QByteArray invalidUtf8(
         "{\"events\":[{\"title\":\"\xff\xfe\xc0\",\"start_time\":"
         "\"2026-12-07T09:00:00\",\"end_time\":\"2026-12-07T10:00:00\"}]}");
-    const auto replaced = LLMClient::parseEvents(QString::fromUtf8(invalidUtf8));
+    const auto replaced = zorbel::parseEvents(QString::fromUtf8(invalidUtf8));
     ASSERT_EQ(replaced.size(), 1);
     EXPECT_FALSE(replaced[0].title.isEmpty());
-    EXPECT_TRUE(LLMClient::parseEvents(QString()).isEmpty());
-    EXPECT_TRUE(LLMClient::parseEvents(QStringLiteral("{")).isEmpty());
-    EXPECT_TRUE(LLMClient::parseEvents(QStringLiteral("}{")).isEmpty());
-    EXPECT_TRUE(LLMClient::parseEvents(QStringLiteral("{}")).isEmpty());
+    EXPECT_TRUE(zorbel::parseEvents(QString()).isEmpty());
+    EXPECT_TRUE(zorbel::parseEvents(QStringLiteral("{")).isEmpty());
+    EXPECT_TRUE(zorbel::parseEvents(QStringLiteral("}{")).isEmpty());
+    EXPECT_TRUE(zorbel::parseEvents(QStringLiteral("{}")).isEmpty());
     EXPECT_EQ(log.failureCodes(), QStringList({QStringLiteral("badJSON"), QStringLiteral("noJSON"),
                                                QStringLiteral("noJSON"), QStringLiteral("noJSON"),
                                                QStringLiteral("missingEvents")}));
@@ -238,7 +239,7 @@ TEST(EventReader, SourceTextIsEmptyAndOrderIsKept) {
                      .arg(29 - i);
     }
     reply += QStringLiteral("]}");
-    const auto events = LLMClient::parseEvents(reply);
+    const auto events = zorbel::parseEvents(reply);
     ASSERT_EQ(events.size(), 30);
     for (int i = 0; i < 30; ++i) {
         EXPECT_EQ(events[i].title, QStringLiteral("e%1").arg(29 - i));

@@ -12,9 +12,9 @@
 #include <QFile>
 
 #include "llm/KeychainCredentialStore.h"
-#include "support/EventLoop.h"
-#include "support/SecretStoreSession.h"
-#include "support/TempXdg.h"
+#include "testkit/EventLoop.h"
+#include "testkit/SecretStoreSession.h"
+#include "testkit/TempXdg.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;

@@ -6,8 +6,8 @@
 #include <QFile>
 
 #include "llm/KeychainCredentialStore.h"
-#include "support/EventLoop.h"
-#include "support/TempXdg.h"
+#include "testkit/EventLoop.h"
+#include "testkit/TempXdg.h"
 
 using namespace Qt::Literals::StringLiterals;
 using zorbel::KeychainCredentialStore;

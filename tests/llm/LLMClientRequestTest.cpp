@@ -8,13 +8,15 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include "capture/ExtractorRouter.h"
 #include "llm/ChatRequest.h"
 #include "llm/LLMClient.h"
-#include "support/ChatCompletionsServer.h"
-#include "support/EventLoop.h"
-#include "support/LogCapture.h"
-#include "support/MemoryCredentialStore.h"
-#include "support/TempXdg.h"
+#include "rules/RuleBasedExtractor.h"
+#include "testkit/ChatCompletionsServer.h"
+#include "testkit/EventLoop.h"
+#include "testkit/LogCapture.h"
+#include "testkit/MemoryCredentialStore.h"
+#include "testkit/TempXdg.h"
 
 using namespace Qt::Literals::StringLiterals;
 using zorbel::CancellationToken;
@@ -41,8 +43,17 @@ protected:
     }
 
     LLMClient& client() {
-        if (!m_client) m_client = std::make_unique<LLMClient>(defaults, store, options);
+        if (!m_client) m_client = std::make_shared<LLMClient>(defaults, store, options);
         return *m_client;
+    }
+    /// What a capture talks to: the client, or the built-in rules where its route says so.
+    zorbel::ExtractorRouter& router() {
+        client();
+        if (!m_router) {
+            m_router = std::make_unique<zorbel::ExtractorRouter>(
+                m_client, std::make_shared<zorbel::RuleBasedExtractor>(options.now));
+        }
+        return *m_router;
     }
     void useCustom(const QString& baseURL, const QString& key = u"sk-test"_s) {
         defaults->setValue(u"llm.preset"_s, u"custom"_s);
@@ -51,7 +62,7 @@ protected:
         store->secrets.insert(u"custom"_s, key);
     }
     QList<ExtractedEvent> extract(const QString& text = u"明天下午3点开会"_s) {
-        return zorbel::test::await(client().extractEvents(text, u"粘贴文本"_s, token));
+        return zorbel::test::await(router().extractEvents(text, u"粘贴文本"_s, token));
     }
     RecordedRequest onlyRequest() {
         EXPECT_EQ(server.requests().size(), 1);
@@ -77,7 +88,8 @@ protected:
     zorbel::test::LogCapture log;
 
 private:
-    std::unique_ptr<LLMClient> m_client;
+    std::shared_ptr<LLMClient> m_client;
+    std::unique_ptr<zorbel::ExtractorRouter> m_router;
 };
 
 }  // namespace
@@ -260,7 +272,7 @@ TEST_F(ClientRequest, CancellingAbortsTheRequest) {
     std::optional<QList<ExtractedEvent>> value;
     std::exception_ptr error;
     bool finished = false;
-    auto driver = zorbel::test::detail::drive(client().extractEvents(u"x"_s, u"口述文本"_s, token),
+    auto driver = zorbel::test::detail::drive(router().extractEvents(u"x"_s, u"口述文本"_s, token),
                                               value, error, finished);
     ASSERT_TRUE(zorbel::test::spinUntil([&] { return server.requests().size() == 1; }));
     token.cancel();
@@ -283,7 +295,7 @@ TEST_F(ClientRequest, APictureGoesAsADataUrlAndItsEventsNameNoText) {
     defaults->setValue(u"llm.preset"_s, u"ollama"_s);
     const zorbel::PreparedImage image{QByteArray("\xff\xd8jpeg-bytes"), u"image/jpeg"_s};
     const QList<ExtractedEvent> events =
-        zorbel::test::await(client().extractEvents(image, u"图片内容"_s, token));
+        zorbel::test::await(router().extractEvents(image, u"图片内容"_s, token));
     ASSERT_EQ(events.size(), 1);
     EXPECT_EQ(events[0].sourceText, u"（图片）"_s);
     const QJsonArray parts = onlyRequest()

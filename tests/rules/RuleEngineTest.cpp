@@ -10,11 +10,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-#include "capture/FileExtractionError.h"
+#include "core/FileExtractionError.h"
 #include "rules/RuleBasedExtractor.h"
 #include "rules/RuleEngine.h"
 #include "support/Errors.h"
-#include "support/EventLoop.h"
+#include "testkit/EventLoop.h"
 
 using zorbel::EventField;
 using zorbel::ExtractedEvent;

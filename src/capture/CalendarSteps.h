@@ -1,0 +1,38 @@
+#pragma once
+
+#include <qcoro/qcorotask.h>
+#include <QList>
+#include <QString>
+#include <memory>
+#include <variant>
+
+#include "calendar/CalendarWriter.h"
+#include "core/CaptureServices.h"
+#include "core/CaptureState.h"
+
+namespace zorbel {
+
+/// The calendar end of a capture: calendar access, the calendars events may go to, and the
+/// write of the confirmed ones, each step ending in the state the ball shows when it fails or
+/// is done. GUI thread only; a step holds what it uses, so the steps may go while it waits.
+class CalendarSteps {
+public:
+    CalendarSteps(std::shared_ptr<PermissionRequesting> permissions,
+                  std::shared_ptr<CalendarWriter> writer);
+
+    /// The writable calendars (never empty), or the failure to show: access refused
+    /// (permissionDenied(calendar)) or no calendar to write to ("noWritableCalendar",
+    /// calendarWrite; a store that cannot list counts as none).
+    QCoro::Task<std::variant<QList<CalendarChoice>, CaptureState>> calendars();
+
+    /// Asks for access again and writes `included` into `calendarID`: `success` with the
+    /// calendar's title and the number written, or the failure (permissionDenied(calendar);
+    /// calendarWrite when the write fails or any event failed).
+    QCoro::Task<CaptureState> write(QList<ExtractedEvent> included, QString calendarID);
+
+private:
+    std::shared_ptr<PermissionRequesting> m_permissions;
+    std::shared_ptr<CalendarWriter> m_writer;
+};
+
+}  // namespace zorbel

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+#include "core/ProcessingStage.h"
+#include "core/UserFacingFailure.h"
+
+namespace zorbel {
+
+/// What a successful calendar write shows on the ball.
+struct WriteReceiptSummary {
+    QString calendarTitle;
+    qint64 eventCount = 0;
+    bool operator==(const WriteReceiptSummary&) const = default;
+};
+
+/// What the ball is doing. Equality is structural: same case and equal associated value.
+class CaptureState {
+public:
+    enum class Kind { idle, dropTarget, recording, processing, confirmation, success, failure };
+
+    static CaptureState idle() { return CaptureState(Kind::idle); }
+    static CaptureState dropTarget() { return CaptureState(Kind::dropTarget); }
+    static CaptureState recording() { return CaptureState(Kind::recording); }
+    static CaptureState processing(ProcessingStage stage) {
+        CaptureState s(Kind::processing);
+        s.m_stage = stage;
+        return s;
+    }
+    static CaptureState confirmation() { return CaptureState(Kind::confirmation); }
+    static CaptureState success(WriteReceiptSummary summary) {
+        CaptureState s(Kind::success);
+        s.m_summary = std::move(summary);
+        return s;
+    }
+    static CaptureState failure(UserFacingFailure failure) {
+        CaptureState s(Kind::failure);
+        s.m_failure = std::move(failure);
+        return s;
+    }
+
+    Kind kind() const { return m_kind; }
+    /// The stage of `processing`; `extracting` for every other case.
+    ProcessingStage stage() const { return m_stage; }
+    /// The summary of `success`; empty for every other case.
+    const WriteReceiptSummary& summary() const { return m_summary; }
+    /// The failure of `failure`; `emptyCapture` for every other case.
+    const UserFacingFailure& failure() const { return m_failure; }
+
+    bool operator==(const CaptureState&) const = default;
+
+private:
+    explicit CaptureState(Kind kind) : m_kind(kind) {}
+
+    Kind m_kind;
+    ProcessingStage m_stage = ProcessingStage::extracting;
+    WriteReceiptSummary m_summary;
+    UserFacingFailure m_failure = UserFacingFailure::of(UserFacingFailure::Kind::emptyCapture);
+};
+
+}  // namespace zorbel

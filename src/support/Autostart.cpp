@@ -1,0 +1,42 @@
+#include "support/Autostart.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace zorbel::Autostart {
+
+QString entryPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/autostart/zorbel.desktop");
+}
+
+bool isEnabled() {
+    return QFile::exists(entryPath());
+}
+
+bool setEnabled(bool enabled, const QString& executable) {
+    const QString path = entryPath();
+    if (!enabled) return !QFile::exists(path) || QFile::remove(path);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    // Exec quoting of the desktop entry format: the path in double quotes, with \ " ` $ escaped.
+    QString quoted = executable;
+    for (const QChar special : {u'\\', u'"', u'`', u'$'}) {
+        quoted.replace(special, QStringLiteral("\\") + special);
+    }
+    const QString entry = QStringLiteral(
+                              "[Desktop Entry]\n"
+                              "Type=Application\n"
+                              "Name=Zorbel\n"
+                              "Name[zh_CN]=Zorbel 日程球\n"
+                              "Icon=zorbel\n"
+                              "Exec=\"") +
+                          quoted + QStringLiteral("\"\nX-GNOME-Autostart-enabled=true\n");
+    file.write(entry.toUtf8());
+    return file.commit();
+}
+
+}  // namespace zorbel::Autostart

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QPointF>
+
+#include "ui/ball/BallSkin.h"
+#include "ui/ball/BallVisualRenderer.h"
+
+namespace zorbel {
+
+/// Where one processing particle is: its point and its distance from the ball's centre.
+struct AuroraParticlePosition {
+    QPointF point;
+    double radius = 0;
+    bool operator==(const AuroraParticlePosition&) const = default;
+};
+
+/// Draws the processing animation: the ball inhales over 0.22 s, then three coloured glows
+/// drift inside the glass, particles spiral into the centre and an energy core pulses, on a
+/// two-second loop. Body, shade and rims as the glass ball, with the processing tint.
+struct AuroraInhaleRenderer final : BallVisualRenderer {
+    /// Takes the skin chosen in the preferences.
+    AuroraInhaleRenderer();
+    explicit AuroraInhaleRenderer(BallSkin skin_) : skin(std::move(skin_)) {}
+
+    /// The state is used only for its tint (the ball view passes `processing`).
+    void draw(const CaptureState& state, const QRectF& rect, double time,
+              const BallRenderEnvironment& environment, QPainter& painter,
+              double materialOpacity) const override;
+
+    /// Particle `index` at inward `progress` (0 on the outer orbit, 1 at the core) in a ball of
+    /// the reference diameter drawn in the square (0, 0, 64, 64) of y-down coordinates.
+    /// `time` does not change the result.
+    AuroraParticlePosition particlePosition(qint64 index, double progress, double time = 0) const;
+
+    BallSkin skin;
+};
+
+}  // namespace zorbel

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QRect>
+#include <functional>
+#include <memory>
+
+#include "calendar/CalendarTypes.h"
+#include "ui/confirm/ConfirmPanelViewModel.h"
+
+class QCheckBox;
+class QComboBox;
+class QDateTimeEdit;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace zorbel {
+
+/// The floating window in which the user reviews the candidate events, edits them, picks a
+/// calendar and writes them or throws them away. All editing goes through the view model; the
+/// form is copied into it only before another event is opened and before writing.
+///
+/// Return writes, Escape asks whether to discard. `onWrite` and `onDiscard` are called at most
+/// once per panel, after it has closed, and never after `forceClose`. The owner must not delete
+/// the panel from inside a callback (use deleteLater). GUI thread only.
+class ConfirmPanel final : public QDialog {
+    Q_OBJECT
+public:
+    using WriteCallback = std::function<void(QList<ExtractedEvent>, QString)>;
+    using DiscardCallback = std::function<void()>;
+
+    /// `viewModel` holds at least one event and `calendars` at least one calendar; `anchor` is
+    /// the ball window's frame on the screen.
+    ConfirmPanel(std::shared_ptr<ConfirmPanelViewModel> viewModel, QList<CalendarChoice> calendars,
+                 const QRect& anchor, WriteCallback onWrite, DiscardCallback onDiscard);
+    ~ConfirmPanel() override;
+
+    /// Brings the panel to the front and gives it the keyboard.
+    void show();
+    /// Asks the discard question, as Escape does.
+    void requestDiscard();
+    /// Closes the panel for good without calling either callback.
+    void forceClose();
+
+    bool isFinished() const { return m_finished; }
+    bool isConfirmingDiscard() const { return m_confirmingDiscard; }
+    const ConfirmPanelViewModel& viewModel() const { return *m_viewModel; }
+
+    /// Escape and closing the window ask the discard question instead of closing.
+    void reject() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void buildContent();
+    void buildList();
+    QPushButton* makeButton(const QString& text, int fontWeight, int x, int y, int width);
+    QLabel* makeBadge(int x, int y);
+
+    void loadForm();
+    void saveForm();
+    void updateBadges();
+    void updateValidation();
+    void applyAllDayFormat();
+
+    void calendarChanged(int index);
+    void includeToggled(int index, bool included);
+    void editClicked(int index);
+    void write();
+    void continueEditing();
+    void confirmDiscard();
+    void setQuestionShown(bool shown);
+    void finish();
+
+    std::shared_ptr<ConfirmPanelViewModel> m_viewModel;
+    QList<CalendarChoice> m_calendars;
+    WriteCallback m_onWrite;
+    DiscardCallback m_onDiscard;
+    bool m_finished = false;
+    bool m_confirmingDiscard = false;
+    qsizetype m_shownRows = 0;  ///< rows of the event list shown without scrolling
+
+    QComboBox* m_calendarPopup = nullptr;
+    QList<QCheckBox*> m_includeChecks;
+    QLineEdit* m_titleField = nullptr;
+    QLabel* m_titleBadge = nullptr;
+    QDateTimeEdit* m_startPicker = nullptr;
+    QDateTimeEdit* m_endPicker = nullptr;
+    QLabel* m_endBadge = nullptr;
+    QCheckBox* m_allDayCheck = nullptr;
+    QLineEdit* m_locationField = nullptr;
+    QLabel* m_locationBadge = nullptr;
+    QComboBox* m_reminderPopup = nullptr;
+    QComboBox* m_repeatPopup = nullptr;
+    QComboBox* m_availabilityPopup = nullptr;
+    QPlainTextEdit* m_notesField = nullptr;
+    QLabel* m_validationLabel = nullptr;
+    QPushButton* m_discardButton = nullptr;
+    QPushButton* m_writeButton = nullptr;
+    QList<QWidget*> m_discardConfirmViews;
+};
+
+}  // namespace zorbel

@@ -1,0 +1,100 @@
+#include "ui/confirm/ConfirmPanelViewModel.h"
+
+#include <QStringList>
+#include <algorithm>
+
+namespace zorbel {
+
+ConfirmPanelViewModel::ConfirmPanelViewModel(const QList<ExtractedEvent>& events)
+    : m_omittedCount(std::max<qsizetype>(events.size() - kMaxEvents, 0)) {
+    for (const ExtractedEvent& event : events.first(events.size() - m_omittedCount)) {
+        m_events.append({QUuid::createUuid(), event, true});
+    }
+    if (!m_events.isEmpty()) m_selectedEventID = m_events.first().id;
+}
+
+QString ConfirmPanelViewModel::omittedMessage() const {
+    if (m_omittedCount == 0) return {};
+    return QStringLiteral("另有 %1 个日程超出单次上限（%2 个），未列出")
+        .arg(m_omittedCount)
+        .arg(kMaxEvents);
+}
+
+void ConfirmPanelViewModel::applyDefaultDestination(const QList<CalendarChoice>& calendars) {
+    if (!m_destination && !calendars.isEmpty()) m_destination = calendars.first().id;
+}
+
+QList<ExtractedEvent> ConfirmPanelViewModel::includedEvents() const {
+    QList<ExtractedEvent> included;
+    for (const EditableEvent& entry : m_events) {
+        if (entry.isIncluded) included.append(entry.event);
+    }
+    return included;
+}
+
+void ConfirmPanelViewModel::setIncluded(bool included, const QUuid& eventID) {
+    if (EditableEvent* entry = find(eventID)) entry->isIncluded = included;
+}
+
+void ConfirmPanelViewModel::update(const ExtractedEvent& event, const QUuid& eventID) {
+    if (EditableEvent* entry = find(eventID)) entry->event = event;
+}
+
+QList<EventValidationError> ConfirmPanelViewModel::validationErrors(const QUuid& eventID) const {
+    const EditableEvent* entry = find(eventID);
+    return entry ? zorbel::validationErrors(entry->event) : QList<EventValidationError>{};
+}
+
+std::optional<QString> ConfirmPanelViewModel::badge(EventField field, const QUuid& eventID) const {
+    const EditableEvent* entry = find(eventID);
+    if (!entry) return std::nullopt;
+    const auto origin = entry->event.fieldOrigins.constFind(field);
+    if (origin == entry->event.fieldOrigins.constEnd()) return std::nullopt;
+    switch (*origin) {
+        case FieldOrigin::source:
+            return std::nullopt;
+        case FieldOrigin::inferred:
+            return QStringLiteral("推断");
+        case FieldOrigin::defaulted:
+            return QStringLiteral("默认");
+    }
+    return std::nullopt;
+}
+
+bool ConfirmPanelViewModel::canWrite() const {
+    return std::none_of(m_events.begin(), m_events.end(), [](const EditableEvent& entry) {
+        return entry.isIncluded && !zorbel::validationErrors(entry.event).isEmpty();
+    });
+}
+
+bool ConfirmPanelViewModel::readyToWrite() const {
+    return canWrite() && m_destination && !includedEvents().isEmpty();
+}
+
+QString ConfirmPanelViewModel::selectedMessages() const {
+    const EditableEvent* entry = find(m_selectedEventID);
+    if (!entry || !entry->isIncluded) return {};
+    QStringList messages;
+    for (const EventValidationError error : zorbel::validationErrors(entry->event)) {
+        messages.append(message(error));
+    }
+    return messages.join(u'；');
+}
+
+qsizetype ConfirmPanelViewModel::indexOf(const QUuid& id) const {
+    const auto found = std::find_if(m_events.cbegin(), m_events.cend(),
+                                    [&](const EditableEvent& entry) { return entry.id == id; });
+    return found == m_events.cend() ? -1 : found - m_events.cbegin();
+}
+
+const EditableEvent* ConfirmPanelViewModel::find(const QUuid& id) const {
+    const qsizetype index = indexOf(id);
+    return index < 0 ? nullptr : &m_events.at(index);
+}
+
+EditableEvent* ConfirmPanelViewModel::find(const QUuid& id) {
+    const qsizetype index = indexOf(id);
+    return index < 0 ? nullptr : &m_events[index];  // detaches before the change
+}
+
+}  // namespace zorbel

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUuid>
+#include <optional>
+
+#include "calendar/CalendarTypes.h"
+#include "calendar/EventValidationError.h"
+#include "ui/confirm/EditableEvent.h"
+
+namespace zorbel {
+
+/// The model behind the review of candidate events: their identities, include flags and values,
+/// the event being edited and the destination calendar. No user interface; GUI thread only.
+class ConfirmPanelViewModel {
+public:
+    /// The most events one review holds; a reply with more is cut there and the rest counted.
+    static constexpr qsizetype kMaxEvents = 100;
+
+    /// Wraps each of the first `kMaxEvents` events, in order, with a new id, included; the
+    /// first is selected. `events` is never empty (an empty result never opens the review).
+    explicit ConfirmPanelViewModel(const QList<ExtractedEvent>& events);
+
+    /// How many events were left out for being over `kMaxEvents`.
+    qsizetype omittedCount() const { return m_omittedCount; }
+    /// "另有 n 个日程超出单次上限（100 个），未列出", or empty when nothing was left out.
+    QString omittedMessage() const;
+
+    const QList<EditableEvent>& events() const { return m_events; }
+    QUuid selectedEventID() const { return m_selectedEventID; }
+    void setSelectedEventID(const QUuid& id) { m_selectedEventID = id; }
+    const std::optional<QString>& destinationCalendarID() const { return m_destination; }
+    void setDestinationCalendarID(const std::optional<QString>& id) { m_destination = id; }
+
+    /// Sets the destination to the first of `calendars` when none is chosen yet.
+    void applyDefaultDestination(const QList<CalendarChoice>& calendars);
+
+    /// The values of the included events, in list order.
+    QList<ExtractedEvent> includedEvents() const;
+    /// Changes the include flag of the entry `eventID`; an unknown id changes nothing.
+    void setIncluded(bool included, const QUuid& eventID);
+    /// Replaces the values of the entry `eventID` whole; an unknown id changes nothing.
+    void update(const ExtractedEvent& event, const QUuid& eventID);
+
+    /// The entry's errors, `emptyTitle` first; empty for a valid event or an unknown id.
+    QList<EventValidationError> validationErrors(const QUuid& eventID) const;
+    /// "推断" for an inferred field, "默认" for a defaulted one; nothing for a stated or
+    /// unmarked field or an unknown id.
+    std::optional<QString> badge(EventField field, const QUuid& eventID) const;
+
+    /// Whether the write action is enabled: no included event has errors (excluded events are
+    /// not checked).
+    bool canWrite() const;
+    /// Whether (`includedEvents`, `destinationCalendarID`) may be handed on for writing: the
+    /// write action is enabled, at least one event is included and a destination is set.
+    bool readyToWrite() const;
+    /// The selected event's messages joined by "；"; empty when it is excluded or valid.
+    QString selectedMessages() const;
+
+private:
+    qsizetype indexOf(const QUuid& id) const;
+    const EditableEvent* find(const QUuid& id) const;
+    EditableEvent* find(const QUuid& id);
+
+    QList<EditableEvent> m_events;
+    qsizetype m_omittedCount = 0;
+    QUuid m_selectedEventID;
+    std::optional<QString> m_destination;
+};
+
+}  // namespace zorbel

@@ -1,0 +1,84 @@
+#include "ui/confirm/ConfirmationFlow.h"
+
+#include <QWidget>
+
+#include "support/AppLogger.h"
+#include "ui/confirm/ConfirmPanel.h"
+
+namespace zorbel {
+
+using namespace Qt::Literals::StringLiterals;
+
+void ConfirmationFlow::DeleteLater::operator()(ConfirmPanel* panel) const {
+    // Dropping a panel closes it without callbacks. It may be dropped from inside one of its
+    // own callbacks: let that return before it goes.
+    panel->forceClose();
+    panel->deleteLater();
+}
+
+ConfirmationFlow::ConfirmationFlow(Seams seams, QObject* parent)
+    : QObject(parent), m_seams(std::move(seams)), m_steps(m_seams.permissions, m_seams.writer) {}
+
+ConfirmationFlow::~ConfirmationFlow() = default;
+
+void ConfirmationFlow::showConfirmPanel(const QList<ExtractedEvent>& events) {
+    if (!m_seams.window || !m_seams.window()) {
+        AppLogger::shared().record(AppLogEvent::failure(u"confirmNoWindow"_s));
+        m_seams.setState(CaptureState::failure(
+            UserFacingFailure::of(UserFacingFailure::Kind::providerUnavailable)));
+        return;
+    }
+    openPanel(this, std::make_shared<ConfirmPanelViewModel>(events));
+}
+
+QCoro::Task<> ConfirmationFlow::openPanel(QPointer<ConfirmationFlow> self,
+                                          std::shared_ptr<ConfirmPanelViewModel> viewModel) {
+    auto listed = co_await self->m_steps.calendars();
+    if (!self) co_return;
+    if (const CaptureState* failure = std::get_if<CaptureState>(&listed)) {
+        self->m_seams.setState(*failure);
+        co_return;
+    }
+    // The window lives as long as the ball view that owns this flow; an empty anchor only
+    // guards against a window that went while the flow waited.
+    const QWidget* window = self->m_seams.window();
+    const QRect anchor = window ? window->frameGeometry() : QRect();
+    self->m_panel.reset(new ConfirmPanel(
+        std::move(viewModel), std::get<QList<CalendarChoice>>(std::move(listed)), anchor,
+        [self](QList<ExtractedEvent> included, QString calendarID) {
+            if (self) self->onWrite(std::move(included), std::move(calendarID));
+        },
+        [self] {
+            if (self) self->onDiscard();
+        }));
+    self->m_panel->show();
+}
+
+void ConfirmationFlow::onWrite(QList<ExtractedEvent> included, QString calendarID) {
+    m_panel.reset();
+    performWrite(std::move(included), std::move(calendarID));
+}
+
+void ConfirmationFlow::onDiscard() {
+    m_panel.reset();
+    if (m_seams.state().kind() == CaptureState::Kind::confirmation) {
+        m_seams.setState(CaptureState::idle());
+    }
+}
+
+QCoro::Task<> ConfirmationFlow::performWrite(QList<ExtractedEvent> included, QString calendarID) {
+    return write(this, std::move(included), std::move(calendarID));
+}
+
+QCoro::Task<> ConfirmationFlow::write(QPointer<ConfirmationFlow> self,
+                                      QList<ExtractedEvent> included, QString calendarID) {
+    const CaptureState outcome =
+        co_await self->m_steps.write(std::move(included), std::move(calendarID));
+    if (self) self->m_seams.setState(outcome);
+}
+
+void ConfirmationFlow::stateChanged(const CaptureState& state) {
+    if (state.kind() != CaptureState::Kind::confirmation) m_panel.reset();
+}
+
+}  // namespace zorbel

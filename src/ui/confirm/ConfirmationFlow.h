@@ -1,0 +1,78 @@
+#pragma once
+
+#include <qcoro/qcorotask.h>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "capture/CalendarSteps.h"
+#include "core/CaptureServices.h"
+#include "core/CaptureState.h"
+#include "ui/confirm/ConfirmPanelViewModel.h"
+
+class QWidget;
+
+namespace zorbel {
+
+class ConfirmPanel;
+
+/// What the ball does once events are ready: it makes sure the calendar may be written, lists
+/// the writable calendars, opens the confirm panel, writes what the user confirms and shows the
+/// outcome in the ball's state (the capture coordinator is not told). The ball view owns one
+/// and forwards its state changes to `stateChanged`. GUI thread only; every asynchronous step
+/// holds the flow weakly and does nothing once it is gone.
+class ConfirmationFlow final : public QObject {
+    Q_OBJECT
+public:
+    struct Seams {
+        /// The ball's window, whose frame anchors the panel; nullptr when there is none.
+        std::function<QWidget*()> window;
+        /// The ball's state, read and set.
+        std::function<CaptureState()> state;
+        std::function<void(CaptureState)> setState;
+        std::shared_ptr<PermissionRequesting> permissions;
+        std::shared_ptr<CalendarWriter> writer;
+    };
+
+    explicit ConfirmationFlow(Seams seams, QObject* parent = nullptr);
+    ~ConfirmationFlow() override;
+
+    /// Opens the review of `events` (never empty). Returns at once; permission, calendars and
+    /// the panel follow on the event loop. Failures end in a failure state: no window
+    /// ("confirmNoWindow", providerUnavailable), permission refused (permissionDenied(calendar)),
+    /// no calendar to write to ("noWritableCalendar", calendarWrite).
+    void showConfirmPanel(const QList<ExtractedEvent>& events);
+
+    /// Asks for the permission again, writes `included` into `calendarID` and shows `success`
+    /// with the calendar's title and the number written (the ball view returns to idle after it),
+    /// or `failure(calendarWrite)` when the write fails or any event failed.
+    QCoro::Task<> performWrite(QList<ExtractedEvent> included, QString calendarID);
+
+    /// The ball's state changed: a state other than `confirmation` closes an open panel without
+    /// questions.
+    void stateChanged(const CaptureState& state);
+
+    /// The open panel, if any (the ball forwards a press to its `requestDiscard`).
+    ConfirmPanel* confirmPanel() const { return m_panel.get(); }
+
+private:
+    struct DeleteLater {
+        void operator()(ConfirmPanel* panel) const;
+    };
+
+    static QCoro::Task<> openPanel(QPointer<ConfirmationFlow> self,
+                                   std::shared_ptr<ConfirmPanelViewModel> viewModel);
+    static QCoro::Task<> write(QPointer<ConfirmationFlow> self, QList<ExtractedEvent> included,
+                               QString calendarID);
+    void onWrite(QList<ExtractedEvent> included, QString calendarID);
+    void onDiscard();
+
+    Seams m_seams;
+    CalendarSteps m_steps;
+    std::unique_ptr<ConfirmPanel, DeleteLater> m_panel;
+};
+
+}  // namespace zorbel

@@ -1,0 +1,591 @@
+#include "ui/settings/SettingsWindowController.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScopedValueRollback>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QUrl>
+#include <cmath>
+
+#include "capture/CloudTransmissionGate.h"
+#include "llm/KeychainCredentialStore.h"
+#include "llm/UserProfile.h"
+#include "support/Appearance.h"
+#include "support/Errors.h"
+#include "support/Preferences.h"
+#include "support/Text.h"
+#include "ui/ball/BallSkinCatalog.h"
+#include "ui/ball/BallSkinPreference.h"
+#include "ui/settings/OnboardingPanel.h"
+#include "ui/settings/SettingsLayout.h"
+
+namespace zorbel {
+
+using namespace SettingsLayout;
+
+namespace {
+
+/// A frame given from the window's bottom-left corner, in Qt's top-left coordinates.
+QRect frame(int x, int y, int width, int height) {
+    return {x, SettingsWindowController::kHeight - y - height, width, height};
+}
+
+/// The "eye" symbol, crossed out when `slashed`.
+QIcon eyeIcon(bool slashed) {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(90, 90, 96), 2.4));
+    QPainterPath outline;
+    outline.moveTo(3, 16);
+    outline.quadTo(16, 3, 29, 16);
+    outline.quadTo(16, 29, 3, 16);
+    painter.drawPath(outline);
+    painter.setBrush(QColor(90, 90, 96));
+    painter.drawEllipse(QPointF(16, 16), 4.5, 4.5);
+    if (slashed) painter.drawLine(QPointF(6, 27), QPointF(26, 5));
+    return QIcon(pixmap);
+}
+
+QString trimmed(const QString& text) {
+    return trimSpacesAndTabs(text).toString();
+}
+
+QString errorDescription(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const LLMError& llmError) {
+        return llmError.description();
+    } catch (const NetworkError& networkError) {
+        return networkError.code() == NetworkError::Code::timedOut ? QStringLiteral("请求超时")
+                                                                   : QStringLiteral("网络连接失败");
+    } catch (...) {
+        return QStringLiteral("未知错误");
+    }
+}
+
+}  // namespace
+
+SettingsWindowController::SettingsWindowController(LLMClient& client,
+                                                   std::shared_ptr<CredentialStoring> credentials,
+                                                   QStringList ollamaCandidates)
+    : m_client(client),
+      m_credentials(std::move(credentials)),
+      m_ollamaCandidates(std::move(ollamaCandidates)) {
+    build();
+}
+
+SettingsWindowController::~SettingsWindowController() = default;
+
+void SettingsWindowController::build() {
+    m_window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowTitleHint |
+                                                      Qt::WindowCloseButtonHint |
+                                                      Qt::WindowMinimizeButtonHint);
+    m_window->setWindowTitle(QStringLiteral("Zorbel 设置"));
+    // Two pages of 460 × 506 under a tab bar: the general settings and this desktop's.
+    auto* tabs = new QTabBar(m_window.get());
+    tabs->addTab(QStringLiteral("通用"));
+    tabs->addTab(QStringLiteral("日历与语音"));
+    const int tabHeight = tabs->sizeHint().height();
+    tabs->setGeometry(0, 0, kWidth, tabHeight);
+    auto* pages = new QStackedWidget(m_window.get());
+    pages->setGeometry(0, tabHeight, kWidth, kHeight);
+    m_window->setFixedSize(kWidth, tabHeight + kHeight);
+    auto* w = new QWidget(pages);
+    w->setObjectName(QStringLiteral("generalPage"));
+    m_systemPage = new SystemSettingsPage(m_credentials, pages);
+    m_systemPage->setObjectName(QStringLiteral("systemPage"));
+    pages->addWidget(w);
+    pages->addWidget(m_systemPage);
+    connect(tabs, &QTabBar::currentChanged, pages, &QStackedWidget::setCurrentIndex);
+
+    // Ten full-width characters: one point smaller than the other rows so they fit.
+    rowLabel(w, QStringLiteral("人设（角色与习惯）："), frame(0, 440, 110, 22), 11);
+    m_personaTextView = place(new QPlainTextEdit(w), frame(118, 398, 322, 64));
+    m_personaTextView->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_personaTextView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_personaTextView->document()->setDocumentMargin(2);
+    connect(m_personaTextView, &QPlainTextEdit::textChanged, this,
+            &SettingsWindowController::personaChanged);
+    secondaryLabel(w, frame(118, 380, 322, 14), 10)
+        ->setText(QStringLiteral("示例：我是律师，常约客户面谈和开庭，会议多在线上。留空则不注入"));
+
+    rowLabel(w, QStringLiteral("模型服务："), frame(20, 322, 90, 22));
+    m_providerPopup = place(new QComboBox(w), frame(118, 322, 320, 24));
+    const QList<LLMPreset>& presets = LLMClient::presets();
+    for (qsizetype index = 0; index < presets.size(); ++index) {
+        m_providerPopup->addItem(presets[index].displayName, int(index));
+    }
+    connect(m_providerPopup, &QComboBox::activated, this,
+            &SettingsWindowController::providerChanged);
+
+    rowLabel(w, QStringLiteral("Base URL："), frame(20, 288, 90, 22));
+    m_baseURLField = place(new QLineEdit(w), frame(118, 288, 320, 24));
+    m_baseURLField->setPlaceholderText(LLMClientOptions{}.lmstudioBaseURL);
+    connect(m_baseURLField, &QLineEdit::editingFinished, this,
+            &SettingsWindowController::textChanged);
+
+    rowLabel(w, QStringLiteral("API Key："), frame(20, 254, 90, 22));
+    m_apiKeyField = place(new QLineEdit(w), frame(118, 254, 286, 24));
+    m_apiKeyField->setEchoMode(QLineEdit::Password);
+    m_apiKeyPlainField = place(new QLineEdit(w), frame(118, 254, 286, 24));
+    m_apiKeyPlainField->hide();
+    for (QLineEdit* field : {m_apiKeyField, m_apiKeyPlainField}) {
+        field->setPlaceholderText(QStringLiteral("本地服务可留空"));
+        connect(field, &QLineEdit::editingFinished, this,
+                &SettingsWindowController::keyFieldEdited);
+    }
+    m_revealKeyButton = place(new QToolButton(w), frame(410, 254, 26, 24));
+    m_revealKeyButton->setAutoRaise(true);
+    m_revealKeyButton->setIcon(eyeIcon(false));
+    m_revealKeyButton->setAccessibleName(QStringLiteral("显示 API Key"));
+    m_revealKeyButton->setToolTip(QStringLiteral("显示 API Key"));
+    connect(m_revealKeyButton, &QToolButton::clicked, this,
+            &SettingsWindowController::revealKeyToggled);
+
+    m_modelLabel = rowLabel(w, QStringLiteral("模型："), frame(20, 220, 90, 22));
+    m_modelCombo = place(new QComboBox(w), frame(118, 220, 210, 24));
+    m_modelCombo->setEditable(true);
+    m_modelCombo->setInsertPolicy(QComboBox::NoInsert);
+    m_modelCombo->lineEdit()->setPlaceholderText(QStringLiteral("模型名（可手输）"));
+    connect(m_modelCombo->lineEdit(), &QLineEdit::editingFinished, this,
+            &SettingsWindowController::textChanged);
+    connect(m_modelCombo, &QComboBox::activated, this, &SettingsWindowController::textChanged);
+    m_fetchButton =
+        place(new QPushButton(QStringLiteral("从服务端拉取"), w), frame(336, 220, 100, 24), 11);
+    connect(m_fetchButton, &QPushButton::clicked, this,
+            &SettingsWindowController::fetchModelsClicked);
+    m_pullModelButton =
+        place(new QPushButton(QStringLiteral("拉取推荐模型"), w), frame(336, 220, 100, 24), 11);
+    m_pullModelButton->setToolTip(
+        QStringLiteral("后台下载 qwen2.5vl:3b（约 3GB），下载期间可继续其他操作"));
+    m_pullModelButton->hide();
+    connect(m_pullModelButton, &QPushButton::clicked, this,
+            &SettingsWindowController::pullModelClicked);
+
+    m_statusLabel = secondaryLabel(w, frame(20, 182, 420, 16), 11);
+
+    rowLabel(w, QStringLiteral("球体材质："), frame(20, 152, 90, 22));
+    rowLabel(w, QStringLiteral("面板不透明度："), frame(8, 118, 102, 22));
+    m_opacitySlider = place(new QSlider(Qt::Horizontal, w), frame(118, 150, 230, 24));
+    m_opacitySlider->setRange(75, 100);
+    m_opacityValueLabel = secondaryLabel(w, frame(356, 152, 60, 22), 11);
+    m_panelOpacitySlider = place(new QSlider(Qt::Horizontal, w), frame(118, 116, 230, 24));
+    m_panelOpacitySlider->setRange(70, 100);
+    m_panelOpacityValueLabel = secondaryLabel(w, frame(356, 118, 60, 22), 11);
+    for (QSlider* slider : {m_opacitySlider, m_panelOpacitySlider}) {
+        // 6 and 7 marks: one every 5 points.
+        slider->setTickPosition(QSlider::TicksBelow);
+        slider->setTickInterval(5);
+    }
+    connect(m_opacitySlider, &QSlider::valueChanged, this,
+            &SettingsWindowController::opacityChanged);
+    connect(m_panelOpacitySlider, &QSlider::valueChanged, this,
+            &SettingsWindowController::panelOpacityChanged);
+
+    rowLabel(w, QStringLiteral("皮肤："), frame(20, 84, 90, 22));
+    m_skinPopup = place(new QComboBox(w), frame(118, 82, 200, 26));
+    const auto& skins = BallSkinCatalog::all();
+    for (size_t index = 0; index < skins.size(); ++index) {
+        m_skinPopup->addItem(skins[index].displayName(), int(index));
+    }
+    connect(m_skinPopup, &QComboBox::activated, this, &SettingsWindowController::skinChanged);
+
+    // 11 points rather than 12, so that a cloud provider's name fits beside the route.
+    m_routeLabel = place(new QLabel(w), frame(20, 50, 200, 20), 11);
+    m_clearConsentButton =
+        place(new QPushButton(QStringLiteral("重置云端传输同意"), w), frame(228, 48, 128, 24), 11);
+    m_clearConsentButton->setToolTip(QStringLiteral(
+        "撤销「允许把内容发送到云端」的授权，下次处理前会重新询问；不影响已保存的 API Key"));
+    connect(m_clearConsentButton, &QPushButton::clicked, this,
+            &SettingsWindowController::clearCloudConsentClicked);
+
+    auto* homepage =
+        place(new QPushButton(QStringLiteral("项目说明"), w), frame(20, 16, 80, 20), 11);
+    homepage->setFlat(true);
+    homepage->setCursor(Qt::PointingHandCursor);
+    homepage->setStyleSheet(QStringLiteral("color: palette(link); text-align: left;"));
+    connect(homepage, &QPushButton::clicked, this, &SettingsWindowController::homepageClicked);
+    auto* onboarding =
+        place(new QPushButton(QStringLiteral("重新显示使用说明"), w), frame(110, 16, 124, 20), 11);
+    connect(onboarding, &QPushButton::clicked, this,
+            &SettingsWindowController::showOnboardingClicked);
+    auto* rescan = place(new QPushButton(QStringLiteral("重新扫描"), w), frame(282, 14, 70, 26));
+    connect(rescan, &QPushButton::clicked, this, &SettingsWindowController::rescanClicked);
+    auto* done = place(new QPushButton(QStringLiteral("完成"), w), frame(360, 14, 80, 26));
+    m_window->installEventFilter(this);
+    connect(done, &QPushButton::clicked, this, &SettingsWindowController::doneClicked);
+
+    // Names for accessibility tools and tests.
+    const std::pair<QObject*, const char*> names[] = {
+        {m_providerPopup, "providerPopup"},
+        {m_baseURLField, "baseURLField"},
+        {m_apiKeyField, "apiKeyField"},
+        {m_apiKeyPlainField, "apiKeyPlainField"},
+        {m_revealKeyButton, "revealKeyButton"},
+        {m_modelCombo, "modelCombo"},
+        {m_fetchButton, "fetchButton"},
+        {m_statusLabel, "statusLabel"},
+        {m_pullModelButton, "pullModelButton"},
+        {m_routeLabel, "routeLabel"},
+        {m_clearConsentButton, "clearConsentButton"},
+        {m_skinPopup, "skinPopup"},
+        {m_opacitySlider, "opacitySlider"},
+        {m_opacityValueLabel, "opacityValueLabel"},
+        {m_panelOpacitySlider, "panelOpacitySlider"},
+        {m_panelOpacityValueLabel, "panelOpacityValueLabel"},
+        {m_personaTextView, "personaTextView"},
+        {homepage, "homepageButton"},
+        {onboarding, "showOnboardingButton"},
+        {rescan, "rescanButton"},
+        {done, "doneButton"}};
+    for (const auto& [object, name] : names) object->setObjectName(QLatin1String(name));
+
+    QPointer<SettingsWindowController> self(this);
+    m_client.setOnScanFinished([self] {
+        if (self && self->m_window->isVisible()) self->refreshUI();
+    });
+}
+
+bool SettingsWindowController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_window.get() || event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    // A text field's Return ends its own edit (and is passed on to the window): not "完成".
+    QWidget* focus = QApplication::focusWidget();
+    const auto* combo = qobject_cast<QComboBox*>(focus);
+    if (qobject_cast<QLineEdit*>(focus) || (combo && combo->isEditable())) return false;
+    doneClicked();
+    return true;
+}
+
+void SettingsWindowController::showSettings() {
+    refreshUI();
+    m_systemPage->refresh();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect geometry = m_window->frameGeometry();
+        geometry.moveCenter(screen->availableGeometry().center());
+        m_window->move(geometry.topLeft());
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+QLineEdit* SettingsWindowController::keyFieldOnScreen() const {
+    return m_isKeyRevealed ? m_apiKeyPlainField : m_apiKeyField;
+}
+
+void SettingsWindowController::setStatus(const QString& text) {
+    m_statusLabel->setText(text);
+}
+
+void SettingsWindowController::refreshUI() {
+    const QScopedValueRollback<bool> refreshing(m_refreshing, true);
+    const LLMPreset preset = m_client.currentPreset();
+    const QList<LLMPreset>& presets = LLMClient::presets();
+    qsizetype index = 0;
+    for (qsizetype candidate = 0; candidate < presets.size(); ++candidate) {
+        if (presets[candidate].id == preset.id) {
+            index = candidate;
+            break;
+        }
+    }
+    m_providerPopup->setCurrentIndex(m_providerPopup->findData(int(index)));
+
+    m_baseURLField->setText(preset.baseURL.value_or(m_client.customBaseURL()));
+    m_baseURLField->setEnabled(preset.isEditable());
+
+    keyFieldOnScreen()->setEnabled(preset.needsKey);
+    if (m_keyPresetId != preset.id) {
+        m_keyPresetId = preset.id;
+        m_loadedKey.clear();
+        m_apiKeyField->clear();
+        m_apiKeyPlainField->clear();
+    }
+    showKey(this, &m_client, preset);
+
+    const QStringList ollama = m_client.ollamaModels(), lmstudio = m_client.lmstudioModels();
+    QStringList items;
+    if (preset.id == u"ollama") {
+        items = ollama;
+    } else if (preset.id == u"lmstudio") {
+        items = lmstudio;
+    } else if (preset.id == u"auto") {
+        items = ollama.isEmpty() ? lmstudio : ollama;
+    } else {
+        items = m_client.savedModelList(preset);
+    }
+    m_modelCombo->clear();
+    m_modelCombo->addItems(items);
+    m_modelCombo->setEditText(m_client.model(preset));
+    // The built-in rules have no model to choose.
+    m_modelLabel->setVisible(!preset.isBuiltin());
+    m_modelCombo->setVisible(!preset.isBuiltin());
+
+    m_fetchButton->setVisible(preset.baseURL.has_value() && preset.needsKey);
+    const bool pullOffered =
+        m_client.ollamaServiceReachable() && ollama.isEmpty() &&
+        (preset.id == u"ollama" || (preset.id == u"auto" && lmstudio.isEmpty()));
+    m_pullModelButton->setVisible(pullOffered);
+
+    if (preset.isBuiltin()) {
+        setStatus(QStringLiteral("内置规则在本机读取日期和时间，无需模型，也不联网"));
+    } else if (!preset.isLocal() && preset.id != u"auto") {
+        if (preset.needsKey && m_loadedKey.isEmpty()) {
+            setStatus(QStringLiteral("请填写 API Key 后可点\"从服务端拉取\"获取模型列表"));
+        } else {
+            setStatus(QStringLiteral("Base URL：") +
+                      preset.baseURL.value_or(QStringLiteral("可自定义")));
+        }
+    } else {
+        QStringList found;
+        if (!ollama.isEmpty()) {
+            found << QStringLiteral("Ollama：") + QString::number(ollama.size()) +
+                         QStringLiteral(" 个模型");
+        }
+        if (!lmstudio.isEmpty()) {
+            found << QStringLiteral("LM Studio：") + QString::number(lmstudio.size()) +
+                         QStringLiteral(" 个模型");
+        }
+        if (!found.isEmpty()) {
+            setStatus(QStringLiteral("已检测到 ") + found.join(QStringLiteral("；")));
+        } else if (!m_client.ollamaServiceReachable()) {
+            setStatus(
+                preset.id == u"auto"
+                    ? QStringLiteral("未检测到本地模型服务，现用内置规则（离线）；可点重新扫描")
+                    : QStringLiteral(
+                          "未检测到本地模型服务，可点重新扫描，或选「内置规则（离线）」、"
+                          "云端预设"));
+        } else {
+            setStatus(QStringLiteral("未检测到本地模型，建议点「拉取推荐模型」下载 ") +
+                      QLatin1String(LLMClient::defaultModel) + QStringLiteral("（约 3GB）"));
+        }
+    }
+
+    m_routeLabel->setText(OnboardingPanel::routeText(m_client));
+    m_clearConsentButton->setVisible(preset.needsKey);
+
+    const int ballPercent = int(std::lround(Appearance::ballMaterialOpacity() * 100));
+    const int panelPercent = int(std::lround(Appearance::panelOpacity() * 100));
+    m_opacitySlider->setValue(ballPercent);
+    m_opacityValueLabel->setText(QString::number(ballPercent) + u'%');
+    m_panelOpacitySlider->setValue(panelPercent);
+    m_panelOpacityValueLabel->setText(QString::number(panelPercent) + u'%');
+
+    const auto& skins = BallSkinCatalog::all();
+    const QString skinID = BallSkinPreference::current().id();
+    for (size_t skin = 0; skin < skins.size(); ++skin) {
+        if (skins[skin].id() == skinID) m_skinPopup->setCurrentIndex(int(skin));
+    }
+
+    m_personaTextView->setPlainText(UserProfile::persona(*Preferences::standard()));
+}
+
+void SettingsWindowController::textChanged() {
+    if (m_refreshing) return;
+    const LLMPreset preset = m_client.currentPreset();
+    if (preset.isEditable()) m_client.setCustomBaseURL(trimmed(m_baseURLField->text()));
+    if (preset.needsKey) {
+        const QString key = trimmed(keyFieldOnScreen()->text());
+        // An unchanged key is never written again.
+        if (key != m_loadedKey) {
+            m_client.setKey(key, preset);
+            m_loadedKey = key;
+        }
+    }
+    if (!preset.isBuiltin()) m_client.setModel(trimmed(m_modelCombo->currentText()), preset);
+}
+
+void SettingsWindowController::keyFieldEdited() {
+    if (m_refreshing) return;
+    textChanged();
+    // Entering a key changes what the status line offers.
+    refreshUI();
+}
+
+void SettingsWindowController::providerChanged() {
+    const QList<LLMPreset>& presets = LLMClient::presets();
+    const int tag = m_providerPopup->currentData().toInt();
+    if (tag < 0 || tag >= presets.size()) return;
+    textChanged();
+    const LLMPreset& preset = presets[tag];
+    m_client.setCurrentPreset(preset);
+    if (preset.isEditable() && m_client.customBaseURL().isEmpty()) {
+        m_client.setCustomBaseURL(LLMClientOptions{}.lmstudioBaseURL);
+    }
+    refreshUI();
+}
+
+void SettingsWindowController::revealKeyToggled() {
+    const QString text = keyFieldOnScreen()->text();
+    QLineEdit* previous = keyFieldOnScreen();
+    m_isKeyRevealed = !m_isKeyRevealed;
+    const QString description =
+        m_isKeyRevealed ? QStringLiteral("隐藏 API Key") : QStringLiteral("显示 API Key");
+    m_revealKeyButton->setIcon(eyeIcon(m_isKeyRevealed));
+    m_revealKeyButton->setAccessibleName(description);
+    m_revealKeyButton->setToolTip(description);
+    QLineEdit* next = keyFieldOnScreen();
+    {
+        // Swapping the fields must not count as the user finishing an edit.
+        const QScopedValueRollback<bool> refreshing(m_refreshing, true);
+        previous->hide();
+        next->setText(text);
+        next->setEnabled(m_client.currentPreset().needsKey);
+        next->show();
+    }
+    next->setFocus();
+}
+
+void SettingsWindowController::restoreSecureKeyField() {
+    if (!m_isKeyRevealed) return;
+    revealKeyToggled();
+    m_window->setFocus();
+}
+
+void SettingsWindowController::fetchModelsClicked() {
+    const LLMPreset preset = m_client.currentPreset();
+    if (!preset.baseURL) return;
+    textChanged();
+    m_fetchButton->setEnabled(false);
+    setStatus(QStringLiteral("正在拉取模型列表…"));
+    fetchModels(this, &m_client, preset);
+}
+
+QCoro::Task<void> SettingsWindowController::showKey(QPointer<SettingsWindowController> self,
+                                                    LLMClient* client, LLMPreset preset) {
+    const QString shown = self->m_loadedKey;
+    const QString key = co_await client->key(preset);
+    // The window may be gone, on another preset, or the user may have typed meanwhile.
+    if (!self || client->currentPreset().id != preset.id) co_return;
+    if (self->keyFieldOnScreen()->text() != shown || self->m_loadedKey != shown) co_return;
+    if (key == self->m_loadedKey) co_return;
+    {
+        const QScopedValueRollback<bool> refreshing(self->m_refreshing, true);
+        self->m_apiKeyField->setText(key);
+        self->m_apiKeyPlainField->setText(key);
+        self->m_loadedKey = key;
+    }
+    // The status line depends on whether a key is there.
+    self->refreshUI();
+}
+
+QCoro::Task<void> SettingsWindowController::fetchModels(QPointer<SettingsWindowController> self,
+                                                        LLMClient* client, LLMPreset preset) {
+    QStringList names;
+    std::exception_ptr error;
+    try {
+        names = co_await client->fetchRemoteModels(preset);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self) co_return;
+    self->m_fetchButton->setEnabled(true);
+    if (error) {
+        self->setStatus(QStringLiteral("拉取失败：") + errorDescription(error));
+    } else if (names.isEmpty()) {
+        self->setStatus(QStringLiteral("服务端未返回模型列表"));
+    } else {
+        self->applyFetchedModels(preset, names);
+    }
+}
+
+void SettingsWindowController::applyFetchedModels(const LLMPreset& preset,
+                                                  const QStringList& names) {
+    QStringList saved = m_client.savedModelList(preset);
+    for (const QString& name : names) {
+        if (!saved.contains(name)) saved << name;
+    }
+    m_client.saveModelList(saved, preset);
+    refreshUI();
+    setStatus(QStringLiteral("已拉取 ") + QString::number(names.size()) +
+              QStringLiteral(" 个模型（累计 ") + QString::number(saved.size()) +
+              QStringLiteral(" 个）"));
+}
+
+void SettingsWindowController::pullModelClicked() {
+    if (m_isPullingModel) return;
+    m_isPullingModel = true;
+    m_pullModelButton->setEnabled(false);
+    const QString model = QLatin1String(LLMClient::defaultModel);
+    setStatus(QStringLiteral("正在拉取 ") + model + QStringLiteral("（约 3GB）…"));
+    QPointer<SettingsWindowController> self(this);
+    OllamaCLI::pull(
+        model,
+        [self](const QString& line) {
+            if (self && self->m_isPullingModel) self->setStatus(QStringLiteral("拉取中：") + line);
+        },
+        [self, model](bool succeeded) {
+            if (!self) return;
+            self->m_isPullingModel = false;
+            self->m_pullModelButton->setEnabled(true);
+            if (succeeded) {
+                self->setStatus(QStringLiteral("拉取完成，正在重新扫描模型…"));
+                self->m_client.scanLocalProviders();
+            } else {
+                self->setStatus(QStringLiteral("拉取失败，可在终端手动执行：ollama pull ") + model);
+            }
+        },
+        m_ollamaCandidates);
+}
+
+void SettingsWindowController::skinChanged() {
+    const auto& skins = BallSkinCatalog::all();
+    const int tag = m_skinPopup->currentData().toInt();
+    if (tag >= 0 && size_t(tag) < skins.size()) BallSkinPreference::setCurrent(skins[tag]);
+}
+
+void SettingsWindowController::opacityChanged() {
+    if (m_refreshing) return;
+    const int value = m_opacitySlider->value();
+    Appearance::setBallMaterialOpacity(value / 100.0);
+    m_opacityValueLabel->setText(QString::number(value) + u'%');
+}
+
+void SettingsWindowController::panelOpacityChanged() {
+    if (m_refreshing) return;
+    const int value = m_panelOpacitySlider->value();
+    Appearance::setPanelOpacity(value / 100.0);
+    m_panelOpacityValueLabel->setText(QString::number(value) + u'%');
+}
+
+void SettingsWindowController::personaChanged() {
+    if (m_refreshing) return;
+    UserProfile::setPersona(*Preferences::standard(), m_personaTextView->toPlainText());
+}
+
+void SettingsWindowController::clearCloudConsentClicked() {
+    const LLMPreset preset = m_client.currentPreset();
+    CloudTransmissionGate::clearConsent(*Preferences::standard(), preset.id);
+    setStatus(QStringLiteral("已清除「") + preset.displayName + QStringLiteral("」的云端传输同意"));
+}
+
+void SettingsWindowController::rescanClicked() {
+    setStatus(QStringLiteral("扫描中…"));
+    m_client.scanLocalProviders();
+}
+
+void SettingsWindowController::showOnboardingClicked() {
+    OnboardingPanel::show(m_window->frameGeometry(), {}, m_client);
+}
+
+void SettingsWindowController::homepageClicked() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromUtf8(homepagePath)));
+}
+
+void SettingsWindowController::doneClicked() {
+    textChanged();
+    m_systemPage->save();
+    restoreSecureKeyField();
+    m_window->close();
+}
+
+}  // namespace zorbel
