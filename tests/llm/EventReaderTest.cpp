@@ -8,6 +8,7 @@
 
 #include "llm/EventReader.h"
 #include "llm/LLMClient.h"
+#include "testkit/GoldenFolder.h"
 #include "testkit/LogCapture.h"
 
 using zorbel::ExtractedEvent;
@@ -73,34 +74,23 @@ const bool g_environment = [] {
 
 }  // namespace
 
-// Every reply in replies/ beside its expected events and log codes. A mismatch writes
-// NAME.fail (what the reader gave) into the working folder and prints both.
+// Every reply in replies/ beside its expected events and log codes.
 TEST(EventReaderCorpus, EveryReplyGivesItsExpectedEvents) {
-    const QDir dir(QStringLiteral(ZORBEL_REPLIES_DIR));
-    const QStringList replies = dir.entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
-    ASSERT_GE(replies.size(), 9);
-    for (const QString& name : replies) {
-        const QString base = name.chopped(4);
-        SCOPED_TRACE(base.toStdString());
-        const QJsonDocument expected = QJsonDocument::fromJson(
-            readFile(dir.filePath(base + QStringLiteral(".expected.json"))).toUtf8());
-        ASSERT_TRUE(expected.isObject()) << "missing or broken expected file";
+    const zorbel::test::GoldenFolder replies{QStringLiteral(ZORBEL_REPLIES_DIR),
+                                             {QStringLiteral("*.txt")},
+                                             QStringLiteral(".expected.json"),
+                                             9};
+    replies.check([](const QString& path) {
         zorbel::test::LogCapture log;
         QJsonArray events;
-        for (const ExtractedEvent& event : zorbel::parseEvents(readFile(dir.filePath(name)))) {
+        for (const ExtractedEvent& event : zorbel::parseEvents(readFile(path))) {
             events.append(canonical(event));
         }
-        const QJsonObject actual{
-            {QStringLiteral("events"), events},
-            {QStringLiteral("log"), QJsonArray::fromStringList(log.failureCodes())}};
-        if (actual != expected.object()) {
-            QFile fail(base + QStringLiteral(".fail"));
-            if (fail.open(QIODevice::WriteOnly)) fail.write(QJsonDocument(actual).toJson());
-            ADD_FAILURE() << "expected:\n"
-                          << expected.toJson().toStdString() << "got:\n"
-                          << QJsonDocument(actual).toJson().toStdString();
-        }
-    }
+        return QJsonDocument(QJsonObject{{QStringLiteral("events"), events},
+                                         {QStringLiteral("log"),
+                                          QJsonArray::fromStringList(log.failureCodes())}})
+            .toJson();
+    });
 }
 
 TEST(EventReaderDates, ZuluAndZonelessTimesAreLocalWallClockOfTheirOwnDate) {
