@@ -98,12 +98,4 @@ QString ProcessingStatusPresentation::buttonTitle(Action action) {
     return u"知道了"_s;
 }
 
-ProcessingStatusPresentation::Action ProcessingStatusPresentation::actionForButtonTitle(
-    const QString& title) {
-    for (const Action action : {Action::cancel, Action::retry, Action::openSettings}) {
-        if (buttonTitle(action) == title) return action;
-    }
-    return Action::dismiss;
-}
-
 }  // namespace zorbel

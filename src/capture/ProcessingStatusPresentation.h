@@ -23,8 +23,6 @@ struct ProcessingStatusPresentation {
 
     /// The button title of an action ("取消", "重试", "去设置", "知道了").
     static QString buttonTitle(Action action);
-    /// The action whose button title is `title`; any unknown title is `dismiss`.
-    static Action actionForButtonTitle(const QString& title);
 };
 
 }  // namespace zorbel

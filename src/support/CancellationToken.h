@@ -1,7 +1,10 @@
 #pragma once
 
-#include <atomic>
+#include <QMetaObject>
+#include <functional>
 #include <memory>
+
+class QObject;
 
 namespace zorbel {
 
@@ -11,15 +14,23 @@ class CancellationToken {
 public:
     CancellationToken();
 
-    /// Marks the operation cancelled. Safe from any thread; idempotent.
+    /// Marks the operation cancelled and tells every `onCancel` callback. Safe from any thread;
+    /// idempotent.
     void cancel() const;
     /// Whether `cancel()` was called on this token or a copy of it.
     bool isCancelled() const;
     /// Throws CancelledError when cancelled; used at each checkpoint of long work.
     void throwIfCancelled() const;
 
+    /// Calls `callback` on `context`'s thread, through its event loop, once the token is
+    /// cancelled (soon, when it already is). Nothing is called once `context` is gone or the
+    /// connection is disconnected. A cancel racing this call may call it twice: keep it
+    /// idempotent.
+    QMetaObject::Connection onCancel(QObject* context, std::function<void()> callback) const;
+
 private:
-    std::shared_ptr<std::atomic<bool>> m_cancelled;
+    struct State;
+    std::shared_ptr<State> m_state;
 };
 
 }  // namespace zorbel

@@ -11,13 +11,6 @@
 
 namespace zorbel {
 
-namespace {
-
-/// How often a running exchange looks at its cancellation token.
-constexpr int kCancellationPollMs = 20;
-
-}  // namespace
-
 QCoro::Task<HttpAnswer> exchange(QNetworkRequest request, HttpSend send, HttpLimits limits,
                                  CancellationToken token) {
     token.throwIfCancelled();
@@ -41,11 +34,8 @@ QCoro::Task<HttpAnswer> exchange(QNetworkRequest request, HttpSend send, HttpLim
     total.setSingleShot(true);
     QObject::connect(&total, &QTimer::timeout, raw, [&end] { end(Abort::timedOut); });
     total.start(limits.totalMs);
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, raw, [&end, token] {
-        if (token.isCancelled()) end(Abort::cancelled);
-    });
-    watch.start(kCancellationPollMs);
+    const QMetaObject::Connection cancelWatch =
+        token.onCancel(raw, [&end] { end(Abort::cancelled); });
     // The body is refused as soon as it grows past its limit, not once it has all arrived.
     const QMetaObject::Connection sizeWatch =
         QObject::connect(raw, &QNetworkReply::readyRead, raw, [raw, &end, &limits] {
@@ -53,7 +43,9 @@ QCoro::Task<HttpAnswer> exchange(QNetworkRequest request, HttpSend send, HttpLim
         });
 
     co_await qCoro(raw).waitForFinished();
+    // The reply outlives this frame (it is deleted later): nothing may reach `end` after here.
     QObject::disconnect(sizeWatch);
+    QObject::disconnect(cancelWatch);
 
     const QVariant status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     switch (abort) {

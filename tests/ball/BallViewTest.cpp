@@ -335,28 +335,38 @@ TEST_F(BallViewTest, ReleaseNearAnEdgeDocksExpandsAndCollapsesAgain) {
     EXPECT_EQ(window->pos(), QPoint(108, 500));
 }
 
-TEST(ProcessingStatusPanel, ShowsTitleAloneHidesWithoutAnchorAndMapsTheVisibleTitle) {
+TEST(ProcessingStatusPanel, ShowsTitleAloneHidesWithoutAnchorAndItsButtonDoesWhatItShows) {
     using Action = ProcessingStatusPresentation::Action;
+    using Failure = UserFacingFailure::Kind;
     ProcessingStatusPanel panel([] { return QList<ScreenInfo>{{kScreen, kScreen, kScreenID}}; });
     EXPECT_FALSE(panel.isVisible());
     QList<Action> pressed;
-    const auto declined = ProcessingStatusPresentation::make(CaptureState::failure(
-        UserFacingFailure::of(UserFacingFailure::Kind::cloudTransmissionDeclined)));
+    const auto declined = ProcessingStatusPresentation::make(
+        CaptureState::failure(UserFacingFailure::of(Failure::cloudTransmissionDeclined)));
     panel.update(declined, QRectF(1200, 300, 64, 64), [&](Action a) { pressed.append(a); });
     ASSERT_TRUE(panel.isVisible());
     EXPECT_EQ(panel.pos(), QPoint(950, 300));  // no room on the right
     EXPECT_FALSE(panel.detailLabel()->isVisibleTo(&panel));
-    EXPECT_EQ(panel.actionButton()->text(), QStringLiteral("知道了"));
 
-    // Every visible title maps back to its own action, whatever the presentation said.
-    for (const Action action : {Action::cancel, Action::retry, Action::openSettings}) {
-        panel.actionButton()->setText(ProcessingStatusPresentation::buttonTitle(action));
+    // Each state's button says its action and a click does that action.
+    const CaptureState states[] = {
+        CaptureState::processing(ProcessingStage::understanding),
+        CaptureState::failure(UserFacingFailure::of(Failure::network)),
+        CaptureState::failure(UserFacingFailure::of(Failure::providerUnavailable)),
+        CaptureState::failure(UserFacingFailure::of(Failure::cloudTransmissionDeclined)),
+    };
+    QList<Action> shown;
+    for (const CaptureState& state : states) {
+        const ProcessingStatusPresentation presentation = ProcessingStatusPresentation::make(state);
+        shown.append(presentation.primaryAction);
+        panel.update(presentation, QRectF(1200, 300, 64, 64), [&](Action a) { pressed.append(a); });
+        EXPECT_EQ(panel.actionButton()->text(),
+                  ProcessingStatusPresentation::buttonTitle(presentation.primaryAction));
         QTest::mouseClick(panel.actionButton(), Qt::LeftButton);
     }
-    panel.actionButton()->setText(QStringLiteral("?"));
-    panel.actionClicked();
-    EXPECT_EQ(pressed, (QList<Action>{Action::cancel, Action::retry, Action::openSettings,
-                                      Action::dismiss}));
+    EXPECT_EQ(shown, (QList<Action>{Action::cancel, Action::retry, Action::openSettings,
+                                    Action::dismiss}));
+    EXPECT_EQ(pressed, shown);
 
     // No anchor: hidden, and the handler stays.
     panel.update(declined, std::nullopt, [](Action) { FAIL() << "replaced handler called"; });

@@ -80,20 +80,6 @@ TEST(ProcessingStatusPresentation, EveryStateShowsItsTextsAndAction) {
         QString(QChar(0x2026)));
 }
 
-TEST(ProcessingStatusPresentation, ButtonTitlesMapBackToTheirActions) {
-    for (const Action action :
-         {Action::cancel, Action::retry, Action::openSettings, Action::dismiss}) {
-        EXPECT_EQ(ProcessingStatusPresentation::actionForButtonTitle(
-                      ProcessingStatusPresentation::buttonTitle(action)),
-                  action);
-    }
-    EXPECT_EQ(ProcessingStatusPresentation::buttonTitle(Action::openSettings),
-              QStringLiteral("去设置"));
-    EXPECT_EQ(ProcessingStatusPresentation::buttonTitle(Action::dismiss), QStringLiteral("知道了"));
-    EXPECT_EQ(ProcessingStatusPresentation::actionForButtonTitle(QStringLiteral("Retry")),
-              Action::dismiss);
-}
-
 TEST(CaptureState, EqualityIsStructural) {
     const auto mic =
         CaptureState::failure(UserFacingFailure::permissionDenied(ProtectedCapability::microphone));

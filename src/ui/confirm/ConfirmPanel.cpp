@@ -363,18 +363,19 @@ void ConfirmPanel::saveForm() {
 
 void ConfirmPanel::updateBadges() {
     const QUuid selected = m_viewModel->selectedEventID();
+    // A defaulted end (an hour after the start) is the one badge shown in blue.
     const auto show = [&](QLabel* badge, EventField field) {
         const std::optional<QString> text = m_viewModel->badge(field, selected);
         badge->setText(text.value_or(QString()));
         badge->setVisible(text.has_value());
-        return text;
+        const bool defaultedEnd =
+            field == EventField::endDate &&
+            m_viewModel->badgeOrigin(field, selected) == FieldOrigin::defaulted;
+        setTextColor(badge, defaultedEnd ? kBlue : kOrange);
     };
     show(m_titleBadge, EventField::title);
-    setTextColor(m_titleBadge, kOrange);
     show(m_locationBadge, EventField::location);
-    setTextColor(m_locationBadge, kOrange);
-    const std::optional<QString> end = show(m_endBadge, EventField::endDate);
-    setTextColor(m_endBadge, end == u"默认"_s ? kBlue : kOrange);
+    show(m_endBadge, EventField::endDate);
 }
 
 void ConfirmPanel::updateValidation() {

@@ -45,20 +45,21 @@ QList<EventValidationError> ConfirmPanelViewModel::validationErrors(const QUuid&
     return entry ? zorbel::validationErrors(entry->event) : QList<EventValidationError>{};
 }
 
-std::optional<QString> ConfirmPanelViewModel::badge(EventField field, const QUuid& eventID) const {
+std::optional<FieldOrigin> ConfirmPanelViewModel::badgeOrigin(EventField field,
+                                                              const QUuid& eventID) const {
     const EditableEvent* entry = find(eventID);
     if (!entry) return std::nullopt;
     const auto origin = entry->event.fieldOrigins.constFind(field);
-    if (origin == entry->event.fieldOrigins.constEnd()) return std::nullopt;
-    switch (*origin) {
-        case FieldOrigin::source:
-            return std::nullopt;
-        case FieldOrigin::inferred:
-            return QStringLiteral("推断");
-        case FieldOrigin::defaulted:
-            return QStringLiteral("默认");
+    if (origin == entry->event.fieldOrigins.constEnd() || *origin == FieldOrigin::source) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return *origin;
+}
+
+std::optional<QString> ConfirmPanelViewModel::badge(EventField field, const QUuid& eventID) const {
+    const std::optional<FieldOrigin> origin = badgeOrigin(field, eventID);
+    if (!origin) return std::nullopt;
+    return *origin == FieldOrigin::inferred ? QStringLiteral("推断") : QStringLiteral("默认");
 }
 
 bool ConfirmPanelViewModel::canWrite() const {

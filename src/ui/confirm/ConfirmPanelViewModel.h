@@ -45,8 +45,10 @@ public:
 
     /// The entry's errors, `emptyTitle` first; empty for a valid event or an unknown id.
     QList<EventValidationError> validationErrors(const QUuid& eventID) const;
-    /// "推断" for an inferred field, "默认" for a defaulted one; nothing for a stated or
-    /// unmarked field or an unknown id.
+    /// Where a field's value came from when the text did not state it (inferred or defaulted);
+    /// nothing for a stated or unmarked field or an unknown id.
+    std::optional<FieldOrigin> badgeOrigin(EventField field, const QUuid& eventID) const;
+    /// Its badge: "推断" for an inferred field, "默认" for a defaulted one.
     std::optional<QString> badge(EventField field, const QUuid& eventID) const;
 
     /// Whether the write action is enabled: no included event has errors (excluded events are

@@ -92,7 +92,8 @@ void ProcessingStatusPanel::update(const std::optional<ProcessingStatusPresentat
     showWithin(m_titleLabel, presentation->title, 1);
     showWithin(m_detailLabel, detail, twoLines ? 2 : 1);
     m_detailLabel->setVisible(presentation->detail.has_value());
-    m_actionButton->setText(ProcessingStatusPresentation::buttonTitle(presentation->primaryAction));
+    m_action = presentation->primaryAction;
+    m_actionButton->setText(ProcessingStatusPresentation::buttonTitle(m_action));
     move(placement(*anchor, m_screens()).toPoint());
     show();
     raise();
@@ -134,8 +135,7 @@ QPointF ProcessingStatusPanel::placement(const QRectF& anchor, const QList<Scree
 }
 
 void ProcessingStatusPanel::actionClicked() {
-    const auto action = ProcessingStatusPresentation::actionForButtonTitle(m_actionButton->text());
-    if (m_actionHandler) m_actionHandler(action);
+    if (m_actionHandler) m_actionHandler(m_action);
 }
 
 void ProcessingStatusPanel::paintEvent(QPaintEvent* /*event*/) {

@@ -59,6 +59,8 @@ private:
     QLabel* m_detailLabel;
     QPushButton* m_actionButton;
     ActionHandler m_actionHandler;
+    /// What the button does: the action shown, never read back from its title.
+    ProcessingStatusPresentation::Action m_action = ProcessingStatusPresentation::Action::dismiss;
 };
 
 }  // namespace zorbel
