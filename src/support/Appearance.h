@@ -19,6 +19,8 @@ Q_SIGNALS:
     void materialOpacityChanged();
     /// "ZorbelPanelOpacityChanged": the panel opacity was written.
     void panelOpacityChanged();
+    /// The ball's skin was chosen.
+    void skinChanged();
 
 private:
     AppearanceNotifications() = default;

@@ -1,5 +1,6 @@
 #include "ui/ball/BallSkinPreference.h"
 
+#include "support/Appearance.h"
 #include "support/Preferences.h"
 #include "ui/ball/BallSkinCatalog.h"
 
@@ -12,6 +13,7 @@ BallSkin current() {
 
 void setCurrent(const BallSkin& skin) {
     Preferences::standard()->setValue(defaultsKey, skin.id());
+    Q_EMIT AppearanceNotifications::shared().skinChanged();
 }
 
 }  // namespace zorbel::BallSkinPreference

@@ -12,7 +12,7 @@ inline const QString defaultsKey = QStringLiteral("ui.skin");
 /// The skin chosen in the standard preference store; "crystal-memory" when the value is missing
 /// or names no built-in skin (the stored value is left as it is).
 BallSkin current();
-/// Stores the skin's id. Nothing is announced: readers see it on their next read.
+/// Stores the skin's id and announces it (`AppearanceNotifications::skinChanged`).
 void setCurrent(const BallSkin& skin);
 
 }  // namespace zorbel::BallSkinPreference

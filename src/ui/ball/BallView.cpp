@@ -21,6 +21,7 @@
 
 #include "input/SystemPermissionAdapter.h"
 #include "support/AppLogger.h"
+#include "support/Appearance.h"
 #include "support/Preferences.h"
 #include "ui/ball/BallSkinPreference.h"
 #include "ui/ball/BallStateColors.h"
@@ -125,6 +126,10 @@ BallView::BallView(BallServices services, Options options, QWidget* parent)
     m_stateEnteredAt = now();
 
     setAttribute(Qt::WA_TranslucentBackground);
+    // The skin is read when chosen, not at every frame.
+    applySkin();
+    connect(&AppearanceNotifications::shared(), &AppearanceNotifications::skinChanged, this,
+            &BallView::applySkin);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAcceptDrops(true);
@@ -137,6 +142,13 @@ BallView::BallView(BallServices services, Options options, QWidget* parent)
         eventsReady(events);
     };
     m_clock.setOnTick([this] { update(); });
+}
+
+void BallView::applySkin() {
+    const BallSkin skin = BallSkinPreference::current();
+    m_glassRenderer.skin = skin;
+    m_auroraRenderer.skin = skin;
+    update();
 }
 
 BallView::~BallView() {
@@ -298,7 +310,6 @@ void BallView::paintEvent(QPaintEvent* /*event*/) {
             const double side = std::min(tracking->width(), tracking->height()) - 4;
             QRectF square(0, 0, side, side);
             square.moveCenter(tracking->center());
-            m_glassRenderer.skin = BallSkinPreference::current();
             m_glassRenderer.render(m_renderState, square, time, env, painter);
             return;
         }
@@ -312,10 +323,8 @@ void BallView::paintEvent(QPaintEvent* /*event*/) {
         painter.translate(-bounds.center());
     }
     if (m_renderState.kind() == Kind::processing) {
-        m_auroraRenderer.skin = BallSkinPreference::current();
         m_auroraRenderer.render(m_renderState, bounds, time, env, painter);
     } else {
-        m_glassRenderer.skin = BallSkinPreference::current();
         m_glassRenderer.render(m_renderState, bounds, time, env, painter);
     }
     if (pressScale) painter.restore();

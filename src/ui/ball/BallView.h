@@ -116,6 +116,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    /// Takes the chosen skin into both renderers and redraws.
+    void applySkin();
     bool isCollapsed() const;
     double now() const { return m_options.now(); }
     BallRenderEnvironment environment() const;
