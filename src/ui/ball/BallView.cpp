@@ -1,7 +1,6 @@
 #include "ui/ball/BallView.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -9,7 +8,6 @@
 #include <QDragEnterEvent>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -23,19 +21,16 @@
 #include "support/AppLogger.h"
 #include "support/Appearance.h"
 #include "support/Preferences.h"
+#include "ui/ball/BallAccessibility.h"
 #include "ui/ball/BallSkinPreference.h"
 #include "ui/ball/BallStateColors.h"
+#include "ui/ball/VoiceExplanation.h"
 
 namespace zorbel {
 
 namespace {
 
 using Kind = CaptureState::Kind;
-
-const QString kAccessibleName = QStringLiteral("Zorbel");
-const QString kAccessibleHelp = QStringLiteral(
-    "按住说话，松开结束；键盘可用空格切换录音；拖动移动位置；拖入文件提取日程；Escape 取消");
-const QString kExpandActionName = QStringLiteral("展开Zorbel");
 
 double steadySeconds() {
     using namespace std::chrono;
@@ -45,65 +40,6 @@ double steadySeconds() {
 bool isAnimated(const CaptureState& state) {
     return state.kind() == Kind::processing || state.kind() == Kind::success ||
            state.kind() == Kind::recording;
-}
-
-void showVoiceExplanation() {
-    QMessageBox box(QMessageBox::Information, QString(),
-                    QStringLiteral("需要麦克风和语音识别权限"));
-    box.setInformativeText(QStringLiteral(
-        "Zorbel会用麦克风录制你的口述，并用系统语音识别转成文字来提取日程。录音文件仅临时保存在本"
-        "机，识别完成后立即删除。\n\n日历权限不在此处申请：稍后你确认日程、首次点击「添加到日历」"
-        "时系统才会询问，点允许即可。"));
-    box.addButton(QStringLiteral("继续"), QMessageBox::AcceptRole);
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.raise();
-    box.activateWindow();
-    box.exec();
-}
-
-// The ball as assistive technology sees it: a button with the state as its value, pressed to
-// toggle recording, and an action to slide a docked ball out.
-class BallAccessible final : public QAccessibleWidget {
-public:
-    explicit BallAccessible(BallView* view) : QAccessibleWidget(view, QAccessible::Button) {}
-
-    QString text(QAccessible::Text kind) const override {
-        switch (kind) {
-            case QAccessible::Name:
-                return kAccessibleName;
-            case QAccessible::Help:
-            case QAccessible::Description:
-                return kAccessibleHelp;
-            case QAccessible::Value:
-                return ball()->accessibilityValue();
-            default:
-                return QAccessibleWidget::text(kind);
-        }
-    }
-    QStringList actionNames() const override {
-        QStringList names{pressAction()};
-        const EdgeSnapController* snap = ball()->edgeSnapController();
-        if (snap && snap->isCollapsed()) names.append(kExpandActionName);
-        return names;
-    }
-    void doAction(const QString& name) override {
-        if (name == pressAction()) {
-            ball()->toggleRecordingFromInput();
-        } else if (name == kExpandActionName && ball()->edgeSnapController()) {
-            ball()->edgeSnapController()->expand();
-        }
-    }
-    QStringList keyBindingsForAction(const QString& /*name*/) const override { return {}; }
-
-private:
-    BallView* ball() const { return static_cast<BallView*>(widget()); }
-};
-
-QAccessibleInterface* ballAccessibleFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("zorbel::BallView") && object && object->isWidgetType()) {
-        return new BallAccessible(static_cast<BallView*>(object));
-    }
-    return nullptr;
 }
 
 }  // namespace
@@ -116,13 +52,11 @@ BallView::BallView(BallServices services, Options options, QWidget* parent)
           std::move(services.permissions), std::move(services.cloudGate))),
       m_clock(m_options.frameInterval),
       m_statusPanel(std::make_unique<ProcessingStatusPanel>(m_options.screens)) {
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(ballAccessibleFactory);
-        return true;
-    }();
-    Q_UNUSED(factoryInstalled);
+    BallAccessibility::install();
     if (!m_options.now) m_options.now = steadySeconds;
-    if (!m_options.voiceExplanation) m_options.voiceExplanation = showVoiceExplanation;
+    if (!m_options.voiceExplanation) {
+        m_options.voiceExplanation = showVoiceExplanation;
+    }
     m_stateEnteredAt = now();
 
     setAttribute(Qt::WA_TranslucentBackground);
@@ -133,8 +67,8 @@ BallView::BallView(BallServices services, Options options, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAcceptDrops(true);
-    setAccessibleName(kAccessibleName);
-    setAccessibleDescription(kAccessibleHelp);
+    setAccessibleName(BallAccessibility::name());
+    setAccessibleDescription(BallAccessibility::help());
 
     // The callbacks live in objects this view owns, so they never outlive it.
     m_coordinator->onStateChange = [this](const CaptureState& state) { setRenderState(state); };
