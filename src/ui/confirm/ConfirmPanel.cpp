@@ -16,6 +16,7 @@
 #include "support/Appearance.h"
 #include "ui/confirm/ConfirmOptions.h"
 #include "ui/confirm/ConfirmPanelPresentation.h"
+#include "ui/shared/DarkTheme.h"
 
 namespace zorbel {
 
@@ -25,14 +26,10 @@ namespace {
 
 using ConfirmPanelGeometry::kRowHeight;
 
-// The dark material behind the controls and the system colours on it.
-const QColor kMaterial(30, 30, 32, 235);
-const QColor kText(235, 235, 240);
-const QColor kField(52, 52, 56);
-const QColor kButton(72, 72, 76);
-const QColor kOrange(0xFF, 0x9F, 0x0A);
-const QColor kBlue(0x0A, 0x84, 0xFF);
-const QColor kRed(0xFF, 0x45, 0x3A);
+using DarkTheme::kBlue;
+using DarkTheme::kOrange;
+using DarkTheme::kRed;
+using DarkTheme::setTextColor;
 constexpr int kCornerRadius = 12;
 
 const QString kDateTimeFormat = u"yyyy-MM-dd HH:mm"_s;
@@ -43,30 +40,6 @@ QFont sizedFont(int pixelSize, int weight = QFont::Normal) {
     font.setPixelSize(pixelSize);
     font.setWeight(QFont::Weight(weight));
     return font;
-}
-
-QPalette darkPalette() {
-    QPalette palette;
-    palette.setColor(QPalette::Window, kMaterial);
-    palette.setColor(QPalette::WindowText, kText);
-    palette.setColor(QPalette::Base, kField);
-    palette.setColor(QPalette::AlternateBase, kField);
-    palette.setColor(QPalette::Text, kText);
-    palette.setColor(QPalette::Button, kButton);
-    palette.setColor(QPalette::ButtonText, kText);
-    palette.setColor(QPalette::Highlight, kBlue);
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::PlaceholderText, QColor(150, 150, 155));
-    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-        palette.setColor(QPalette::Disabled, role, QColor(120, 120, 125));
-    }
-    return palette;
-}
-
-void setTextColor(QWidget* widget, const QColor& color) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    widget->setPalette(palette);
 }
 
 }  // namespace
@@ -99,7 +72,7 @@ ConfirmPanel::ConfirmPanel(std::shared_ptr<ConfirmPanelViewModel> viewModel,
 
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setPalette(darkPalette());
+    setPalette(DarkTheme::palette(DarkTheme::kConfirmMaterial));
     setWindowOpacity(Appearance::panelOpacity());
     connect(&AppearanceNotifications::shared(), &AppearanceNotifications::panelOpacityChanged, this,
             [this] { setWindowOpacity(Appearance::panelOpacity()); });
@@ -117,11 +90,7 @@ void ConfirmPanel::show() {
 }
 
 void ConfirmPanel::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(kMaterial);
-    painter.drawRoundedRect(rect(), kCornerRadius, kCornerRadius);
+    DarkTheme::paintMaterial(this, DarkTheme::kConfirmMaterial, kCornerRadius);
 }
 
 // --- Content -------------------------------------------------------------------------------

@@ -1,4 +1,5 @@
 #include "ui/settings/OnboardingPanel.h"
+#include "ui/shared/DarkTheme.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -166,11 +167,7 @@ void OnboardingPanel::finish() {
 }
 
 void OnboardingPanel::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(28, 28, 32, 235));
-    painter.drawRoundedRect(rect(), 12, 12);
+    DarkTheme::paintMaterial(this, DarkTheme::kOnboardingMaterial, 12);
 }
 
 }  // namespace zorbel

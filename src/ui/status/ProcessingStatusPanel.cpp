@@ -1,5 +1,7 @@
 #include "ui/status/ProcessingStatusPanel.h"
 
+#include "ui/shared/DarkTheme.h"
+
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -66,12 +68,8 @@ ProcessingStatusPanel::ProcessingStatusPanel(ScreenSource screens)
     m_titleLabel->setFont(systemFont(13, QFont::Medium));
     m_detailLabel->setFont(systemFont(11));
     m_detailLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    for (QLabel* label : {m_titleLabel, m_detailLabel}) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, label == m_titleLabel ? QColor(255, 255, 255)
-                                                                     : QColor(235, 235, 245, 153));
-        label->setPalette(palette);
-    }
+    DarkTheme::setTextColor(m_titleLabel, DarkTheme::kTitle);
+    DarkTheme::setTextColor(m_detailLabel, DarkTheme::kSecondaryText);
     m_actionButton->setGeometry(fromBottomLeft(164, 19, 64, 26));
     m_actionButton->setFont(systemFont(12));
     m_actionButton->setFocusPolicy(Qt::NoFocus);
@@ -139,11 +137,7 @@ void ProcessingStatusPanel::actionClicked() {
 }
 
 void ProcessingStatusPanel::paintEvent(QPaintEvent* /*event*/) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(30, 30, 34, 225));
-    painter.drawRoundedRect(QRectF(rect()), kRadius, kRadius);
+    DarkTheme::paintMaterial(this, DarkTheme::kStatusMaterial, kRadius);
 }
 
 }  // namespace zorbel
