@@ -17,8 +17,6 @@ public:
     Kind kind() const { return m_kind; }
     /// The HTTP status of `httpStatus`; 0 otherwise.
     int status() const { return m_status; }
-    /// The localized description shown where an error text is needed.
-    QString description() const;
 
     bool operator==(const LLMError& other) const {
         return m_kind == other.m_kind && m_status == other.m_status;

@@ -31,17 +31,6 @@ TEST(FileExtractionError, MapsToTheUserFacingFailure) {
               UserFacingFailure::of(UserFacingFailure::Kind::fileReadFailed));
 }
 
-TEST(LLMError, DescriptionsAreTheUserTexts) {
-    EXPECT_EQ(LLMError::httpStatus(401).description(), QStringLiteral("LLM 服务返回 HTTP 401"));
-    EXPECT_EQ(LLMError::of(LLMError::Kind::noProvider).description(),
-              QStringLiteral("未配置 LLM（自动扫描未发现本地服务，请在设置中手动配置）"));
-    EXPECT_EQ(LLMError::of(LLMError::Kind::badResponse).description(),
-              QStringLiteral("LLM 响应格式异常（缺 choices/message/content）"));
-    EXPECT_EQ(LLMError::of(LLMError::Kind::badJSON).description(),
-              QStringLiteral("LLM 输出中无可用 JSON"));
-    EXPECT_NE(LLMError::httpStatus(401), LLMError::httpStatus(500));
-}
-
 namespace {
 
 // The smallest services: they implement only what every service must.

@@ -24,6 +24,7 @@
 #include "ui/ball/BallSkinPreference.h"
 #include "ui/settings/OnboardingPanel.h"
 #include "ui/settings/SettingsLayout.h"
+#include "ui/shared/ErrorText.h"
 
 namespace zorbel {
 
@@ -56,19 +57,6 @@ QIcon eyeIcon(bool slashed) {
 
 QString trimmed(const QString& text) {
     return trimSpacesAndTabs(text).toString();
-}
-
-QString errorDescription(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const LLMError& llmError) {
-        return llmError.description();
-    } catch (const NetworkError& networkError) {
-        return networkError.code() == NetworkError::Code::timedOut ? QStringLiteral("请求超时")
-                                                                   : QStringLiteral("网络连接失败");
-    } catch (...) {
-        return QStringLiteral("未知错误");
-    }
 }
 
 }  // namespace
@@ -490,7 +478,8 @@ QCoro::Task<void> SettingsWindowController::fetchModels(QPointer<SettingsWindowC
     if (!self) co_return;
     self->m_fetchButton->setEnabled(true);
     if (error) {
-        self->setStatus(QStringLiteral("拉取失败：") + errorDescription(error));
+        self->setStatus(QStringLiteral("拉取失败：") +
+                        errorText(error, QStringLiteral("未知错误")));
     } else if (names.isEmpty()) {
         self->setStatus(QStringLiteral("服务端未返回模型列表"));
     } else {

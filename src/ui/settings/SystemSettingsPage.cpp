@@ -12,6 +12,7 @@
 #include "support/Preferences.h"
 #include "support/Text.h"
 #include "ui/settings/SettingsLayout.h"
+#include "ui/shared/ErrorText.h"
 
 namespace zorbel {
 
@@ -208,16 +209,10 @@ QCoro::Task<void> SystemSettingsPage::testConnection(
                    ? QStringLiteral("已连接，但没有可写入的日历")
                    : QStringLiteral("找到 ") + QString::number(calendars.size()) +
                          QStringLiteral(" 个日历：") + titles.join(QStringLiteral("、"));
-    } catch (const CalendarStoreError&) {
-        text = QStringLiteral("连接失败：无法访问日历，请检查地址、用户名和密码");
-    } catch (const NetworkError& error) {
-        text = error.code() == NetworkError::Code::timedOut
-                   ? QStringLiteral("连接失败：请求超时")
-                   : QStringLiteral("连接失败：网络连接失败");
-    } catch (const KeychainError&) {
-        text = QStringLiteral("连接失败：无法读取系统密钥环");
     } catch (const Error&) {
-        text = QStringLiteral("连接失败");
+        const QString reason = errorText(std::current_exception(), QString());
+        text =
+            reason.isEmpty() ? QStringLiteral("连接失败") : QStringLiteral("连接失败：") + reason;
     }
     if (!self) co_return;
     self->m_testButton->setEnabled(true);
