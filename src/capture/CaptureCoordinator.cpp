@@ -30,15 +30,15 @@ CaptureCoordinator::~CaptureCoordinator() {
 
 // --- Operations ---------------------------------------------------------------------------
 
-void CaptureCoordinator::startVoiceCapture() {
+QCoro::Task<> CaptureCoordinator::startVoiceCapture() {
     m_retryCommand = RetryCommand{RetryCommand::Kind::voice, {}};
     const Operation operation = beginOperation();
-    run(operation, startRecording(operation), FailureKind::emptyCapture);
+    co_await run(operation, startRecording(operation), FailureKind::emptyCapture);
 }
 
-void CaptureCoordinator::finishVoiceCapture() {
+QCoro::Task<> CaptureCoordinator::finishVoiceCapture() {
     const Operation operation = beginOperation();
-    run(operation, transcribe(operation), FailureKind::emptyCapture);
+    co_await run(operation, transcribe(operation), FailureKind::emptyCapture);
 }
 
 QCoro::Task<> CaptureCoordinator::handleFile(QString filePath) {

@@ -46,10 +46,11 @@ public:
     CaptureCoordinator(const CaptureCoordinator&) = delete;
     CaptureCoordinator& operator=(const CaptureCoordinator&) = delete;
 
-    /// Starts a voice operation: the microphone permission, then recording. Returns at once.
-    void startVoiceCapture();
-    /// Starts an operation that stops recording, transcribes and extracts. Returns at once.
-    void finishVoiceCapture();
+    /// Starts a voice operation: the microphone permission, then recording; completes once
+    /// recording runs (or the operation failed or was replaced).
+    QCoro::Task<> startVoiceCapture();
+    /// Stops recording, transcribes and extracts; completes when that operation has finished.
+    QCoro::Task<> finishVoiceCapture();
     /// Processes a dropped file; completes when the operation it started has finished.
     QCoro::Task<> handleFile(QString filePath);
     /// Processes pasted text; completes when the operation it started has finished.

@@ -2,7 +2,6 @@
 // Reads text, a file or a recorded WAV, asks the configured model (or the built-in provider),
 // prints the events as JSON or iCalendar, or writes them to the configured calendar.
 
-#include <qcoro/qcorotimer.h>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -29,7 +28,6 @@
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -55,12 +53,7 @@ void printState(const CaptureState& state) {
 QCoro::Task<> discoverLocalServers(LLMClient& client) {
     const QString preset = client.currentPreset().id;
     if (preset != u"auto" && preset != u"ollama" && preset != u"lmstudio") co_return;
-    bool scanned = false;
-    client.setOnScanFinished([&scanned] { scanned = true; });
-    client.scanLocalProviders();
-    // Two probes of two seconds; a started `ollama serve` is scanned again a few seconds later.
-    for (int waited = 0; !scanned && waited < 8000; waited += 20) co_await QCoro::sleepFor(20ms);
-    client.setOnScanFinished({});
+    co_await client.scanLocalProviders();
 }
 
 /// Whether all of `data` reached standard output (a full disk or a closed pipe fails it).
@@ -128,12 +121,8 @@ QCoro::Task<int> run(Request request) {
             co_await coordinator.handleFile(request.value);
             break;
         case Request::Input::voice:
-            coordinator.startVoiceCapture();
-            coordinator.finishVoiceCapture();
-            while (coordinator.state().kind() == CaptureState::Kind::recording ||
-                   coordinator.state().kind() == CaptureState::Kind::processing) {
-                co_await QCoro::sleepFor(20ms);
-            }
+            co_await coordinator.startVoiceCapture();
+            co_await coordinator.finishVoiceCapture();
             break;
     }
     if (coordinator.state().kind() != CaptureState::Kind::confirmation) {

@@ -1,8 +1,8 @@
 // The client's provider settings, local discovery and request path.
 
 #include "llm/LLMClient.h"
-#include "llm/EventReader.h"
 
+#include <qcoro/qcorotimer.h>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "llm/ChatRequest.h"
+#include "llm/EventReader.h"
 #include "llm/KeychainCredentialStore.h"
 #include "support/AppLogger.h"
 #include "support/HttpExchange.h"
@@ -250,7 +251,11 @@ bool LLMClient::usesBuiltinRules() const {
 }
 
 QCoro::Task<> LLMClient::refreshRoute() {
-    if (currentPreset().id == u"auto") co_await scan();
+    if (currentPreset().id != u"auto") co_return;
+    const bool applied = co_await scan();
+    if (applied) co_return;
+    // `ollama serve` was started: this capture goes on without it, the next may find it.
+    QTimer::singleShot(m_options.rescanDelayMs, m_lifetime.get(), [this] { scan(); });
 }
 
 QCoro::Task<QList<ExtractedEvent>> LLMClient::extractEvents(QString text, QString source,
@@ -317,11 +322,16 @@ QCoro::Task<QString> LLMClient::chatCompletion(QJsonObject userMessage, Cancella
     co_return *std::move(content);
 }
 
-void LLMClient::scanLocalProviders() {
-    scan();
+QCoro::Task<> LLMClient::scanLocalProviders() {
+    const QPointer<QObject> alive = m_lifetime.get();
+    const bool applied = co_await scan();
+    if (applied || !alive) co_return;
+    // `ollama serve` was started instead: look again once it had time to come up.
+    co_await QCoro::sleepFor(std::chrono::milliseconds(m_options.rescanDelayMs));
+    if (alive) co_await scan();
 }
 
-QCoro::Task<void> LLMClient::scan() {
+QCoro::Task<bool> LLMClient::scan() {
     const QPointer<QObject> alive = m_lifetime.get();
     const int timeoutMs = m_options.probeTimeoutMs;
     const QUrl ollamaTags = QUrl(m_options.ollamaBaseURL).resolved(QUrl(u"/api/tags"_s));
@@ -331,14 +341,12 @@ QCoro::Task<void> LLMClient::scan() {
     auto lmstudioProbe = probe(lmstudioModels, u"data"_s, u"id"_s, timeoutMs);
     const std::optional<QStringList> ollama = co_await std::move(ollamaProbe);
     const std::optional<QStringList> lmstudio = co_await std::move(lmstudioProbe);
-    if (!alive) co_return;
+    if (!alive) co_return false;
 
     if (!ollama && !m_didAttemptOllamaLaunch && launchOllamaAppIfInstalled()) {
         m_didAttemptOllamaLaunch = true;
         logFailure(u"ollamaAutoLaunch"_s);
-        QTimer::singleShot(m_options.rescanDelayMs, m_lifetime.get(),
-                           [this] { scanLocalProviders(); });
-        co_return;
+        co_return false;
     }
     m_ollamaModels = ollama.value_or(QStringList());
     m_lmstudioModels = lmstudio.value_or(QStringList());
@@ -348,6 +356,7 @@ QCoro::Task<void> LLMClient::scan() {
     QTimer::singleShot(0, m_lifetime.get(), [this] {
         if (m_onScanFinished) m_onScanFinished();
     });
+    co_return true;
 }
 
 bool LLMClient::launchOllamaAppIfInstalled() {

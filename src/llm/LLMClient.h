@@ -126,11 +126,12 @@ public:
     QCoro::Task<QList<ExtractedEvent>> extractEvents(PreparedImage image, QString source,
                                                      CancellationToken token) override;
 
-    /// Probes Ollama and LM Studio on the loopback interface and returns at once; the results
-    /// replace the model lists and `onScanFinished` is called on the GUI thread. When Ollama does
-    /// not answer and an `ollama` executable exists, the first scan of the client starts
-    /// `ollama serve` instead and scans again after a short delay.
-    void scanLocalProviders();
+    /// Probes Ollama and LM Studio on the loopback interface; the results replace the model lists
+    /// and `onScanFinished` is called on the GUI thread. When Ollama does not answer and an
+    /// `ollama` executable exists, the first scan of the client starts `ollama serve` instead
+    /// and scans again after a short delay. Completes once the results are in; callers that only
+    /// want the callback need not wait.
+    QCoro::Task<> scanLocalProviders();
     /// Called on the GUI thread after each scan that applied its results.
     void setOnScanFinished(std::function<void()> callback) {
         m_onScanFinished = std::move(callback);
@@ -148,7 +149,8 @@ private:
     QString knownKey(const QString& id) const;
     QString localModel(const LLMPreset& preset, const QString& fallback) const;
     bool launchOllamaAppIfInstalled();
-    QCoro::Task<void> scan();
+    /// One look at both servers; false when it started `ollama serve` instead of taking results.
+    QCoro::Task<bool> scan();
     QCoro::Task<QString> chatCompletion(QJsonObject userMessage, CancellationToken token);
     QNetworkAccessManager* session();
 
