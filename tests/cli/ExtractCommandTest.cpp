@@ -10,6 +10,7 @@
 
 #include "capture/CloudTransmissionGate.h"
 #include "cli/EventJson.h"
+#include "cli/ExtractRun.h"
 #include "support/HttpExchange.h"
 #include "support/Preferences.h"
 #include "testkit/CalendarTestEvents.h"
@@ -22,16 +23,12 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
+using zorbel::test::runExtract;
+using Outcome = zorbel::test::ExtractOutcome;
 
 const char* const kOneEvent =
     R"({"events":[{"title":"项目评审","start_time":"2026-12-07T15:00:00",)"
-    R"("end_time":"2026-12-07T16:00:00","location":"301","reminder_minutes":15,)"
-    R"("field_origins":{"title":"source","end_time":"default"}}]})";
+    R"("end_time":"2026-12-07T16:00:00","location":"301","reminder_minutes":15}]})";
 
 class ExtractCommandTest : public ::testing::Test {
 protected:
@@ -52,27 +49,6 @@ protected:
     QString consent(zorbel::CaptureKind kind) const {
         return zorbel::CloudTransmissionGate::consentKey(u"custom"_s, kind,
                                                          zorbel::originOf(QUrl(server.url())));
-    }
-
-    /// Runs the program with this test's folders and no session bus (the secret store is then
-    /// unreachable and the key empty), driving the event loop so the server can answer.
-    Outcome runExtract(const QStringList& arguments, const QByteArray& input = {},
-                       const QString& outputFile = {}) {
-        QProcess process;
-        if (!outputFile.isEmpty()) process.setStandardOutputFile(outputFile);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
-        env.insert(u"TZ"_s, u"Asia/Shanghai"_s);
-        env.insert(u"QT_LOGGING_RULES"_s, u"com.zorbel.app.product.info=false"_s);
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(ZORBEL_EXTRACT_PATH), arguments);
-        EXPECT_TRUE(process.waitForStarted());
-        process.write(input);
-        process.closeWriteChannel();
-        EXPECT_TRUE(zorbel::test::spinUntil([&] { return process.state() == QProcess::NotRunning; },
-                                            60000));
-        return {process.exitCode(), process.readAllStandardOutput(),
-                QString::fromUtf8(process.readAllStandardError())};
     }
 
     void reloadPreferences() {

@@ -8,8 +8,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
+#include "cli/ExtractRun.h"
 #include "llm/KeychainCredentialStore.h"
 #include "support/Preferences.h"
 #include "testkit/ChatCompletionsServer.h"
@@ -58,30 +58,18 @@ TEST(ExtractWithKeyring, WritesToCalDavWithTheStoredPasswordAfterAModelCallWitho
     prefs->setValue(u"calendar.caldav.user"_s, u"alice"_s);
     prefs->sync();
 
-    // Runs the program to write one event; its exit status and standard output.
-    const auto write = [&] {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"TZ"_s, u"Asia/Shanghai"_s);
-        process.setProcessEnvironment(env);
-        process.start(
-            QStringLiteral(ZORBEL_EXTRACT_PATH),
-            {u"--allow-cloud"_s, u"--write"_s, u"--text"_s, u"明天下午3点在301开项目评审"_s});
-        EXPECT_TRUE(zorbel::test::spinUntil([&] { return process.state() == QProcess::NotRunning; },
-                                            60000));
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "the program crashed";
-        return std::pair(process.exitCode(), process.readAllStandardOutput());
-    };
-    const auto [written, receipt] = write();
-    EXPECT_EQ(written, 0);
-    EXPECT_EQ(QJsonDocument::fromJson(receipt).object()[u"created"_s].toArray().size(), 1)
-        << receipt.toStdString();
+    const QStringList write{u"--allow-cloud"_s, u"--write"_s, u"--text"_s,
+                            u"明天下午3点在301开项目评审"_s};
+    const zorbel::test::ExtractOutcome written = zorbel::test::runExtract(write, {}, {}, true);
+    EXPECT_EQ(written.exitCode, 0) << written.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(written.out).object()[u"created"_s].toArray().size(), 1)
+        << written.out.toStdString();
     EXPECT_EQ(storedEvents(calendar.storageFolder()).size(), 1);
     ASSERT_EQ(model.requests().size(), 1);
     EXPECT_TRUE(model.requests().first().header("Authorization").isEmpty());
 
     // A wrong password in the store: the server refuses it and the command fails.
     zorbel::test::await(store.setCredential(u"not the password"_s, u"caldav"_s));
-    EXPECT_NE(write().first, 0);
+    EXPECT_NE(zorbel::test::runExtract(write, {}, {}, true).exitCode, 0);
     EXPECT_EQ(storedEvents(calendar.storageFolder()).size(), 1);
 }
