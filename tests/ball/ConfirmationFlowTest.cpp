@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QLineEdit>
-#include <QSet>
 #include <QTest>
 #include <QWidget>
 
@@ -12,6 +11,7 @@
 #include "calendar/VdirCalendarStore.h"
 #include "testkit/CalendarTestEvents.h"
 #include "testkit/EventLoop.h"
+#include "testkit/FakeCalendarStore.h"
 #include "testkit/FakeCaptureServices.h"
 #include "testkit/LogCapture.h"
 #include "testkit/MemoryCredentialStore.h"
@@ -26,28 +26,6 @@ using zorbel::test::sampleEvent;
 using zorbel::test::spinUntil;
 
 namespace {
-
-/// Passes everything to a real store; can refuse to list and fail the saves of some titles.
-class FlakyStore final : public CalendarStoreProtocol {
-public:
-    explicit FlakyStore(std::shared_ptr<CalendarStoreProtocol> inner) : m_inner(std::move(inner)) {}
-    bool listingFails = false;
-    QSet<QString> failingTitles;
-
-    QCoro::Task<QList<CalendarChoice>> writableCalendars() override {
-        if (listingFails) throw CalendarStoreError(CalendarStoreError::Kind::notFound);
-        return m_inner->writableCalendars();
-    }
-    QCoro::Task<QString> save(ExtractedEvent event, QString calendarID) override {
-        if (failingTitles.contains(event.title)) {
-            throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
-        }
-        return m_inner->save(std::move(event), std::move(calendarID));
-    }
-
-private:
-    std::shared_ptr<CalendarStoreProtocol> m_inner;
-};
 
 const CaptureState kCalendarDenied =
     CaptureState::failure(UserFacingFailure::permissionDenied(ProtectedCapability::calendar));
@@ -157,7 +135,7 @@ TEST_F(ConfirmationFlowTest, ARefusedPermissionOpensNoPanel) {
 }
 
 TEST_F(ConfirmationFlowTest, NoCalendarToWriteToOpensNoPanel) {
-    auto flaky = std::make_shared<FlakyStore>(vdir);
+    auto flaky = std::make_shared<test::FakeCalendarStore>(vdir);
     flaky->listingFails = true;
     makeFlow(flaky);
     EXPECT_EQ(review({u"a"_s}), nullptr);
@@ -178,7 +156,7 @@ TEST_F(ConfirmationFlowTest, PermissionRevokedBeforeWritingWritesNothing) {
 }
 
 TEST_F(ConfirmationFlowTest, OneFailedEventOfThreeShowsTheWriteFailure) {
-    auto flaky = std::make_shared<FlakyStore>(vdir);
+    auto flaky = std::make_shared<test::FakeCalendarStore>(vdir);
     flaky->failingTitles = {u"b"_s};
     makeFlow(flaky);
     ConfirmPanel* panel = review({u"a"_s, u"b"_s, u"c"_s});

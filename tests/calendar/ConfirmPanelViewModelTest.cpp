@@ -13,16 +13,13 @@ using VE = zorbel::EventValidationError;
 namespace {
 
 ConfirmPanelViewModel threeEvents() {
-    return ConfirmPanelViewModel({sampleEvent(QStringLiteral("a")),
-                                  sampleEvent(QStringLiteral("b")),
-                                  sampleEvent(QStringLiteral("c"))});
+    return ConfirmPanelViewModel({sampleEvent(u"a"_s), sampleEvent(u"b"_s), sampleEvent(u"c"_s)});
 }
 
 }  // namespace
 
 TEST(ConfirmPanelViewModel, WrapsEveryEventIncludedWithDistinctIdsAndSelectsTheFirst) {
     const ConfirmPanelViewModel model = threeEvents();
-    ASSERT_EQ(model.events().size(), 3);
     QSet<QUuid> ids;
     for (const EditableEvent& entry : model.events()) {
         EXPECT_TRUE(entry.isIncluded);
@@ -32,42 +29,51 @@ TEST(ConfirmPanelViewModel, WrapsEveryEventIncludedWithDistinctIdsAndSelectsTheF
     EXPECT_EQ(ids.size(), 3);
     EXPECT_EQ(model.selectedEventID(), model.events().first().id);
     EXPECT_FALSE(model.destinationCalendarID().has_value());
-    EXPECT_EQ(model.events().at(1).event.title, u"b");
-    EXPECT_EQ(model.includedEvents().size(), 3);
+    EXPECT_EQ(
+        model.includedEvents(),
+        (QList<ExtractedEvent>{sampleEvent(u"a"_s), sampleEvent(u"b"_s), sampleEvent(u"c"_s)}));
 }
 
-TEST(ConfirmPanelViewModel, ValidationOrderAndJoinedMessages) {
-    ConfirmPanelViewModel model({sampleEvent()});
-    const QUuid id = model.selectedEventID();
-    ExtractedEvent event = sampleEvent(QStringLiteral(" \n\t "));
-    model.update(event, id);
-    EXPECT_EQ(model.validationErrors(id), QList<VE>{VE::emptyTitle});
-    event.title = QStringLiteral("  inner text \n");
-    event.endDate = event.startDate;
-    model.update(event, id);
-    EXPECT_EQ(model.validationErrors(id), QList<VE>{VE::endNotAfterStart});
-    event.endDate = event.startDate.addSecs(1);
-    model.update(event, id);
-    EXPECT_TRUE(model.validationErrors(id).isEmpty());
-    EXPECT_TRUE(model.selectedMessages().isEmpty());
-    // Years a calendar cannot hold (libical writes a far end as a null date).
-    for (const QDate day : {QDate(4052, 12, 11), QDate(1899, 12, 31)}) {
-        ExtractedEvent far = event;
-        (day.year() > 2000 ? far.endDate : far.startDate) = QDateTime(day, QTime(12, 0));
-        model.update(far, id);
-        EXPECT_EQ(model.validationErrors(id), QList<VE>{VE::outsideYears}) << day.year();
-        EXPECT_EQ(model.selectedMessages(), u"日期须在 1900 至 2999 年之间");
+TEST(ConfirmPanelViewModel, ChecksTitleThenOrderThenYearsAndJoinsTheMessages) {
+    const QDateTime start = sampleEvent().startDate;
+    const auto noon = [](int year, int month, int day) {
+        return QDateTime(QDate(year, month, day), QTime(12, 0));
+    };
+    struct Case {
+        QString title;
+        QDateTime start;
+        QDateTime end;
+        QList<VE> errors;
+    };
+    const Case cases[] = {
+        {u" \n\t "_s, start, start.addSecs(3600), {VE::emptyTitle}},
+        {u"  inner text \n"_s, start, start, {VE::endNotAfterStart}},
+        {u"x"_s, start, start.addSecs(1), {}},
+        // Years a calendar cannot hold (libical writes a far end as a null date).
+        {u"x"_s, start, noon(3000, 1, 1), {VE::outsideYears}},
+        {u"x"_s, noon(1899, 12, 31), start, {VE::outsideYears}},
+        {u"x"_s, noon(1900, 1, 1), noon(2999, 12, 31), {}},
+        {QString(), start, start.addSecs(-60), {VE::emptyTitle, VE::endNotAfterStart}},
+    };
+    for (const bool allDay : {false, true}) {  // the checks ignore the all-day flag
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.title.toStdString() + " " + c.end.toString(Qt::ISODate).toStdString());
+            ConfirmPanelViewModel model({sampleEvent()});
+            const QUuid id = model.selectedEventID();
+            ExtractedEvent event = sampleEvent(c.title);
+            event.startDate = c.start;
+            event.endDate = c.end;
+            event.allDay = allDay;
+            model.update(event, id);
+            EXPECT_EQ(model.validationErrors(id), c.errors);
+            EXPECT_EQ(model.canWrite(), c.errors.isEmpty());
+            QStringList messages;
+            for (const VE error : c.errors) messages.append(message(error));
+            EXPECT_EQ(model.selectedMessages(), messages.join(u'；'));
+            model.setIncluded(false, id);
+            EXPECT_TRUE(model.selectedMessages().isEmpty());
+        }
     }
-
-    event.title.clear();
-    event.endDate = event.startDate.addSecs(-60);
-    event.allDay = true;  // the checks ignore the all-day flag
-    model.update(event, id);
-    EXPECT_EQ(model.validationErrors(id), (QList<VE>{VE::emptyTitle, VE::endNotAfterStart}));
-    EXPECT_EQ(model.selectedMessages(), u"标题不能为空；结束时间必须晚于开始时间");
-    EXPECT_FALSE(model.canWrite());
-    model.setIncluded(false, id);
-    EXPECT_TRUE(model.selectedMessages().isEmpty());
 }
 
 TEST(ConfirmPanelViewModel, ExcludedEventsAreNotValidatedNorWritten) {
@@ -77,8 +83,8 @@ TEST(ConfirmPanelViewModel, ExcludedEventsAreNotValidatedNorWritten) {
     EXPECT_FALSE(model.canWrite());
     model.setIncluded(false, second);
     EXPECT_TRUE(model.canWrite());
-    EXPECT_EQ(model.includedEvents(), (QList<ExtractedEvent>{sampleEvent(QStringLiteral("a")),
-                                                             sampleEvent(QStringLiteral("c"))}));
+    EXPECT_EQ(model.includedEvents(),
+              (QList<ExtractedEvent>{sampleEvent(u"a"_s), sampleEvent(u"c"_s)}));
     model.setIncluded(true, second);
     EXPECT_FALSE(model.canWrite());
     for (const EditableEvent& entry : model.events()) model.setIncluded(false, entry.id);
@@ -100,22 +106,9 @@ TEST(ConfirmPanelViewModel, UnknownIdsChangeNothingAndGiveEmptyAnswers) {
 TEST(ConfirmPanelViewModel, UpdatingDoesNotReachACopyOfTheList) {
     ConfirmPanelViewModel model({sampleEvent()});
     const QList<EditableEvent> copy = model.events();
-    model.update(sampleEvent(QStringLiteral("changed")), copy.first().id);
+    model.update(sampleEvent(u"changed"_s), copy.first().id);
     EXPECT_EQ(copy.first().event.title, u"Review");
     EXPECT_EQ(model.events().first().event.title, u"changed");
-}
-
-TEST(ConfirmPanelViewModel, BadgesFollowTheFieldOrigins) {
-    ExtractedEvent event = sampleEvent();
-    event.fieldOrigins = {{EventField::endDate, FieldOrigin::defaulted},
-                          {EventField::location, FieldOrigin::inferred},
-                          {EventField::title, FieldOrigin::source}};
-    const ConfirmPanelViewModel model({event});
-    const QUuid id = model.selectedEventID();
-    EXPECT_EQ(model.badge(EventField::endDate, id), u"默认"_s);
-    EXPECT_EQ(model.badge(EventField::location, id), u"推断"_s);
-    EXPECT_FALSE(model.badge(EventField::title, id).has_value());
-    EXPECT_FALSE(model.badge(EventField::notes, id).has_value());
 }
 
 TEST(ConfirmPanelViewModel, DefaultDestinationIsTheFirstCalendarOnlyWhenUnset) {
@@ -124,60 +117,51 @@ TEST(ConfirmPanelViewModel, DefaultDestinationIsTheFirstCalendarOnlyWhenUnset) {
     EXPECT_FALSE(model.destinationCalendarID().has_value());
     EXPECT_TRUE(model.canWrite());
     EXPECT_FALSE(model.readyToWrite());
-    const CalendarChoice a{QStringLiteral("A"), QStringLiteral("A"), QStringLiteral("#888888")};
-    const CalendarChoice b{QStringLiteral("B"), QStringLiteral("B"), QStringLiteral("#888888")};
-    model.applyDefaultDestination({a, b});
+    const QList<CalendarChoice> calendars{{u"A"_s, u"A"_s, u"#888888"_s},
+                                          {u"B"_s, u"B"_s, u"#888888"_s}};
+    model.applyDefaultDestination(calendars);
     EXPECT_EQ(model.destinationCalendarID(), u"A"_s);
     EXPECT_TRUE(model.readyToWrite());
     model.setIncluded(false, model.selectedEventID());
     EXPECT_FALSE(model.readyToWrite());
-    model.setDestinationCalendarID(QStringLiteral("B"));
-    model.applyDefaultDestination({a, b});
+    model.setDestinationCalendarID(u"B"_s);
+    model.applyDefaultDestination(calendars);
     EXPECT_EQ(model.destinationCalendarID(), u"B"_s);
 }
 
+// The form loads an event's reminder, repeat and availability into its three lists and saves the
+// selection back: a value the lists hold comes back as it was, any other as the first item (no
+// reminder, no repeat, busy). Selections outside the lists save none.
 TEST(ConfirmOptions, LoadingThenSavingKeepsKnownValuesAndReplacesUnknownOnes) {
-    // Loads the event into the three lists and saves the selection back, as the form does.
-    const auto roundTrip = [](ExtractedEvent event) {
+    struct Values {
+        std::optional<qint64> reminder;
+        std::optional<QString> repeat;
+        std::optional<QString> availability;
+    };
+    const std::pair<Values, Values> cases[] = {
+        {{0, u"weekly"_s, u"tentative"_s}, {0, u"weekly"_s, u"tentative"_s}},
+        {{1440, u"yearly"_s, u"free"_s}, {1440, u"yearly"_s, u"free"_s}},
+        {{15, u"biweekly"_s, std::nullopt}, {std::nullopt, std::nullopt, u"busy"_s}},
+        {{std::nullopt, u"Weekly"_s, u"away"_s}, {std::nullopt, std::nullopt, u"busy"_s}},
+    };
+    for (const auto& [given, saved] : cases) {
+        SCOPED_TRACE(given.repeat->toStdString());
+        ExtractedEvent event = sampleEvent();
+        event.reminderMinutes = given.reminder;
+        event.recurrence = given.repeat;
+        event.availability = given.availability;
         ConfirmOptions::applyReminderTag(
             event, ConfirmOptions::reminderTag(ConfirmOptions::reminderIndex(event)));
         ConfirmOptions::applyRepeatIndex(event, ConfirmOptions::repeatIndex(event));
         ConfirmOptions::applyAvailabilityIndex(event, ConfirmOptions::availabilityIndex(event));
-        return event;
-    };
+        EXPECT_EQ(event.reminderMinutes, saved.reminder);
+        EXPECT_EQ(event.recurrence, saved.repeat);
+        EXPECT_EQ(event.availability, saved.availability);
+    }
+
     ExtractedEvent event = sampleEvent();
-    event.reminderMinutes = 15;
-    event.recurrence = QStringLiteral("biweekly");
-    EXPECT_EQ(ConfirmOptions::reminderIndex(event), 0);
-    EXPECT_EQ(ConfirmOptions::repeatIndex(event), 0);
-    EXPECT_EQ(ConfirmOptions::availabilityIndex(event), 0);
-    ExtractedEvent saved = roundTrip(event);
-    EXPECT_FALSE(saved.reminderMinutes.has_value());
-    EXPECT_FALSE(saved.recurrence.has_value());
-    EXPECT_EQ(saved.availability, u"busy"_s);
-
-    event.reminderMinutes = 0;
-    event.recurrence = QStringLiteral("weekly");
-    event.availability = QStringLiteral("tentative");
-    EXPECT_EQ(ConfirmOptions::reminderIndex(event), 1);
-    EXPECT_EQ(ConfirmOptions::repeatIndex(event), 2);
-    EXPECT_EQ(ConfirmOptions::availabilityIndex(event), 2);
-    EXPECT_EQ(roundTrip(event), event);
-
-    event.reminderMinutes.reset();
-    event.recurrence = QStringLiteral("Weekly");
-    event.availability = QStringLiteral("away");
-    saved = roundTrip(event);
-    EXPECT_FALSE(saved.recurrence.has_value());
-    EXPECT_EQ(saved.availability, u"busy"_s);
-    EXPECT_EQ(ConfirmOptions::reminderTag(0), -1);
-    EXPECT_EQ(ConfirmOptions::reminderTag(7), 1440);
-}
-
-TEST(ConfirmOptions, IndexesOutsideTheTablesGiveNone) {
-    ExtractedEvent event = sampleEvent();
-    event.recurrence = QStringLiteral("daily");
-    event.availability = QStringLiteral("free");
+    event.recurrence = u"daily"_s;
+    event.availability = u"free"_s;
     event.reminderMinutes = 5;
     ConfirmOptions::applyRepeatIndex(event, 5);
     ConfirmOptions::applyAvailabilityIndex(event, -1);

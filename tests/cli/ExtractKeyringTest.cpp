@@ -8,8 +8,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
+#include "cli/ExtractRun.h"
 #include "llm/KeychainCredentialStore.h"
 #include "support/Preferences.h"
 #include "testkit/ChatCompletionsServer.h"
@@ -58,35 +58,18 @@ TEST(ExtractWithKeyring, WritesToCalDavWithTheStoredPasswordAfterAModelCallWitho
     prefs->setValue(u"calendar.caldav.user"_s, u"alice"_s);
     prefs->sync();
 
-    const auto writeOnce = [&] {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"TZ"_s, u"Asia/Shanghai"_s);
-        process.setProcessEnvironment(env);
-        process.start(
-            QStringLiteral(ZORBEL_EXTRACT_PATH),
-            {u"--allow-cloud"_s, u"--write"_s, u"--text"_s, u"明天下午3点在301开项目评审"_s});
-        EXPECT_TRUE(zorbel::test::spinUntil([&] { return process.state() == QProcess::NotRunning; },
-                                            60000));
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "the program crashed";
-        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-        return QJsonDocument::fromJson(process.readAllStandardOutput()).object();
-    };
-    const QJsonObject receipt = writeOnce();
-    EXPECT_EQ(receipt[u"created"_s].toArray().size(), 1) << QJsonDocument(receipt).toJson().data();
+    const QStringList write{u"--allow-cloud"_s, u"--write"_s, u"--text"_s,
+                            u"明天下午3点在301开项目评审"_s};
+    const zorbel::test::ExtractOutcome written = zorbel::test::runExtract(write, {}, {}, true);
+    EXPECT_EQ(written.exitCode, 0) << written.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(written.out).object()[u"created"_s].toArray().size(), 1)
+        << written.out.toStdString();
     EXPECT_EQ(storedEvents(calendar.storageFolder()).size(), 1);
     ASSERT_EQ(model.requests().size(), 1);
     EXPECT_TRUE(model.requests().first().header("Authorization").isEmpty());
 
-    // A wrong password in the store: the server refuses it, the command says so and fails.
+    // A wrong password in the store: the server refuses it and the command fails.
     zorbel::test::await(store.setCredential(u"not the password"_s, u"caldav"_s));
-    QProcess refused;
-    refused.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
-    refused.start(QStringLiteral(ZORBEL_EXTRACT_PATH),
-                  {u"--allow-cloud"_s, u"--write"_s, u"--text"_s, u"明天下午3点开会"_s});
-    ASSERT_TRUE(
-        zorbel::test::spinUntil([&] { return refused.state() == QProcess::NotRunning; }, 60000));
-    EXPECT_EQ(refused.exitStatus(), QProcess::NormalExit);
-    EXPECT_NE(refused.exitCode(), 0);
+    EXPECT_NE(zorbel::test::runExtract(write, {}, {}, true).exitCode, 0);
     EXPECT_EQ(storedEvents(calendar.storageFolder()).size(), 1);
 }

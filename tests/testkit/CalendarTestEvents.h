@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QString>
+#include <QStringList>
 #include <ctime>
 
 #include "core/ExtractedEvent.h"
@@ -21,6 +23,30 @@ inline ExtractedEvent sampleEvent(const QString& title = QStringLiteral("Review"
     event.startDate = localTime(3, 3, 10);
     event.endDate = localTime(3, 3, 11);
     return event;
+}
+
+/// A calendar object as written, with what changes from run to run made stable: each new UID
+/// (a UUID without braces) becomes "uid-1", "uid-2"... in order of first appearance and each
+/// DTSTAMP "(now)"; a UID or DTSTAMP of any other form is left as it is, so that it shows. The
+/// rules of a VTIMEZONE, which come from the system's time zone data, become "(rules)".
+inline QByteArray stableCalendarText(const QByteArray& text) {
+    static const QRegularExpression uid(
+        QStringLiteral("\nUID:([0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12})\r"));
+    static const QRegularExpression stamp(QStringLiteral("\nDTSTAMP:[0-9]{8}T[0-9]{6}Z\r"));
+    static const QRegularExpression rules(
+        QStringLiteral("(\nBEGIN:VTIMEZONE\r\nTZID:[^\r]*\r\n).*?(\r\nEND:VTIMEZONE\r)"),
+        QRegularExpression::DotMatchesEverythingOption);
+    QString stable = QString::fromUtf8(text);
+    stable.replace(stamp, QStringLiteral("\nDTSTAMP:(now)\r"));
+    stable.replace(rules, QStringLiteral("\\1(rules)\\2"));
+    QStringList uids;
+    for (const QRegularExpressionMatch& match : uid.globalMatch(stable)) {
+        if (!uids.contains(match.captured(1))) uids.append(match.captured(1));
+    }
+    for (qsizetype i = 0; i < uids.size(); ++i) {
+        stable.replace(uids.at(i), QStringLiteral("uid-%1").arg(i + 1));
+    }
+    return stable.toUtf8();
 }
 
 /// Runs the process in the time zone `zone` (the TZ variable) while it lives, then in the one

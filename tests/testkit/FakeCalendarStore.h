@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QSet>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "calendar/CalendarStoreProtocol.h"
+
+namespace zorbel::test {
+
+/// A calendar store that records each call and fails on demand. It lists `calendars` and
+/// answers a save with "id-TITLE" itself, or hands both to `inner`, a real store. (Each co_await
+/// stands in a statement of its own: GCC 12 miscompiles one inside ?: or &&.)
+class FakeCalendarStore final : public CalendarStoreProtocol {
+public:
+    explicit FakeCalendarStore(std::shared_ptr<CalendarStoreProtocol> inner = nullptr)
+        : m_inner(std::move(inner)) {}
+
+    bool fullAccess = true;
+    bool listingFails = false;        ///< listing throws notFound
+    QList<CalendarChoice> calendars;  ///< what is listed without an inner store
+    QSet<QString> failingTitles;      ///< saving an event of one of these titles throws saveFailed
+    std::function<void()> afterSave;  ///< runs after each save that succeeded
+    QStringList calls;                ///< "access", "list", "save TITLE to ID", in order
+
+    QCoro::Task<bool> hasFullAccess() override {
+        calls.append(QStringLiteral("access"));
+        if (!fullAccess || !m_inner) co_return fullAccess;
+        co_return co_await m_inner->hasFullAccess();
+    }
+    QCoro::Task<QList<CalendarChoice>> writableCalendars() override {
+        calls.append(QStringLiteral("list"));
+        if (listingFails) throw CalendarStoreError(CalendarStoreError::Kind::notFound);
+        if (!m_inner) co_return calendars;
+        co_return co_await m_inner->writableCalendars();
+    }
+    QCoro::Task<QString> save(ExtractedEvent event, QString calendarID) override {
+        calls.append(QStringLiteral("save %1 to %2").arg(event.title, calendarID));
+        if (failingTitles.contains(event.title)) {
+            throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+        }
+        QString id = QStringLiteral("id-") + event.title;
+        if (m_inner) id = co_await m_inner->save(event, calendarID);
+        if (afterSave) afterSave();
+        co_return id;
+    }
+
+private:
+    std::shared_ptr<CalendarStoreProtocol> m_inner;
+};
+
+}  // namespace zorbel::test
