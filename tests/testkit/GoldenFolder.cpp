@@ -20,7 +20,7 @@ void GoldenFolder::check(const std::function<QByteArray(const QString&)>& produc
         const QByteArray expected = expectedFile.readAll();
         const QByteArray actual = produce(dir.filePath(name));
         if (actual == expected) continue;
-        QFile fail(base + QStringLiteral(".fail"));
+        QFile fail(base + expectedSuffix + QStringLiteral(".fail"));
         if (fail.open(QIODevice::WriteOnly)) fail.write(actual);
         ADD_FAILURE() << "expected:\n"
                       << expected.toStdString() << "\ngot (written to "
