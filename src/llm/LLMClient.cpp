@@ -182,47 +182,12 @@ void LLMClient::saveModelList(const QStringList& models, const LLMPreset& preset
     m_defaults->setValue(presetKey(preset, u"models"_s), models);
 }
 
-QString LLMClient::localModel(const LLMPreset& preset, const QString& fallback) const {
-    // The model picked for the Ollama or LM Studio preset itself comes first, so the choice made
-    // in the settings is the one the request uses.
-    if (preset.isLocal()) {
-        const QString chosen = model(preset);
-        if (!chosen.isEmpty()) return chosen;
-    }
-    const QString selected = selectedModel();
-    return selected.isEmpty() ? fallback : selected;
-}
-
 std::optional<LLMClient::ResolvedConfig> LLMClient::resolvedConfig() const {
     const LLMPreset current = currentPreset();
-    const QString ollamaDefault = QString::fromLatin1(defaultModel);
-    const QString firstLMStudioModel = m_lmstudioModels.value(0);
-    if (current.id == u"auto") {
-        if (!m_ollamaModels.isEmpty()) {
-            return ResolvedConfig{m_options.ollamaBaseURL, {}, localModel(current, ollamaDefault)};
-        }
-        if (m_lmstudioModels.isEmpty()) return std::nullopt;
-        return ResolvedConfig{
-            m_options.lmstudioBaseURL, {}, localModel(current, firstLMStudioModel)};
-    }
-    if (current.id == u"ollama") {
-        return ResolvedConfig{m_options.ollamaBaseURL, {}, localModel(current, ollamaDefault)};
-    }
-    if (current.id == u"lmstudio") {
-        const QString chosen = localModel(current, firstLMStudioModel);
-        if (chosen.isEmpty()) return std::nullopt;
-        return ResolvedConfig{m_options.lmstudioBaseURL, {}, chosen};
-    }
-    if (current.id == u"custom") {
-        const QString baseURL = trimSpacesAndTabs(customBaseURL()).toString();
-        const QString chosen = trimSpacesAndTabs(selectedModel()).toString();
-        if (baseURL.isEmpty() || chosen.isEmpty()) return std::nullopt;
-        return ResolvedConfig{baseURL, knownKey(current.id), chosen};
-    }
-    QString chosen = trimSpacesAndTabs(model(current)).toString();
-    if (chosen.isEmpty()) chosen = current.defaultModel.value_or(QString());
-    if (chosen.isEmpty()) return std::nullopt;
-    return ResolvedConfig{current.baseURL.value_or(QString()), knownKey(current.id), chosen};
+    return resolveProvider({current, selectedModel(), model(current), customBaseURL(),
+                            knownKey(current.id), m_options.ollamaBaseURL,
+                            m_options.lmstudioBaseURL, m_ollamaModels, m_lmstudioModels,
+                            QString::fromLatin1(defaultModel)});
 }
 
 ProviderRoute LLMClient::providerRoute() const {

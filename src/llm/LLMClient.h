@@ -17,6 +17,7 @@
 #include "core/ExtractedEvent.h"
 #include "core/LLMError.h"
 #include "llm/LLMPreset.h"
+#include "llm/ProviderResolution.h"
 #include "support/Preferences.h"
 
 class QNetworkAccessManager;
@@ -57,13 +58,7 @@ public:
     using LLMError = zorbel::LLMError;
     using LLMPreset = zorbel::LLMPreset;
 
-    /// The server, key and model one request uses.
-    struct ResolvedConfig {
-        QString baseURL;
-        QString apiKey;
-        QString model;
-        bool operator==(const ResolvedConfig&) const = default;
-    };
+    using ResolvedConfig = zorbel::ResolvedConfig;
 
     /// The model used for Ollama when the user chose none.
     static constexpr const char* defaultModel = "qwen2.5vl:3b";
@@ -147,7 +142,6 @@ public:
 
 private:
     QString knownKey(const QString& id) const;
-    QString localModel(const LLMPreset& preset, const QString& fallback) const;
     bool launchOllamaAppIfInstalled();
     /// One look at both servers; false when it started `ollama serve` instead of taking results.
     QCoro::Task<bool> scan();
