@@ -64,25 +64,6 @@ TEST(EdgeSnapDecision, MajorityScreenPrefersLargerOverlapThenEarlierScreen) {
               std::nullopt);
 }
 
-TEST(EdgeSnapDecision, HiddenAndExpandedFramesKeepTheBallOnScreenVertically) {
-    const QRectF s(0, 0, 1280, 800);
-    EXPECT_EQ(EdgeSnapController::hiddenFrame(SnapEdge::left, s, {10, 100, 64, 64}),
-              QRectF(-44, 100, 64, 64));
-    EXPECT_EQ(EdgeSnapController::expandedFrame(SnapEdge::left, s, {10, 100, 64, 64}),
-              QRectF(8, 100, 64, 64));
-    EXPECT_EQ(EdgeSnapController::hiddenFrame(SnapEdge::right, s, {1250, 100, 64, 64}),
-              QRectF(1260, 100, 64, 64));
-    EXPECT_EQ(EdgeSnapController::expandedFrame(SnapEdge::right, s, {1250, 100, 64, 64}),
-              QRectF(1208, 100, 64, 64));
-    // Partly above the top, or below the bottom: clamped inside.
-    EXPECT_EQ(EdgeSnapController::hiddenFrame(SnapEdge::left, s, {0, -30, 64, 64}).top(), 0);
-    EXPECT_EQ(EdgeSnapController::hiddenFrame(SnapEdge::right, s, {1250, 780, 64, 64}).top(), 736);
-    // A second screen with its own origin.
-    EXPECT_EQ(
-        EdgeSnapController::hiddenFrame(SnapEdge::left, {1280, 0, 1000, 800}, {1290, 10, 64, 64}),
-        QRectF(1236, 10, 64, 64));
-}
-
 TEST(StatusPanelPlacement, RightOfTheBallElseLeftElseBelowAlwaysInside) {
     const QList<ScreenInfo> one{screen({0, 0, 1280, 800})};
     // Right of the ball, vertically centred on it.
