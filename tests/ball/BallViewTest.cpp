@@ -126,10 +126,10 @@ TEST_F(BallViewTest, HoldingRecordsAndAShortReleaseCancelsAsTapTooShort) {
 
     QList<ExtractedEvent> received;
     view->setConfirmation({[&](QList<ExtractedEvent> events) { received = events; }, {}, {}});
-    clock = 10;
+    clock = 1;
     press();
     ASSERT_TRUE(reaches(Kind::recording));
-    clock = 10.8;  // exactly the hold time
+    clock = 1.8;  // exactly the hold time (1.8 − 1 is 0.8 in binary too)
     release();
     ASSERT_TRUE(reaches(Kind::confirmation));
     EXPECT_EQ(received.size(), 1);
