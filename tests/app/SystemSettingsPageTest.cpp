@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 #include <QFile>
-#include <QTest>
 
+#include "app/Widgets.h"
 #include "llm/KeychainCredentialStore.h"
 #include "support/Autostart.h"
 #include "support/Preferences.h"
@@ -39,15 +39,7 @@ struct Page {
 
     template <typename T>
     T* find(const char* name) const {
-        T* widget = page.findChild<T*>(QLatin1String(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-
-    static void enter(QLineEdit* field, const QString& text) {
-        field->clear();
-        QTest::keyClicks(field, text);
-        QTest::keyClick(field, Qt::Key_Return);
+        return test::child<T>(&page, name);
     }
 
     QString testConnection() {
@@ -79,10 +71,10 @@ TEST(SystemSettingsPage, ACalDavServerIsSavedWithItsPasswordInTheSecretStore) {
     EXPECT_EQ(page.stored("calendar.store"), u"caldav");
     EXPECT_TRUE(page.find<QLineEdit>("caldavURLField")->isEnabled());
 
-    Page::enter(page.find<QLineEdit>("caldavURLField"),
+    test::enter(page.find<QLineEdit>("caldavURLField"),
                 QStringLiteral(" http://127.0.0.1:9/dav/ "));
-    Page::enter(page.find<QLineEdit>("caldavUserField"), QStringLiteral("anna"));
-    Page::enter(page.find<QLineEdit>("caldavPasswordField"), QStringLiteral(" pw "));
+    test::enter(page.find<QLineEdit>("caldavUserField"), QStringLiteral("anna"));
+    test::enter(page.find<QLineEdit>("caldavPasswordField"), QStringLiteral(" pw "));
     EXPECT_EQ(page.stored("calendar.caldav.url"), u"http://127.0.0.1:9/dav/");
     EXPECT_EQ(page.stored("calendar.caldav.user"), u"anna");
     // A password is kept exactly as typed, and nowhere but the secret store.
@@ -98,7 +90,7 @@ TEST(SystemSettingsPage, ACalDavServerIsSavedWithItsPasswordInTheSecretStore) {
     // Opened again, the page shows the stored password.
     SystemSettingsPage again{page.credentials};
     again.refresh();
-    auto* field = again.findChild<QLineEdit*>(QStringLiteral("caldavPasswordField"));
+    auto* field = test::child<QLineEdit>(&again, "caldavPasswordField");
     EXPECT_TRUE(test::spinUntil([&] { return field->text() == u" pw "; }));
 }
 
@@ -113,26 +105,26 @@ TEST(SystemSettingsPage, TheConnectionTestSignsInWithThePasswordFromTheSecretSto
     auto* popup = page.find<QComboBox>("calendarStorePopup");
     popup->setCurrentIndex(1);
     Q_EMIT popup->activated(1);
-    Page::enter(page.find<QLineEdit>("caldavURLField"), server.url().toString());
-    Page::enter(page.find<QLineEdit>("caldavUserField"), QStringLiteral("alice"));
-    Page::enter(page.find<QLineEdit>("caldavPasswordField"), QStringLiteral("wrong"));
+    test::enter(page.find<QLineEdit>("caldavURLField"), server.url().toString());
+    test::enter(page.find<QLineEdit>("caldavUserField"), QStringLiteral("alice"));
+    test::enter(page.find<QLineEdit>("caldavPasswordField"), QStringLiteral("wrong"));
     EXPECT_TRUE(page.testConnection().startsWith(u"连接失败："));
-    Page::enter(page.find<QLineEdit>("caldavPasswordField"),
+    test::enter(page.find<QLineEdit>("caldavPasswordField"),
                 QLatin1String(test::RadicaleServer::kPassword));
     EXPECT_EQ(page.testConnection(), u"找到 1 个日历：Work");
 }
 
 TEST(SystemSettingsPage, TheSpeechEndpointAndItsKeyAreSaved) {
     Page page;
-    Page::enter(page.find<QLineEdit>("speechURLField"), QStringLiteral("http://127.0.0.1:8080/v1"));
-    Page::enter(page.find<QLineEdit>("speechModelField"), QStringLiteral("whisper-1\t"));
-    Page::enter(page.find<QLineEdit>("speechKeyField"), QStringLiteral("sk-speech"));
+    test::enter(page.find<QLineEdit>("speechURLField"), QStringLiteral("http://127.0.0.1:8080/v1"));
+    test::enter(page.find<QLineEdit>("speechModelField"), QStringLiteral("whisper-1\t"));
+    test::enter(page.find<QLineEdit>("speechKeyField"), QStringLiteral("sk-speech"));
     EXPECT_EQ(page.stored("speech.baseURL"), u"http://127.0.0.1:8080/v1");
     EXPECT_EQ(page.stored("speech.model"), u"whisper-1");
     EXPECT_EQ(page.secret(QStringLiteral("speech")), u"sk-speech");
 
     // Clearing the key removes it from the store.
-    Page::enter(page.find<QLineEdit>("speechKeyField"), QString());
+    test::enter(page.find<QLineEdit>("speechKeyField"), QString());
     EXPECT_EQ(page.secret(QStringLiteral("speech")), std::nullopt);
 }
 

@@ -12,8 +12,6 @@ using zorbel::test::spinUntil;
 
 namespace {
 
-constexpr std::chrono::milliseconds kImmediately{0};
-
 // Lets the event loop run a number of passes (timers and posted calls included).
 void runPasses(int passes) {
     for (int i = 0; i < passes; ++i) QCoreApplication::processEvents();
@@ -21,42 +19,29 @@ void runPasses(int passes) {
 
 }  // namespace
 
-TEST(BallAnimationClock, RunsOneSixtiethSecondTimerAtMost) {
-    BallAnimationClock clock;
-    EXPECT_FALSE(clock.isRunning());
-    EXPECT_EQ(clock.timer(), nullptr);
-    clock.stop();  // harmless when stopped
-    EXPECT_FALSE(clock.isRunning());
+TEST(BallAnimationClock, OneRepeatingTimerTicksLaterOnTheEventLoopUntilStopped) {
+    BallAnimationClock sixty;
+    sixty.start();
+    ASSERT_NE(sixty.timer(), nullptr);
+    EXPECT_EQ(sixty.timer()->interval(), 16);
+    EXPECT_FALSE(sixty.timer()->isSingleShot());
 
-    clock.start();
-    const QTimer* timer = clock.timer();
-    ASSERT_NE(timer, nullptr);
-    EXPECT_TRUE(clock.isRunning());
-    EXPECT_TRUE(timer->isActive());
-    EXPECT_FALSE(timer->isSingleShot());
-    EXPECT_EQ(timer->interval(), 16);
-    clock.start();
-    EXPECT_EQ(clock.timer(), timer);  // the same timer, no second one
-
-    clock.stop();
-    EXPECT_FALSE(clock.isRunning());
-    EXPECT_EQ(clock.timer(), nullptr);
-}
-
-TEST(BallAnimationClock, TicksLaterOnTheEventLoopUntilStopped) {
-    BallAnimationClock clock(kImmediately);
+    BallAnimationClock clock(std::chrono::milliseconds(0));
     int ticks = 0;
     clock.setOnTick([&] { ++ticks; });
     clock.start();
-    EXPECT_EQ(ticks, 0);  // nothing is called from `start` itself
+    const QTimer* timer = clock.timer();
+    clock.start();
+    EXPECT_EQ(clock.timer(), timer);  // the same timer, no second one
+    EXPECT_EQ(ticks, 0);              // nothing is called from `start` itself
     EXPECT_TRUE(spinUntil([&] { return ticks >= 3; }));
 
     clock.stop();
+    EXPECT_FALSE(clock.isRunning());
     runPasses(5);  // a firing already posted may still arrive
     const int afterStop = ticks;
     runPasses(20);
     EXPECT_EQ(ticks, afterStop);
-
     clock.start();  // and it starts again
     EXPECT_TRUE(spinUntil([&] { return ticks > afterStop; }));
 }
@@ -64,7 +49,7 @@ TEST(BallAnimationClock, TicksLaterOnTheEventLoopUntilStopped) {
 TEST(BallAnimationClock, TicksWithoutCallbackOrAfterTheClockIsGoneDoNothing) {
     int ticks = 0;
     {
-        BallAnimationClock silent(kImmediately);
+        BallAnimationClock silent(std::chrono::milliseconds(0));
         silent.start();
         runPasses(5);  // no callback set: firings are dropped
         silent.setOnTick([&] { ++ticks; });

@@ -1,8 +1,12 @@
-// The ball's pure decisions: click or drag, where a released ball docks, which screen a window
-// belongs to, and where the status panel goes beside the ball.
+// Where the ball goes: click or drag, where a released ball docks and on which screen, where the
+// status panel goes beside it, and where the ball starts (the remembered free-standing frame
+// while its screen is there, the default position on the main screen otherwise).
 
 #include <gtest/gtest.h>
+#include <QWidget>
 
+#include "support/Preferences.h"
+#include "testkit/TempXdg.h"
 #include "ui/ball/BallGestureInterpreter.h"
 #include "ui/ball/EdgeSnapController.h"
 #include "ui/status/ProcessingStatusPanel.h"
@@ -64,25 +68,6 @@ TEST(EdgeSnapDecision, MajorityScreenPrefersLargerOverlapThenEarlierScreen) {
               std::nullopt);
 }
 
-TEST(EdgeSnapDecision, HiddenAndExpandedFramesKeepTheBallOnScreenVertically) {
-    const QRectF s(0, 0, 1280, 800);
-    EXPECT_EQ(EdgeSnapController::hiddenFrame(SnapEdge::left, s, {10, 100, 64, 64}),
-              QRectF(-44, 100, 64, 64));
-    EXPECT_EQ(EdgeSnapController::expandedFrame(SnapEdge::left, s, {10, 100, 64, 64}),
-              QRectF(8, 100, 64, 64));
-    EXPECT_EQ(EdgeSnapController::hiddenFrame(SnapEdge::right, s, {1250, 100, 64, 64}),
-              QRectF(1260, 100, 64, 64));
-    EXPECT_EQ(EdgeSnapController::expandedFrame(SnapEdge::right, s, {1250, 100, 64, 64}),
-              QRectF(1208, 100, 64, 64));
-    // Partly above the top, or below the bottom: clamped inside.
-    EXPECT_EQ(EdgeSnapController::hiddenFrame(SnapEdge::left, s, {0, -30, 64, 64}).top(), 0);
-    EXPECT_EQ(EdgeSnapController::hiddenFrame(SnapEdge::right, s, {1250, 780, 64, 64}).top(), 736);
-    // A second screen with its own origin.
-    EXPECT_EQ(
-        EdgeSnapController::hiddenFrame(SnapEdge::left, {1280, 0, 1000, 800}, {1290, 10, 64, 64}),
-        QRectF(1236, 10, 64, 64));
-}
-
 TEST(StatusPanelPlacement, RightOfTheBallElseLeftElseBelowAlwaysInside) {
     const QList<ScreenInfo> one{screen({0, 0, 1280, 800})};
     // Right of the ball, vertically centred on it.
@@ -103,4 +88,89 @@ TEST(StatusPanelPlacement, RightOfTheBallElseLeftElseBelowAlwaysInside) {
     EXPECT_EQ(ProcessingStatusPanel::placement({2000, 100, 64, 64}, two), QPointF(1750, 100));
     // No screen at all: the unclamped place beside the ball.
     EXPECT_EQ(ProcessingStatusPanel::placement({100, 0, 64, 64}, {}), QPointF(174, 0));
+}
+
+namespace {
+
+class EdgeSnapRestoreTest : public ::testing::Test {
+protected:
+    EdgeSnapRestoreTest() { window.setFixedSize(64, 64); }
+
+    std::unique_ptr<EdgeSnapController> controller() {
+        return std::make_unique<EdgeSnapController>(
+            &window, [this] { return screens; },
+            EdgeSnapController::Timing{std::chrono::milliseconds(0), std::chrono::milliseconds(0)});
+    }
+    std::shared_ptr<Preferences> defaults() const { return Preferences::standard(); }
+
+    zorbel::test::TempXdg xdg;
+    QWidget window;
+    // The main screen's visible frame leaves out a 40-point panel at the top.
+    QList<ScreenInfo> screens{{{0, 0, 1280, 800}, {0, 40, 1280, 760}, 11},
+                              {{1280, 0, 1000, 800}, {1280, 0, 1000, 800}, 22}};
+    const QRect defaultFrame{800, 388, 64, 64};  // centre (640 + 192, 420)
+};
+
+}  // namespace
+
+TEST_F(EdgeSnapRestoreTest, FreshStartUsesTheDefaultPositionOnTheMainScreen) {
+    auto snap = controller();
+    EXPECT_EQ(snap->parkedScreenID(), 11u);
+    snap->restorePosition();
+    EXPECT_EQ(window.geometry(), defaultFrame);
+}
+
+TEST_F(EdgeSnapRestoreTest, RememberedFrameIsUsedWhileItsScreenIsConnected) {
+    defaults()->setValue(EdgeSnapController::parkedFrameKey, QRectF(2250, 10, 64, 64));
+    defaults()->setValue(EdgeSnapController::parkedScreenIDKey, 22);
+    controller()->restorePosition();
+    EXPECT_EQ(window.geometry(), QRect(2250, 10, 64, 64));  // as stored, partly off-screen
+}
+
+TEST_F(EdgeSnapRestoreTest, MissingScreenOrUntrustworthyValuesFallBackToTheDefaultAndPersistIt) {
+    struct Case {
+        QVariant frame;
+        QVariant screenID;
+    };
+    // An unreadable frame counts as absent: the default position, which needs no storing.
+    defaults()->setValue(EdgeSnapController::parkedFrameKey, QStringLiteral("garbage"));
+    defaults()->setValue(EdgeSnapController::parkedScreenIDKey, 22);
+    controller()->restorePosition();
+    EXPECT_EQ(window.geometry(), defaultFrame);
+
+    const QList<Case> cases{{QRectF(1500, 10, 64, 64), 33},                  // screen gone
+                            {QRectF(1500, 10, 64, 64), qint64(5000000000)},  // beyond 32 bits
+                            {QRectF(1500, 10, 64, 64), -1}};
+    for (const Case& c : cases) {
+        defaults()->setValue(EdgeSnapController::parkedFrameKey, c.frame);
+        defaults()->setValue(EdgeSnapController::parkedScreenIDKey, c.screenID);
+        window.setGeometry(0, 0, 64, 64);
+        auto snap = controller();
+        snap->restorePosition();
+        EXPECT_EQ(window.geometry(), defaultFrame) << c.screenID.toString().toStdString();
+        EXPECT_EQ(defaults()->value(EdgeSnapController::parkedFrameKey).toRectF(),
+                  QRectF(defaultFrame));
+        EXPECT_EQ(defaults()->integer(EdgeSnapController::parkedScreenIDKey), 11);
+    }
+}
+
+TEST_F(EdgeSnapRestoreTest, StraddlingWindowDocksOnTheScreenHoldingMostOfIt) {
+    auto snap = controller();
+    window.setGeometry(1270, 100, 64, 64);  // 54 points on the second screen
+    ASSERT_TRUE(snap->handleRelease());
+    EXPECT_EQ(snap->hiddenEdge(), SnapEdge::left);
+    EXPECT_EQ(window.geometry(), QRect(1236, 100, 64, 64));
+
+    snap->unhideForDrag();
+    window.setGeometry(1700, -30, 64, 64);
+    EXPECT_FALSE(snap->handleRelease());
+    EXPECT_EQ(snap->parkedScreenID(), 22u);
+    EXPECT_EQ(defaults()->value(EdgeSnapController::parkedFrameKey).toRectF(),
+              QRectF(1700, -30, 64, 64));
+
+    // Released within 30 points of the right edge while partly above the screen.
+    window.setGeometry(2200, -30, 64, 64);
+    ASSERT_TRUE(snap->handleRelease());
+    EXPECT_EQ(snap->hiddenEdge(), SnapEdge::right);
+    EXPECT_EQ(window.geometry(), QRect(2260, 0, 64, 64));
 }

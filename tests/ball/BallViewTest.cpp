@@ -40,6 +40,7 @@ std::shared_ptr<CalendarWriter> standardWriter() {
 
 const QRectF kScreen(0, 0, 1280, 800);
 constexpr quint32 kScreenID = 7;
+const QList<ScreenInfo> kScreens{{kScreen, kScreen, kScreenID}};
 
 class BallViewTest : public ::testing::Test {
 protected:
@@ -49,7 +50,7 @@ protected:
         options.voiceExplanation = [this] { ++explanations; };
         options.successHold = std::chrono::milliseconds(20);
         options.frameInterval = std::chrono::milliseconds(0);
-        options.screens = [this] { return screens; };
+        options.screens = [] { return kScreens; };
         options.snapTiming = {std::chrono::milliseconds(0), std::chrono::milliseconds(30)};
         window = std::make_unique<FloatingBallWindow>(
             BallServices{fakes.speech, fakes.files, fakes.model, fakes.permissions, fakes.consent},
@@ -84,12 +85,9 @@ protected:
         key(Qt::Key_Space);
         ASSERT_TRUE(reaches(Kind::recording));
     }
-    QMimeData* files(const QStringList& paths) {
-        auto* data = new QMimeData;
-        QList<QUrl> urls;
-        for (const QString& path : paths) urls.append(QUrl::fromLocalFile(path));
-        data->setUrls(urls);
-        return data;
+    /// The part of the ball on the screen, in the view's coordinates.
+    QRectF shownPart() const {
+        return QRectF(window->geometry().intersected(kScreen.toRect()).translated(-window->pos()));
     }
     bool dragEnter(QMimeData* data) {
         QDragEnterEvent event({32, 32}, Qt::CopyAction, data, Qt::NoButton, Qt::NoModifier);
@@ -101,11 +99,14 @@ protected:
         QApplication::sendEvent(view, &event);
         return event.isAccepted();
     }
+    void dragLeave() {
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(view, &leave);
+    }
 
     zorbel::test::TempXdg xdg;
     zorbel::test::LogCapture log;
     zorbel::test::FakeCaptureServices fakes;
-    QList<ScreenInfo> screens{{kScreen, kScreen, kScreenID}};
     double clock = 100;
     int explanations = 0;
     std::unique_ptr<FloatingBallWindow> window;
@@ -125,10 +126,10 @@ TEST_F(BallViewTest, HoldingRecordsAndAShortReleaseCancelsAsTapTooShort) {
 
     QList<ExtractedEvent> received;
     view->setConfirmation({[&](QList<ExtractedEvent> events) { received = events; }, {}, {}});
-    clock = 10;
+    clock = 1;
     press();
     ASSERT_TRUE(reaches(Kind::recording));
-    clock = 10.8;  // exactly the hold time
+    clock = 1.8;  // exactly the hold time (1.8 − 1 is 0.8 in binary too)
     release();
     ASSERT_TRUE(reaches(Kind::confirmation));
     EXPECT_EQ(received.size(), 1);
@@ -156,24 +157,37 @@ TEST_F(BallViewTest, ClickOnARecordingBallCancelsItAndAPressDuringProcessingStar
     EXPECT_EQ(view->renderState().kind(), Kind::processing);
 }
 
-TEST_F(BallViewTest, DragStartsAtFivePointsCancelsTheCaptureAndMovesTheWindow) {
+TEST_F(BallViewTest, ReleaseBeforeRecordingStartsLeavesItRunningUntilAClickCancelsIt) {
+    fakes.permissions->voice.hold();
+    press();
+    ASSERT_TRUE(spinUntil([&] { return fakes.permissions->voice.waiting() == 1; }, 2000));
+    clock += 0.1;
+    release();  // the coordinator has not reported recording yet: nothing happens
+    fakes.permissions->voice.hold(false);
+    fakes.permissions->voice.release();
+    ASSERT_TRUE(reaches(Kind::recording));
+    EXPECT_TRUE(log.failureCodes().isEmpty());
+    press();
+    release();
+    EXPECT_EQ(view->renderState(), CaptureState::idle());
+    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("tapTooShort")});
+}
+
+TEST_F(BallViewTest, ADragCancelsTheCaptureMovesTheWindowWithThePointerAndIsRemembered) {
     window->move(400, 300);
     startRecordingWithSpace();
     press({32, 32});
-    mouse(QEvent::MouseMove, {32, 36.9});
+    mouse(QEvent::MouseMove, {32, 36.9});  // short of a drag
     EXPECT_EQ(window->pos(), QPoint(400, 300));
     EXPECT_EQ(view->renderState().kind(), Kind::recording);
-    mouse(QEvent::MouseMove, {35, 36});  // 3-4-5 from the press point
-    EXPECT_EQ(view->renderState(), CaptureState::idle());
-    EXPECT_EQ(window->pos(), QPoint(403, 304));
     mouse(QEvent::MouseMove, {52, 52});
-    EXPECT_EQ(window->pos(), QPoint(423, 324));
+    EXPECT_EQ(view->renderState(), CaptureState::idle());
+    EXPECT_EQ(window->pos(), QPoint(420, 320));
     release({52, 52});
     // Released far from the edges: stays free and is remembered.
-    ASSERT_NE(view->edgeSnapController(), nullptr);
     EXPECT_FALSE(view->edgeSnapController()->isHidden());
     EXPECT_EQ(Preferences::standard()->value(EdgeSnapController::parkedFrameKey).toRectF(),
-              QRectF(423, 324, 64, 64));
+              QRectF(420, 320, 64, 64));
     EXPECT_EQ(Preferences::standard()->integer(EdgeSnapController::parkedScreenIDKey), kScreenID);
     EXPECT_TRUE(log.failureCodes().isEmpty());  // a drag is no "tapTooShort"
 }
@@ -199,7 +213,7 @@ TEST_F(BallViewTest, KeysToggleAndCancelAndAnOpenConfirmationIsAskedToDiscardIns
     EXPECT_EQ(view->renderState(), CaptureState::idle());
 }
 
-TEST_F(BallViewTest, WhitespacePasteFailsWithoutTheCoordinatorAndShowsThePanel) {
+TEST_F(BallViewTest, WhitespacePasteFailsWithoutTheCoordinatorAndShowsThePanelBesideTheBall) {
     QApplication::clipboard()->setText(QStringLiteral("  \n\t "));
     key(Qt::Key_V, Qt::ControlModifier);
     const CaptureState empty =
@@ -212,12 +226,9 @@ TEST_F(BallViewTest, WhitespacePasteFailsWithoutTheCoordinatorAndShowsThePanel) 
     const auto presentation = ProcessingStatusPresentation::make(empty);
     ASSERT_TRUE(panel.isVisible());
     EXPECT_EQ(panel.titleLabel()->text(), presentation.title);
-    EXPECT_EQ(panel.actionButton()->text(),
-              ProcessingStatusPresentation::buttonTitle(presentation.primaryAction));
-    EXPECT_EQ(panel.geometry(), QRect(window->geometry().right() + 11,
-                                      window->geometry().center().y() - 31, 240, 64));
+    EXPECT_EQ(QPointF(panel.pos()),
+              ProcessingStatusPanel::placement(QRectF(window->geometry()), kScreens));
     EXPECT_EQ(view->lastAnnouncement(), presentation.title);
-    EXPECT_EQ(view->accessibilityValue(), QStringLiteral("处理失败"));
 
     // "重试" with nothing to repeat clears the failure, which hides the panel.
     EXPECT_EQ(panel.actionButton()->text(), QStringLiteral("重试"));
@@ -230,33 +241,34 @@ TEST_F(BallViewTest, WhitespacePasteFailsWithoutTheCoordinatorAndShowsThePanel) 
     key(Qt::Key_V, Qt::ControlModifier);
     ASSERT_TRUE(spinUntil([&] { return !fakes.model->texts.isEmpty() && idle(); }));
     EXPECT_EQ(fakes.model->texts, QStringList{QStringLiteral(" 周五下午两点评审 \n")});
+    // The log names the kind of capture, never what was pasted.
+    EXPECT_TRUE(log.lines().contains(QStringLiteral(R"(event=captureStarted(kind: "paste"))")));
+    for (const QString& line : log.lines()) EXPECT_FALSE(line.contains(QStringLiteral("评审")));
 }
 
 TEST_F(BallViewTest, DropsInviteWhileIdleUseTheFirstFileAndAreRefusedWhileProcessing) {
-    std::unique_ptr<QMimeData> three(
-        files({QStringLiteral("/tmp/a.txt"), QStringLiteral("/tmp/b.txt"),
-               QStringLiteral("/tmp/c.pdf")}));
-    ASSERT_TRUE(dragEnter(three.get()));
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.txt")),
+                   QUrl::fromLocalFile(QStringLiteral("/tmp/b.pdf"))});
+    ASSERT_TRUE(dragEnter(&files));
     EXPECT_EQ(view->renderState(), CaptureState::dropTarget());
     EXPECT_TRUE(view->statusPanel().isVisible());
     EXPECT_FALSE(view->animationClock().isRunning());
-    QDragLeaveEvent leave;
-    QApplication::sendEvent(view, &leave);
+    dragLeave();
     EXPECT_EQ(view->renderState(), CaptureState::idle());
     EXPECT_FALSE(view->statusPanel().isVisible());
 
     fakes.model->reply.hold();
-    ASSERT_TRUE(dragEnter(three.get()));
-    EXPECT_TRUE(drop(three.get()));
+    ASSERT_TRUE(dragEnter(&files));
+    EXPECT_TRUE(drop(&files));
     EXPECT_EQ(fakes.files->textPaths, QStringList{QStringLiteral("/tmp/a.txt")});
     ASSERT_TRUE(reaches(Kind::processing));
     EXPECT_FALSE(view->statusPanel().isVisible());
     EXPECT_TRUE(view->animationClock().isRunning());
 
     // While processing: no invitation, and the drop is refused.
-    std::unique_ptr<QMimeData> another(files({QStringLiteral("/tmp/d.txt")}));
-    EXPECT_FALSE(dragEnter(another.get()));
-    EXPECT_FALSE(drop(another.get()));
+    EXPECT_FALSE(dragEnter(&files));
+    EXPECT_FALSE(drop(&files));
     EXPECT_EQ(view->renderState().kind(), Kind::processing);
     EXPECT_EQ(fakes.files->textPaths.size(), 1);
 
@@ -298,13 +310,11 @@ TEST_F(BallViewTest, SuccessReturnsToIdleUnlessAnotherStateArrivedAndTheClockFol
 
 TEST_F(BallViewTest, ReleaseNearAnEdgeDocksExpandsAndCollapsesAgain) {
     EdgeSnapController* snap = view->edgeSnapController();
-    ASSERT_NE(snap, nullptr);
     const QVariant remembered = Preferences::standard()->value(EdgeSnapController::parkedFrameKey);
     window->move(30, 500);
     ASSERT_TRUE(snap->handleRelease());
-    EXPECT_EQ(snap->hiddenEdge(), SnapEdge::left);
-    EXPECT_EQ(window->geometry(), QRect(-44, 500, 64, 64));
-    EXPECT_EQ(snap->trackingRectInView(), QRectF(44, 0, 20, 64));
+    EXPECT_EQ(shownPart().width(), 20);
+    EXPECT_EQ(snap->trackingRectInView(), shownPart());  // the pointer is watched over the sliver
     EXPECT_EQ(view->accessibilityValue(), QStringLiteral("已贴边隐藏"));
     // Docked positions are never remembered.
     EXPECT_EQ(Preferences::standard()->value(EdgeSnapController::parkedFrameKey), remembered);
@@ -317,12 +327,11 @@ TEST_F(BallViewTest, ReleaseNearAnEdgeDocksExpandsAndCollapsesAgain) {
 
     snap->expand();
     EXPECT_EQ(window->pos(), QPoint(8, 500));
-    EXPECT_EQ(snap->trackingRectInView(), QRectF(0, 0, 64, 64));
+    EXPECT_EQ(snap->trackingRectInView(), shownPart());
     snap->scheduleCollapse();
     snap->expand();  // re-entering keeps the pending collapse
-    EXPECT_TRUE(snap->collapsePending());
     ASSERT_TRUE(spinUntil([&] { return snap->isCollapsed(); }, 2000));
-    EXPECT_EQ(window->pos(), QPoint(-44, 500));
+    EXPECT_EQ(shownPart().width(), 20);
 
     // A drag undocks; released mid-screen it stays free.
     snap->expand();
@@ -394,27 +403,11 @@ TEST_F(BallViewTest, AssistiveTechnologySeesAButtonWithItsStateAndCanExpandADock
 
     window->move(1240, 200);
     ASSERT_TRUE(view->edgeSnapController()->handleRelease());
-    EXPECT_EQ(window->pos(), QPoint(1260, 200));
-    EXPECT_TRUE(actions->actionNames().contains(QStringLiteral("展开Zorbel")));
-    actions->doAction(QStringLiteral("展开Zorbel"));
-    EXPECT_EQ(window->pos(), QPoint(1280 - 64 - 8, 200));
-    EXPECT_FALSE(actions->actionNames().contains(QStringLiteral("展开Zorbel")));
-}
-
-TEST_F(BallViewTest, ReleaseBeforeRecordingStartsLeavesItRunningUntilAClickCancelsIt) {
-    fakes.permissions->voice.hold();
-    press();
-    ASSERT_TRUE(spinUntil([&] { return fakes.permissions->voice.waiting() == 1; }, 2000));
-    clock += 0.1;
-    release();  // the coordinator has not reported recording yet: nothing happens
-    fakes.permissions->voice.hold(false);
-    fakes.permissions->voice.release();
-    ASSERT_TRUE(reaches(Kind::recording));
-    EXPECT_TRUE(log.failureCodes().isEmpty());
-    press();
-    release();
-    EXPECT_EQ(view->renderState(), CaptureState::idle());
-    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("tapTooShort")});
+    const QString expand = QStringLiteral("展开Zorbel");
+    ASSERT_TRUE(actions->actionNames().contains(expand));
+    actions->doAction(expand);
+    EXPECT_EQ(shownPart().width(), 64);
+    EXPECT_FALSE(actions->actionNames().contains(expand));
 }
 
 TEST_F(BallViewTest, DraggingOverADockedBallExpandsItAndTheChosenSkinShowsOnTheNextFrame) {
@@ -424,17 +417,15 @@ TEST_F(BallViewTest, DraggingOverADockedBallExpandsItAndTheChosenSkinShowsOnTheN
     QMimeData text;
     text.setText(QStringLiteral("周三 14:00 面试"));
     EXPECT_TRUE(dragEnter(&text));
-    EXPECT_EQ(window->pos(), QPoint(8, 200));
+    EXPECT_EQ(shownPart().width(), 64);
     EXPECT_EQ(view->renderState(), CaptureState::dropTarget());
-    QDragLeaveEvent leave;
-    QApplication::sendEvent(view, &leave);
+    dragLeave();
 
     // The collapsed ball is drawn small inside the sliver, the expanded one fills the view.
     const QImage expanded = view->grab().toImage();
     EXPECT_NE(collapsed, expanded);
     BallSkinPreference::setCurrent(BallSkinCatalog::liquidLens());
-    const QImage reskinned = view->grab().toImage();
-    EXPECT_NE(reskinned, expanded);
+    EXPECT_NE(view->grab().toImage(), expanded);
     BallSkinPreference::setCurrent(BallSkinCatalog::crystalMemory());
     EXPECT_EQ(view->grab().toImage(), expanded);
 }
@@ -461,6 +452,21 @@ TEST(FloatingBallWindowTest, FoundEventsOpenTheConfirmPanelAndLeavingConfirmatio
     EXPECT_TRUE(fakes.settle());
 }
 
+TEST(ProcessingStatusPanel, ShowsNoEmptyDetailAndHidesWithoutAnAnchorKeepingItsHandler) {
+    using Action = ProcessingStatusPresentation::Action;
+    ProcessingStatusPanel panel([] { return kScreens; });
+    QList<Action> pressed;
+    const auto declined = ProcessingStatusPresentation::make(CaptureState::failure(
+        UserFacingFailure::of(UserFacingFailure::Kind::cloudTransmissionDeclined)));
+    panel.update(declined, QRectF(1200, 300, 64, 64), [&](Action a) { pressed.append(a); });
+    ASSERT_TRUE(panel.isVisible());
+    EXPECT_FALSE(panel.detailLabel()->isVisibleTo(&panel));
+    panel.update(declined, std::nullopt, [](Action) { FAIL() << "replaced handler called"; });
+    EXPECT_FALSE(panel.isVisible());
+    panel.actionClicked();
+    EXPECT_EQ(pressed, QList<Action>{declined.primaryAction});
+}
+
 TEST(ProcessingStatusPanel, EveryStatusTextIsShownWholeOrCutBetweenWords) {
     // Each failure's texts, a long calendar name in the success title, and English words.
     QList<ProcessingStatusPresentation> presentations;
@@ -475,22 +481,21 @@ TEST(ProcessingStatusPanel, EveryStatusTextIsShownWholeOrCutBetweenWords) {
     english.detail = QStringLiteral("Check the calendar permission and then try once more");
     presentations.append(english);
 
-    ProcessingStatusPanel panel([] { return QList<ScreenInfo>{{kScreen, kScreen, kScreenID}}; });
+    ProcessingStatusPanel panel([] { return kScreens; });
     for (const ProcessingStatusPresentation& presentation : presentations) {
         panel.update(presentation, QRectF(100, 300, 64, 64), [](auto) {});
         const std::pair<QLabel*, QString> labels[] = {
             {panel.titleLabel(), presentation.title},
             {panel.detailLabel(), presentation.detail.value_or(QString())}};
         for (const auto& [label, full] : labels) {
+            SCOPED_TRACE(full.toStdString());
             const QString shown = label->text();
-            const QString where = full;
             // Within the label: one line, or two where it wraps, none wider than it.
             const QFontMetrics metrics = label->fontMetrics();
             const QRect bounds =
                 metrics.boundingRect(QRect(0, 0, label->width(), 1 << 16), Qt::TextWordWrap, shown);
-            EXPECT_LE(bounds.width(), label->width()) << where.toStdString();
-            EXPECT_LE(bounds.height(), (label->wordWrap() ? 2 : 1) * metrics.lineSpacing())
-                << where.toStdString();
+            EXPECT_LE(bounds.width(), label->width());
+            EXPECT_LE(bounds.height(), (label->wordWrap() ? 2 : 1) * metrics.lineSpacing());
             if (label->wordWrap()) {
                 EXPECT_GE(label->height(), 2 * metrics.height());
             }
@@ -500,21 +505,17 @@ TEST(ProcessingStatusPanel, EveryStatusTextIsShownWholeOrCutBetweenWords) {
             }
             // Cut: at a place where a line may break, the whole text kept for the pointer and
             // for assistive technology.
-            ASSERT_TRUE(shown.endsWith(u'…')) << where.toStdString();
+            ASSERT_TRUE(shown.endsWith(u'…'));
             const QString kept = shown.chopped(1);
-            EXPECT_TRUE(full.startsWith(kept)) << where.toStdString();
+            EXPECT_TRUE(full.startsWith(kept));
             QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, full);
             breaks.setPosition(kept.size());
-            EXPECT_TRUE(breaks.isAtBoundary() || full.at(kept.size()).isSpace())
-                << where.toStdString();
+            EXPECT_TRUE(breaks.isAtBoundary() || full.at(kept.size()).isSpace());
             EXPECT_EQ(label->toolTip(), full);
             EXPECT_EQ(label->accessibleDescription(), full);
         }
     }
-    // The English detail needs the second line, and the long name is cut at a break.
+    // The English detail needs the second line.
     panel.update(english, QRectF(100, 300, 64, 64), [](auto) {});
     EXPECT_TRUE(panel.detailLabel()->wordWrap());
-    EXPECT_EQ(ProcessingStatusPanel::fitted(QStringLiteral("Check the permission"),
-                                            panel.detailLabel()->fontMetrics(), 1000, 1),
-              QStringLiteral("Check the permission"));
 }

@@ -17,19 +17,6 @@ QPointF polar(const QPointF& centre, double distance, double degrees) {
     return {centre.x() + distance * std::cos(angle), centre.y() - distance * std::sin(angle)};
 }
 
-double visibleRadius(const QImage& image, const QPointF& centre) {
-    const double scale = image.devicePixelRatio();
-    const int row = static_cast<int>(centre.y() * scale);
-    int first = -1;
-    int last = -1;
-    for (int x = 0; x < image.width(); ++x) {
-        if (qAlpha(image.pixel(x, row)) == 0) continue;
-        if (first < 0) first = x;
-        last = x;
-    }
-    return first < 0 ? 0.0 : (last - first + 1) / scale / 2;
-}
-
 double farthestVisible(const QImage& image, const QPointF& centre) {
     const double scale = image.devicePixelRatio();
     double farthest = 0;

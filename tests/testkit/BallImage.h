@@ -32,9 +32,6 @@ QColor colourAt(const QImage& image, const QPointF& point);
 /// screen from the positive x axis).
 QPointF polar(const QPointF& centre, double distance, double degrees);
 
-/// Half the width, in points, of the run of visible pixels on the row through `centre`.
-double visibleRadius(const QImage& image, const QPointF& centre);
-
 /// The largest distance from `centre`, in points, of a pixel that is not fully transparent.
 double farthestVisible(const QImage& image, const QPointF& centre);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+#include <QFile>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -22,5 +24,15 @@ struct ShellEnvironment {
                                       .lmstudioBaseURL = QStringLiteral("http://127.0.0.1:9/v1"),
                                       .ollamaExecutables = {}}};
 };
+
+/// Writes a stand-in for a tool at `path`, executable by its owner unless told otherwise.
+inline void writeTool(const QString& path, const QByteArray& text, bool executable = true) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner |
+                        (executable ? QFile::ExeOwner : QFile::Permissions()));
+}
 
 }  // namespace zorbel::test
