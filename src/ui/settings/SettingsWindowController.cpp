@@ -358,7 +358,15 @@ void SettingsWindowController::refreshUI() {
         }
     }
 
-    m_routeLabel->setText(OnboardingPanel::routeText(m_client));
+    // The route takes the whole row unless the consent button stands beside it; what still does
+    // not fit ends in … with the whole route as tooltip.
+    const QString route = OnboardingPanel::routeText(m_client);
+    const int routeWidth = preset.needsKey ? 200 : kWidth - 40;
+    m_routeLabel->resize(routeWidth, m_routeLabel->height());
+    const QString shownRoute =
+        m_routeLabel->fontMetrics().elidedText(route, Qt::ElideRight, routeWidth);
+    m_routeLabel->setText(shownRoute);
+    m_routeLabel->setToolTip(shownRoute == route ? QString() : route);
     m_clearConsentButton->setVisible(preset.needsKey);
 
     const int ballPercent = int(std::lround(Appearance::ballMaterialOpacity() * 100));
