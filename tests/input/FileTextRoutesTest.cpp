@@ -122,7 +122,7 @@ TEST_F(FileTextRoutes, AreRefusedQuicklyWithTypedErrors) {
         {doc, {u"/nonexistent/converter"_s, {}}, Kind::conversionFailed, {u"textutilStart"_s}},
         {doc, script(u"exec sleep 5"_s), Kind::timedOut, {u"textutilTimeout"_s}},
         // Past its output cap the converter is ended, long before its time-out.
-        {doc, script(u"exec yes 会议"_s, 30000), Kind::tooLarge, {u"textutilOutputLimit"_s}},
+        {doc, script(u"exec yes 会议"_s, 5000), Kind::tooLarge, {u"textutilOutputLimit"_s}},
         {doc, script(u"echo partial; exit 3"_s), Kind::conversionFailed, {u"textutilConvert"_s}},
         {doc, script(u"kill -9 $$"_s), Kind::conversionFailed, {u"textutilConvert"_s}},
         // Output that is not UTF-8 is no text.
@@ -140,20 +140,7 @@ TEST_F(FileTextRoutes, AreRefusedQuicklyWithTypedErrors) {
     }
 }
 
-TEST_F(FileTextRoutes, TextPicturesAndErrorsArriveFromThePool) {
-    const QString notes = write(u"notes.txt"_s, "周三 9:30 站会");
-    const QString jpg = write(u"photo.jpg"_s, FF::jpeg(FF::textImage({}, 20, 10)));
-    zorbel::SystemFileExtractor extractor;
-    EXPECT_EQ(await(extractor.extractText(notes, {})), u"周三 9:30 站会");
-    EXPECT_EQ(await(extractor.extractImage(jpg, {})).mimeType, u"image/jpeg");
-    EXPECT_THROW(await(extractor.extractText(dir.filePath(u"budget.xlsx"_s), {})),
-                 zorbel::FileExtractionError);
-    zorbel::CancellationToken cancelled;
-    cancelled.cancel();
-    EXPECT_THROW(await(extractor.extractImage(jpg, cancelled)), zorbel::CancelledError);
-}
-
-TEST_F(FileTextRoutes, ACancelledConverterInThePoolIsKilled) {
+TEST_F(FileTextRoutes, TheExtractorWorksInItsPoolAndKillsACancelledConverter) {
     const QString started = dir.filePath(u"started"_s);
     const QString release = dir.filePath(u"release"_s);
     const QString done = dir.filePath(u"done"_s);
@@ -163,7 +150,18 @@ TEST_F(FileTextRoutes, ACancelledConverterInThePoolIsKilled) {
                                             u"touch \"$0\"; while [ ! -e \"$1\" ]; do sleep 0.01; "
                                             "done; echo converted; touch \"$2\""_s,
                                             started, release, done}});
+    // Text, pictures and errors arrive from the pool.
+    EXPECT_EQ(await(extractor.extractText(write(u"notes.txt"_s, "周三 9:30 站会"), {})),
+              u"周三 9:30 站会");
+    const QString jpg = write(u"photo.jpg"_s, FF::jpeg(FF::textImage({}, 20, 10)));
+    EXPECT_EQ(await(extractor.extractImage(jpg, {})).mimeType, u"image/jpeg");
+    EXPECT_THROW(await(extractor.extractText(dir.filePath(u"budget.xlsx"_s), {})),
+                 zorbel::FileExtractionError);
     zorbel::CancellationToken token;
+    token.cancel();
+    EXPECT_THROW(await(extractor.extractImage(jpg, token)), zorbel::CancelledError);
+    token = {};
+    log.clear();
     std::exception_ptr error;
     bool finished = false;
     auto task = extractInto(extractor, write(u"minutes.doc"_s, "text"), token, error, finished);

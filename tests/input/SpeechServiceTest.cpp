@@ -93,14 +93,6 @@ protected:
     }
 };
 
-/// Runs a program to its end; false when it is missing or fails.
-bool run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
-
 }  // namespace
 
 TEST_F(SpeechServiceTest, TranscriptIsTrimmedAndTheRecordingDeleted) {
@@ -108,7 +100,6 @@ TEST_F(SpeechServiceTest, TranscriptIsTrimmedAndTheRecordingDeleted) {
     auto speech = service();
     speech->start();
     ASSERT_EQ(recordingFiles().size(), 1);
-    EXPECT_TRUE(recordingFiles().first().startsWith(u"zorbel-"));
     input->feed(kSpeech);
     speech->start();  // while recording: the input is not opened twice
     input->feed(kOtherSpeech);
@@ -322,11 +313,13 @@ TEST(PocketSphinxRecognizer, HearsSpokenEnglishAndNothingInSilence) {
     QTemporaryDir dir;
     const QString spoken = dir.filePath(u"spoken.wav"_s);
     const QString wav = dir.filePath(u"utterance.wav"_s);
-    ASSERT_TRUE(run(u"espeak-ng"_s, {u"-v"_s, u"en-us+f2"_s, u"-s"_s, u"110"_s, u"-w"_s, spoken,
-                                     u"meeting tomorrow at three pm"_s}))
+    ASSERT_EQ(QProcess::execute(u"espeak-ng"_s, {u"-v"_s, u"en-us+f2"_s, u"-s"_s, u"110"_s, u"-w"_s,
+                                                 spoken, u"meeting tomorrow at three pm"_s}),
+              0)
         << "espeak-ng is needed (scripts/setup)";
-    ASSERT_TRUE(
-        run(u"sox"_s, {spoken, u"-r"_s, u"16000"_s, u"-c"_s, u"1"_s, u"-b"_s, u"16"_s, wav}))
+    ASSERT_EQ(QProcess::execute(
+                  u"sox"_s, {spoken, u"-r"_s, u"16000"_s, u"-c"_s, u"1"_s, u"-b"_s, u"16"_s, wav}),
+              0)
         << "sox is needed (scripts/setup)";
     // Decoding on this thread: on a busy machine it can take longer than an event-loop wait.
     const QString text =
