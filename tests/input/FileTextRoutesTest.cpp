@@ -1,84 +1,176 @@
-// The extension table, plain text as strict UTF-8, the empty rule and truncation.
+// Every kind of file the extractor is given, as a golden folder (data/make-inputs.sh); what a
+// folder cannot hold: a cut-back long text, odd paths, hostile files and converters, cancelled
+// tasks; and the extractor that runs all this on its own threads.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QDir>
-#include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
-#include "input/FileTextExtractor.h"
+#include "input/SystemFileExtractor.h"
+#include "support/Errors.h"
+#include "testkit/EventLoop.h"
 #include "testkit/FileExtractionFixture.h"
 #include "testkit/FileFixtures.h"
+#include "testkit/GoldenFolder.h"
 
 namespace FTE = zorbel::FileTextExtractor;
 namespace FF = zorbel::test::FileFixtures;
 using Kind = zorbel::FileExtractionError::Kind;
+using namespace Qt::Literals::StringLiterals;
+using zorbel::test::await;
+using zorbel::test::spinUntil;
 
 namespace {
 
 class FileTextRoutes : public zorbel::test::FileExtractionFixture {};
 
-}  // namespace
-
-TEST_F(FileTextRoutes, ExtensionsIgnoreCaseAndUnknownOnesAreRefused) {
-    const QString text = QStringLiteral("明天 10:00 开会\n  agenda  \n");
-    EXPECT_EQ(FTE::extractText(write(QStringLiteral("notes.MD"), text.toUtf8())), text);
-    for (const char* name : {"a.txt", "a.Markdown", "a.rtf", "a.HTML"}) {
-        EXPECT_EQ(FTE::extractText(write(QLatin1String(name), "{\\rtf1 x}")), u"{\\rtf1 x}")
-            << name;
+// The text the extractor gives, or the failure the user sees, and the failure codes logged.
+QByteArray extractionView(const QString& path) {
+    zorbel::test::LogCapture log;
+    QJsonObject view;
+    try {
+        view["text"_L1] = FTE::extractText(path);
+    } catch (const zorbel::FileExtractionError& error) {
+        view["error"_L1] = error.userFacingFailure().logCode();
     }
-    EXPECT_TRUE(log.failureCodes().isEmpty());
-
-    for (const char* name : {"plan.pages", "budget.XLSX", "README"}) {
-        const auto error = errorOf(write(QLatin1String(name), "text"));
-        ASSERT_TRUE(error) << name;
-        EXPECT_EQ(error->kind(), Kind::unsupportedType);
-        EXPECT_EQ(error->extension(), FTE::lowerExtension(QLatin1String(name)));
+    if (!log.failureCodes().isEmpty()) {
+        view["log"_L1] = QJsonArray::fromStringList(log.failureCodes());
     }
-    EXPECT_EQ(errorOf(dir.filePath(QStringLiteral("x.XLSX")))->extension(), u"xlsx");
-    EXPECT_EQ(log.failureCodes(), QStringList(4, QStringLiteral("unsupportedFile")));
+    return QJsonDocument(view).toJson();
 }
 
-TEST_F(FileTextRoutes, PlainTextIsStrictUtf8AndNeverTrimmed) {
-    // Only spaces is still text; a byte-order mark is not part of it.
-    EXPECT_EQ(FTE::extractText(write(QStringLiteral("spaces.txt"), "   ")), u"   ");
-    EXPECT_EQ(FTE::extractText(write(QStringLiteral("bom.txt"), "\xEF\xBB\xBFhi")), u"hi");
+// A converter written as a shell script, ended after `timeoutMs`.
+FTE::WordConverter script(const QString& body, int timeoutMs = 300) {
+    return {u"/bin/sh"_s, {u"-c"_s, body}, timeoutMs};
+}
 
-    // "会议" in GBK, UTF-16 with and without a mark; a byte neither UTF-8 nor GB18030, NULs.
-    EXPECT_EQ(FTE::extractText(write(QStringLiteral("gbk.txt"), "\xBB\xE1\xD2\xE9")), u"会议");
-    EXPECT_EQ(FTE::extractText(
-                  write(QStringLiteral("le.txt"), QByteArray("\xFF\xFE\x1A\x4F\xAE\x8B", 6))),
-              u"会议");
-    EXPECT_EQ(FTE::extractText(write(QStringLiteral("be.txt"), QByteArray("\x00"
-                                                                          "9\x00:\x00"
-                                                                          "3",
-                                                                          6))),
-              u"9:3");
-    for (const QByteArray& bytes : {QByteArray("a\x80z"), QByteArray("ab\0\0\0cd", 7)}) {
-        const auto error = errorOf(write(QStringLiteral("gbk.txt"), bytes));
-        ASSERT_TRUE(error) << bytes.toHex().constData();
-        EXPECT_EQ(error->kind(), Kind::conversionFailed);
+QCoro::Task<void> extractInto(zorbel::SystemFileExtractor& extractor, QString path,
+                              zorbel::CancellationToken token, std::exception_ptr& error,
+                              bool& finished) {
+    try {
+        co_await extractor.extractText(std::move(path), std::move(token));
+    } catch (...) {
+        error = std::current_exception();
     }
-    // A deleted file and a folder named like a text file cannot be read.
-    EXPECT_EQ(errorOf(dir.filePath(QStringLiteral("gone.txt")))->kind(), Kind::conversionFailed);
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.txt")));
-    EXPECT_EQ(errorOf(dir.filePath(QStringLiteral("folder.txt")))->kind(), Kind::conversionFailed);
-    // Read errors are not logged.
-    EXPECT_TRUE(log.failureCodes().isEmpty());
+    finished = true;
+}
 
-    EXPECT_EQ(errorOf(write(QStringLiteral("empty.txt"), {}))->kind(), Kind::emptyContent);
-    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("fileExtractEmpty")});
+}  // namespace
+
+// Word files saved by LibreOffice and legacy ones through antiword, broken archives, plain
+// text in several encodings, unsupported types, PDFs and pictures that cannot be read.
+TEST(FileExtractionCorpus, EveryFileGivesItsExpectedText) {
+    zorbel::test::GoldenFolder{
+        QStringLiteral(ZORBEL_FILE_TEST_DATA),
+        {u"*.doc"_s, u"*.docx"_s, u"*.txt"_s, u"*.md"_s, u"*.rtf"_s, u"*.html"_s, u"*.pages"_s,
+         u"*.xlsx"_s, u"README"_s, u"*.pdf"_s, u"*.png"_s, u"*.jpg"_s, u"*.heic"_s},
+        u".json"_s,
+        35}
+        .check(extractionView);
 }
 
 TEST_F(FileTextRoutes, LongTextIsCutBackToTheLastNewline) {
     QString text(20000, u'字');
     text[14990] = u'\n';
-    const QString cut = FTE::extractText(write(QStringLiteral("long.txt"), text.toUtf8()));
-    EXPECT_EQ(cut, text.left(14991));
-    const QString plain(20000, u'x');
-    EXPECT_EQ(FTE::extractText(write(QStringLiteral("plain.txt"), plain.toUtf8())).size(),
-              FTE::maxChars);
+    EXPECT_EQ(FTE::extractText(write(u"long.txt"_s, text.toUtf8())), text.left(14991));
 }
 
-TEST_F(FileTextRoutes, NamesWithSpacesQuotesAndChineseAreReadAsIs) {
-    const QString name = QStringLiteral("周会 \"纪要\" it's $HOME;`x`.txt");
-    EXPECT_EQ(FTE::extractText(write(name, "会议纪要")), u"会议纪要");
+TEST_F(FileTextRoutes, TheConverterGetsThePathAsOneArgumentAndNeverStartsWhenCancelled) {
+    const QString odd = write(u"-周会 \"纪要\" it's $(x).doc"_s, "会议 at 10");
+    const QString marker = dir.filePath(u"ran"_s);
+    const FTE::WordConverter echo{u"/bin/sh"_s,
+                                  {u"-c"_s, u"touch \"$0\"; cat -- \"$1\""_s, marker}};
+    EXPECT_EQ(FTE::extractText(odd, {}, echo), u"会议 at 10");
+    ASSERT_TRUE(QFile::remove(marker));
+
+    zorbel::CancellationToken cancelled;
+    cancelled.cancel();
+    for (const QString& path : {odd, dir.filePath(u"plan.pdf"_s), dir.filePath(u"gone.png"_s)}) {
+        EXPECT_THROW(FTE::extractText(path, cancelled, echo), zorbel::CancelledError);
+    }
+    EXPECT_THROW(FTE::prepareImage(dir.filePath(u"gone.png"_s), cancelled), zorbel::CancelledError);
+    EXPECT_FALSE(QFile::exists(marker));
+    EXPECT_TRUE(log.failureCodes().isEmpty());
+}
+
+TEST_F(FileTextRoutes, AreRefusedQuicklyWithTypedErrors) {
+    const QString fifo = dir.filePath(u"x.txt"_s);
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"folder.pdf"_s));
+    // A small archive whose document part expands past its limit.
+    QByteArray bomb = FF::documentXml({u"x"_s});
+    bomb.insert(bomb.indexOf("<w:body>"), QByteArray(65 * 1024 * 1024, ' '));
+    const QString bombPath = dir.filePath(u"bomb.docx"_s);
+    FF::writeDocx(bombPath, bomb);
+    ASSERT_LT(QFileInfo(bombPath).size(), 1024 * 1024);
+    const QString doc = write(u"notes.doc"_s, "text");
+    struct Case {
+        QString path;
+        FTE::WordConverter converter;
+        Kind kind;
+        QStringList codes;
+    };
+    const QList<Case> cases{
+        {fifo, FTE::WordConverter::standard(), Kind::conversionFailed, {}},
+        {dir.filePath(u"folder.pdf"_s), FTE::WordConverter::standard(), Kind::conversionFailed, {}},
+        {dir.filePath(u"gone.txt"_s), FTE::WordConverter::standard(), Kind::conversionFailed, {}},
+        {bombPath, FTE::WordConverter::standard(), Kind::conversionFailed, {u"textutilConvert"_s}},
+        {doc, {u"/nonexistent/converter"_s, {}}, Kind::conversionFailed, {u"textutilStart"_s}},
+        {doc, script(u"exec sleep 5"_s), Kind::timedOut, {u"textutilTimeout"_s}},
+        // Past its output cap the converter is ended, long before its time-out.
+        {doc, script(u"exec yes 会议"_s, 5000), Kind::tooLarge, {u"textutilOutputLimit"_s}},
+        {doc, script(u"echo partial; exit 3"_s), Kind::conversionFailed, {u"textutilConvert"_s}},
+        {doc, script(u"kill -9 $$"_s), Kind::conversionFailed, {u"textutilConvert"_s}},
+        // Output that is not UTF-8 is no text.
+        {doc, script(u"printf '\\273\\341'"_s), Kind::emptyContent, {u"fileExtractEmpty"_s}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString() + " " + c.converter.arguments.join(u' ').toStdString());
+        log.clear();
+        QElapsedTimer timer;
+        timer.start();
+        const auto error = errorOf(c.path, c.converter);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->kind(), c.kind);
+        EXPECT_EQ(log.failureCodes(), c.codes);
+        EXPECT_LT(timer.elapsed(), 2000);
+    }
+}
+
+TEST_F(FileTextRoutes, TheExtractorWorksInItsPoolAndKillsACancelledConverter) {
+    const QString started = dir.filePath(u"started"_s);
+    const QString release = dir.filePath(u"release"_s);
+    const QString done = dir.filePath(u"done"_s);
+    // The converter announces itself, waits for the test to let it go, then prints its text.
+    zorbel::SystemFileExtractor extractor({u"/bin/sh"_s,
+                                           {u"-c"_s,
+                                            u"touch \"$0\"; while [ ! -e \"$1\" ]; do sleep 0.01; "
+                                            "done; echo converted; touch \"$2\""_s,
+                                            started, release, done}});
+    // Text, pictures and errors arrive from the pool.
+    EXPECT_EQ(await(extractor.extractText(write(u"notes.txt"_s, "周三 9:30 站会"), {})),
+              u"周三 9:30 站会");
+    const QString jpg = write(u"photo.jpg"_s, FF::jpeg(FF::textImage({}, 20, 10)));
+    EXPECT_EQ(await(extractor.extractImage(jpg, {})).mimeType, u"image/jpeg");
+    EXPECT_THROW(await(extractor.extractText(dir.filePath(u"budget.xlsx"_s), {})),
+                 zorbel::FileExtractionError);
+    zorbel::CancellationToken token;
+    token.cancel();
+    EXPECT_THROW(await(extractor.extractImage(jpg, token)), zorbel::CancelledError);
+    token = {};
+    log.clear();
+    std::exception_ptr error;
+    bool finished = false;
+    auto task = extractInto(extractor, write(u"minutes.doc"_s, "text"), token, error, finished);
+    ASSERT_TRUE(spinUntil([&] { return QFile::exists(started); }));
+    token.cancel();
+    ASSERT_TRUE(spinUntil([&] { return finished; }));
+    FF::writeFile(release, {});
+    // Killed: it never gets to its end.
+    EXPECT_FALSE(spinUntil([&] { return QFile::exists(done); }, 300));
+    EXPECT_THROW(std::rethrow_exception(error), zorbel::CancelledError);
+    EXPECT_TRUE(log.failureCodes().isEmpty());
 }

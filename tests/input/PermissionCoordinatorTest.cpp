@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
-#include <QThread>
-#include <QTimer>
 #include <atomic>
+#include <functional>
 #include <map>
 #include <thread>
 #include <vector>
@@ -13,7 +12,9 @@
 #include "testkit/LogCapture.h"
 
 using namespace zorbel;
+using namespace Qt::Literals::StringLiterals;
 using test::await;
+using Answer = SystemPermissionAdapter::CalendarAccess::Answer;
 
 namespace {
 
@@ -69,82 +70,75 @@ TEST(PermissionCoordinator, SpeechIsAskedOnlyAfterAGrantedMicrophone) {
                            ProtectedCapability::calendar}));
 }
 
-TEST(SystemPermissionAdapter, DesktopGrantsEverythingWithoutPrompt) {
-    test::LogCapture log;
-    PermissionCoordinator coordinator;
-    EXPECT_EQ(await(coordinator.requestVoiceCapture()), PermissionResult::granted);
-    EXPECT_EQ(await(coordinator.requestCalendarWrite()), PermissionResult::granted);
-    // Granted is no failure.
-    EXPECT_TRUE(log.failureCodes().isEmpty()) << log.failureCodes().join(u' ').toStdString();
-}
-
-TEST(SystemPermissionAdapter, DeterminedStatusAnswersWithoutPromptLoggingAllButFullAccess) {
+TEST(SystemPermissionAdapter, TheDesktopGrantsAndADeterminedStatusAnswersWithoutPrompt) {
+    {
+        test::LogCapture log;
+        PermissionCoordinator desktop;
+        EXPECT_EQ(await(desktop.requestVoiceCapture()), PermissionResult::granted);
+        EXPECT_EQ(await(desktop.requestCalendarWrite()), PermissionResult::granted);
+        EXPECT_TRUE(log.failureCodes().isEmpty());  // granted is no failure
+    }
+    // Restricted, denied, full access, write-only.
     const std::map<int, PermissionResult> expected{{1, PermissionResult::denied},
                                                    {2, PermissionResult::denied},
                                                    {3, PermissionResult::granted},
                                                    {4, PermissionResult::denied}};
     for (const auto& [status, result] : expected) {
+        SCOPED_TRACE(status);
         test::LogCapture log;
         auto calendar = std::make_shared<ScriptedCalendar>();
         calendar->status = status;
         SystemPermissionAdapter adapter(calendar);
-        EXPECT_EQ(await(adapter.request(ProtectedCapability::calendar)), result) << status;
+        EXPECT_EQ(await(adapter.request(ProtectedCapability::calendar)), result);
         EXPECT_EQ(calendar->prompts, 0);
-        const QStringList logged =
-            result == PermissionResult::granted
-                ? QStringList()
-                : QStringList{QStringLiteral("calendarAuthStatus") + QString::number(status)};
-        EXPECT_EQ(log.failureCodes(), logged) << status;
+        EXPECT_EQ(log.failureCodes(), result == PermissionResult::granted
+                                          ? QStringList()
+                                          : QStringList{u"calendarAuthStatus%1"_s.arg(status)});
     }
 }
 
-/// A calendar request whose prompt is pending until the test answers it.
-class CalendarPromptTest : public ::testing::Test {
-protected:
-    test::LogCapture log;
-    std::shared_ptr<ScriptedCalendar> calendar = std::make_shared<ScriptedCalendar>();
-    std::optional<PermissionResult> result;
-    std::optional<QCoro::Task<void>> running;
-
-    void ask(
-        std::chrono::milliseconds promptTimeout = SystemPermissionAdapter::kCalendarPromptTimeout) {
-        running.emplace(requestInto(
-            std::make_shared<SystemPermissionAdapter>(calendar, promptTimeout), result));
+TEST(SystemPermissionAdapter, APromptIsDecidedByItsFirstAnswerOrLostAfterItsTimeOut) {
+    using namespace std::chrono_literals;
+    const struct {
+        const char* name;
+        std::chrono::milliseconds timeout;
+        std::function<void(const Answer&)> answer;
+        PermissionResult result;
+        QStringList codes;
+    } cases[] = {
+        {"granted on another thread",
+         60s,
+         [](const Answer& answer) { std::thread([answer] { answer(true, std::nullopt); }).join(); },
+         PermissionResult::granted,
+         {u"calendarAuthStatus0"_s}},
+        {"an error, the grant flag decides",
+         60s,
+         [](const Answer& answer) { answer(false, 13); },
+         PermissionResult::denied,
+         {u"calendarAuthStatus0"_s, u"calendarAccessRequestError13"_s}},
+        {"never answered",
+         30ms,
+         [](const Answer&) {},
+         PermissionResult::denied,
+         {u"calendarAuthStatus0"_s, u"calendarAccessPromptLost"_s}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::LogCapture log;
+        auto calendar = std::make_shared<ScriptedCalendar>();
+        std::optional<PermissionResult> result;
+        auto running =
+            requestInto(std::make_shared<SystemPermissionAdapter>(calendar, c.timeout), result);
         ASSERT_EQ(calendar->prompts, 1);
+        EXPECT_FALSE(result);
+        c.answer(calendar->answer);
+        ASSERT_TRUE(test::spinUntil([&] { return result.has_value(); }));
+        EXPECT_EQ(*result, c.result);
+        // A late answer, the other way, changes nothing.
+        calendar->answer(c.result != PermissionResult::granted, std::nullopt);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(*result, c.result);
+        EXPECT_EQ(log.failureCodes(), c.codes);
     }
-    bool answered() {
-        return test::spinUntil([&] { return result.has_value(); });
-    }
-};
-
-TEST_F(CalendarPromptTest, AnswerFromAnotherThreadDecides) {
-    ask();
-    EXPECT_FALSE(result);
-    std::thread platform([answer = calendar->answer] { answer(true, std::nullopt); });
-    platform.join();
-    ASSERT_TRUE(answered());
-    EXPECT_EQ(*result, PermissionResult::granted);
-    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("calendarAuthStatus0")});
-}
-
-TEST_F(CalendarPromptTest, AnErrorIsLoggedAndTheGrantFlagDecides) {
-    ask();
-    calendar->answer(false, 13);
-    ASSERT_TRUE(answered());
-    EXPECT_EQ(*result, PermissionResult::denied);
-    EXPECT_EQ(log.failureCodes(), (QStringList{QStringLiteral("calendarAuthStatus0"),
-                                               QStringLiteral("calendarAccessRequestError13")}));
-}
-
-TEST_F(CalendarPromptTest, LostPromptIsDeniedAndALateGrantChangesNothing) {
-    ask(std::chrono::milliseconds(30));
-    ASSERT_TRUE(answered());
-    EXPECT_EQ(*result, PermissionResult::denied);
-    calendar->answer(true, std::nullopt);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(*result, PermissionResult::denied);
-    EXPECT_EQ(log.failureCodes(), (QStringList{QStringLiteral("calendarAuthStatus0"),
-                                               QStringLiteral("calendarAccessPromptLost")}));
 }
 
 TEST(ResumeOnce, OnlyTheFirstOfRacingThreadsResumesTheWaiter) {
@@ -154,9 +148,7 @@ TEST(ResumeOnce, OnlyTheFirstOfRacingThreadsResumesTheWaiter) {
     std::vector<std::thread> racers;
     for (int i = 0; i < 8; ++i) {
         racers.emplace_back([&, i] {
-            const bool won =
-                i % 2 ? once->resume(i) : once->resumeThrowing(std::make_exception_ptr(i));
-            if (won) {
+            if (i % 2 ? once->resume(i) : once->resumeThrowing(std::make_exception_ptr(i))) {
                 ++winners;
                 winner = i;
             }
@@ -169,11 +161,4 @@ TEST(ResumeOnce, OnlyTheFirstOfRacingThreadsResumesTheWaiter) {
     } else {
         EXPECT_THROW(await(ResumeOnce<int>::wait(once)), int);
     }
-}
-
-TEST(SettingsPaneURL, EachCapabilityHasItsAnchor) {
-    EXPECT_TRUE(settingsPaneURL(ProtectedCapability::microphone).endsWith(u"#Privacy_Microphone"));
-    EXPECT_TRUE(settingsPaneURL(ProtectedCapability::speechRecognition)
-                    .endsWith(u"#Privacy_SpeechRecognition"));
-    EXPECT_TRUE(settingsPaneURL(ProtectedCapability::calendar).endsWith(u"#Privacy_Calendars"));
 }

@@ -4,6 +4,5 @@
 zorbel_test(permission_tests SOURCES PermissionCoordinatorTest.cpp DEPS zorbel_input)
 
 zorbel_test(speech_tests
-    SOURCES SpeechServiceTest.cpp SpeechEndpointTest.cpp SpeechPocketSphinxTest.cpp
-           
-    DEPS zorbel_input)
+    SOURCES SpeechServiceTest.cpp SpeechEndpointTest.cpp
+    DEPS zorbel_input zorbel_chatserver)

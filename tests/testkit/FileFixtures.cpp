@@ -84,41 +84,13 @@ QByteArray withPageRotation(const QByteArray& pdf, int degrees) {
     return text.toLatin1();
 }
 
-QByteArray pdfWithoutPages() {
-    return QByteArrayLiteral(
-        "%PDF-1.4\n"
-        "1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n"
-        "2 0 obj\n<< /Type /Pages /Kids [] /Count 0 >>\nendobj\n"
-        "trailer\n<< /Size 3 /Root 1 0 R >>\n%%EOF\n");
-}
-
-QByteArray encryptedPdf() {
-    // Standard security, revision 2: an owner and a user entry that no empty password opens.
-    const QByteArray entry = QByteArray(32, '\x5a').toHex();
-    return QByteArrayLiteral(
-               "%PDF-1.4\n"
-               "1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n"
-               "2 0 obj\n<< /Type /Pages /Kids [3 0 R] /Count 1 >>\nendobj\n"
-               "3 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] >>\nendobj\n"
-               "4 0 obj\n<< /Filter /Standard /V 1 /R 2 /P -44 /O <") +
-           entry + QByteArrayLiteral("> /U <") + entry +
-           QByteArrayLiteral(
-               "> >>\nendobj\n"
-               "trailer\n<< /Size 5 /Root 1 0 R /Encrypt 4 0 R "
-               "/ID [<00112233445566778899aabbccddeeff><00112233445566778899aabbccddeeff>] >>\n"
-               "%%EOF\n");
-}
-
-QByteArray documentXml(const QStringList& paragraphs, bool rawRuns) {
+QByteArray documentXml(const QStringList& paragraphs) {
     QByteArray xml = QByteArrayLiteral(
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
         "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
         "<w:body>");
     for (const QString& paragraph : paragraphs) {
-        xml += "<w:p>";
-        xml += rawRuns ? paragraph.toUtf8()
-                       : "<w:r><w:t>" + paragraph.toHtmlEscaped().toUtf8() + "</w:t></w:r>";
-        xml += "</w:p>";
+        xml += "<w:p><w:r><w:t>" + paragraph.toHtmlEscaped().toUtf8() + "</w:t></w:r></w:p>";
     }
     xml += "</w:body></w:document>";
     return xml;

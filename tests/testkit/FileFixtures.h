@@ -36,13 +36,8 @@ void writePdf(const QString& path, const QList<PdfPage>& pages);
 /// display. The page's annotation entry gives way to the rotation, keeping every offset.
 QByteArray withPageRotation(const QByteArray& pdf, int degrees);
 
-/// A hand-made PDF of one empty page list, and the same with a user password (encrypted).
-QByteArray pdfWithoutPages();
-QByteArray encryptedPdf();
-
-/// The document part of a Word archive with one paragraph per entry of `paragraphs`; a
-/// paragraph may hold ready-made run XML when `rawRuns` is true.
-QByteArray documentXml(const QStringList& paragraphs, bool rawRuns = false);
+/// The document part of a Word archive with one paragraph per entry of `paragraphs`.
+QByteArray documentXml(const QStringList& paragraphs);
 
 /// Writes a Word (.docx) archive whose document part is `documentXml`.
 void writeDocx(const QString& path, const QByteArray& documentXml);
