@@ -1,6 +1,6 @@
 #!/bin/bash
 # Writes the inputs of this golden folder but meeting.doc: .docx files saved by LibreOffice Writer
-# (Debian package libreoffice-writer-nogui) from the flat ODF texts below; broken archives, text
+# (`scripts/setup --fixtures` installs it) from the flat ODF texts below; broken archives, text
 # in several encodings, hand-made PDFs and pictures that lie about themselves, written by Python
 # (and ImageMagick for the JPEGs). The expected .json files are not written: run
 # file_extraction_tests, read each NAME.fail it writes and copy it over NAME.json once it is right.
