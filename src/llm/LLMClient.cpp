@@ -2,18 +2,14 @@
 
 #include "llm/LLMClient.h"
 
-#include <qcoro/qcorotimer.h>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
-#include <QPointer>
-#include <QProcess>
-#include <QTimer>
 
 #include "llm/ChatRequest.h"
 #include "llm/EventReader.h"
 #include "llm/KeychainCredentialStore.h"
+#include "llm/LocalDiscovery.h"
 #include "support/AppLogger.h"
 #include "support/HttpExchange.h"
 #include "support/Text.h"
@@ -28,8 +24,6 @@ const QString kPresetKey = u"llm.preset"_s;
 const QString kLegacyProviderKey = u"llm.provider"_s;
 const QString kBaseURLKey = u"llm.baseURL"_s;
 const QString kModelKey = u"llm.model"_s;
-const QString kOllamaModelsKey = u"llm.ollamaModels"_s;
-const QString kLMStudioModelsKey = u"llm.lmstudioModels"_s;
 
 void logFailure(const QString& code) {
     AppLogger::shared().record(AppLogEvent::failure(code));
@@ -57,20 +51,6 @@ bool isSuccess(int status) {
     return status >= 200 && status <= 299;
 }
 
-/// One local server probe: a plain GET with its own session; nothing when it fails.
-QCoro::Task<std::optional<QStringList>> probe(QUrl url, QString arrayKey, QString nameKey,
-                                              int timeoutMs) {
-    QNetworkAccessManager session;
-    try {
-        const HttpAnswer answer =
-            co_await exchange(&session, QNetworkRequest(url), QByteArray(),
-                              {timeoutMs, timeoutMs, kMaxModelListBytes}, CancellationToken());
-        co_return ChatRequest::namesIn(answer.body, arrayKey, nameKey);
-    } catch (const NetworkError&) {
-        co_return std::nullopt;
-    }
-}
-
 QList<ExtractedEvent> withSourceText(QList<ExtractedEvent> events, const QString& sourceText) {
     for (ExtractedEvent& event : events) event.sourceText = sourceText;
     return events;
@@ -83,9 +63,10 @@ LLMClient::LLMClient(std::shared_ptr<Preferences> defaults,
     : m_defaults(std::move(defaults)),
       m_credentials(std::move(credentials)),
       m_options(std::move(options)),
-      m_ollamaModels(m_defaults->value(kOllamaModelsKey).toStringList()),
-      m_lmstudioModels(m_defaults->value(kLMStudioModelsKey).toStringList()),
-      m_lifetime(std::make_unique<QObject>()) {}
+      m_discovery(std::make_unique<LocalDiscovery>(
+          m_defaults, LocalDiscoveryOptions{m_options.ollamaBaseURL, m_options.lmstudioBaseURL,
+                                            m_options.ollamaExecutables, m_options.probeTimeoutMs,
+                                            m_options.rescanDelayMs})) {}
 
 LLMClient::~LLMClient() = default;
 
@@ -186,7 +167,7 @@ std::optional<LLMClient::ResolvedConfig> LLMClient::resolvedConfig() const {
     const LLMPreset current = currentPreset();
     return resolveProvider({current, selectedModel(), model(current), customBaseURL(),
                             knownKey(current.id), m_options.ollamaBaseURL,
-                            m_options.lmstudioBaseURL, m_ollamaModels, m_lmstudioModels,
+                            m_options.lmstudioBaseURL, ollamaModels(), lmstudioModels(),
                             QString::fromLatin1(defaultModel)});
 }
 
@@ -212,15 +193,15 @@ QNetworkAccessManager* LLMClient::session() {
 bool LLMClient::usesBuiltinRules() const {
     const LLMPreset current = currentPreset();
     return current.isBuiltin() ||
-           (current.id == u"auto" && m_ollamaModels.isEmpty() && m_lmstudioModels.isEmpty());
+           (current.id == u"auto" && ollamaModels().isEmpty() && lmstudioModels().isEmpty());
 }
 
 QCoro::Task<> LLMClient::refreshRoute() {
     if (currentPreset().id != u"auto") co_return;
-    const bool applied = co_await scan();
-    if (applied) co_return;
+    LocalDiscovery* const discovery = m_discovery.get();
+    const bool applied = co_await discovery->lookOnce();
     // `ollama serve` was started: this capture goes on without it, the next may find it.
-    QTimer::singleShot(m_options.rescanDelayMs, m_lifetime.get(), [this] { scan(); });
+    if (!applied) discovery->lookLater();
 }
 
 QCoro::Task<QList<ExtractedEvent>> LLMClient::extractEvents(QString text, QString source,
@@ -288,51 +269,29 @@ QCoro::Task<QString> LLMClient::chatCompletion(QJsonObject userMessage, Cancella
 }
 
 QCoro::Task<> LLMClient::scanLocalProviders() {
-    const QPointer<QObject> alive = m_lifetime.get();
-    const bool applied = co_await scan();
-    if (applied || !alive) co_return;
-    // `ollama serve` was started instead: look again once it had time to come up.
-    co_await QCoro::sleepFor(std::chrono::milliseconds(m_options.rescanDelayMs));
-    if (alive) co_await scan();
+    LocalDiscovery* const discovery = m_discovery.get();
+    co_await discovery->scan();
 }
 
-QCoro::Task<bool> LLMClient::scan() {
-    const QPointer<QObject> alive = m_lifetime.get();
-    const int timeoutMs = m_options.probeTimeoutMs;
-    const QUrl ollamaTags = QUrl(m_options.ollamaBaseURL).resolved(QUrl(u"/api/tags"_s));
-    const QUrl lmstudioModels(m_options.lmstudioBaseURL + u"/models"_s);
-    // Both probes are in flight before either is awaited.
-    auto ollamaProbe = probe(ollamaTags, u"models"_s, u"name"_s, timeoutMs);
-    auto lmstudioProbe = probe(lmstudioModels, u"data"_s, u"id"_s, timeoutMs);
-    const std::optional<QStringList> ollama = co_await std::move(ollamaProbe);
-    const std::optional<QStringList> lmstudio = co_await std::move(lmstudioProbe);
-    if (!alive) co_return false;
-
-    if (!ollama && !m_didAttemptOllamaLaunch && launchOllamaAppIfInstalled()) {
-        m_didAttemptOllamaLaunch = true;
-        logFailure(u"ollamaAutoLaunch"_s);
-        co_return false;
+void LLMClient::setOnScanFinished(std::function<void()> callback) {
+    QObject::disconnect(m_scanListener);
+    if (callback) {
+        m_scanListener = QObject::connect(m_discovery.get(), &LocalDiscovery::scanFinished,
+                                          m_discovery.get(), std::move(callback));
     }
-    m_ollamaModels = ollama.value_or(QStringList());
-    m_lmstudioModels = lmstudio.value_or(QStringList());
-    m_ollamaServiceReachable = ollama.has_value();
-    m_defaults->setValue(kOllamaModelsKey, m_ollamaModels);
-    m_defaults->setValue(kLMStudioModelsKey, m_lmstudioModels);
-    QTimer::singleShot(0, m_lifetime.get(), [this] {
-        if (m_onScanFinished) m_onScanFinished();
-    });
-    co_return true;
 }
 
-bool LLMClient::launchOllamaAppIfInstalled() {
-    for (const QString& path : m_options.ollamaExecutables) {
-        const QFileInfo executable(path);
-        if (executable.isFile() && executable.isExecutable()) {
-            QProcess::startDetached(path, {u"serve"_s});
-            return true;
-        }
-    }
-    return false;
+QStringList LLMClient::ollamaModels() const {
+    return m_discovery->ollamaModels();
+}
+QStringList LLMClient::lmstudioModels() const {
+    return m_discovery->lmstudioModels();
+}
+bool LLMClient::ollamaServiceReachable() const {
+    return m_discovery->ollamaServiceReachable();
+}
+bool LLMClient::didAttemptOllamaLaunch() const {
+    return m_discovery->didAttemptOllamaLaunch();
 }
 
 QCoro::Task<QStringList> LLMClient::fetchRemoteModels(LLMPreset preset) {

@@ -21,9 +21,12 @@
 #include "support/Preferences.h"
 
 class QNetworkAccessManager;
+
 class QObject;
 
 namespace zorbel {
+
+class LocalDiscovery;
 
 /// Where the client looks for local model servers and how long it waits for them and for
 /// providers. The defaults are the product's; tests point the servers at their own loopback
@@ -128,13 +131,11 @@ public:
     /// want the callback need not wait.
     QCoro::Task<> scanLocalProviders();
     /// Called on the GUI thread after each scan that applied its results.
-    void setOnScanFinished(std::function<void()> callback) {
-        m_onScanFinished = std::move(callback);
-    }
-    QStringList ollamaModels() const { return m_ollamaModels; }
-    QStringList lmstudioModels() const { return m_lmstudioModels; }
-    bool ollamaServiceReachable() const { return m_ollamaServiceReachable; }
-    bool didAttemptOllamaLaunch() const { return m_didAttemptOllamaLaunch; }
+    void setOnScanFinished(std::function<void()> callback);
+    QStringList ollamaModels() const;
+    QStringList lmstudioModels() const;
+    bool ollamaServiceReachable() const;
+    bool didAttemptOllamaLaunch() const;
 
     /// The model identifiers a cloud provider offers. Throws LLMError `noProvider` (no or bad
     /// base URL), `httpStatus`, `badResponse` (unexpected body), or NetworkError.
@@ -142,9 +143,6 @@ public:
 
 private:
     QString knownKey(const QString& id) const;
-    bool launchOllamaAppIfInstalled();
-    /// One look at both servers; false when it started `ollama serve` instead of taking results.
-    QCoro::Task<bool> scan();
     QCoro::Task<QString> chatCompletion(QJsonObject userMessage, CancellationToken token);
     QNetworkAccessManager* session();
 
@@ -152,14 +150,10 @@ private:
     std::shared_ptr<CredentialStoring> m_credentials;
     LLMClientOptions m_options;
     QHash<QString, QString> m_credentialCache;
-    QStringList m_ollamaModels;
-    QStringList m_lmstudioModels;
-    bool m_ollamaServiceReachable = false;
-    bool m_didAttemptOllamaLaunch = false;
-    std::function<void()> m_onScanFinished;
     std::unique_ptr<QNetworkAccessManager> m_session;
-    /// Context of deferred work; gone with the client, so late callbacks do nothing.
-    std::unique_ptr<QObject> m_lifetime;
+    /// The local servers; gone with the client, so its late work and callbacks end with it.
+    std::unique_ptr<LocalDiscovery> m_discovery;
+    QMetaObject::Connection m_scanListener;
 };
 
 }  // namespace zorbel
