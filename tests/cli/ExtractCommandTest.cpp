@@ -178,10 +178,11 @@ TEST_F(ExtractCommandTest, UnderstandsARecordingAsAFinishedVoiceCapture) {
 // stamps made stable; a failed run gives its exit status and message after the output). The
 // rules need no model, no consent and no socket, and leave the settings as they were.
 TEST_F(ExtractCommandTest, TheBuiltInRulesGiveTheExpectedJsonAndICalendar) {
-    for (const auto& [suffix, format] :
+    for (const auto& output :
          {std::pair(u".json"_s, QStringList()), std::pair(u".ics"_s, QStringList{u"--ics"_s})}) {
+        const QStringList format = output.second;
         const zorbel::test::GoldenFolder cases{
-            QStringLiteral(ZORBEL_EXTRACT_CASES_DIR), {u"*.txt"_s}, suffix, 8};
+            QStringLiteral(ZORBEL_EXTRACT_CASES_DIR), {u"*.txt"_s}, output.first, 8};
         cases.check([&](const QString& path) {
             QFile file(path);
             if (!file.open(QIODevice::ReadOnly)) return QByteArray();
@@ -189,12 +190,12 @@ TEST_F(ExtractCommandTest, TheBuiltInRulesGiveTheExpectedJsonAndICalendar) {
                 runExtract(format + QStringList{u"--preset"_s, u"builtin"_s, u"--now"_s,
                                                 u"2026-12-07T10:00:00+08:00"_s, u"--text"_s,
                                                 QString::fromUtf8(file.readAll()).trimmed()});
-            QByteArray output = zorbel::test::stableCalendarText(outcome.out);
+            QByteArray printed = zorbel::test::stableCalendarText(outcome.out);
             if (outcome.exitCode != 0) {
-                output +=
+                printed +=
                     "exit " + QByteArray::number(outcome.exitCode) + '\n' + outcome.err.toUtf8();
             }
-            return output;
+            return printed;
         });
     }
     EXPECT_TRUE(server.requests().isEmpty());
