@@ -1,70 +1,95 @@
-#include <gtest/gtest.h>
-#include <qcoro/qcorotask.h>
+// The capture vocabulary: kinds, the status panel's presentation of each state, and the
+// failures' log codes.
 
-#include "core/CaptureServices.h"
-#include "core/LLMError.h"
-#include "testkit/EventLoop.h"
+#include <gtest/gtest.h>
+#include <QSet>
+
+#include "capture/ProcessingStatusPresentation.h"
 
 using namespace zorbel;
-using zorbel::test::await;
+using namespace Qt::Literals::StringLiterals;
+using Action = ProcessingStatusPresentation::Action;
+using F = UserFacingFailure::Kind;
 
-TEST(CaptureKind, RawValuesAreExactAndCaseSensitive) {
+namespace {
+
+CaptureState failure(F kind) {
+    return CaptureState::failure(UserFacingFailure::of(kind));
+}
+
+CaptureState denied(ProtectedCapability capability) {
+    return CaptureState::failure(UserFacingFailure::permissionDenied(capability));
+}
+
+CaptureState unsupported(const QString& extension) {
+    return CaptureState::failure(UserFacingFailure::unsupportedFile(extension));
+}
+
+}  // namespace
+
+TEST(CaptureKind, RawValuesRoundTripAndAreCaseSensitive) {
     for (const CaptureKind kind :
          {CaptureKind::voice, CaptureKind::file, CaptureKind::paste, CaptureKind::image}) {
         EXPECT_EQ(captureKindFromRawValue(rawValue(kind)), kind);
     }
-    EXPECT_EQ(rawValue(CaptureKind::paste), QStringLiteral("paste"));
-    EXPECT_FALSE(captureKindFromRawValue(QStringLiteral("Voice")).has_value());
-    EXPECT_FALSE(captureKindFromRawValue(QString()).has_value());
-    EXPECT_FALSE(captureKindFromRawValue(QStringLiteral("voice ")).has_value());
+    for (const QString& raw : {u"Voice"_s, QString(), u"voice "_s}) {
+        EXPECT_FALSE(captureKindFromRawValue(raw).has_value()) << raw.toStdString();
+    }
 }
 
-TEST(FileExtractionError, MapsToTheUserFacingFailure) {
-    using K = FileExtractionError::Kind;
-    EXPECT_EQ(FileExtractionError::unsupportedType(QStringLiteral("pages")).userFacingFailure(),
-              UserFacingFailure::unsupportedFile(QStringLiteral("pages")));
-    EXPECT_EQ(FileExtractionError::of(K::emptyContent).userFacingFailure(),
-              UserFacingFailure::of(UserFacingFailure::Kind::emptyCapture));
-    EXPECT_EQ(FileExtractionError::of(K::ocrFailed).userFacingFailure(),
-              UserFacingFailure::of(UserFacingFailure::Kind::ocrFailed));
-    EXPECT_EQ(FileExtractionError::of(K::conversionFailed).userFacingFailure(),
-              UserFacingFailure::of(UserFacingFailure::Kind::fileReadFailed));
+TEST(ProcessingStatusPresentation, TheButtonCancelsWorkAndSendsFixableFailuresToSettings) {
+    const std::pair<CaptureState, Action> rows[] = {
+        {CaptureState::recording(), Action::cancel},
+        {CaptureState::processing(ProcessingStage::transcribing), Action::cancel},
+        {denied(ProtectedCapability::calendar), Action::openSettings},
+        {failure(F::recordingUnavailable), Action::openSettings},
+        {failure(F::providerUnavailable), Action::openSettings},
+        {failure(F::emptyCapture), Action::retry},
+        {failure(F::network), Action::retry},
+        {failure(F::calendarWrite), Action::retry},
+        {failure(F::cloudTransmissionDeclined), Action::dismiss},
+        {unsupported(u"xlsx"_s), Action::dismiss},
+        {CaptureState::confirmation(), Action::dismiss},
+    };
+    for (const auto& [state, action] : rows) {
+        SCOPED_TRACE(ProcessingStatusPresentation::make(state).title.toStdString());
+        EXPECT_EQ(ProcessingStatusPresentation::make(state).primaryAction, action);
+    }
 }
 
-namespace {
-
-// The smallest services: they implement only what every service must.
-class TextOnlyFiles : public FileExtracting {
-public:
-    QCoro::Task<QString> extractText(QString, CancellationToken) override { co_return QString(); }
-};
-
-class TextOnlyModel : public EventExtracting {
-public:
-    using EventExtracting::extractEvents;
-    ProviderRoute providerRoute() const override { return {QStringLiteral("ollama"), true}; }
-    QCoro::Task<QList<ExtractedEvent>> extractEvents(QString, QString, CancellationToken) override {
-        co_return QList<ExtractedEvent>{};
+TEST(ProcessingStatusPresentation, TextsNameWhatTheStateCarriesAndEveryStageIsItsOwn) {
+    const auto written =
+        ProcessingStatusPresentation::make(CaptureState::success({u"Team"_s, 12345}));
+    EXPECT_TRUE(written.title.contains(u"「Team」"_s));
+    EXPECT_TRUE(written.detail.value_or(QString()).contains(u"12345"_s));
+    EXPECT_TRUE(
+        ProcessingStatusPresentation::make(unsupported(u"xlsx"_s)).title.contains(u".xlsx"_s));
+    QSet<QString> titles;
+    for (const ProcessingStage stage :
+         {ProcessingStage::extracting, ProcessingStage::transcribing,
+          ProcessingStage::understanding, ProcessingStage::preparingConfirmation}) {
+        titles.insert(ProcessingStatusPresentation::make(CaptureState::processing(stage)).title);
     }
-};
+    EXPECT_EQ(titles.size(), 4);
+    // A permission is named only in the log, not on the panel.
+    EXPECT_EQ(ProcessingStatusPresentation::make(denied(ProtectedCapability::microphone)),
+              ProcessingStatusPresentation::make(denied(ProtectedCapability::calendar)));
+}
 
-}  // namespace
+TEST(ProcessingStatusPresentation, EveryActionHasAButtonTitleOfItsOwn) {
+    QSet<QString> titles;
+    for (const Action action :
+         {Action::cancel, Action::retry, Action::openSettings, Action::dismiss}) {
+        const QString title = ProcessingStatusPresentation::buttonTitle(action);
+        EXPECT_FALSE(title.isEmpty());
+        titles.insert(title);
+    }
+    EXPECT_EQ(titles.size(), 4);
+}
 
-TEST(CaptureServices, DefaultImageOperationsRefuseWithUnsupportedType) {
-    TextOnlyFiles files;
-    try {
-        await(files.extractImage(QStringLiteral("/tmp/Scan.HEIC"), CancellationToken()));
-        ADD_FAILURE() << "extractImage should have thrown";
-    } catch (const FileExtractionError& error) {
-        EXPECT_EQ(error, FileExtractionError::unsupportedType(QStringLiteral("heic")));
-    }
-    TextOnlyModel model;
-    EXPECT_FALSE(model.supportsVisionInput());
-    try {
-        await(model.extractEvents(PreparedImage{QByteArray("x"), QStringLiteral("image/jpeg")},
-                                  QStringLiteral("图片内容"), CancellationToken()));
-        ADD_FAILURE() << "extractEvents(image) should have thrown";
-    } catch (const FileExtractionError& error) {
-        EXPECT_EQ(error, FileExtractionError::unsupportedType(QStringLiteral("image")));
-    }
+TEST(UserFacingFailure, LogCodesCarryTheValueOfTheirCase) {
+    EXPECT_EQ(UserFacingFailure::unsupportedFile(u"xlsx"_s).logCode(),
+              u"unsupportedFile(\"xlsx\")"_s);
+    EXPECT_EQ(UserFacingFailure::permissionDenied(ProtectedCapability::speechRecognition).logCode(),
+              u"permissionDenied(Zorbel.ProtectedCapability.speechRecognition)"_s);
 }

@@ -5,7 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
+#include <QSet>
 #include <QTimer>
 
 #include "capture/CloudTransmissionGate.h"
@@ -101,9 +101,9 @@ TEST_F(Consent, OnlyATrueRecordWithTheCurrentSuffixCounts) {
     defaults->setValue(u"cloudConsent.qwen.voice.v0"_s, true);
     defaults->setValue(u"cloudConsent.qwen.image.v1"_s, u"maybe"_s);
     defaults->setValue(u"cloudConsent.qwen.paste.v1"_s, false);
-    EXPECT_FALSE(gate.hasConsent(u"qwen"_s, CaptureKind::voice));
-    EXPECT_FALSE(gate.hasConsent(u"qwen"_s, CaptureKind::image));
-    EXPECT_FALSE(gate.hasConsent(u"qwen"_s, CaptureKind::paste));
+    for (const CaptureKind kind : {CaptureKind::voice, CaptureKind::image, CaptureKind::paste}) {
+        EXPECT_FALSE(gate.hasConsent(u"qwen"_s, kind));
+    }
     defaults->setValue(u"cloudConsent.qwen.voice.v1"_s, true);
     EXPECT_TRUE(gate.hasConsent(u"qwen"_s, CaptureKind::voice));
 }
@@ -129,28 +129,24 @@ TEST_F(Consent, ClearingRemovesEveryRecordOfOneProviderAndNoOthers) {
                            u"cloudConsent.openai.voice.v0"_s, u"llm.preset"_s}));
 }
 
-TEST(ConsentAlert, ShowsTheFixedTextsWithContinueFirst) {
-    const auto alert = zorbel::CloudConsentPresenter::makeAlert(u"deepseek"_s, CaptureKind::file);
-    EXPECT_EQ(alert->icon(), QMessageBox::Information);
-    EXPECT_EQ(alert->text(), u"内容将发送到云端处理"_s);
-    EXPECT_EQ(
-        alert->informativeText(),
-        u"本次将把文件内容发送到「DeepSeek」的云端模型，仅用于提取日程信息。Zorbel不会保存或记录这些内容。\n\n同意后将记住本次选择；可在设置中随时清除。"_s);
-    EXPECT_EQ(alert->defaultButton()->text(), u"继续"_s);
-    EXPECT_EQ(alert->escapeButton()->text(), u"取消"_s);
-    EXPECT_EQ(alert->buttons().size(), 2);
-    EXPECT_EQ(alert->buttonRole(alert->defaultButton()), QMessageBox::AcceptRole);
-
-    const auto voice = zorbel::CloudConsentPresenter::makeAlert(u"qwen"_s, CaptureKind::voice);
-    EXPECT_TRUE(voice->informativeText().startsWith(u"本次将把口述内容发送到「通义千问」"_s));
-    EXPECT_TRUE(zorbel::CloudConsentPresenter::makeAlert(u"x"_s, CaptureKind::image)
-                    ->informativeText()
-                    .startsWith(u"本次将把图片内容发送到「自动检测（推荐）」"_s));
-    // The speech upload is named as what it is, not as a model preset.
-    EXPECT_TRUE(zorbel::CloudConsentPresenter::makeAlert(u"speech"_s, CaptureKind::voice)
-                    ->informativeText()
-                    .startsWith(u"本次将把口述内容发送到「语音转写服务」"_s));
-    EXPECT_EQ(CloudTransmissionGate::consentLabel(CaptureKind::paste), u"粘贴文本"_s);
+TEST(ConsentAlert, NamesWhatIsSentAndWhereTo) {
+    const std::tuple<QString, CaptureKind, QString> rows[] = {
+        {u"deepseek"_s, CaptureKind::file, u"「DeepSeek」"_s},
+        {u"qwen"_s, CaptureKind::voice, u"「通义千问」"_s},
+        {u"x"_s, CaptureKind::image, u"「自动检测（推荐）」"_s},
+        // The speech upload is named as what it is, not as a model preset.
+        {u"speech"_s, CaptureKind::voice, u"「语音转写服务」"_s},
+    };
+    QSet<QString> labels;
+    for (const auto& [provider, kind, receiver] : rows) {
+        const QString text =
+            zorbel::CloudConsentPresenter::makeAlert(provider, kind)->informativeText();
+        const QString label = CloudTransmissionGate::consentLabel(kind);
+        EXPECT_TRUE(text.contains(label + u"发送到"_s + receiver)) << text.toStdString();
+        labels.insert(label);
+    }
+    labels.insert(CloudTransmissionGate::consentLabel(CaptureKind::paste));
+    EXPECT_EQ(labels.size(), 4);
 }
 
 TEST(ConsentAlert, YieldsTrueOnlyForContinue) {

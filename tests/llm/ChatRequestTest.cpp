@@ -1,5 +1,5 @@
 // The wire format on its own: the prompt byte for byte, the persona section, the messages, the
-// body, the reading of a reply, the endpoint rule and the vision test.
+// reading of a reply, the endpoint rule and the vision test.
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -72,16 +72,10 @@ TEST(SystemPrompt, PersonaKeepsFiveHundredUserPerceivedCharacters) {
     EXPECT_EQ(kept, expected);
 }
 
-TEST(UserMessages, CarryTheTimeInUtcTheSourceAndTheContent) {
+TEST(UserMessages, CarryTheTimeInUtcAndAPictureAsADataUrl) {
     EXPECT_EQ(ChatRequest::currentTimeText(kNow), u"2026-12-05T00:15:47Z"_s);
     EXPECT_EQ(ChatRequest::currentTimeText(kNow.toOffsetFromUtc(8 * 3600)),
               u"2026-12-05T00:15:47Z"_s);
-
-    const QJsonObject text = ChatRequest::textUserMessage(u"明天开会"_s, u"粘贴文本"_s, kNow);
-    EXPECT_EQ(
-        text,
-        (QJsonObject{{u"role"_s, u"user"_s},
-                     {u"content"_s, u"现在时间：2026-12-05T00:15:47Z\n\n粘贴文本：明天开会"_s}}));
 
     const zorbel::PreparedImage image{QByteArray(100, '\xff'), u"image/jpeg"_s};
     const QJsonObject picture = ChatRequest::imageUserMessage(image, u"图片内容"_s, kNow);
@@ -93,27 +87,8 @@ TEST(UserMessages, CarryTheTimeInUtcTheSourceAndTheContent) {
                   {u"type"_s, u"text"_s},
                   {u"text"_s,
                    u"现在时间：2026-12-05T00:15:47Z\n\n图片内容：请从图片中识别日程相关信息"_s}}));
-    EXPECT_EQ(parts[1].toObject().value(u"type"_s), u"image_url"_s);
-    const QString url =
-        parts[1].toObject().value(u"image_url"_s).toObject().value(u"url"_s).toString();
-    EXPECT_EQ(url, u"data:image/jpeg;base64,"_s + QString::fromLatin1(image.data.toBase64()));
-    EXPECT_FALSE(url.contains(u'\n'));
-}
-
-TEST(RequestBody, IsCompactWithThinkOnlyWhenAsked) {
-    const QJsonObject user{{u"role"_s, u"user"_s}, {u"content"_s, u"x"_s}};
-    const QByteArray local = ChatRequest::requestBody(u"m"_s, u"sys"_s, user, true);
-    EXPECT_FALSE(local.contains('\n'));
-    const QJsonObject body = QJsonDocument::fromJson(local).object();
-    EXPECT_EQ(body.value(u"model"_s), u"m"_s);
-    EXPECT_EQ(body.value(u"temperature"_s).toDouble(), 0.2);
-    EXPECT_EQ(body.value(u"stream"_s), QJsonValue(false));
-    EXPECT_EQ(body.value(u"think"_s), QJsonValue(false));
-    EXPECT_EQ(body.value(u"messages"_s).toArray(),
-              (QJsonArray{QJsonObject{{u"role"_s, u"system"_s}, {u"content"_s, u"sys"_s}}, user}));
-    const QJsonObject cloud =
-        QJsonDocument::fromJson(ChatRequest::requestBody(u"m"_s, u"sys"_s, user, false)).object();
-    EXPECT_FALSE(cloud.contains(u"think"_s));
+    EXPECT_EQ(parts[1].toObject().value(u"image_url"_s).toObject().value(u"url"_s),
+              u"data:image/jpeg;base64,"_s + QString::fromLatin1(image.data.toBase64()));
 }
 
 TEST(ReplyContent, ReadsOnlyTheFirstChoicesMessageContent) {

@@ -2,7 +2,6 @@
 // of keys out of the preference store.
 
 #include <gtest/gtest.h>
-#include <QDirIterator>
 #include <QFile>
 
 #include "llm/CredentialMigrator.h"
@@ -29,16 +28,6 @@ protected:
     static void TearDownTestSuite() {
         delete s_session;
         s_session = nullptr;
-    }
-
-    /// Whether `needle` appears in any file under `folder`.
-    static bool anyFileContains(const QString& folder, const QByteArray& needle) {
-        QDirIterator files(folder, QDir::Files, QDirIterator::Subdirectories);
-        while (files.hasNext()) {
-            QFile file(files.next());
-            if (file.open(QIODevice::ReadOnly) && file.readAll().contains(needle)) return true;
-        }
-        return false;
     }
 
     static zorbel::test::SecretStoreSession* s_session;
@@ -79,8 +68,8 @@ TEST_F(Keyring, AKeySetThroughTheClientIsReadBackByAnotherButNeverWrittenToAFile
     EXPECT_TRUE(log.lines().isEmpty());
     defaults->sync();
     EXPECT_TRUE(QFile::exists(defaults->filePath()));
-    EXPECT_FALSE(anyFileContains(xdg.root(), secret.toUtf8()));
-    EXPECT_FALSE(anyFileContains(s_session->keyringFolder(), secret.toUtf8()));
+    EXPECT_FALSE(zorbel::test::anyFileContains(xdg.root(), secret.toUtf8()));
+    EXPECT_FALSE(zorbel::test::anyFileContains(s_session->keyringFolder(), secret.toUtf8()));
 }
 
 TEST_F(Keyring, MigrationMovesEveryStoredKeyAndSetsTheMarker) {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -7,13 +6,10 @@
 #include <ctime>
 
 #include "llm/EventReader.h"
-#include "llm/LLMClient.h"
 #include "testkit/GoldenFolder.h"
 #include "testkit/LogCapture.h"
 
 using zorbel::ExtractedEvent;
-using zorbel::FieldOrigin;
-using zorbel::LLMClient;
 
 namespace {
 
@@ -51,10 +47,6 @@ QString readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-QList<ExtractedEvent> parse(const char* reply) {
-    return zorbel::parseEvents(QString::fromUtf8(reply));
-}
-
 QDateTime utc(int y, int mo, int d, int h, int mi, int s = 0, int ms = 0) {
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), Qt::UTC);
 }
@@ -79,7 +71,7 @@ TEST(EventReaderCorpus, EveryReplyGivesItsExpectedEvents) {
     const zorbel::test::GoldenFolder replies{QStringLiteral(ZORBEL_REPLIES_DIR),
                                              {QStringLiteral("*.txt")},
                                              QStringLiteral(".expected.json"),
-                                             9};
+                                             16};
     replies.check([](const QString& path) {
         zorbel::test::LogCapture log;
         QJsonArray events;
@@ -93,64 +85,27 @@ TEST(EventReaderCorpus, EveryReplyGivesItsExpectedEvents) {
     });
 }
 
-TEST(EventReaderDates, ZuluAndZonelessTimesAreLocalWallClockOfTheirOwnDate) {
-    // Summer and winter dates, read in December: in New York each keeps its own offset
-    // (-04:00 in July, -05:00 in December); Shanghai is +08:00 all year.
-    const auto events = parse(R"({"events":[
-        {"title":"summer","start_time":"2026-07-10T09:00:00","end_time":"2026-07-10T10:00:00Z"},
-        {"title":"winter","start_time":"2026-12-10T09:00:00Z","end_time":"2026-12-10T10:00:00"}]})");
-    ASSERT_EQ(events.size(), 2);
-    if (inNewYork()) {
-        EXPECT_EQ(events[0].startDate, utc(2026, 7, 10, 13, 0));
-        EXPECT_EQ(events[0].endDate, utc(2026, 7, 10, 14, 0));
-        EXPECT_EQ(events[1].startDate, utc(2026, 12, 10, 14, 0));
-        EXPECT_EQ(events[1].endDate, utc(2026, 12, 10, 15, 0));
-    } else {
-        EXPECT_EQ(events[0].startDate, utc(2026, 7, 10, 1, 0));
-        EXPECT_EQ(events[0].endDate, utc(2026, 7, 10, 2, 0));
-        EXPECT_EQ(events[1].startDate, utc(2026, 12, 10, 1, 0));
-        EXPECT_EQ(events[1].endDate, utc(2026, 12, 10, 2, 0));
-    }
-    EXPECT_EQ(events[0].startDate.timeSpec(), Qt::UTC);
-}
-
-TEST(EventReaderDates, ExplicitOffsetsAreKeptWhateverTheZone) {
-    const auto events = parse(R"({"events":[
-        {"title":"a","start_time":"2026-09-02T14:00:00-05:00","end_time":"2026-09-02T15:00:00+05:45"},
-        {"title":"b","start_time":"2026-09-02T14:00:00.250+08:00","end_time":"2026-09-02T23:59:59-00:00"}]})");
-    ASSERT_EQ(events.size(), 2);
-    EXPECT_EQ(events[0].startDate, utc(2026, 9, 2, 19, 0));
-    EXPECT_EQ(events[0].endDate, utc(2026, 9, 2, 9, 15));
-    EXPECT_EQ(events[1].startDate, utc(2026, 9, 2, 6, 0, 0, 250));
-    EXPECT_EQ(events[1].endDate, utc(2026, 9, 2, 23, 59, 59));
-}
-
-TEST(EventReaderDates, LoosePrefixesAndImpossibleDatesAreRefused) {
-    const char* const refused[] = {
-        "2026-09-02",                  // date only
-        "2026-09-02T14:00",            // no seconds
-        "2026-09-02 14:00:00",         // space instead of T
-        "2026-9-2T14:00:00",           // short fields
-        "2026-02-30T14:00:00",         // no such day
-        "2026-09-02T24:00:00",         // no such hour
-        "2026-09-02T14:00:60",         // leap second
-        "2026-09-02T14:00:00+0800",    // offset without colon
-        "2026-09-02T14:00:00+8:00",    // short offset
-        "2026-09-02T14:00:00+24:00",   // offset out of range
-        "2026-09-02T14:00:00.",        // fraction without digits
-        "2026-09-02T14:00:00ZZ",       // two zones
-        "2026-09-02T14:00:00z",        // lower-case z is not read as a zone
-        "２０２６-09-02T14:00:00",     // full-width digits
-        "2026-09-02T14:00:00+08:00 ",  // trailing space
-        "T",
-        "Z",
+TEST(EventReaderDates, OffsetsHoldAndZuluOrZonelessTimesAreWallClockOfTheirOwnDate) {
+    // Read in December: New York keeps each date's own offset (-04:00 in July, -05:00 in
+    // December), Shanghai is +08:00 all year; an explicit offset holds in every zone.
+    const std::tuple<const char*, QDateTime, QDateTime> rows[] = {
+        {"2026-07-10T09:00:00", utc(2026, 7, 10, 1, 0), utc(2026, 7, 10, 13, 0)},
+        {"2026-07-10T10:00:00Z", utc(2026, 7, 10, 2, 0), utc(2026, 7, 10, 14, 0)},
+        {"2026-12-10T09:00:00Z", utc(2026, 12, 10, 1, 0), utc(2026, 12, 10, 14, 0)},
+        {"2026-12-10T10:00:00", utc(2026, 12, 10, 2, 0), utc(2026, 12, 10, 15, 0)},
+        {"2026-09-02T14:00:00-05:00", utc(2026, 9, 2, 19, 0), utc(2026, 9, 2, 19, 0)},
+        {"2026-09-02T15:00:00+05:45", utc(2026, 9, 2, 9, 15), utc(2026, 9, 2, 9, 15)},
+        {"2026-09-02T14:00:00.250+08:00", utc(2026, 9, 2, 6, 0, 0, 250),
+         utc(2026, 9, 2, 6, 0, 0, 250)},
+        {"2026-09-02T23:59:59-00:00", utc(2026, 9, 2, 23, 59, 59), utc(2026, 9, 2, 23, 59, 59)},
     };
-    for (const char* start : refused) {
-        zorbel::test::LogCapture log;
-        const QString reply = QStringLiteral(R"({"title":"x","start_time":"%1","end_time":"%1"})")
-                                  .arg(QString::fromUtf8(start));
-        EXPECT_TRUE(zorbel::parseEvents(reply).isEmpty()) << start;
-        EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("eventItemParse")}) << start;
+    for (const auto& [written, shanghai, newYork] : rows) {
+        const auto events = zorbel::parseEvents(
+            QStringLiteral(R"({"title":"x","start_time":"%1","end_time":"2099-01-01T00:00:00"})")
+                .arg(QLatin1String(written)));
+        ASSERT_EQ(events.size(), 1) << written;
+        EXPECT_EQ(events[0].startDate, inNewYork() ? newYork : shanghai) << written;
+        EXPECT_EQ(events[0].startDate.timeSpec(), Qt::UTC);
     }
 }
 
@@ -166,75 +121,10 @@ TEST(EventReaderDates, LocalOffsetIsTheOffsetOfNow) {
     EXPECT_EQ(ExtractedEvent::localOffset(), QLatin1String(expected));
 }
 
-TEST(EventReaderHostileInput, NeverCrashesAndGivesNoValueForAbsurdNumbers) {
-    const char* const reminders[] = {"1e300",
-                                     "-1e300",
-                                     "-9223372036854775808",
-                                     "-9223372036854775807",
-                                     "35791395",
-                                     "40321",
-                                     "9223372036854775808",
-                                     "1e19",
-                                     "\"99999999999999999999\"",
-                                     "\"-9223372036854775808\"",
-                                     "\"NaN\"",
-                                     "\"\"",
-                                     "[]",
-                                     "{}"};
-    for (const char* value : reminders) {
-        const QString reply =
-            QStringLiteral(R"({"title":"x","start_time":"2026-12-07T09:00:00",)"
-                           R"("end_time":"2026-12-07T10:00:00","reminder_minutes":%1})")
-                .arg(QString::fromUtf8(value));
-        const auto events = zorbel::parseEvents(reply);
-        ASSERT_EQ(events.size(), 1) << value;
-        EXPECT_FALSE(events[0].reminderMinutes.has_value()) << value;
-    }
-    const auto longest = parse(R"({"title":"a\u001b]0;x\u0007\r\nb\u009b\u007f","location":"\u0001",
-        "start_time":"2026-12-07T09:00:00","end_time":"2026-12-07T10:00:00",
-        "reminder_minutes":-40320})");
-    ASSERT_EQ(longest.size(), 1);
-    EXPECT_EQ(longest[0].reminderMinutes, zorbel::maxReminderMinutes);
-    EXPECT_EQ(longest[0].title, QStringLiteral("a]0;x\nb"));
-    EXPECT_EQ(longest[0].location, QString());
-    EXPECT_TRUE(parse(R"({"title":"\u0000\u0001","start_time":"2026-12-07T09:00:00",
-        "end_time":"2026-12-07T10:00:00"})")
-                    .isEmpty());
-
+TEST(EventReaderHostileInput, DeepNestingIsRefusedWithoutACrash) {
     zorbel::test::LogCapture log;
     const QString deep = QString(100000, u'[').prepend(QStringLiteral("{\"events\":")) +
                          QString(100000, u']') + u'}';
     EXPECT_TRUE(zorbel::parseEvents(deep).isEmpty());
-    const QByteArray invalidUtf8(
-        "{\"events\":[{\"title\":\"\xff\xfe\xc0\",\"start_time\":"
-        "\"2026-12-07T09:00:00\",\"end_time\":\"2026-12-07T10:00:00\"}]}");
-    const auto replaced = zorbel::parseEvents(QString::fromUtf8(invalidUtf8));
-    ASSERT_EQ(replaced.size(), 1);
-    EXPECT_FALSE(replaced[0].title.isEmpty());
-    EXPECT_TRUE(zorbel::parseEvents(QString()).isEmpty());
-    EXPECT_TRUE(zorbel::parseEvents(QStringLiteral("{")).isEmpty());
-    EXPECT_TRUE(zorbel::parseEvents(QStringLiteral("}{")).isEmpty());
-    EXPECT_TRUE(zorbel::parseEvents(QStringLiteral("{}")).isEmpty());
-    EXPECT_EQ(log.failureCodes(), QStringList({QStringLiteral("badJSON"), QStringLiteral("noJSON"),
-                                               QStringLiteral("noJSON"), QStringLiteral("noJSON"),
-                                               QStringLiteral("missingEvents")}));
-}
-
-TEST(EventReader, SourceTextIsEmptyAndOrderIsKept) {
-    QString reply = QStringLiteral(R"({"events":[)");
-    for (int i = 0; i < 30; ++i) {
-        if (i) reply += u',';
-        reply += QStringLiteral(R"({"title":"e%1","start_time":"2026-12-07T09:00:00",)"
-                                R"("end_time":"2026-12-07T10:00:00"})")
-                     .arg(29 - i);
-    }
-    reply += QStringLiteral("]}");
-    const auto events = zorbel::parseEvents(reply);
-    ASSERT_EQ(events.size(), 30);
-    for (int i = 0; i < 30; ++i) {
-        EXPECT_EQ(events[i].title, QStringLiteral("e%1").arg(29 - i));
-        EXPECT_TRUE(events[i].sourceText.isEmpty());
-    }
-    EXPECT_EQ(events[0], events[0]);
-    EXPECT_NE(events[0], events[1]);
+    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("badJSON")});
 }

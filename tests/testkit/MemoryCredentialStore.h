@@ -24,7 +24,6 @@ public:
         co_return;
     }
     QCoro::Task<> removeCredential(QString account) override {
-        ++removals;
         secrets.remove(account);
         co_return;
     }
@@ -32,7 +31,6 @@ public:
     QHash<QString, QString> secrets;
     int reads = 0;
     int writes = 0;
-    int removals = 0;
     int failingWrite = 0;  ///< 1-based number of the write that fails; 0: none
     bool failReads = false;
 };

@@ -1,6 +1,8 @@
 #include "testkit/TempXdg.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 
 #include "support/Preferences.h"
 
@@ -30,6 +32,15 @@ TempXdg::TempXdg() {
 TempXdg::~TempXdg() {
     for (const auto& [variable, value] : m_saved) qputenv(variable.constData(), value);
     Preferences::setStandard(nullptr);
+}
+
+bool anyFileContains(const QString& folder, const QByteArray& needle) {
+    QDirIterator files(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        QFile file(files.next());
+        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(needle)) return true;
+    }
+    return false;
 }
 
 }  // namespace zorbel::test

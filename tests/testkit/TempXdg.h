@@ -25,4 +25,8 @@ private:
     std::vector<std::pair<QByteArray, QByteArray>> m_saved;
 };
 
+/// Whether any file under `folder`, at any depth, contains `needle` (a secret that must not
+/// have been written out).
+bool anyFileContains(const QString& folder, const QByteArray& needle);
+
 }  // namespace zorbel::test
