@@ -273,14 +273,6 @@ QCoro::Task<> LLMClient::scanLocalProviders() {
     co_await discovery->scan();
 }
 
-void LLMClient::setOnScanFinished(std::function<void()> callback) {
-    QObject::disconnect(m_scanListener);
-    if (callback) {
-        m_scanListener = QObject::connect(m_discovery.get(), &LocalDiscovery::scanFinished,
-                                          m_discovery.get(), std::move(callback));
-    }
-}
-
 QStringList LLMClient::ollamaModels() const {
     return m_discovery->ollamaModels();
 }

@@ -125,13 +125,13 @@ public:
                                                      CancellationToken token) override;
 
     /// Probes Ollama and LM Studio on the loopback interface; the results replace the model lists
-    /// and `onScanFinished` is called on the GUI thread. When Ollama does not answer and an
+    /// and the discovery's `scanFinished` is signalled. When Ollama does not answer and an
     /// `ollama` executable exists, the first scan of the client starts `ollama serve` instead
     /// and scans again after a short delay. Completes once the results are in; callers that only
     /// want the callback need not wait.
     QCoro::Task<> scanLocalProviders();
-    /// Called on the GUI thread after each scan that applied its results.
-    void setOnScanFinished(std::function<void()> callback);
+    /// The local servers; its `scanFinished` tells every listener of a look that took results.
+    const LocalDiscovery& discovery() const { return *m_discovery; }
     QStringList ollamaModels() const;
     QStringList lmstudioModels() const;
     bool ollamaServiceReachable() const;
@@ -153,7 +153,6 @@ private:
     std::unique_ptr<QNetworkAccessManager> m_session;
     /// The local servers; gone with the client, so its late work and callbacks end with it.
     std::unique_ptr<LocalDiscovery> m_discovery;
-    QMetaObject::Connection m_scanListener;
 };
 
 }  // namespace zorbel

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include "app/AppDelegate.h"
+#include "llm/LocalDiscovery.h"
 #include "support/Preferences.h"
 #include "testkit/EventLoop.h"
 #include "testkit/LogCapture.h"
@@ -30,7 +31,7 @@ struct Launch : test::ShellEnvironment {
     int settingsShown = 0;
 
     Launch() {
-        client.setOnScanFinished([this] { ++scans; });
+        QObject::connect(&client.discovery(), &LocalDiscovery::scanFinished, [this] { ++scans; });
     }
 
     QString legacyLog() const { return dir.filePath(QStringLiteral("zorbel_debug.log")); }

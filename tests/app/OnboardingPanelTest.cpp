@@ -7,6 +7,8 @@
 
 #include "app/Widgets.h"
 #include "support/Preferences.h"
+#include "testkit/ChatCompletionsServer.h"
+#include "testkit/EventLoop.h"
 #include "testkit/ShellEnvironment.h"
 #include "ui/settings/OnboardingPanel.h"
 
@@ -108,5 +110,25 @@ TEST(OnboardingPanel, RouteLineNamesWhatWillReadTheNextCapture) {
     OnboardingPanel* panel = fixture.show();
     EXPECT_EQ(panel->findChild<QLabel*>(QStringLiteral("route"))->text(),
               u"当前处理路线：云端处理：DeepSeek");
+    panel->close();
+}
+
+// A look for local servers that ends while the panel is open updates its route line: on a first
+// start the panel opens before the launch scan has answered.
+TEST(OnboardingPanel, TheRouteLineFollowsAScanThatEndsWhileItIsOpen) {
+    test::TempXdg xdg;
+    test::ChatCompletionsServer ollama;
+    ollama.answerPath("/api/tags", R"({"models":[{"name":"llama3:8b"}]})");
+    LLMClient client(Preferences::standard(), std::make_shared<test::MemoryCredentialStore>(),
+                     {.ollamaBaseURL = ollama.url(),
+                      .lmstudioBaseURL = QStringLiteral("http://127.0.0.1:9/v1"),
+                      .ollamaExecutables = {}});
+    OnboardingPanel* panel = OnboardingPanel::show(QRect(400, 100, 64, 64), {}, client);
+    const QLabel* route = panel->findChild<QLabel*>(QStringLiteral("route"));
+    EXPECT_EQ(route->text(), u"当前处理路线：内置规则（离线）");
+    client.scanLocalProviders();
+    EXPECT_TRUE(test::spinUntil([&] {
+        return route->text() == u"当前处理路线：本地模型：qwen2.5vl:3b";
+    })) << route->text().toStdString();
     panel->close();
 }

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include "app/Widgets.h"
+#include "llm/LocalDiscovery.h"
 #include "llm/UserProfile.h"
 #include "support/Appearance.h"
 #include "support/Preferences.h"
@@ -255,7 +256,8 @@ TEST(SettingsWindow, ShowsTheOnboardingPanelAndRescans) {
     OnboardingPanel::current()->close();
 
     int scans = 0;
-    settings.client.setOnScanFinished([&scans] { ++scans; });
+    QObject::connect(&settings.client.discovery(), &LocalDiscovery::scanFinished,
+                     [&scans] { ++scans; });
     settings.find<QPushButton>("rescanButton")->click();
     EXPECT_EQ(settings.status(), u"扫描中…");
     EXPECT_TRUE(test::spinUntil([&] { return scans == 1; }));

@@ -6,6 +6,7 @@
 
 #include "capture/ExtractorRouter.h"
 #include "llm/LLMClient.h"
+#include "llm/LocalDiscovery.h"
 #include "rules/RuleBasedExtractor.h"
 #include "testkit/ChatCompletionsServer.h"
 #include "testkit/EventLoop.h"
@@ -26,7 +27,8 @@ protected:
     LLMClient& client() {
         if (!m_client) {
             m_client = std::make_shared<LLMClient>(defaults, store, options);
-            m_client->setOnScanFinished([this] { ++scansFinished; });
+            QObject::connect(&m_client->discovery(), &LocalDiscovery::scanFinished,
+                             [this] { ++scansFinished; });
             m_router = std::make_unique<ExtractorRouter>(
                 m_client, std::make_shared<RuleBasedExtractor>(options.now));
         }

@@ -1,5 +1,4 @@
 #include "ui/settings/OnboardingPanel.h"
-#include "ui/shared/DarkTheme.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -9,7 +8,9 @@
 #include <QScreen>
 #include <QShortcut>
 
+#include "llm/LocalDiscovery.h"
 #include "support/Preferences.h"
+#include "ui/shared/DarkTheme.h"
 
 namespace zorbel {
 
@@ -75,6 +76,10 @@ OnboardingPanel* OnboardingPanel::show(const QRect& anchor, std::function<void()
     if (OnboardingPanel* previous = s_current) previous->close();
 
     auto* panel = new OnboardingPanel(std::move(onClose), routeText(client));
+    // A look for local servers that ends while the panel is open may change the route.
+    connect(&client.discovery(), &LocalDiscovery::scanFinished, panel, [panel, &client] {
+        panel->findChild<QLabel*>(QStringLiteral("route"))->setText(routeText(client));
+    });
     std::optional<QRect> screenFrame;
     for (const QScreen* screen : QGuiApplication::screens()) {
         if (screen->geometry().intersects(anchor)) {

@@ -15,6 +15,7 @@
 
 #include "capture/CloudTransmissionGate.h"
 #include "llm/KeychainCredentialStore.h"
+#include "llm/LocalDiscovery.h"
 #include "llm/UserProfile.h"
 #include "support/Appearance.h"
 #include "support/Errors.h"
@@ -236,9 +237,8 @@ void SettingsWindowController::build() {
         {done, "doneButton"}};
     for (const auto& [object, name] : names) object->setObjectName(QLatin1String(name));
 
-    QPointer<SettingsWindowController> self(this);
-    m_client.setOnScanFinished([self] {
-        if (self && self->m_window->isVisible()) self->refreshUI();
+    connect(&m_client.discovery(), &LocalDiscovery::scanFinished, this, [this] {
+        if (m_window->isVisible()) refreshUI();
     });
 }
 
