@@ -124,13 +124,9 @@ void SettingsWindowController::build() {
     rowLabel(w, QStringLiteral("API Key："), frame(20, 254, 90, 22));
     m_apiKeyField = place(new QLineEdit(w), frame(118, 254, 286, 24));
     m_apiKeyField->setEchoMode(QLineEdit::Password);
-    m_apiKeyPlainField = place(new QLineEdit(w), frame(118, 254, 286, 24));
-    m_apiKeyPlainField->hide();
-    for (QLineEdit* field : {m_apiKeyField, m_apiKeyPlainField}) {
-        field->setPlaceholderText(QStringLiteral("本地服务可留空"));
-        connect(field, &QLineEdit::editingFinished, this,
-                &SettingsWindowController::keyFieldEdited);
-    }
+    m_apiKeyField->setPlaceholderText(QStringLiteral("本地服务可留空"));
+    connect(m_apiKeyField, &QLineEdit::editingFinished, this,
+            &SettingsWindowController::keyFieldEdited);
     m_revealKeyButton = place(new QToolButton(w), frame(410, 254, 26, 24));
     m_revealKeyButton->setAutoRaise(true);
     m_revealKeyButton->setIcon(eyeIcon(false));
@@ -217,7 +213,6 @@ void SettingsWindowController::build() {
         {m_providerPopup, "providerPopup"},
         {m_baseURLField, "baseURLField"},
         {m_apiKeyField, "apiKeyField"},
-        {m_apiKeyPlainField, "apiKeyPlainField"},
         {m_revealKeyButton, "revealKeyButton"},
         {m_modelCombo, "modelCombo"},
         {m_fetchButton, "fetchButton"},
@@ -267,10 +262,6 @@ void SettingsWindowController::showSettings() {
     m_window->activateWindow();
 }
 
-QLineEdit* SettingsWindowController::keyFieldOnScreen() const {
-    return m_isKeyRevealed ? m_apiKeyPlainField : m_apiKeyField;
-}
-
 void SettingsWindowController::setStatus(const QString& text) {
     m_statusLabel->setText(text);
 }
@@ -291,12 +282,11 @@ void SettingsWindowController::refreshUI() {
     m_baseURLField->setText(preset.baseURL.value_or(m_client.customBaseURL()));
     m_baseURLField->setEnabled(preset.isEditable());
 
-    keyFieldOnScreen()->setEnabled(preset.needsKey);
+    m_apiKeyField->setEnabled(preset.needsKey);
     if (m_keyPresetId != preset.id) {
         m_keyPresetId = preset.id;
         m_loadedKey.clear();
         m_apiKeyField->clear();
-        m_apiKeyPlainField->clear();
     }
     showKey(this, &m_client, preset);
 
@@ -390,7 +380,7 @@ void SettingsWindowController::textChanged() {
     const LLMPreset preset = m_client.currentPreset();
     if (preset.isEditable()) m_client.setCustomBaseURL(trimmed(m_baseURLField->text()));
     if (preset.needsKey) {
-        const QString key = trimmed(keyFieldOnScreen()->text());
+        const QString key = trimmed(m_apiKeyField->text());
         // An unchanged key is never written again.
         if (key != m_loadedKey) {
             m_client.setKey(key, preset);
@@ -421,24 +411,14 @@ void SettingsWindowController::providerChanged() {
 }
 
 void SettingsWindowController::revealKeyToggled() {
-    const QString text = keyFieldOnScreen()->text();
-    QLineEdit* previous = keyFieldOnScreen();
     m_isKeyRevealed = !m_isKeyRevealed;
     const QString description =
         m_isKeyRevealed ? QStringLiteral("隐藏 API Key") : QStringLiteral("显示 API Key");
     m_revealKeyButton->setIcon(eyeIcon(m_isKeyRevealed));
     m_revealKeyButton->setAccessibleName(description);
     m_revealKeyButton->setToolTip(description);
-    QLineEdit* next = keyFieldOnScreen();
-    {
-        // Swapping the fields must not count as the user finishing an edit.
-        const QScopedValueRollback<bool> refreshing(m_refreshing, true);
-        previous->hide();
-        next->setText(text);
-        next->setEnabled(m_client.currentPreset().needsKey);
-        next->show();
-    }
-    next->setFocus();
+    m_apiKeyField->setEchoMode(m_isKeyRevealed ? QLineEdit::Normal : QLineEdit::Password);
+    m_apiKeyField->setFocus();
 }
 
 void SettingsWindowController::restoreSecureKeyField() {
@@ -462,12 +442,11 @@ QCoro::Task<void> SettingsWindowController::showKey(QPointer<SettingsWindowContr
     const QString key = co_await client->key(preset);
     // The window may be gone, on another preset, or the user may have typed meanwhile.
     if (!self || client->currentPreset().id != preset.id) co_return;
-    if (self->keyFieldOnScreen()->text() != shown || self->m_loadedKey != shown) co_return;
+    if (self->m_apiKeyField->text() != shown || self->m_loadedKey != shown) co_return;
     if (key == self->m_loadedKey) co_return;
     {
         const QScopedValueRollback<bool> refreshing(self->m_refreshing, true);
         self->m_apiKeyField->setText(key);
-        self->m_apiKeyPlainField->setText(key);
         self->m_loadedKey = key;
     }
     // The status line depends on whether a key is there.

@@ -71,7 +71,6 @@ protected:
 
 private:
     void build();
-    QLineEdit* keyFieldOnScreen() const;
     void restoreSecureKeyField();
     void setStatus(const QString& text);
     /// Fills the key fields once the preset's key is read from the secret store.
@@ -88,7 +87,6 @@ private:
     QComboBox* m_providerPopup = nullptr;
     QLineEdit* m_baseURLField = nullptr;
     QLineEdit* m_apiKeyField = nullptr;
-    QLineEdit* m_apiKeyPlainField = nullptr;
     QString m_loadedKey;
     QString m_keyPresetId;  ///< the preset whose key the fields hold
     QToolButton* m_revealKeyButton = nullptr;
