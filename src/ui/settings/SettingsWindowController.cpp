@@ -23,6 +23,7 @@
 #include "support/Text.h"
 #include "ui/ball/BallSkinCatalog.h"
 #include "ui/ball/BallSkinPreference.h"
+#include "ui/settings/ModelSettingsView.h"
 #include "ui/settings/OnboardingPanel.h"
 #include "ui/settings/SettingsLayout.h"
 #include "ui/shared/ErrorText.h"
@@ -290,63 +291,18 @@ void SettingsWindowController::refreshUI() {
     }
     showKey(this, &m_client, preset);
 
-    const QStringList ollama = m_client.ollamaModels(), lmstudio = m_client.lmstudioModels();
-    QStringList items;
-    if (preset.id == u"ollama") {
-        items = ollama;
-    } else if (preset.id == u"lmstudio") {
-        items = lmstudio;
-    } else if (preset.id == u"auto") {
-        items = ollama.isEmpty() ? lmstudio : ollama;
-    } else {
-        items = m_client.savedModelList(preset);
-    }
+    const ModelSettingsView view =
+        modelSettingsView({preset, m_client.ollamaModels(), m_client.lmstudioModels(),
+                           m_client.savedModelList(preset), m_client.ollamaServiceReachable(),
+                           m_loadedKey.isEmpty()});
     m_modelCombo->clear();
-    m_modelCombo->addItems(items);
+    m_modelCombo->addItems(view.modelChoices);
     m_modelCombo->setEditText(m_client.model(preset));
-    // The built-in rules have no model to choose.
-    m_modelLabel->setVisible(!preset.isBuiltin());
-    m_modelCombo->setVisible(!preset.isBuiltin());
-
-    m_fetchButton->setVisible(preset.baseURL.has_value() && preset.needsKey);
-    const bool pullOffered =
-        m_client.ollamaServiceReachable() && ollama.isEmpty() &&
-        (preset.id == u"ollama" || (preset.id == u"auto" && lmstudio.isEmpty()));
-    m_pullModelButton->setVisible(pullOffered);
-
-    if (preset.isBuiltin()) {
-        setStatus(QStringLiteral("内置规则在本机读取日期和时间，无需模型，也不联网"));
-    } else if (!preset.isLocal() && preset.id != u"auto") {
-        if (preset.needsKey && m_loadedKey.isEmpty()) {
-            setStatus(QStringLiteral("请填写 API Key 后可点\"从服务端拉取\"获取模型列表"));
-        } else {
-            setStatus(QStringLiteral("Base URL：") +
-                      preset.baseURL.value_or(QStringLiteral("可自定义")));
-        }
-    } else {
-        QStringList found;
-        if (!ollama.isEmpty()) {
-            found << QStringLiteral("Ollama：") + QString::number(ollama.size()) +
-                         QStringLiteral(" 个模型");
-        }
-        if (!lmstudio.isEmpty()) {
-            found << QStringLiteral("LM Studio：") + QString::number(lmstudio.size()) +
-                         QStringLiteral(" 个模型");
-        }
-        if (!found.isEmpty()) {
-            setStatus(QStringLiteral("已检测到 ") + found.join(QStringLiteral("；")));
-        } else if (!m_client.ollamaServiceReachable()) {
-            setStatus(
-                preset.id == u"auto"
-                    ? QStringLiteral("未检测到本地模型服务，现用内置规则（离线）；可点重新扫描")
-                    : QStringLiteral(
-                          "未检测到本地模型服务，可点重新扫描，或选「内置规则（离线）」、"
-                          "云端预设"));
-        } else {
-            setStatus(QStringLiteral("未检测到本地模型，建议点「拉取推荐模型」下载 ") +
-                      QLatin1String(LLMClient::defaultModel) + QStringLiteral("（约 3GB）"));
-        }
-    }
+    m_modelLabel->setVisible(view.showsModel);
+    m_modelCombo->setVisible(view.showsModel);
+    m_fetchButton->setVisible(view.showsFetch);
+    m_pullModelButton->setVisible(view.showsPull);
+    setStatus(view.status);
 
     // The route takes the whole row unless the consent button stands beside it; what still does
     // not fit ends in … with the whole route as tooltip.
