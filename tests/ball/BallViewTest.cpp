@@ -347,7 +347,7 @@ TEST_F(BallViewTest, ReleaseNearAnEdgeDocksExpandsAndCollapsesAgain) {
 TEST(ProcessingStatusPanel, ShowsTitleAloneHidesWithoutAnchorAndItsButtonDoesWhatItShows) {
     using Action = ProcessingStatusPresentation::Action;
     using Failure = UserFacingFailure::Kind;
-    ProcessingStatusPanel panel([] { return QList<ScreenInfo>{{kScreen, kScreen, kScreenID}}; });
+    ProcessingStatusPanel panel([] { return kScreens; });
     EXPECT_FALSE(panel.isVisible());
     QList<Action> pressed;
     const auto declined = ProcessingStatusPresentation::make(
@@ -450,21 +450,6 @@ TEST(FloatingBallWindowTest, FoundEventsOpenTheConfirmPanelAndLeavingConfirmatio
     EXPECT_EQ(view->renderState(), CaptureState::idle());
     EXPECT_EQ(window.confirmationFlow().confirmPanel(), nullptr);
     EXPECT_TRUE(fakes.settle());
-}
-
-TEST(ProcessingStatusPanel, ShowsNoEmptyDetailAndHidesWithoutAnAnchorKeepingItsHandler) {
-    using Action = ProcessingStatusPresentation::Action;
-    ProcessingStatusPanel panel([] { return kScreens; });
-    QList<Action> pressed;
-    const auto declined = ProcessingStatusPresentation::make(CaptureState::failure(
-        UserFacingFailure::of(UserFacingFailure::Kind::cloudTransmissionDeclined)));
-    panel.update(declined, QRectF(1200, 300, 64, 64), [&](Action a) { pressed.append(a); });
-    ASSERT_TRUE(panel.isVisible());
-    EXPECT_FALSE(panel.detailLabel()->isVisibleTo(&panel));
-    panel.update(declined, std::nullopt, [](Action) { FAIL() << "replaced handler called"; });
-    EXPECT_FALSE(panel.isVisible());
-    panel.actionClicked();
-    EXPECT_EQ(pressed, QList<Action>{declined.primaryAction});
 }
 
 TEST(ProcessingStatusPanel, EveryStatusTextIsShownWholeOrCutBetweenWords) {

@@ -6,9 +6,6 @@
 #include <QJsonObject>
 #include <QNetworkReply>
 #include <QPointer>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTimer>
 #include <algorithm>
 
 #include "calendar/CalDavCalendarStore.h"
@@ -57,30 +54,6 @@ QByteArray readerView(const QString& path) {
     }
     return QJsonDocument(view).toJson();
 }
-
-/// Answers every request with a multi-status head and then its body one byte every 20 ms, for
-/// eight seconds: never idle for long, never done within the store's total deadline.
-class DrippingServer {
-public:
-    DrippingServer() {
-        m_server.listen(QHostAddress::LocalHost);
-        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
-            QTcpSocket* socket = m_server.nextPendingConnection();
-            const auto answer = [socket] {
-                socket->write("HTTP/1.1 207 Multi-Status\r\nContent-Length: 400\r\n\r\n");
-                auto* drip = new QTimer(socket);
-                QObject::connect(drip, &QTimer::timeout, socket, [socket] { socket->write(" "); });
-                drip->start(20);
-            };
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, answer,
-                             Qt::SingleShotConnection);
-        });
-    }
-    QString url() const { return u"http://127.0.0.1:%1/"_s.arg(m_server.serverPort()); }
-
-private:
-    QTcpServer m_server;
-};
 
 class CalDavCalendarStoreTest : public ::testing::Test {
 protected:
@@ -192,14 +165,15 @@ TEST(CalDavHostileServer, IsRefusedWithATypedErrorWithinTheDeadline) {
     huge.answerBody(QByteArray(5 << 20, 'x'), 207);
     test::ChatCompletionsServer pointingAway;
     pointingAway.answerBody(readFile(kCorpus + u"/other origin.xml"_s), 207);
-    DrippingServer dripping;
+    test::ChatCompletionsServer dripping;
+    dripping.dripAnswers();
     const struct {
         const char* name;
         QString url;
         NetworkError::Code code;
     } cases[] = {
         {"silent", silent.url(u"/"_s), NetworkError::Code::timedOut},
-        {"dripping", dripping.url(), NetworkError::Code::timedOut},
+        {"dripping", dripping.url(u"/"_s), NetworkError::Code::timedOut},
         {"huge", huge.url(u"/"_s), NetworkError::Code::tooLarge},
         {"href to another origin", pointingAway.url(u"/"_s), NetworkError::Code::otherOrigin}};
     for (const auto& hostile : cases) {

@@ -48,17 +48,6 @@ FTE::WordConverter script(const QString& body, int timeoutMs = 300) {
     return {u"/bin/sh"_s, {u"-c"_s, body}, timeoutMs};
 }
 
-QCoro::Task<void> extractInto(zorbel::SystemFileExtractor& extractor, QString path,
-                              zorbel::CancellationToken token, std::exception_ptr& error,
-                              bool& finished) {
-    try {
-        co_await extractor.extractText(std::move(path), std::move(token));
-    } catch (...) {
-        error = std::current_exception();
-    }
-    finished = true;
-}
-
 }  // namespace
 
 // Word files saved by LibreOffice and legacy ones through antiword, broken archives, plain
@@ -162,15 +151,18 @@ TEST_F(FileTextRoutes, TheExtractorWorksInItsPoolAndKillsACancelledConverter) {
     EXPECT_THROW(await(extractor.extractImage(jpg, token)), zorbel::CancelledError);
     token = {};
     log.clear();
+    std::optional<QString> text;
     std::exception_ptr error;
     bool finished = false;
-    auto task = extractInto(extractor, write(u"minutes.doc"_s, "text"), token, error, finished);
+    auto task = zorbel::test::detail::drive(
+        extractor.extractText(write(u"minutes.doc"_s, "text"), token), text, error, finished);
     ASSERT_TRUE(spinUntil([&] { return QFile::exists(started); }));
     token.cancel();
     ASSERT_TRUE(spinUntil([&] { return finished; }));
     FF::writeFile(release, {});
     // Killed: it never gets to its end.
     EXPECT_FALSE(spinUntil([&] { return QFile::exists(done); }, 300));
+    ASSERT_FALSE(text);  // so it failed
     EXPECT_THROW(std::rethrow_exception(error), zorbel::CancelledError);
     EXPECT_TRUE(log.failureCodes().isEmpty());
 }

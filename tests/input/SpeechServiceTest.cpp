@@ -49,15 +49,6 @@ std::optional<Kind> serviceErrorOf(Run run) {
     return std::nullopt;
 }
 
-QCoro::Task<void> transcribeInto(SpeechService& speech, std::optional<QString>& text,
-                                 bool& cancelled) {
-    try {
-        text = co_await speech.stopAndTranscribe(CancellationToken());
-    } catch (const CancelledError&) {
-        cancelled = true;
-    }
-}
-
 const QByteArray kSpeech = QByteArray("\x01\x02\x03\x04\x05\x06", 6);
 const QByteArray kOtherSpeech = QByteArray("\x07\x08\x09\x0a", 4);
 
@@ -155,12 +146,15 @@ TEST_F(SpeechServiceTest, CancelAbandonsTheRecordingOrItsTranscription) {
     recognizer->behaviour = Behaviour::never;
     speech->start();
     std::optional<QString> text;
-    bool cancelled = false;
-    auto transcribing = transcribeInto(*speech, text, cancelled);
+    std::exception_ptr error;
+    bool finished = false;
+    auto transcribing =
+        test::detail::drive(speech->stopAndTranscribe(CancellationToken()), text, error, finished);
     ASSERT_TRUE(test::spinUntil([&] { return recognizer->calls == 1; }));
     speech->cancel();
-    ASSERT_TRUE(test::spinUntil([&] { return cancelled; }));
-    EXPECT_FALSE(text);
+    ASSERT_TRUE(test::spinUntil([&] { return finished; }));
+    ASSERT_FALSE(text);  // so it failed
+    EXPECT_THROW(std::rethrow_exception(error), CancelledError);
     EXPECT_TRUE(test::spinUntil([&] { return recognizer->stoppedByCancel; }));
     EXPECT_TRUE(test::spinUntil([&] { return recordingFiles().isEmpty(); }));
     EXPECT_FALSE(QFileInfo::exists(lastFailure));

@@ -90,6 +90,13 @@ void ChatCompletionsServer::readFrom(QTcpSocket* socket) {
         socket->abort();
         return;
     }
+    if (m_drip) {
+        socket->write("HTTP/1.1 207 Multi-Status\r\nContent-Length: 400\r\n\r\n");
+        auto* drip = new QTimer(socket);
+        connect(drip, &QTimer::timeout, socket, [socket] { socket->write(" "); });
+        drip->start(20);
+        return;
+    }
     const bool byPath = m_pathBodies.contains(request.path);
     const QByteArray body = m_pathBodies.value(request.path, m_body);
     const int status = byPath ? 200 : m_status;

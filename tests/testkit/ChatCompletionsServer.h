@@ -55,6 +55,9 @@ public:
     void delayAnswers(int milliseconds) { m_delayMs = milliseconds; }
     /// Reads each request and closes the connection without answering.
     void dropConnections() { m_drop = true; }
+    /// Answers with a multi-status head and then its body one byte every 20 ms, for eight
+    /// seconds: never idle for long, never done within a client's total deadline.
+    void dripAnswers() { m_drip = true; }
     /// Stops listening: the port then refuses connections.
     void stopListening() { m_server.close(); }
     /// Listens again on the same port (a server that comes back).
@@ -78,6 +81,7 @@ private:
     QByteArray m_location;
     int m_delayMs = 0;
     bool m_drop = false;
+    bool m_drip = false;
 };
 
 }  // namespace zorbel::test

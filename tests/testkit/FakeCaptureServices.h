@@ -13,16 +13,19 @@
 #include <QList>
 #include <QPair>
 #include <QStringList>
+#include <algorithm>
 #include <coroutine>
 #include <deque>
 #include <exception>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <variant>
 
 #include "core/CaptureServices.h"
 #include "support/CancellationToken.h"
 #include "support/Errors.h"
+#include "testkit/EventLoop.h"
 
 namespace zorbel::test {
 
@@ -108,8 +111,14 @@ private:
 
 class FakeSpeech : public SpeechCapturing {
 public:
-    void start() override;
-    QCoro::Task<QString> stopAndTranscribe(CancellationToken token) override;
+    void start() override {
+        ++starts;
+        if (whileStarting) whileStarting();
+        if (startError) std::rethrow_exception(startError);
+    }
+    QCoro::Task<QString> stopAndTranscribe(CancellationToken token) override {
+        return transcript.call(token);
+    }
     void cancel() override { ++cancels; }
 
     ScriptedCall<QString> transcript{QStringLiteral("明天下午三点和王经理开会")};
@@ -123,8 +132,14 @@ public:
 
 class FakeFileExtractor : public FileExtracting {
 public:
-    QCoro::Task<QString> extractText(QString filePath, CancellationToken token) override;
-    QCoro::Task<PreparedImage> extractImage(QString filePath, CancellationToken token) override;
+    QCoro::Task<QString> extractText(QString filePath, CancellationToken token) override {
+        textPaths.append(filePath);
+        return text.call(token);
+    }
+    QCoro::Task<PreparedImage> extractImage(QString filePath, CancellationToken token) override {
+        imagePaths.append(filePath);
+        return image.call(token);
+    }
 
     ScriptedCall<QString> text{QStringLiteral("周五 10:00 项目评审\n地点：三楼会议室\n")};
     ScriptedCall<PreparedImage> image{
@@ -135,19 +150,32 @@ public:
 
 class FakeEventExtractor : public EventExtracting {
 public:
-    FakeEventExtractor();
-
     ProviderRoute providerRoute() const override { return route; }
     bool supportsVisionInput() const override { return vision; }
     QCoro::Task<QList<ExtractedEvent>> extractEvents(QString text, QString source,
-                                                     CancellationToken token) override;
+                                                     CancellationToken token) override {
+        sources.append(source);
+        texts.append(text);
+        return reply.call(token);
+    }
     QCoro::Task<QList<ExtractedEvent>> extractEvents(PreparedImage image, QString source,
-                                                     CancellationToken token) override;
+                                                     CancellationToken token) override {
+        sources.append(source);
+        images.append(image);
+        return reply.call(token);
+    }
 
     ProviderRoute route{QStringLiteral("ollama"), true};
     bool vision = false;
-    /// The answer of both requests; one event by default.
-    ScriptedCall<QList<ExtractedEvent>> reply;
+    /// The answer of both requests; by default one event, a review on Friday 11 December.
+    ScriptedCall<QList<ExtractedEvent>> reply{QList<ExtractedEvent>{[] {
+        ExtractedEvent event;
+        event.title = QStringLiteral("项目评审");
+        event.startDate = QDateTime(QDate(2026, 12, 11), QTime(2, 0), Qt::UTC);
+        event.endDate = event.startDate.addSecs(3600);
+        event.location = QStringLiteral("三楼会议室");
+        return event;
+    }()}};
     /// The source label of every request, text or picture, in order.
     QStringList sources;
     QStringList texts;
@@ -165,13 +193,14 @@ public:
 
 class FakeConsentGate : public CloudTransmissionAuthorizing {
 public:
-    QCoro::Task<bool> authorize(QString providerID, CaptureKind kind, QString destination) override;
+    QCoro::Task<bool> authorize(QString providerID, CaptureKind kind, QString) override {
+        questions.append({providerID, kind});
+        return answer.call();
+    }
 
     ScriptedCall<bool> answer{true};
     /// Every question asked: the provider and the kind of content.
     QList<QPair<QString, CaptureKind>> questions;
-    /// The destination of each question.
-    QStringList destinations;
 };
 
 /// The five fakes together, shared with the coordinator under test.
@@ -184,7 +213,22 @@ struct FakeCaptureServices {
 
     /// Stops holding, releases every waiting call and drives the event loop until all have run
     /// on; returns false when they have not after ten seconds.
-    bool settle();
+    bool settle() {
+        const auto releaseAll = [](auto& script) {
+            script.hold(false);
+            while (script.waiting() > 0) script.release();
+            return script.settled();
+        };
+        return spinUntil([&] {
+            // Evaluate every script each round: a released call may wait on another one next.
+            const bool settled[] = {
+                releaseAll(speech->transcript), releaseAll(files->text),
+                releaseAll(files->image),       releaseAll(model->reply),
+                releaseAll(permissions->voice), releaseAll(permissions->calendar),
+                releaseAll(consent->answer)};
+            return std::all_of(std::begin(settled), std::end(settled), [](bool s) { return s; });
+        });
+    }
 };
 
 }  // namespace zorbel::test
