@@ -11,13 +11,12 @@
 
 class QCheckBox;
 class QComboBox;
-class QDateTimeEdit;
 class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace zorbel {
+
+class EventForm;
 
 /// The floating window in which the user reviews the candidate events, edits them, picks a
 /// calendar and writes them or throws them away. All editing goes through the view model; the
@@ -63,9 +62,7 @@ private:
 
     void loadForm();
     void saveForm();
-    void updateBadges();
     void updateValidation();
-    void applyAllDayFormat();
 
     void calendarChanged(int index);
     void includeToggled(int index, bool included);
@@ -86,19 +83,7 @@ private:
 
     QComboBox* m_calendarPopup = nullptr;
     QList<QCheckBox*> m_includeChecks;
-    QLineEdit* m_titleField = nullptr;
-    QLabel* m_titleBadge = nullptr;
-    QDateTimeEdit* m_startPicker = nullptr;
-    QDateTimeEdit* m_endPicker = nullptr;
-    QLabel* m_endBadge = nullptr;
-    QCheckBox* m_allDayCheck = nullptr;
-    QLineEdit* m_locationField = nullptr;
-    QLabel* m_locationBadge = nullptr;
-    QComboBox* m_reminderPopup = nullptr;
-    QComboBox* m_repeatPopup = nullptr;
-    QComboBox* m_availabilityPopup = nullptr;
-    QPlainTextEdit* m_notesField = nullptr;
-    QLabel* m_validationLabel = nullptr;
+    std::unique_ptr<EventForm> m_form;
     QPushButton* m_discardButton = nullptr;
     QPushButton* m_writeButton = nullptr;
     QList<QWidget*> m_discardConfirmViews;

@@ -1,5 +1,6 @@
 #include "ui/shared/DarkTheme.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QWidget>
 
@@ -21,6 +22,13 @@ QPalette palette(const QColor& material) {
         palette.setColor(QPalette::Disabled, role, QColor(120, 120, 125));
     }
     return palette;
+}
+
+QFont panelFont(int pixelSize, int weight) {
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(pixelSize);
+    font.setWeight(QFont::Weight(weight));
+    return font;
 }
 
 void setTextColor(QWidget* widget, const QColor& color) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QPalette>
 
 class QWidget;
@@ -22,6 +23,9 @@ inline const QColor kSecondaryText(235, 235, 245, 153);
 
 /// The palette of controls on `material`: light text, darker fields and buttons, blue selection.
 QPalette palette(const QColor& material);
+
+/// The application font at `pixelSize` pixels, as the confirm panel and its form use it.
+QFont panelFont(int pixelSize, int weight = QFont::Normal);
 
 /// Sets the colour of the widget's own text.
 void setTextColor(QWidget* widget, const QColor& color);

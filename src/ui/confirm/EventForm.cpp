@@ -1,0 +1,182 @@
+#include "ui/confirm/EventForm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "ui/confirm/ConfirmOptions.h"
+#include "ui/confirm/ConfirmPanelViewModel.h"
+#include "ui/shared/DarkTheme.h"
+
+namespace zorbel {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString kDateTimeFormat = u"yyyy-MM-dd HH:mm"_s;
+const QString kDateFormat = u"yyyy-MM-dd"_s;
+
+}  // namespace
+
+EventForm::EventForm(QWidget* panel, int top) {
+    using DarkTheme::panelFont;
+    const int h = panel->height();
+    // Frames are given from the bottom left of the panel, y upwards, as the layout is drawn.
+    const auto place = [h](QWidget* widget, int x, int y, int width, int height) {
+        widget->setGeometry(x, h - y - height, width, height);
+    };
+    const auto label = [&](const QString& text, int pixelSize, int x, int y, int width,
+                           int height) {
+        auto* widget = new QLabel(text, panel);
+        widget->setFont(panelFont(pixelSize));
+        place(widget, x, y, width, height);
+        return widget;
+    };
+    const auto formLabel = [&](const QString& text, int y) {
+        label(text, 14, 12, y, 56, 22)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    };
+    const auto popup = [&](const QString& name, int x, int y, int width) {
+        auto* box = new QComboBox(panel);
+        box->setObjectName(name);
+        box->setFont(panelFont(14));
+        place(box, x, y, width, 26);
+        return box;
+    };
+    const auto makeBadge = [&](int x, int y) {
+        auto* badge = new QLabel(panel);
+        badge->setFont(panelFont(11, QFont::Medium));
+        place(badge, x, y, 48, 18);
+        badge->hide();
+        return badge;
+    };
+    const int y0 = top;
+    const int y1 = y0 - 32, y2 = y1 - 32, y3 = y2 - 32, y4 = y3 - 32, y5 = y4 - 32;
+
+    formLabel(u"标题"_s, y0);
+    m_titleField = new QLineEdit(panel);
+    m_titleField->setObjectName(u"titleField"_s);
+    m_titleField->setFont(panelFont(16));
+    place(m_titleField, 76, y0 - 2, 320, 26);
+    m_titleBadge = makeBadge(416, y0 + 2);
+    m_titleBadge->setObjectName(u"titleBadge"_s);
+
+    const auto picker = [&](const QString& name, int y) {
+        auto* edit = new QDateTimeEdit(panel);
+        edit->setObjectName(name);
+        edit->setFont(panelFont(14));
+        edit->setDisplayFormat(kDateTimeFormat);
+        place(edit, 76, y - 2, 220, 26);
+        return edit;
+    };
+    formLabel(u"开始"_s, y1);
+    m_startPicker = picker(u"startPicker"_s, y1);
+    formLabel(u"结束"_s, y2);
+    m_endPicker = picker(u"endPicker"_s, y2);
+    m_endBadge = makeBadge(416, y2 + 2);
+    m_endBadge->setObjectName(u"endBadge"_s);
+
+    m_allDayCheck = new QCheckBox(u"全天"_s, panel);
+    m_allDayCheck->setObjectName(u"allDayCheck"_s);
+    m_allDayCheck->setFont(panelFont(14));
+    place(m_allDayCheck, 76, y3, 56, 22);
+    QObject::connect(m_allDayCheck, &QCheckBox::toggled, panel, [this] { applyAllDayFormat(); });
+
+    m_reminderPopup = popup(u"reminderPopup"_s, 138, y3 - 2, 108);
+    const auto& reminders = ConfirmOptions::reminderOptions();
+    for (qsizetype i = 0; i < reminders.size(); ++i) {
+        m_reminderPopup->addItem(reminders.at(i).title, ConfirmOptions::reminderTag(i));
+    }
+    m_repeatPopup = popup(u"repeatPopup"_s, 252, y3 - 2, 96);
+    const auto& repeats = ConfirmOptions::repeatOptions();
+    for (qsizetype i = 0; i < repeats.size(); ++i) {
+        m_repeatPopup->addItem(repeats.at(i).title, int(i));
+    }
+    m_availabilityPopup = popup(u"availabilityPopup"_s, 354, y3 - 2, 84);
+    const auto& availabilities = ConfirmOptions::availabilityOptions();
+    for (qsizetype i = 0; i < availabilities.size(); ++i) {
+        m_availabilityPopup->addItem(availabilities.at(i).title, int(i));
+    }
+
+    formLabel(u"地点"_s, y4);
+    m_locationField = new QLineEdit(panel);
+    m_locationField->setObjectName(u"locationField"_s);
+    m_locationField->setFont(panelFont(14));
+    place(m_locationField, 76, y4 - 2, 320, 26);
+    m_locationBadge = makeBadge(416, y4 + 2);
+    m_locationBadge->setObjectName(u"locationBadge"_s);
+
+    formLabel(u"备注"_s, y5);
+    m_notesField = new QPlainTextEdit(panel);
+    m_notesField->setObjectName(u"notesField"_s);
+    m_notesField->setFont(panelFont(14));
+    m_notesField->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_notesField->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    place(m_notesField, 76, y5 - 46, 384, 68);
+
+    m_validationLabel = label({}, 13, 76, y5 - 76, 384, 18);
+    m_validationLabel->setObjectName(u"validationLabel"_s);
+    DarkTheme::setTextColor(m_validationLabel, DarkTheme::kRed);
+}
+
+void EventForm::load(const ExtractedEvent& event, const ConfirmPanelViewModel& viewModel,
+                     const QUuid& eventID) {
+    m_titleField->setText(event.title);
+    m_startPicker->setDateTime(event.startDate.toLocalTime());
+    m_endPicker->setDateTime(event.endDate.toLocalTime());
+    m_allDayCheck->setChecked(event.allDay);
+    m_locationField->setText(event.location);
+    m_notesField->setPlainText(event.notes);
+    const auto select = [](QComboBox* box, const QVariant& tag) {
+        box->setCurrentIndex(std::max(box->findData(tag), 0));
+    };
+    select(m_reminderPopup, ConfirmOptions::reminderTag(ConfirmOptions::reminderIndex(event)));
+    select(m_repeatPopup, int(ConfirmOptions::repeatIndex(event)));
+    select(m_availabilityPopup, int(ConfirmOptions::availabilityIndex(event)));
+    applyAllDayFormat();
+
+    // A defaulted end (an hour after the start) is the one badge shown in blue.
+    const auto show = [&](QLabel* badge, EventField field) {
+        const std::optional<QString> text = viewModel.badge(field, eventID);
+        badge->setText(text.value_or(QString()));
+        badge->setVisible(text.has_value());
+        const bool defaultedEnd = field == EventField::endDate &&
+                                  viewModel.badgeOrigin(field, eventID) == FieldOrigin::defaulted;
+        DarkTheme::setTextColor(badge, defaultedEnd ? DarkTheme::kBlue : DarkTheme::kOrange);
+    };
+    show(m_titleBadge, EventField::title);
+    show(m_locationBadge, EventField::location);
+    show(m_endBadge, EventField::endDate);
+}
+
+ExtractedEvent EventForm::edited(ExtractedEvent event) const {
+    event.title = m_titleField->text();
+    event.startDate = m_startPicker->dateTime().toUTC();
+    event.endDate = m_endPicker->dateTime().toUTC();
+    event.allDay = m_allDayCheck->isChecked();
+    event.location = m_locationField->text();
+    event.notes = m_notesField->toPlainText();
+    ConfirmOptions::applyReminderTag(event, m_reminderPopup->currentData().toLongLong());
+    ConfirmOptions::applyRepeatIndex(event, m_repeatPopup->currentData().toInt());
+    ConfirmOptions::applyAvailabilityIndex(event, m_availabilityPopup->currentData().toInt());
+    return event;
+}
+
+void EventForm::showMessages(const QString& messages) {
+    m_validationLabel->setText(messages);
+}
+
+void EventForm::applyAllDayFormat() {
+    const QString& format = m_allDayCheck->isChecked() ? kDateFormat : kDateTimeFormat;
+    for (QDateTimeEdit* picker : {m_startPicker, m_endPicker}) {
+        // Changing the format must not change the value (the hidden time stays).
+        const QDateTime value = picker->dateTime();
+        picker->setDisplayFormat(format);
+        picker->setDateTime(value);
+    }
+}
+
+}  // namespace zorbel

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QUuid>
+
+#include "core/ExtractedEvent.h"
+
+class QCheckBox;
+class QComboBox;
+class QDateTimeEdit;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QWidget;
+
+namespace zorbel {
+
+class ConfirmPanelViewModel;
+
+/// The form of the selected event on the confirm panel: title, start and end, all day,
+/// reminder, repeat, availability, place and notes, the badges of values the text did not
+/// state, and the line of validation messages. Its widgets belong to `panel` and sit in the
+/// panel's frame, the first row `top` points above the panel's bottom edge.
+class EventForm {
+public:
+    EventForm(QWidget* panel, int top);
+
+    /// Shows `event` (the view model's entry `eventID`) with its badges.
+    void load(const ExtractedEvent& event, const ConfirmPanelViewModel& viewModel,
+              const QUuid& eventID);
+    /// `event` with the values the form shows; its source text and field origins are kept.
+    ExtractedEvent edited(ExtractedEvent event) const;
+    void showMessages(const QString& messages);
+
+private:
+    /// Both pickers show dates only for an all-day event; the hidden time is kept.
+    void applyAllDayFormat();
+
+    QLineEdit* m_titleField = nullptr;
+    QLabel* m_titleBadge = nullptr;
+    QDateTimeEdit* m_startPicker = nullptr;
+    QDateTimeEdit* m_endPicker = nullptr;
+    QLabel* m_endBadge = nullptr;
+    QCheckBox* m_allDayCheck = nullptr;
+    QLineEdit* m_locationField = nullptr;
+    QLabel* m_locationBadge = nullptr;
+    QComboBox* m_reminderPopup = nullptr;
+    QComboBox* m_repeatPopup = nullptr;
+    QComboBox* m_availabilityPopup = nullptr;
+    QPlainTextEdit* m_notesField = nullptr;
+    QLabel* m_validationLabel = nullptr;
+};
+
+}  // namespace zorbel
