@@ -38,6 +38,9 @@ QByteArray requestBody(const QString& model, const QString& systemPrompt,
 /// that shape (invalid JSON, a missing key, a wrong type, no choices).
 std::optional<QString> replyContent(const QByteArray& body);
 
+/// The largest model list read from a server (a provider's list or a local server's probe).
+constexpr qint64 kMaxModelListBytes = 1 << 20;
+
 /// The `nameKey` strings of the objects in the body's `arrayKey` array (a model list), or
 /// nothing when the body is not an object holding such an array. Items without a string name
 /// are skipped.

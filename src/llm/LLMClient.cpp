@@ -33,9 +33,8 @@ QString presetKey(const LLMPreset& preset, const QString& field) {
     return u"llm.preset."_s + preset.id + u'.' + field;
 }
 
-/// The largest answers read: a chat reply, and a list of models.
+/// The largest chat reply read.
 constexpr qint64 kMaxReplyBytes = 8 << 20;
-constexpr qint64 kMaxModelListBytes = 1 << 20;
 
 /// A request to `url` that carries `key`; refused when the key would cross the network in clear.
 QNetworkRequest keyedRequest(const QUrl& url, const QString& key) {
@@ -299,7 +298,8 @@ QCoro::Task<QStringList> LLMClient::fetchRemoteModels(LLMPreset preset) {
     HttpAnswer answer;
     try {
         answer = co_await exchange(&listSession, request, QByteArray(),
-                                   {timeoutMs, timeoutMs, kMaxModelListBytes}, CancellationToken());
+                                   {timeoutMs, timeoutMs, ChatRequest::kMaxModelListBytes},
+                                   CancellationToken());
     } catch (const NetworkError&) {
         logFailure(u"modelListRequest"_s);
         throw;

@@ -21,17 +21,15 @@ namespace {
 
 const QString kOllamaModelsKey = u"llm.ollamaModels"_s;
 const QString kLMStudioModelsKey = u"llm.lmstudioModels"_s;
-/// The largest list of models read from a server.
-constexpr qint64 kMaxModelListBytes = 1 << 20;
 
 /// One server probe: a plain GET with its own session; nothing when it fails.
 QCoro::Task<std::optional<QStringList>> probe(QUrl url, QString arrayKey, QString nameKey,
                                               int timeoutMs) {
     QNetworkAccessManager session;
     try {
-        const HttpAnswer answer =
-            co_await exchange(&session, QNetworkRequest(url), QByteArray(),
-                              {timeoutMs, timeoutMs, kMaxModelListBytes}, CancellationToken());
+        const HttpAnswer answer = co_await exchange(
+            &session, QNetworkRequest(url), QByteArray(),
+            {timeoutMs, timeoutMs, ChatRequest::kMaxModelListBytes}, CancellationToken());
         co_return ChatRequest::namesIn(answer.body, arrayKey, nameKey);
     } catch (const NetworkError&) {
         co_return std::nullopt;

@@ -13,6 +13,7 @@
 #include "ui/confirm/ConfirmOptions.h"
 #include "ui/confirm/ConfirmPanelPresentation.h"
 #include "ui/confirm/EventForm.h"
+#include "ui/confirm/PanelFrame.h"
 #include "ui/shared/DarkTheme.h"
 
 namespace zorbel {
@@ -85,31 +86,14 @@ void ConfirmPanel::paintEvent(QPaintEvent*) {
 void ConfirmPanel::buildContent() {
     const int h = height();
     const qsizetype count = m_viewModel->events().size();
-    // Frames are given from the bottom left of the panel, y upwards, as the layout is drawn.
-    const auto place = [h](QWidget* widget, int x, int y, int width, int height) {
-        widget->setGeometry(x, h - y - height, width, height);
-    };
-    const auto label = [&](const QString& text, int pixelSize, int x, int y, int width,
-                           int height) {
-        auto* widget = new QLabel(text, this);
-        widget->setFont(DarkTheme::panelFont(pixelSize));
-        place(widget, x, y, width, height);
-        return widget;
-    };
-    const auto popup = [&](const QString& name, int x, int y, int width) {
-        auto* box = new QComboBox(this);
-        box->setObjectName(name);
-        box->setFont(DarkTheme::panelFont(14));
-        place(box, x, y, width, 26);
-        return box;
-    };
-
-    QLabel* heading = label(ConfirmPanelPresentation::make(count).title, 16, 16, h - 34, 200, 22);
+    const PanelFrame frame(this);
+    QLabel* heading =
+        frame.label(ConfirmPanelPresentation::make(count).title, 16, 16, h - 34, 200, 22);
     heading->setObjectName(u"heading"_s);
     heading->setFont(DarkTheme::panelFont(16, QFont::DemiBold));
-    label(u"目标日历："_s, 14, 244, h - 34, 76, 22);
+    frame.label(u"目标日历："_s, 14, 244, h - 34, 76, 22);
 
-    m_calendarPopup = popup(u"calendarPopup"_s, 324, h - 36, 140);
+    m_calendarPopup = frame.popup(u"calendarPopup"_s, 324, h - 36, 140);
     for (qsizetype i = 0; i < m_calendars.size(); ++i) {
         m_calendarPopup->addItem(m_calendars.at(i).title, int(i));
         if (m_calendars.at(i).id == m_viewModel->destinationCalendarID()) {
@@ -124,21 +108,21 @@ void ConfirmPanel::buildContent() {
 
     m_form = std::make_unique<EventForm>(this, y0);
 
-    m_discardButton = makeButton(u"放弃此次结果"_s, QFont::Normal, 16, 12, 120);
+    m_discardButton = frame.button(u"放弃此次结果"_s, QFont::Normal, 16, 12, 120);
     m_discardButton->setObjectName(u"discardButton"_s);
     connect(m_discardButton, &QPushButton::clicked, this, &ConfirmPanel::requestDiscard);
-    m_writeButton =
-        makeButton(ConfirmPanelPresentation::make(count).primaryTitle, QFont::Medium, 344, 12, 120);
+    m_writeButton = frame.button(ConfirmPanelPresentation::make(count).primaryTitle, QFont::Medium,
+                                 344, 12, 120);
     m_writeButton->setObjectName(u"writeButton"_s);
     m_writeButton->setDefault(true);  // Return
     connect(m_writeButton, &QPushButton::clicked, this, &ConfirmPanel::write);
 
-    QLabel* question = label(u"确定放弃此次结果？"_s, 14, 16, 16, 180, 20);
+    QLabel* question = frame.label(u"确定放弃此次结果？"_s, 14, 16, 16, 180, 20);
     question->setObjectName(u"discardQuestion"_s);
-    QPushButton* keepEditing = makeButton(u"继续编辑"_s, QFont::Normal, 224, 12, 100);
+    QPushButton* keepEditing = frame.button(u"继续编辑"_s, QFont::Normal, 224, 12, 100);
     keepEditing->setObjectName(u"continueEditingButton"_s);
     connect(keepEditing, &QPushButton::clicked, this, &ConfirmPanel::continueEditing);
-    QPushButton* discard = makeButton(u"放弃"_s, QFont::Medium, 344, 12, 120);
+    QPushButton* discard = frame.button(u"放弃"_s, QFont::Medium, 344, 12, 120);
     discard->setObjectName(u"confirmDiscardButton"_s);
     connect(discard, &QPushButton::clicked, this, &ConfirmPanel::confirmDiscard);
     m_discardConfirmViews = {question, keepEditing, discard};
@@ -185,15 +169,6 @@ void ConfirmPanel::buildList() {
     list->setWidget(rows);  // after the rows exist, so that they take the panel's colours
     rows->setAutoFillBackground(false);
     list->setGeometry(0, 40, ConfirmPanelGeometry::kWidth, kRowHeight * int(m_shownRows) + 4);
-}
-
-QPushButton* ConfirmPanel::makeButton(const QString& text, int fontWeight, int x, int y,
-                                      int width) {
-    auto* button = new QPushButton(text, this);
-    button->setFont(DarkTheme::panelFont(14, fontWeight));
-    button->setAutoDefault(false);  // Return belongs to the write button alone
-    button->setGeometry(x, height() - y - 28, width, 28);
-    return button;
 }
 
 // --- The form ------------------------------------------------------------------------------

@@ -57,8 +57,6 @@ protected:
 private:
     void buildContent();
     void buildList();
-    QPushButton* makeButton(const QString& text, int fontWeight, int x, int y, int width);
-    QLabel* makeBadge(int x, int y);
 
     void loadForm();
     void saveForm();

@@ -9,6 +9,7 @@
 
 #include "ui/confirm/ConfirmOptions.h"
 #include "ui/confirm/ConfirmPanelViewModel.h"
+#include "ui/confirm/PanelFrame.h"
 #include "ui/shared/DarkTheme.h"
 
 namespace zorbel {
@@ -20,94 +21,76 @@ namespace {
 const QString kDateTimeFormat = u"yyyy-MM-dd HH:mm"_s;
 const QString kDateFormat = u"yyyy-MM-dd"_s;
 
+/// The badge of a field's origin, right of the field in row `y`; hidden until there is one.
+QLabel* makeBadge(const PanelFrame& frame, const QString& name, int y) {
+    QLabel* badge = frame.label(QString(), 11, 416, y + 2, 48, 18);
+    badge->setFont(DarkTheme::panelFont(11, QFont::Medium));
+    badge->setObjectName(name + u"Badge"_s);
+    badge->hide();
+    return badge;
+}
+
 }  // namespace
 
 EventForm::EventForm(QWidget* panel, int top) {
     using DarkTheme::panelFont;
-    const int h = panel->height();
-    // Frames are given from the bottom left of the panel, y upwards, as the layout is drawn.
-    const auto place = [h](QWidget* widget, int x, int y, int width, int height) {
-        widget->setGeometry(x, h - y - height, width, height);
-    };
-    const auto label = [&](const QString& text, int pixelSize, int x, int y, int width,
-                           int height) {
-        auto* widget = new QLabel(text, panel);
-        widget->setFont(panelFont(pixelSize));
-        place(widget, x, y, width, height);
-        return widget;
-    };
+    const PanelFrame frame(panel);
     const auto formLabel = [&](const QString& text, int y) {
-        label(text, 14, 12, y, 56, 22)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        frame.label(text, 14, 12, y, 56, 22)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     };
-    const auto popup = [&](const QString& name, int x, int y, int width) {
-        auto* box = new QComboBox(panel);
-        box->setObjectName(name);
-        box->setFont(panelFont(14));
-        place(box, x, y, width, 26);
-        return box;
-    };
-    const auto makeBadge = [&](int x, int y) {
-        auto* badge = new QLabel(panel);
-        badge->setFont(panelFont(11, QFont::Medium));
-        place(badge, x, y, 48, 18);
-        badge->hide();
-        return badge;
+    // A single-line field with the badge of its origin to the right.
+    const auto field = [&](const QString& name, int pixelSize, int y, QLabel*& badge) {
+        auto* edit = new QLineEdit(panel);
+        edit->setObjectName(name + u"Field"_s);
+        edit->setFont(panelFont(pixelSize));
+        frame.place(edit, 76, y - 2, 320, 26);
+        badge = makeBadge(frame, name, y);
+        return edit;
     };
     const int y0 = top;
     const int y1 = y0 - 32, y2 = y1 - 32, y3 = y2 - 32, y4 = y3 - 32, y5 = y4 - 32;
 
     formLabel(u"标题"_s, y0);
-    m_titleField = new QLineEdit(panel);
-    m_titleField->setObjectName(u"titleField"_s);
-    m_titleField->setFont(panelFont(16));
-    place(m_titleField, 76, y0 - 2, 320, 26);
-    m_titleBadge = makeBadge(416, y0 + 2);
-    m_titleBadge->setObjectName(u"titleBadge"_s);
+    m_titleField = field(u"title"_s, 16, y0, m_titleBadge);
 
     const auto picker = [&](const QString& name, int y) {
         auto* edit = new QDateTimeEdit(panel);
         edit->setObjectName(name);
         edit->setFont(panelFont(14));
         edit->setDisplayFormat(kDateTimeFormat);
-        place(edit, 76, y - 2, 220, 26);
+        frame.place(edit, 76, y - 2, 220, 26);
         return edit;
     };
     formLabel(u"开始"_s, y1);
     m_startPicker = picker(u"startPicker"_s, y1);
     formLabel(u"结束"_s, y2);
     m_endPicker = picker(u"endPicker"_s, y2);
-    m_endBadge = makeBadge(416, y2 + 2);
-    m_endBadge->setObjectName(u"endBadge"_s);
+    m_endBadge = makeBadge(frame, u"end"_s, y2);
 
     m_allDayCheck = new QCheckBox(u"全天"_s, panel);
     m_allDayCheck->setObjectName(u"allDayCheck"_s);
     m_allDayCheck->setFont(panelFont(14));
-    place(m_allDayCheck, 76, y3, 56, 22);
+    frame.place(m_allDayCheck, 76, y3, 56, 22);
     QObject::connect(m_allDayCheck, &QCheckBox::toggled, panel, [this] { applyAllDayFormat(); });
 
-    m_reminderPopup = popup(u"reminderPopup"_s, 138, y3 - 2, 108);
+    m_reminderPopup = frame.popup(u"reminderPopup"_s, 138, y3 - 2, 108);
     const auto& reminders = ConfirmOptions::reminderOptions();
     for (qsizetype i = 0; i < reminders.size(); ++i) {
         m_reminderPopup->addItem(reminders.at(i).title, ConfirmOptions::reminderTag(i));
     }
-    m_repeatPopup = popup(u"repeatPopup"_s, 252, y3 - 2, 96);
+    m_repeatPopup = frame.popup(u"repeatPopup"_s, 252, y3 - 2, 96);
     const auto& repeats = ConfirmOptions::repeatOptions();
     for (qsizetype i = 0; i < repeats.size(); ++i) {
         m_repeatPopup->addItem(repeats.at(i).title, int(i));
     }
-    m_availabilityPopup = popup(u"availabilityPopup"_s, 354, y3 - 2, 84);
+    m_availabilityPopup = frame.popup(u"availabilityPopup"_s, 354, y3 - 2, 84);
     const auto& availabilities = ConfirmOptions::availabilityOptions();
     for (qsizetype i = 0; i < availabilities.size(); ++i) {
         m_availabilityPopup->addItem(availabilities.at(i).title, int(i));
     }
 
     formLabel(u"地点"_s, y4);
-    m_locationField = new QLineEdit(panel);
-    m_locationField->setObjectName(u"locationField"_s);
-    m_locationField->setFont(panelFont(14));
-    place(m_locationField, 76, y4 - 2, 320, 26);
-    m_locationBadge = makeBadge(416, y4 + 2);
-    m_locationBadge->setObjectName(u"locationBadge"_s);
+    m_locationField = field(u"location"_s, 14, y4, m_locationBadge);
 
     formLabel(u"备注"_s, y5);
     m_notesField = new QPlainTextEdit(panel);
@@ -115,9 +98,9 @@ EventForm::EventForm(QWidget* panel, int top) {
     m_notesField->setFont(panelFont(14));
     m_notesField->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_notesField->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    place(m_notesField, 76, y5 - 46, 384, 68);
+    frame.place(m_notesField, 76, y5 - 46, 384, 68);
 
-    m_validationLabel = label({}, 13, 76, y5 - 76, 384, 18);
+    m_validationLabel = frame.label({}, 13, 76, y5 - 76, 384, 18);
     m_validationLabel->setObjectName(u"validationLabel"_s);
     DarkTheme::setTextColor(m_validationLabel, DarkTheme::kRed);
 }
