@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "calendar/CalendarColor.h"
+#include "calendar/CalendarReading.h"
 #include "calendar/ICalendarMapping.h"
 #include "support/HttpExchange.h"
 
@@ -41,6 +42,20 @@ bool allowsWriting(const DavProperty* privileges) {
 bool holdsEvents(const DavProperty* components) {
     // No component set means every component type is allowed.
     return !components || components->nameAttributes.contains(QStringLiteral("VEVENT"));
+}
+
+QByteArray utcStamp(const QDateTime& instant) {
+    return instant.toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1();
+}
+
+QByteArray calendarQueryBody(const QDateTime& from, const QDateTime& to) {
+    return R"(<?xml version="1.0" encoding="utf-8"?>)"
+           R"(<c:calendar-query xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:caldav">)"
+           R"(<d:prop><d:getetag/><c:calendar-data/></d:prop><c:filter>)"
+           R"(<c:comp-filter name="VCALENDAR"><c:comp-filter name="VEVENT">)"
+           R"(<c:time-range start=")" +
+           utcStamp(from) + R"(" end=")" + utcStamp(to) +
+           R"("/></c:comp-filter></c:comp-filter></c:filter></c:calendar-query>)";
 }
 
 }  // namespace
@@ -177,6 +192,25 @@ QCoro::Task<QString> CalDavCalendarStore::save(ExtractedEvent event, QString cal
         throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
     }
     co_return uid;
+}
+
+QCoro::Task<QList<ExistingEvent>> CalDavCalendarStore::eventsBetween(QString calendarID,
+                                                                     QDateTime from, QDateTime to) {
+    QList<std::pair<QByteArray, QByteArray>> headers{
+        {"Depth"_ba, "1"_ba}, {"Content-Type"_ba, "application/xml; charset=utf-8"_ba}};
+    const HttpAnswer answer = co_await send("REPORT"_ba, QUrl(calendarID),
+                                            calendarQueryBody(from, to), std::move(headers));
+    const auto responses = answer.status == 207 ? parseMultistatus(answer.body) : std::nullopt;
+    if (!responses) throw CalendarStoreError(CalendarStoreError::Kind::readFailed);
+    QList<ExistingEvent> events;
+    for (const DavResponse& response : *responses) {
+        const DavProperty* data = response.property(kCalDav + u"calendar-data"_s);
+        if (!data) continue;
+        if (const auto parsed = ParsedCalendar::parse(data->text.toUtf8())) {
+            events.append(parsed->eventsBetween(from, to));
+        }
+    }
+    co_return events;
 }
 
 }  // namespace zorbel

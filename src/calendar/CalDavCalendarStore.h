@@ -40,6 +40,11 @@ public:
     /// it answers something other than a multi-status.
     QCoro::Task<QList<CalendarChoice>> writableCalendars() override;
     QCoro::Task<QString> save(ExtractedEvent event, QString calendarID) override;
+    /// One calendar-query REPORT for the VEVENTs in the range, expanded here. Throws
+    /// CalendarStoreError::readFailed when the server answers anything but a multi-status (a
+    /// server that refuses the query, 403, or does not know it, 501).
+    QCoro::Task<QList<ExistingEvent>> eventsBetween(QString calendarID, QDateTime from,
+                                                    QDateTime to) override;
 
 private:
     struct Collection {

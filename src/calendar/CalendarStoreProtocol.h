@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "calendar/CalendarTypes.h"
+#include "calendar/EventMatching.h"
 #include "core/ExtractedEvent.h"
 
 namespace zorbel {
@@ -27,6 +28,13 @@ public:
     /// Throws CalendarStoreError: notFound when no calendar has that identifier, saveFailed
     /// when the store refuses or cannot be reached. Each save commits on its own.
     virtual QCoro::Task<QString> save(ExtractedEvent event, QString calendarID) = 0;
+
+    /// The events of the calendar `calendarID` that share time with [`from`, `to`), repeating
+    /// ones expanded into occurrences, in no particular order. Throws CalendarStoreError:
+    /// notFound when no calendar has that identifier, readFailed when the store cannot be read
+    /// or will not say; NetworkError when a server cannot be reached.
+    virtual QCoro::Task<QList<ExistingEvent>> eventsBetween(QString calendarID, QDateTime from,
+                                                            QDateTime to) = 0;
 };
 
 }  // namespace zorbel

@@ -36,13 +36,19 @@ struct WriteReceipt {
 /// calendar error onto one user-facing failure.
 class CalendarStoreError : public Error {
 public:
-    enum class Kind { notFound, saveFailed };
-    explicit CalendarStoreError(Kind kind)
-        : Error(kind == Kind::notFound ? "calendar notFound" : "calendar saveFailed"),
-          m_kind(kind) {}
+    enum class Kind { notFound, saveFailed, readFailed };
+    explicit CalendarStoreError(Kind kind) : Error(what(kind)), m_kind(kind) {}
     Kind kind() const { return m_kind; }
 
 private:
+    static const char* what(Kind kind) {
+        switch (kind) {
+            case Kind::notFound: return "calendar notFound";
+            case Kind::saveFailed: return "calendar saveFailed";
+            case Kind::readFailed: return "calendar readFailed";
+        }
+        return "calendar";
+    }
     Kind m_kind;
 };
 

@@ -3,10 +3,17 @@
 #include <memory>
 
 #include "calendar/CalendarStoreProtocol.h"
+#include "calendar/EventMatching.h"
 #include "core/CredentialStoring.h"
 #include "support/Preferences.h"
 
 namespace zorbel {
+
+/// Candidates set against what their calendar holds around them.
+struct CalendarComparison {
+    QList<ExistingEvent> existing;  ///< what was read
+    QList<CalendarMatch> matches;   ///< one per candidate, in order, indexing `existing`
+};
 
 /// Turns confirmed events into calendar entries through one store, one event after another.
 /// Keeps no record of past writes; two overlapping writes each give their own receipt.
@@ -38,6 +45,12 @@ public:
     /// calendar; passes on the store's listing error. A failing event becomes a WriteFailure
     /// ("save") and the batch goes on; nothing saved is rolled back. Logs `calendarWrite`.
     QCoro::Task<WriteReceipt> write(QList<ExtractedEvent> events, QString calendarID);
+
+    /// Reads the calendar `calendarID` around `events` and classifies them; nothing (logged as
+    /// "calendarCheckUnavailable") when the store will not say or cannot be reached, so the
+    /// events are written without the check. Never throws.
+    QCoro::Task<std::optional<CalendarComparison>> compare(QList<ExtractedEvent> events,
+                                                           QString calendarID);
 
 private:
     std::shared_ptr<Preferences> m_preferences;

@@ -8,8 +8,10 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <algorithm>
+#include <mutex>
 
 #include "calendar/CalendarColor.h"
+#include "calendar/CalendarReading.h"
 #include "calendar/ICalendarMapping.h"
 #include "support/Background.h"
 
@@ -51,18 +53,63 @@ QList<CalendarChoice> listWritable(const QString& root) {
     return calendars;
 }
 
-QString saveEvent(const QString& root, const ExtractedEvent& event, const QString& calendarID) {
+void requireCalendar(const QString& root, const QString& calendarID) {
     const QFileInfoList folders = calendarFolders(root);
     const bool known = std::any_of(folders.begin(), folders.end(), [&](const QFileInfo& folder) {
         return folder.fileName() == calendarID;
     });
     if (!known) throw CalendarStoreError(CalendarStoreError::Kind::notFound);
+}
+
+QString saveEvent(const QString& root, const ExtractedEvent& event, const QString& calendarID) {
+    requireCalendar(root, calendarID);
     const QString uid = ICalendarMapping::newUid();
     const QString path = root + u'/' + calendarID + u'/' + uid + QStringLiteral(".ics");
     if (!VdirCalendarStore::writeNewFile(path, ICalendarMapping::eventObject(event, uid))) {
         throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
     }
     return uid;
+}
+
+/// The parsed event files of every calendar folder read in this process, by folder path and file
+/// name. A folder's entries are replaced at each read, so files removed meanwhile go with it.
+class ParsedFiles {
+public:
+    QList<ExistingEvent> eventsBetween(const QString& folder, const QDateTime& from,
+                                       const QDateTime& to) {
+        const std::lock_guard lock(m_mutex);
+        QHash<QString, Entry>& known = m_folders[folder];
+        QHash<QString, Entry> current;
+        QList<ExistingEvent> events;
+        for (const QFileInfo& file :
+             QDir(folder).entryInfoList({QStringLiteral("*.ics")}, QDir::Files, QDir::Name)) {
+            Entry entry = known.take(file.fileName());
+            if (entry.modified != file.lastModified() || entry.size != file.size()) {
+                QFile data(file.absoluteFilePath());
+                entry = {file.lastModified(), file.size(),
+                         data.open(QIODevice::ReadOnly) ? ParsedCalendar::parse(data.readAll())
+                                                        : nullptr};
+            }
+            if (entry.parsed) events.append(entry.parsed->eventsBetween(from, to));
+            current.insert(file.fileName(), std::move(entry));
+        }
+        known = std::move(current);
+        return events;
+    }
+
+private:
+    struct Entry {
+        QDateTime modified;
+        qint64 size = -1;
+        std::shared_ptr<ParsedCalendar> parsed;  ///< null for a file that is no iCalendar object
+    };
+    std::mutex m_mutex;
+    QHash<QString, QHash<QString, Entry>> m_folders;
+};
+
+ParsedFiles& parsedFiles() {
+    static ParsedFiles files;
+    return files;
 }
 
 }  // namespace
@@ -91,6 +138,14 @@ QCoro::Task<QList<CalendarChoice>> VdirCalendarStore::writableCalendars() {
 QCoro::Task<QString> VdirCalendarStore::save(ExtractedEvent event, QString calendarID) {
     return runInBackground([root = m_root, event = std::move(event), id = std::move(calendarID)] {
         return saveEvent(root, event, id);
+    });
+}
+
+QCoro::Task<QList<ExistingEvent>> VdirCalendarStore::eventsBetween(QString calendarID,
+                                                                   QDateTime from, QDateTime to) {
+    return runInBackground([root = m_root, id = std::move(calendarID), from, to] {
+        requireCalendar(root, id);
+        return parsedFiles().eventsBetween(root + u'/' + id, from, to);
     });
 }
 

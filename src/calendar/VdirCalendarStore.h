@@ -29,6 +29,11 @@ public:
     /// The calendar folders that can be written, in name order.
     QCoro::Task<QList<CalendarChoice>> writableCalendars() override;
     QCoro::Task<QString> save(ExtractedEvent event, QString calendarID) override;
+    /// Reads the calendar folder's `.ics` files; a file is parsed again only when its size or
+    /// modification time changed since any store of this process last read it. Files that are
+    /// no iCalendar object are skipped (and left as they are).
+    QCoro::Task<QList<ExistingEvent>> eventsBetween(QString calendarID, QDateTime from,
+                                                    QDateTime to) override;
 
     /// Writes `data` to `path` through a temporary file beside it; fails (false) without
     /// touching anything when `path` already exists. Leaves no temporary file behind.

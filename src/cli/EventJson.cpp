@@ -60,4 +60,22 @@ QJsonObject receiptJson(const WriteReceipt& receipt) {
     };
 }
 
+QJsonObject calendarCheckJson(const QList<ExtractedEvent>& events,
+                              const std::optional<CalendarComparison>& comparison) {
+    if (!comparison) return QJsonObject{{u"checked"_s, false}};
+    QJsonArray list;
+    for (qsizetype i = 0; i < events.size(); ++i) {
+        const CalendarMatch& match = comparison->matches.at(i);
+        QJsonObject entry{{u"title"_s, events[i].title},
+                          {u"relation"_s, QLatin1String(caseName(match.relation))}};
+        if (match.existing >= 0) {
+            const ExistingEvent& existing = comparison->existing.at(match.existing);
+            entry.insert(u"existing"_s, QJsonObject{{u"title"_s, existing.title},
+                                                    {u"start"_s, localDateTime(existing.start)}});
+        }
+        list.append(entry);
+    }
+    return QJsonObject{{u"checked"_s, true}, {u"events"_s, list}};
+}
+
 }  // namespace zorbel

@@ -4,6 +4,7 @@
 #include <QList>
 
 #include "calendar/CalendarTypes.h"
+#include "calendar/CalendarWriter.h"
 #include "core/ExtractedEvent.h"
 
 namespace zorbel {
@@ -14,5 +15,12 @@ QJsonObject eventsJson(const QList<ExtractedEvent>& events);
 
 /// The outcome of a calendar write: the calendar, the created identifiers, the failures.
 QJsonObject receiptJson(const WriteReceipt& receipt);
+
+/// What the calendar held around `events`: `{"checked": false}` when it could not be read, else
+/// `{"checked": true, "events": [...]}` with each event's title, relation ("none",
+/// "alreadyThere", "moves", "cancels", "overlaps") and, but for "none", the title and start of
+/// the existing event it concerns.
+QJsonObject calendarCheckJson(const QList<ExtractedEvent>& events,
+                              const std::optional<CalendarComparison>& comparison);
 
 }  // namespace zorbel

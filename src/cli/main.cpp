@@ -75,8 +75,21 @@ QCoro::Task<int> writeEvents(CalendarWriter& writer, const QList<ExtractedEvent>
         co_return failed;
     }
     try {
-        const WriteReceipt receipt = co_await writer.write(events, QString());
-        QTextStream(stdout) << QJsonDocument(receiptJson(receipt)).toJson();
+        // What the target calendar already holds is not written again; moves and cancellations
+        // are added as new events, and the receipt says what it found.
+        const QList<CalendarChoice> calendars = co_await writer.writableCalendars();
+        const QString target = calendars.isEmpty() ? QString() : calendars.first().id;
+        const std::optional<CalendarComparison> comparison = co_await writer.compare(events, target);
+        QList<ExtractedEvent> fresh;
+        for (qsizetype i = 0; i < events.size(); ++i) {
+            if (!comparison || comparison->matches[i].relation != CalendarRelation::alreadyThere) {
+                fresh.append(events[i]);
+            }
+        }
+        const WriteReceipt receipt = co_await writer.write(fresh, target);
+        QJsonObject printedReceipt = receiptJson(receipt);
+        printedReceipt.insert(u"calendarCheck"_s, calendarCheckJson(events, comparison));
+        QTextStream(stdout) << QJsonDocument(printedReceipt).toJson();
         co_return receipt.failures.isEmpty() ? ok : partlyWritten;
     } catch (const std::exception&) {
         printState(
@@ -165,7 +178,9 @@ std::optional<Request> parse(const QCoreApplication& app) {
         u"now"_s, u"参考时间，ISO 8601（如 2026-12-06T10:00:00+08:00）/ the reference instant."_s,
         u"TIME"_s);
     const QCommandLineOption write(
-        u"write"_s, u"写入设置中的日历并输出回执 / write to the configured calendar."_s);
+        u"write"_s,
+        u"写入设置中的日历并输出回执；日历中已有的日程不再写入 / write to the configured "
+        "calendar, skipping events it already holds."_s);
     parser.addOptions({text, voice, allowCloud, ics, write, preset, now});
     parser.addPositionalArgument(u"FILE"_s,
                                  u"PDF、Word、文本或图片；- 表示从标准输入读文字 / a document, "

@@ -22,7 +22,9 @@ public:
     QList<CalendarChoice> calendars;  ///< what is listed without an inner store
     QSet<QString> failingTitles;      ///< saving an event of one of these titles throws saveFailed
     std::function<void()> afterSave;  ///< runs after each save that succeeded
-    QStringList calls;                ///< "access", "list", "save TITLE to ID", in order
+    QList<ExistingEvent> existing;    ///< what is read without an inner store
+    bool readingFails = false;        ///< reading throws readFailed
+    QStringList calls;                ///< "access", "list", "save TITLE to ID", "read ID"
 
     QCoro::Task<bool> hasFullAccess() override {
         calls.append(QStringLiteral("access"));
@@ -44,6 +46,14 @@ public:
         if (m_inner) id = co_await m_inner->save(event, calendarID);
         if (afterSave) afterSave();
         co_return id;
+    }
+
+    QCoro::Task<QList<ExistingEvent>> eventsBetween(QString calendarID, QDateTime from,
+                                                    QDateTime to) override {
+        calls.append(QStringLiteral("read ") + calendarID);
+        if (readingFails) throw CalendarStoreError(CalendarStoreError::Kind::readFailed);
+        if (!m_inner) co_return existing;
+        co_return co_await m_inner->eventsBetween(calendarID, from, to);
     }
 
 private:

@@ -1,0 +1,168 @@
+#include "calendar/CalendarReading.h"
+
+#include <libical/ical.h>
+#include <QHash>
+#include <QSet>
+#include <QTimeZone>
+#include <memory>
+
+namespace zorbel {
+
+namespace {
+
+// A repeat rule that never reaches the range (every minute since 1970) stops here.
+constexpr int maxOccurrencesScanned = 100000;
+
+/// Reads the times of one VCALENDAR: the zones its TZIDs name.
+class TimeReader {
+public:
+    explicit TimeReader(icalcomponent* calendar) : m_calendar(calendar) {}
+
+    /// The instant of `value` read from `property` (its TZID). All-day values give 00:00 of the
+    /// day in the system time zone.
+    QDateTime instant(icaltimetype value, icalproperty* property) const {
+        if (value.is_date) return QDateTime(QDate(value.year, value.month, value.day), QTime(0, 0));
+        const QDate day(value.year, value.month, value.day);
+        const QTime time(value.hour, value.minute, value.second);
+        if (icaltime_is_utc(value)) return QDateTime(day, time, Qt::UTC);
+        icalparameter* tzid =
+            property ? icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER) : nullptr;
+        if (!tzid) return QDateTime(day, time);
+        const char* name = icalparameter_get_tzid(tzid);
+        icaltimezone* zone = icalcomponent_get_timezone(m_calendar, name);
+        if (!zone) zone = icaltimezone_get_builtin_timezone(name);
+        if (zone) {
+            value.zone = zone;
+            return QDateTime::fromSecsSinceEpoch(icaltime_as_timet_with_zone(value, zone),
+                                                 Qt::UTC);
+        }
+        const QTimeZone qtZone(name);
+        return qtZone.isValid() ? QDateTime(day, time, qtZone) : QDateTime(day, time);
+    }
+
+private:
+    icalcomponent* m_calendar;
+};
+
+QString text(const char* value) {
+    return value ? QString::fromUtf8(value) : QString();
+}
+
+/// One VEVENT's fixed parts: what every occurrence shares.
+struct Series {
+    ExistingEvent first;
+    qint64 lengthSecs = 0;
+};
+
+Series seriesOf(icalcomponent* vevent, const TimeReader& times) {
+    icalproperty* dtstart = icalcomponent_get_first_property(vevent, ICAL_DTSTART_PROPERTY);
+    const icaltimetype start = icalproperty_get_dtstart(dtstart);
+    Series series;
+    series.first.uid = text(icalcomponent_get_uid(vevent));
+    series.first.title = text(icalcomponent_get_summary(vevent));
+    series.first.allDay = start.is_date;
+    series.first.start = times.instant(start, dtstart);
+    series.first.busy = icalcomponent_get_first_property(vevent, ICAL_TRANSP_PROPERTY) == nullptr ||
+                        icalproperty_get_transp(icalcomponent_get_first_property(
+                            vevent, ICAL_TRANSP_PROPERTY)) != ICAL_TRANSP_TRANSPARENT;
+    if (icalproperty* dtend = icalcomponent_get_first_property(vevent, ICAL_DTEND_PROPERTY)) {
+        series.lengthSecs = series.first.start.secsTo(times.instant(icalproperty_get_dtend(dtend), dtend));
+    } else if (icalproperty* duration =
+                   icalcomponent_get_first_property(vevent, ICAL_DURATION_PROPERTY)) {
+        series.lengthSecs = icaldurationtype_as_int(icalproperty_get_duration(duration));
+    } else if (start.is_date) {
+        series.lengthSecs = 86400;
+    }
+    series.lengthSecs = std::max<qint64>(series.lengthSecs, 0);
+    series.first.end = series.first.start.addSecs(series.lengthSecs);
+    return series;
+}
+
+bool cancelled(icalcomponent* vevent) {
+    return icalcomponent_get_first_property(vevent, ICAL_STATUS_PROPERTY) &&
+           icalcomponent_get_status(vevent) == ICAL_STATUS_CANCELLED;
+}
+
+bool sharesTime(const ExistingEvent& event, const QDateTime& from, const QDateTime& to) {
+    return event.start < to && (event.end > from || (event.end == event.start && event.start >= from));
+}
+
+/// The occurrences of a repeating VEVENT in the range, without the ones in `moved` (replaced by
+/// RECURRENCE-ID events) and in its EXDATEs.
+void addOccurrences(icalcomponent* vevent, const Series& series, const TimeReader& times,
+                    const QSet<QDateTime>& moved, const QDateTime& from, const QDateTime& to,
+                    QList<ExistingEvent>& events) {
+    QSet<QDateTime> excluded = moved;
+    for (icalproperty* exdate = icalcomponent_get_first_property(vevent, ICAL_EXDATE_PROPERTY);
+         exdate; exdate = icalcomponent_get_next_property(vevent, ICAL_EXDATE_PROPERTY)) {
+        excluded.insert(times.instant(icalproperty_get_exdate(exdate), exdate));
+    }
+    icalproperty* dtstart = icalcomponent_get_first_property(vevent, ICAL_DTSTART_PROPERTY);
+    const icaltimetype start = icalproperty_get_dtstart(dtstart);
+    for (icalproperty* rrule = icalcomponent_get_first_property(vevent, ICAL_RRULE_PROPERTY);
+         rrule; rrule = icalcomponent_get_next_property(vevent, ICAL_RRULE_PROPERTY)) {
+        const std::unique_ptr<icalrecur_iterator, void (*)(icalrecur_iterator*)> iterator(
+            icalrecur_iterator_new(icalproperty_get_rrule(rrule), start), icalrecur_iterator_free);
+        if (!iterator) continue;
+        for (int scanned = 0; scanned < maxOccurrencesScanned; ++scanned) {
+            const icaltimetype next = icalrecur_iterator_next(iterator.get());
+            if (icaltime_is_null_time(next)) break;
+            ExistingEvent occurrence = series.first;
+            occurrence.start = times.instant(next, dtstart);
+            if (occurrence.start >= to) break;
+            occurrence.end = occurrence.start.addSecs(series.lengthSecs);
+            if (!excluded.contains(occurrence.start) && sharesTime(occurrence, from, to)) {
+                events.append(occurrence);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<ParsedCalendar> ParsedCalendar::parse(const QByteArray& data) {
+    icalcomponent* root = icalparser_parse_string(data.constData());
+    if (root && icalcomponent_isa(root) == ICAL_VCALENDAR_COMPONENT) {
+        return std::unique_ptr<ParsedCalendar>(new ParsedCalendar(root));
+    }
+    if (root) icalcomponent_free(root);
+    return nullptr;
+}
+
+ParsedCalendar::~ParsedCalendar() {
+    icalcomponent_free(m_root);
+}
+
+QList<ExistingEvent> ParsedCalendar::eventsBetween(const QDateTime& from, const QDateTime& to) const {
+    icalcomponent* root = m_root;
+    const TimeReader times(root);
+
+    // Occurrences that a RECURRENCE-ID event replaces, by UID.
+    QHash<QString, QSet<QDateTime>> moved;
+    QList<icalcomponent*> vevents;
+    for (icalcomponent* vevent = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT);
+         vevent; vevent = icalcomponent_get_next_component(root, ICAL_VEVENT_COMPONENT)) {
+        if (!icalcomponent_get_first_property(vevent, ICAL_DTSTART_PROPERTY)) continue;
+        vevents.append(vevent);
+        if (icalproperty* id = icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY)) {
+            moved[text(icalcomponent_get_uid(vevent))].insert(
+                times.instant(icalproperty_get_recurrenceid(id), id));
+        }
+    }
+
+    QList<ExistingEvent> events;
+    for (icalcomponent* vevent : vevents) {
+        const Series series = seriesOf(vevent, times);
+        const bool repeats = icalcomponent_get_first_property(vevent, ICAL_RRULE_PROPERTY) &&
+                             !icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY);
+        if (cancelled(vevent)) continue;
+        if (repeats) {
+            addOccurrences(vevent, series, times, moved.value(series.first.uid), from, to, events);
+        } else if (sharesTime(series.first, from, to)) {
+            events.append(series.first);
+        }
+    }
+    return events;
+}
+
+}  // namespace zorbel

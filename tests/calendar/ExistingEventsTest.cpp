@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+
+#include "calendar/CalDavCalendarStore.h"
+#include "calendar/CalendarWriter.h"
+#include "calendar/VdirCalendarStore.h"
+#include "testkit/CalendarTestEvents.h"
+#include "testkit/ChatCompletionsServer.h"
+#include "testkit/EventLoop.h"
+#include "testkit/MemoryCredentialStore.h"
+#include "testkit/RadicaleServer.h"
+
+using namespace zorbel;
+using namespace Qt::Literals::StringLiterals;
+using zorbel::test::await;
+
+namespace {
+
+ExtractedEvent event(const QString& title, const QDateTime& start, int minutes = 60) {
+    ExtractedEvent made;
+    made.title = title;
+    made.startDate = start.toUTC();
+    made.endDate = made.startDate.addSecs(minutes * 60);
+    return made;
+}
+
+QDateTime wallClock(int month, int day, int hour, int minute = 0) {
+    return QDateTime(QDate(2026, month, day), QTime(hour, minute));
+}
+
+/// The read events as "title start-in-local-time", in start order.
+QStringList seen(QList<ExistingEvent> events) {
+    std::sort(events.begin(), events.end(),
+              [](const ExistingEvent& a, const ExistingEvent& b) { return a.start < b.start; });
+    QStringList lines;
+    for (const ExistingEvent& e : events) {
+        lines.append(e.title + u' ' + e.start.toLocalTime().toString(u"MM-dd HH:mm"_s));
+    }
+    return lines;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+TEST(ExistingEvents, AVdirFolderIsReadWithRepeatsAndRereadOnlyWhereAFileChanged) {
+    const test::ProcessZone zone("Europe/Berlin");
+    QTemporaryDir root;
+    VdirCalendarStore store(root.path());
+    await(store.writableCalendars());
+    ExtractedEvent standup = event(u"Standup"_s, wallClock(10, 19, 9), 30);
+    standup.recurrence = u"weekly"_s;
+    await(store.save(standup, u"Zorbel"_s));
+    const QString lunchID = await(store.save(event(u"Lunch"_s, wallClock(10, 27, 12)), u"Zorbel"_s));
+    const QString folder = root.path() + u"/Zorbel/"_s;
+    const QByteArray broken = "BEGIN:VCALENDAR\r\nthis is not iCalendar";
+    {
+        QFile file(folder + u"broken.ics"_s);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(broken) == broken.size());
+    }
+    const QDateTime from = wallClock(10, 19, 0);
+    const QDateTime to = wallClock(11, 3, 0);
+
+    // The weekly event keeps 09:00 across the end of summer time (25 October).
+    EXPECT_EQ(seen(await(store.eventsBetween(u"Zorbel"_s, from, to))),
+              (QStringList{u"Standup 10-19 09:00"_s, u"Standup 10-26 09:00"_s,
+                           u"Lunch 10-27 12:00"_s, u"Standup 11-02 09:00"_s}));
+    EXPECT_EQ(readAll(folder + u"broken.ics"_s), broken) << "an unreadable file is left alone";
+
+    // A file changed in place, to the same size, is read again once its time changes.
+    const QString lunchPath = folder + lunchID + u".ics"_s;
+    QByteArray lunch = readAll(lunchPath);
+    lunch.replace("SUMMARY:Lunch", "SUMMARY:Lanch");
+    {
+        QFile file(lunchPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(lunch) == lunch.size());
+        file.close();
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(5),
+                                     QFileDevice::FileModificationTime));
+    }
+    EXPECT_TRUE(seen(await(store.eventsBetween(u"Zorbel"_s, from, to))).contains(u"Lanch 10-27 12:00"_s));
+    ASSERT_TRUE(QFile::remove(lunchPath));
+    EXPECT_EQ(seen(await(store.eventsBetween(u"Zorbel"_s, from, to))).size(), 3);
+
+    try {
+        await(store.eventsBetween(u"Elsewhere"_s, from, to));
+        ADD_FAILURE() << "read a calendar that does not exist";
+    } catch (const CalendarStoreError& error) {
+        EXPECT_EQ(error.kind(), CalendarStoreError::Kind::notFound);
+    }
+}
+
+TEST(ExistingEvents, ACalDavCalendarIsQueriedAndTheSameEventWrittenTwiceIsFound) {
+    if (!test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
+    const test::ProcessZone zone("America/New_York");
+    test::RadicaleServer server;
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, {}));
+    const auto credentials = std::make_shared<test::MemoryCredentialStore>();
+    credentials->secrets.insert(u"caldav"_s, u"pw"_s);
+    const auto store = std::make_shared<CalDavCalendarStore>(server.url(), u"alice"_s, credentials,
+                                                             std::chrono::seconds(5));
+    CalendarWriter writer(store);
+    const QString work = server.url().toString() + u"alice/work/"_s;
+    ExtractedEvent review = event(u"Design review"_s, wallClock(11, 2, 15));
+    review.sourceText = u"Design review Monday 3pm"_s;
+    ExtractedEvent yoga = event(u"Yoga"_s, wallClock(10, 26, 18));
+    yoga.recurrence = u"weekly"_s;
+    ASSERT_TRUE(await(writer.write({review, yoga}, work)).failures.isEmpty());
+
+    // Across the end of daylight saving time (1 November) the weekly class stays at 18:00.
+    EXPECT_EQ(seen(await(store->eventsBetween(work, wallClock(10, 30, 0), wallClock(11, 10, 0)))),
+              (QStringList{u"Design review 11-02 15:00"_s, u"Yoga 11-02 18:00"_s,
+                           u"Yoga 11-09 18:00"_s}));
+
+    ExtractedEvent moved = event(u"Design review"_s, wallClock(11, 4, 10));
+    moved.sourceText = u"The design review is moved to Wednesday 10am"_s;
+    ExtractedEvent clash = event(u"Dentist"_s, wallClock(11, 9, 17, 30));
+    clash.sourceText = u"Dentist 5:30pm on the 9th"_s;
+    const auto comparison = await(writer.compare({review, moved, clash}, work));
+    ASSERT_TRUE(comparison);
+    QStringList relations;
+    for (const CalendarMatch& match : comparison->matches) {
+        relations.append(QLatin1String(caseName(match.relation)) + u' ' +
+                         comparison->existing.value(match.existing).title);
+    }
+    EXPECT_EQ(relations, (QStringList{u"alreadyThere Design review"_s, u"moves Design review"_s,
+                                      u"overlaps Yoga"_s}));
+}
+
+TEST(ExistingEvents, AServerThatRefusesTheQueryLeavesTheWriteUnchecked) {
+    for (const int status : {403, 501}) {
+        SCOPED_TRACE(status);
+        test::ChatCompletionsServer refusing;
+        refusing.answerBody("<error/>", status);
+        const auto store = std::make_shared<CalDavCalendarStore>(
+            QUrl(refusing.url(u"/"_s)), u"alice"_s, nullptr, std::chrono::seconds(5));
+        try {
+            await(store->eventsBetween(refusing.url(u"/alice/work/"_s), wallClock(11, 1, 0),
+                                       wallClock(11, 2, 0)));
+            ADD_FAILURE() << "read";
+        } catch (const CalendarStoreError& error) {
+            EXPECT_EQ(error.kind(), CalendarStoreError::Kind::readFailed);
+        }
+        CalendarWriter writer(store);
+        EXPECT_FALSE(await(writer.compare({event(u"A"_s, wallClock(11, 1, 9))},
+                                          refusing.url(u"/alice/work/"_s))));
+        ASSERT_FALSE(refusing.requests().isEmpty());
+        EXPECT_EQ(refusing.requests().first().method, "REPORT");
+    }
+}
