@@ -33,8 +33,7 @@ public:
         if (!zone) zone = icaltimezone_get_builtin_timezone(name);
         if (zone) {
             value.zone = zone;
-            return QDateTime::fromSecsSinceEpoch(icaltime_as_timet_with_zone(value, zone),
-                                                 Qt::UTC);
+            return QDateTime::fromSecsSinceEpoch(icaltime_as_timet_with_zone(value, zone), Qt::UTC);
         }
         const QTimeZone qtZone(name);
         return qtZone.isValid() ? QDateTime(day, time, qtZone) : QDateTime(day, time);
@@ -66,7 +65,8 @@ Series seriesOf(icalcomponent* vevent, const TimeReader& times) {
                         icalproperty_get_transp(icalcomponent_get_first_property(
                             vevent, ICAL_TRANSP_PROPERTY)) != ICAL_TRANSP_TRANSPARENT;
     if (icalproperty* dtend = icalcomponent_get_first_property(vevent, ICAL_DTEND_PROPERTY)) {
-        series.lengthSecs = series.first.start.secsTo(times.instant(icalproperty_get_dtend(dtend), dtend));
+        series.lengthSecs =
+            series.first.start.secsTo(times.instant(icalproperty_get_dtend(dtend), dtend));
     } else if (icalproperty* duration =
                    icalcomponent_get_first_property(vevent, ICAL_DURATION_PROPERTY)) {
         series.lengthSecs = icaldurationtype_as_int(icalproperty_get_duration(duration));
@@ -84,7 +84,8 @@ bool cancelled(icalcomponent* vevent) {
 }
 
 bool sharesTime(const ExistingEvent& event, const QDateTime& from, const QDateTime& to) {
-    return event.start < to && (event.end > from || (event.end == event.start && event.start >= from));
+    return event.start < to &&
+           (event.end > from || (event.end == event.start && event.start >= from));
 }
 
 /// The occurrences of a repeating VEVENT in the range, without the ones in `moved` (replaced by
@@ -99,8 +100,8 @@ void addOccurrences(icalcomponent* vevent, const Series& series, const TimeReade
     }
     icalproperty* dtstart = icalcomponent_get_first_property(vevent, ICAL_DTSTART_PROPERTY);
     const icaltimetype start = icalproperty_get_dtstart(dtstart);
-    for (icalproperty* rrule = icalcomponent_get_first_property(vevent, ICAL_RRULE_PROPERTY);
-         rrule; rrule = icalcomponent_get_next_property(vevent, ICAL_RRULE_PROPERTY)) {
+    for (icalproperty* rrule = icalcomponent_get_first_property(vevent, ICAL_RRULE_PROPERTY); rrule;
+         rrule = icalcomponent_get_next_property(vevent, ICAL_RRULE_PROPERTY)) {
         const std::unique_ptr<icalrecur_iterator, void (*)(icalrecur_iterator*)> iterator(
             icalrecur_iterator_new(icalproperty_get_rrule(rrule), start), icalrecur_iterator_free);
         if (!iterator) continue;
@@ -133,7 +134,8 @@ ParsedCalendar::~ParsedCalendar() {
     icalcomponent_free(m_root);
 }
 
-QList<ExistingEvent> ParsedCalendar::eventsBetween(const QDateTime& from, const QDateTime& to) const {
+QList<ExistingEvent> ParsedCalendar::eventsBetween(const QDateTime& from,
+                                                   const QDateTime& to) const {
     icalcomponent* root = m_root;
     const TimeReader times(root);
 
@@ -144,7 +146,8 @@ QList<ExistingEvent> ParsedCalendar::eventsBetween(const QDateTime& from, const 
          vevent; vevent = icalcomponent_get_next_component(root, ICAL_VEVENT_COMPONENT)) {
         if (!icalcomponent_get_first_property(vevent, ICAL_DTSTART_PROPERTY)) continue;
         vevents.append(vevent);
-        if (icalproperty* id = icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY)) {
+        if (icalproperty* id =
+                icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY)) {
             moved[text(icalcomponent_get_uid(vevent))].insert(
                 times.instant(icalproperty_get_recurrenceid(id), id));
         }

@@ -43,9 +43,12 @@ public:
 private:
     static const char* what(Kind kind) {
         switch (kind) {
-            case Kind::notFound: return "calendar notFound";
-            case Kind::saveFailed: return "calendar saveFailed";
-            case Kind::readFailed: return "calendar readFailed";
+            case Kind::notFound:
+                return "calendar notFound";
+            case Kind::saveFailed:
+                return "calendar saveFailed";
+            case Kind::readFailed:
+                return "calendar readFailed";
         }
         return "calendar";
     }

@@ -68,8 +68,8 @@ QCoro::Task<WriteReceipt> CalendarWriter::write(QList<ExtractedEvent> events, QS
     co_return receipt;
 }
 
-QCoro::Task<std::optional<CalendarComparison>> CalendarWriter::compare(
-    QList<ExtractedEvent> events, QString calendarID) {
+QCoro::Task<std::optional<CalendarComparison>> CalendarWriter::compare(QList<ExtractedEvent> events,
+                                                                       QString calendarID) {
     if (events.isEmpty()) co_return CalendarComparison{};
     const std::shared_ptr<CalendarStoreProtocol> store = this->store();
     const EventMatching::Range range = EventMatching::readingRange(events);
@@ -77,7 +77,8 @@ QCoro::Task<std::optional<CalendarComparison>> CalendarWriter::compare(
     try {
         comparison.existing = co_await store->eventsBetween(calendarID, range.from, range.to);
     } catch (const std::exception&) {
-        AppLogger::shared().record(AppLogEvent::failure(QStringLiteral("calendarCheckUnavailable")));
+        AppLogger::shared().record(
+            AppLogEvent::failure(QStringLiteral("calendarCheckUnavailable")));
         co_return std::nullopt;
     }
     comparison.matches = EventMatching::classify(events, comparison.existing);

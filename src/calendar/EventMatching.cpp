@@ -10,11 +10,16 @@ namespace zorbel {
 
 const char* caseName(CalendarRelation relation) {
     switch (relation) {
-        case CalendarRelation::none: return "none";
-        case CalendarRelation::alreadyThere: return "alreadyThere";
-        case CalendarRelation::moves: return "moves";
-        case CalendarRelation::cancels: return "cancels";
-        case CalendarRelation::overlaps: return "overlaps";
+        case CalendarRelation::none:
+            return "none";
+        case CalendarRelation::alreadyThere:
+            return "alreadyThere";
+        case CalendarRelation::moves:
+            return "moves";
+        case CalendarRelation::cancels:
+            return "cancels";
+        case CalendarRelation::overlaps:
+            return "overlaps";
     }
     return "none";
 }
@@ -25,8 +30,9 @@ namespace {
 
 // A word counts unless a negation stands right before it (「不取消」, "not cancelled").
 bool mentions(const QString& text, const QRegularExpression& words) {
-    static const QRegularExpression negated(QStringLiteral("(不|未|没有|没|not\\s+|n't\\s+(be\\s+)?)$"),
-                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression negated(
+        QStringLiteral("(不|未|没有|没|not\\s+|n't\\s+(be\\s+)?)$"),
+        QRegularExpression::CaseInsensitiveOption);
     for (const QRegularExpressionMatch& match : words.globalMatch(text)) {
         const QString before = text.left(match.capturedStart()).right(16);
         if (!negated.match(before).hasMatch()) return true;
@@ -126,10 +132,11 @@ bool titlesMatch(const QString& left, const QString& right) {
 
 bool announcesChange(const QString& text) {
     static const QRegularExpression words(
-        QStringLiteral("改到|改为|改成|改在|调整到|调整为|调整至|推迟到|推迟至|提前到|提前至|延期到|"
-                       "延期至|顺延到|顺延至|改期|\\bmoved\\s+to\\b|\\bmoved\\s+from\\b|"
-                       "\\breschedul|\\bpostponed\\b|\\bbrought\\s+forward\\b|\\bnow\\s+at\\b|"
-                       "\\bpushed\\s+(back\\s+)?to\\b|\\bchanged\\s+to\\b"),
+        QStringLiteral(
+            "改到|改为|改成|改在|调整到|调整为|调整至|推迟到|推迟至|提前到|提前至|延期到|"
+            "延期至|顺延到|顺延至|改期|\\bmoved\\s+to\\b|\\bmoved\\s+from\\b|"
+            "\\breschedul|\\bpostponed\\b|\\bbrought\\s+forward\\b|\\bnow\\s+at\\b|"
+            "\\bpushed\\s+(back\\s+)?to\\b|\\bchanged\\s+to\\b"),
         QRegularExpression::CaseInsensitiveOption);
     return mentions(text, words);
 }

@@ -24,7 +24,8 @@ QCoro::Task<QList<ExtractedEvent>> ExtractorRouter::extractEvents(QString text, 
     co_await model->refreshRoute();
     token.throwIfCancelled();
     EventExtracting& chosen = model->usesBuiltinRules() ? *rules : *model;
-    QList<ExtractedEvent> events = co_await chosen.extractEvents(text, std::move(source), std::move(token));
+    QList<ExtractedEvent> events =
+        co_await chosen.extractEvents(text, std::move(source), std::move(token));
     // What the calendar check reads for moves and cancellations.
     for (ExtractedEvent& event : events) {
         if (event.sourceText.isEmpty()) event.sourceText = text;

@@ -79,7 +79,8 @@ QCoro::Task<int> writeEvents(CalendarWriter& writer, const QList<ExtractedEvent>
         // are added as new events, and the receipt says what it found.
         const QList<CalendarChoice> calendars = co_await writer.writableCalendars();
         const QString target = calendars.isEmpty() ? QString() : calendars.first().id;
-        const std::optional<CalendarComparison> comparison = co_await writer.compare(events, target);
+        const std::optional<CalendarComparison> comparison =
+            co_await writer.compare(events, target);
         QList<ExtractedEvent> fresh;
         for (qsizetype i = 0; i < events.size(); ++i) {
             if (!comparison || comparison->matches[i].relation != CalendarRelation::alreadyThere) {

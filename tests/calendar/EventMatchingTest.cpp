@@ -93,8 +93,9 @@ QByteArray readCase(const QString& path) {
     const auto parsed = ParsedCalendar::parse(data);
     if (!parsed) return "no iCalendar object\n";
     QList<ExistingEvent> events = parsed->eventsBetween(instant(range[0]), instant(range[1]));
-    std::stable_sort(events.begin(), events.end(),
-                     [](const ExistingEvent& a, const ExistingEvent& b) { return a.start < b.start; });
+    std::stable_sort(
+        events.begin(), events.end(),
+        [](const ExistingEvent& a, const ExistingEvent& b) { return a.start < b.start; });
     QByteArray out;
     for (const ExistingEvent& event : events) {
         out += QStringLiteral("%1 %2 %3 → %4%5\n")

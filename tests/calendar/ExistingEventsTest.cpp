@@ -58,7 +58,8 @@ TEST(ExistingEvents, AVdirFolderIsReadWithRepeatsAndRereadOnlyWhereAFileChanged)
     ExtractedEvent standup = event(u"Standup"_s, wallClock(10, 19, 9), 30);
     standup.recurrence = u"weekly"_s;
     await(store.save(standup, u"Zorbel"_s));
-    const QString lunchID = await(store.save(event(u"Lunch"_s, wallClock(10, 27, 12)), u"Zorbel"_s));
+    const QString lunchID =
+        await(store.save(event(u"Lunch"_s, wallClock(10, 27, 12)), u"Zorbel"_s));
     const QString folder = root.path() + u"/Zorbel/"_s;
     const QByteArray broken = "BEGIN:VCALENDAR\r\nthis is not iCalendar";
     {
@@ -86,7 +87,8 @@ TEST(ExistingEvents, AVdirFolderIsReadWithRepeatsAndRereadOnlyWhereAFileChanged)
         ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(5),
                                      QFileDevice::FileModificationTime));
     }
-    EXPECT_TRUE(seen(await(store.eventsBetween(u"Zorbel"_s, from, to))).contains(u"Lanch 10-27 12:00"_s));
+    EXPECT_TRUE(
+        seen(await(store.eventsBetween(u"Zorbel"_s, from, to))).contains(u"Lanch 10-27 12:00"_s));
     ASSERT_TRUE(QFile::remove(lunchPath));
     EXPECT_EQ(seen(await(store.eventsBetween(u"Zorbel"_s, from, to))).size(), 3);
 
@@ -151,8 +153,8 @@ TEST(ExistingEvents, AServerThatRefusesTheQueryLeavesTheWriteUnchecked) {
             EXPECT_EQ(error.kind(), CalendarStoreError::Kind::readFailed);
         }
         CalendarWriter writer(store);
-        EXPECT_FALSE(await(writer.compare({event(u"A"_s, wallClock(11, 1, 9))},
-                                          refusing.url(u"/alice/work/"_s))));
+        EXPECT_FALSE(await(
+            writer.compare({event(u"A"_s, wallClock(11, 1, 9))}, refusing.url(u"/alice/work/"_s))));
         ASSERT_FALSE(refusing.requests().isEmpty());
         EXPECT_EQ(refusing.requests().first().method, "REPORT");
     }

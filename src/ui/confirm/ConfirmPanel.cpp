@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSignalBlocker>
 #include <limits>
 
 #include "support/Appearance.h"
@@ -27,6 +28,7 @@ using ConfirmPanelGeometry::kRowHeight;
 using DarkTheme::kBlue;
 using DarkTheme::kOrange;
 using DarkTheme::kRed;
+using DarkTheme::kSecondaryText;
 using DarkTheme::setTextColor;
 constexpr int kCornerRadius = 12;
 
@@ -151,6 +153,12 @@ void ConfirmPanel::buildList() {
         connect(check, &QCheckBox::toggled, this,
                 [this, i](bool on) { includeToggled(int(i), on); });
         m_includeChecks.append(check);
+        auto* note = new QLabel(rows);
+        note->setObjectName(u"calendarNote"_s + QString::number(i));
+        note->setFont(DarkTheme::panelFont(11));
+        note->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        note->setGeometry(224, top + 6, 172, 20);
+        m_calendarNotes.append(note);
 
         auto* edit = new QPushButton(u"编辑"_s, rows);
         edit->setObjectName(u"editButton"_s + QString::number(i));
@@ -160,6 +168,7 @@ void ConfirmPanel::buildList() {
         connect(edit, &QPushButton::clicked, this, [this, i] { editClicked(int(i)); });
     }
     rows->setFixedSize(ConfirmPanelGeometry::kWidth, top + 4);
+    showCalendarNotes();
 
     auto* list = new QScrollArea(this);
     list->setObjectName(u"eventList"_s);
@@ -189,6 +198,29 @@ void ConfirmPanel::saveForm() {
     updateValidation();
 }
 
+void ConfirmPanel::showCalendarNotes() {
+    for (qsizetype i = 0; i < m_includeChecks.size(); ++i) {
+        const EditableEvent& entry = m_viewModel->events().at(i);
+        const QString note = m_viewModel->calendarNote(entry.id);
+        QCheckBox* check = m_includeChecks[i];
+        const QSignalBlocker quiet(check);
+        check->setChecked(entry.isIncluded);
+        // A note takes the right of the row; the title keeps the rest.
+        check->resize(note.isEmpty() ? 320 : 200, 20);
+        m_calendarNotes[i]->setText(note);
+        m_calendarNotes[i]->setToolTip(note);
+        setTextColor(m_calendarNotes[i], entry.isIncluded ? kOrange : kSecondaryText);
+    }
+}
+
+void ConfirmPanel::showComparison(const std::optional<CalendarComparison>& comparison) {
+    if (m_finished) return;
+    saveForm();
+    m_viewModel->setComparison(comparison);
+    showCalendarNotes();
+    updateValidation();
+}
+
 void ConfirmPanel::updateValidation() {
     m_form->showMessages(m_viewModel->selectedMessages());
     m_writeButton->setEnabled(m_viewModel->canWrite());
@@ -199,7 +231,9 @@ void ConfirmPanel::updateValidation() {
 void ConfirmPanel::calendarChanged(int index) {
     const int calendar = m_calendarPopup->itemData(index).toInt();
     if (calendar < 0 || calendar >= m_calendars.size()) return;
+    if (m_viewModel->destinationCalendarID() == m_calendars.at(calendar).id) return;
     m_viewModel->setDestinationCalendarID(m_calendars.at(calendar).id);
+    Q_EMIT destinationChanged(m_calendars.at(calendar).id);
 }
 
 void ConfirmPanel::includeToggled(int index, bool included) {

@@ -51,6 +51,14 @@ public:
     /// Escape and closing the window ask the discard question instead of closing.
     void reject() override;
 
+    /// Shows what the destination calendar holds around the events (see
+    /// ConfirmPanelViewModel::setComparison): the tick boxes and the notes follow.
+    void showComparison(const std::optional<CalendarComparison>& comparison);
+
+Q_SIGNALS:
+    /// The user picked another calendar to write to.
+    void destinationChanged(const QString& calendarID);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -61,6 +69,7 @@ private:
     void loadForm();
     void saveForm();
     void updateValidation();
+    void showCalendarNotes();
 
     void calendarChanged(int index);
     void includeToggled(int index, bool included);
@@ -81,6 +90,7 @@ private:
 
     QComboBox* m_calendarPopup = nullptr;
     QList<QCheckBox*> m_includeChecks;
+    QList<QLabel*> m_calendarNotes;  ///< one per list row
     std::unique_ptr<EventForm> m_form;
     QPushButton* m_discardButton = nullptr;
     QPushButton* m_writeButton = nullptr;

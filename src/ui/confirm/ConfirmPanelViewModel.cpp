@@ -74,12 +74,42 @@ bool ConfirmPanelViewModel::readyToWrite() const {
 
 QString ConfirmPanelViewModel::selectedMessages() const {
     const EditableEvent* entry = find(m_selectedEventID);
-    if (!entry || !entry->isIncluded) return {};
+    if (!entry) return {};
     QStringList messages;
-    for (const EventValidationError error : zorbel::validationErrors(entry->event)) {
-        messages.append(message(error));
+    if (entry->isIncluded) {
+        for (const EventValidationError error : zorbel::validationErrors(entry->event)) {
+            messages.append(message(error));
+        }
     }
-    return messages.join(u'；');
+    if (!messages.isEmpty()) return messages.join(u'；');
+    const QString note = calendarNote(entry->id);
+    return note.isEmpty() ? calendarCheckMessage() : note;
+}
+
+void ConfirmPanelViewModel::setComparison(const std::optional<CalendarComparison>& comparison) {
+    m_calendarNotes.clear();
+    m_calendarUnchecked = !comparison;
+    if (!comparison) return;
+    for (qsizetype i = 0; i < m_events.size() && i < comparison->matches.size(); ++i) {
+        const CalendarMatch& match = comparison->matches[i];
+        EditableEvent& entry = m_events[i];
+        if (match.relation == CalendarRelation::alreadyThere) {
+            m_calendarNotes.insert(entry.id, QStringLiteral("已在日历中"));
+            if (m_events.size() > 1) entry.isIncluded = false;
+        } else if (match.relation == CalendarRelation::overlaps) {
+            m_calendarNotes.insert(
+                entry.id,
+                QStringLiteral("与「%1」时间冲突").arg(comparison->existing[match.existing].title));
+        }
+    }
+}
+
+QString ConfirmPanelViewModel::calendarNote(const QUuid& eventID) const {
+    return m_calendarNotes.value(eventID);
+}
+
+QString ConfirmPanelViewModel::calendarCheckMessage() const {
+    return m_calendarUnchecked ? QStringLiteral("未能核对日历中已有的日程") : QString();
 }
 
 qsizetype ConfirmPanelViewModel::indexOf(const QUuid& id) const {

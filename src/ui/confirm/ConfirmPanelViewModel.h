@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QUuid>
 #include <optional>
 
 #include "calendar/CalendarTypes.h"
+#include "calendar/CalendarWriter.h"
 #include "calendar/EventValidationError.h"
 #include "ui/confirm/EditableEvent.h"
 
@@ -57,8 +59,19 @@ public:
     /// Whether (`includedEvents`, `destinationCalendarID`) may be handed on for writing: the
     /// write action is enabled, at least one event is included and a destination is set.
     bool readyToWrite() const;
-    /// The selected event's messages joined by "；"; empty when it is excluded or valid.
+    /// The selected event's messages joined by "；" when it is included and not valid; else its
+    /// calendar note, else the calendar check's message; else empty.
     QString selectedMessages() const;
+
+    /// What the destination calendar holds around the events (`comparison.matches` one per
+    /// event, in order), or nothing when it could not be read. Replaces any earlier one. Among
+    /// several events, one already in the calendar is left out of the write; a single event
+    /// (which has no tick box) stays in, and its note says so.
+    void setComparison(const std::optional<CalendarComparison>& comparison);
+    /// The entry's note about the calendar: "已在日历中", "与「<标题>」时间冲突"; empty otherwise.
+    QString calendarNote(const QUuid& eventID) const;
+    /// "未能核对日历中已有的日程" when the calendar could not be read; empty otherwise.
+    QString calendarCheckMessage() const;
 
 private:
     qsizetype indexOf(const QUuid& id) const;
@@ -69,6 +82,8 @@ private:
     qsizetype m_omittedCount = 0;
     QUuid m_selectedEventID;
     std::optional<QString> m_destination;
+    QHash<QUuid, QString> m_calendarNotes;
+    bool m_calendarUnchecked = false;
 };
 
 }  // namespace zorbel

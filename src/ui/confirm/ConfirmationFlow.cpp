@@ -39,19 +39,38 @@ QCoro::Task<> ConfirmationFlow::openPanel(QPointer<ConfirmationFlow> self,
         self->m_seams.setState(*failure);
         co_return;
     }
+    const QList<CalendarChoice> calendars = std::get<QList<CalendarChoice>>(std::move(listed));
     // The window lives as long as the ball view that owns this flow; an empty anchor only
     // guards against a window that went while the flow waited.
     const QWidget* window = self->m_seams.window();
     const QRect anchor = window ? window->frameGeometry() : QRect();
     self->m_panel.reset(new ConfirmPanel(
-        std::move(viewModel), std::get<QList<CalendarChoice>>(std::move(listed)), anchor,
+        viewModel, calendars, anchor,
         [self](QList<ExtractedEvent> included, QString calendarID) {
             if (self) self->onWrite(std::move(included), std::move(calendarID));
         },
         [self] {
             if (self) self->onDiscard();
         }));
+    connect(self->m_panel.get(), &ConfirmPanel::destinationChanged, self,
+            [self, viewModel](const QString& calendarID) { compare(self, viewModel, calendarID); });
     self->m_panel->show();
+    // The panel opens at once; what the calendar holds follows when it has been read.
+    co_await compare(self, viewModel, viewModel->destinationCalendarID().value_or(QString()));
+}
+
+QCoro::Task<> ConfirmationFlow::compare(QPointer<ConfirmationFlow> self,
+                                        std::shared_ptr<ConfirmPanelViewModel> viewModel,
+                                        QString calendarID) {
+    const std::shared_ptr<CalendarWriter> writer = self->m_seams.writer;
+    QList<ExtractedEvent> events;
+    for (const EditableEvent& entry : viewModel->events()) events.append(entry.event);
+    const std::optional<CalendarComparison> comparison =
+        co_await writer->compare(std::move(events), calendarID);
+    // The user may have picked yet another calendar meanwhile; its own reading follows.
+    if (self && self->m_panel && viewModel->destinationCalendarID() == calendarID) {
+        self->m_panel->showComparison(comparison);
+    }
 }
 
 void ConfirmationFlow::onWrite(QList<ExtractedEvent> included, QString calendarID) {

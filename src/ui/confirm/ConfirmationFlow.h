@@ -20,10 +20,11 @@ namespace zorbel {
 class ConfirmPanel;
 
 /// What the ball does once events are ready: it makes sure the calendar may be written, lists
-/// the writable calendars, opens the confirm panel, writes what the user confirms and shows the
-/// outcome in the ball's state (the capture coordinator is not told). The ball view owns one
-/// and forwards its state changes to `stateChanged`. GUI thread only; every asynchronous step
-/// holds the flow weakly and does nothing once it is gone.
+/// the writable calendars, opens the confirm panel and shows in it what the chosen calendar
+/// holds around the events (read again when the user picks another), writes what the user confirms
+/// and shows the outcome in the ball's state (the capture coordinator is not told). The ball view
+/// owns one and forwards its state changes to `stateChanged`. GUI thread only; every asynchronous
+/// step holds the flow weakly and does nothing once it is gone.
 class ConfirmationFlow final : public QObject {
     Q_OBJECT
 public:
@@ -65,6 +66,10 @@ private:
 
     static QCoro::Task<> openPanel(QPointer<ConfirmationFlow> self,
                                    std::shared_ptr<ConfirmPanelViewModel> viewModel);
+    /// Reads the calendar `calendarID` around the panel's events and shows what it holds.
+    static QCoro::Task<> compare(QPointer<ConfirmationFlow> self,
+                                 std::shared_ptr<ConfirmPanelViewModel> viewModel,
+                                 QString calendarID);
     static QCoro::Task<> write(QPointer<ConfirmationFlow> self, QList<ExtractedEvent> included,
                                QString calendarID);
     void onWrite(QList<ExtractedEvent> included, QString calendarID);
