@@ -30,7 +30,6 @@ public:
         if (!tzid) return QDateTime(day, time);
         const char* name = icalparameter_get_tzid(tzid);
         icaltimezone* zone = icalcomponent_get_timezone(m_calendar, name);
-        if (!zone) zone = icaltimezone_get_builtin_timezone(name);
         if (zone) {
             value.zone = zone;
             return QDateTime::fromSecsSinceEpoch(icaltime_as_timet_with_zone(value, zone), Qt::UTC);
