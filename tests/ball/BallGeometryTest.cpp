@@ -33,14 +33,12 @@ TEST(BallGestureInterpreter, DragStartsAtTheThresholdExactly) {
     EXPECT_FALSE(gestures.startPoint.has_value());
     EXPECT_FALSE(gestures.dragging);
 
-    gestures.mouseDown({0, 0});
-    EXPECT_EQ(gestures.mouseDragged({0, 4.9}), Intent::none);
-    EXPECT_EQ(gestures.mouseUp({0, 4.9}), Intent::toggleRecording);
-    // A new press forgets the old drag.
+    // A press short of a drag is a click; a new press forgets the old drag.
     gestures.mouseDown({0, 0});
     gestures.mouseDragged({0, 6});
     gestures.mouseDown({0, 0});
-    EXPECT_EQ(gestures.mouseUp({0, 0}), Intent::toggleRecording);
+    EXPECT_EQ(gestures.mouseDragged({0, 4.9}), Intent::none);
+    EXPECT_EQ(gestures.mouseUp({0, 4.9}), Intent::toggleRecording);
 }
 
 TEST(EdgeSnapDecision, ThirtyPointThresholdTiesLeftAndOffScreenCountsAsNear) {
@@ -113,41 +111,28 @@ protected:
 
 }  // namespace
 
-TEST_F(EdgeSnapRestoreTest, FreshStartUsesTheDefaultPositionOnTheMainScreen) {
-    auto snap = controller();
-    EXPECT_EQ(snap->parkedScreenID(), 11u);
-    snap->restorePosition();
+TEST_F(EdgeSnapRestoreTest, TheRememberedFrameIsUsedOnlyWhileItsScreenIsThereElseTheDefault) {
+    auto fresh = controller();
+    EXPECT_EQ(fresh->parkedScreenID(), 11u);
+    fresh->restorePosition();
     EXPECT_EQ(window.geometry(), defaultFrame);
-}
 
-TEST_F(EdgeSnapRestoreTest, RememberedFrameIsUsedWhileItsScreenIsConnected) {
     defaults()->setValue(EdgeSnapController::parkedFrameKey, QRectF(2250, 10, 64, 64));
     defaults()->setValue(EdgeSnapController::parkedScreenIDKey, 22);
     controller()->restorePosition();
     EXPECT_EQ(window.geometry(), QRect(2250, 10, 64, 64));  // as stored, partly off-screen
-}
 
-TEST_F(EdgeSnapRestoreTest, MissingScreenOrUntrustworthyValuesFallBackToTheDefaultAndPersistIt) {
-    struct Case {
-        QVariant frame;
-        QVariant screenID;
-    };
     // An unreadable frame counts as absent: the default position, which needs no storing.
     defaults()->setValue(EdgeSnapController::parkedFrameKey, QStringLiteral("garbage"));
-    defaults()->setValue(EdgeSnapController::parkedScreenIDKey, 22);
     controller()->restorePosition();
     EXPECT_EQ(window.geometry(), defaultFrame);
-
-    const QList<Case> cases{{QRectF(1500, 10, 64, 64), 33},                  // screen gone
-                            {QRectF(1500, 10, 64, 64), qint64(5000000000)},  // beyond 32 bits
-                            {QRectF(1500, 10, 64, 64), -1}};
-    for (const Case& c : cases) {
-        defaults()->setValue(EdgeSnapController::parkedFrameKey, c.frame);
-        defaults()->setValue(EdgeSnapController::parkedScreenIDKey, c.screenID);
+    // A screen gone or an identifier beyond 32 bits or negative: the default, now stored.
+    for (const QVariant& screenID : {QVariant(33), QVariant(qint64(5000000000)), QVariant(-1)}) {
+        defaults()->setValue(EdgeSnapController::parkedFrameKey, QRectF(1500, 10, 64, 64));
+        defaults()->setValue(EdgeSnapController::parkedScreenIDKey, screenID);
         window.setGeometry(0, 0, 64, 64);
-        auto snap = controller();
-        snap->restorePosition();
-        EXPECT_EQ(window.geometry(), defaultFrame) << c.screenID.toString().toStdString();
+        controller()->restorePosition();
+        EXPECT_EQ(window.geometry(), defaultFrame) << screenID.toString().toStdString();
         EXPECT_EQ(defaults()->value(EdgeSnapController::parkedFrameKey).toRectF(),
                   QRectF(defaultFrame));
         EXPECT_EQ(defaults()->integer(EdgeSnapController::parkedScreenIDKey), 11);
