@@ -210,7 +210,6 @@ TEST(SettingsWindow, SlidersSkinPersonaAndConsentWriteTheirSettingsAndAreReadBac
     settings.choose(QStringLiteral("deepseek"));
     settings.find<QPushButton>("clearConsentButton")->click();
     EXPECT_FALSE(Preferences::standard()->contains(consent));
-    EXPECT_EQ(settings.status(), u"已清除「DeepSeek」的云端传输同意");
 
     // A new show reads everything back.
     settings.controller.window()->close();
@@ -241,6 +240,5 @@ TEST(SettingsWindow, ReturnOutsideATextFieldIsDoneAndTheButtonsRescanAndShowTheF
     QObject::connect(&settings.client.discovery(), &LocalDiscovery::scanFinished,
                      [&scans] { ++scans; });
     settings.find<QPushButton>("rescanButton")->click();
-    EXPECT_EQ(settings.status(), u"扫描中…");
     EXPECT_TRUE(test::spinUntil([&] { return scans == 1; }));
 }

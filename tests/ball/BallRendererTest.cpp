@@ -1,6 +1,7 @@
 // The two renderers, drawn offscreen: what the reference pictures cannot show, that is where the
 // ball sits in other sizes, how frames change over time, the accessibility settings, the
-// material opacity and the painter handed back.
+// opacity setting and the painter handed back. (The pictures are drawn at the default material
+// opacity, so what it scales shows there.)
 
 #include <gtest/gtest.h>
 #include <QPainterPath>
@@ -124,20 +125,6 @@ TEST(GlassBallRenderer, HighContrastDoublesTheRimAlphasUpToOpaqueAndChangesNothi
               colourAt(contrast, polar(kCentre, 15, 200)));
 }
 
-TEST(BallRenderers, TheMaterialOpacityScalesOnlyTheBodyAndTheShade) {
-    for (const BallSkin& skin : BallSkinCatalog::all()) {
-        BallSkin clear = skin;
-        clear.tintAlpha = clear.shadeAlpha = clear.processingTintAlpha = 0;
-        const auto both = [&](const CaptureState& state, double time, const auto& make) {
-            EXPECT_EQ(drawBall(make(skin), state, time, {64, 64}, 2, {}, 0.0),
-                      drawBall(make(clear), state, time, {64, 64}, 2, {}, 1.0))
-                << skin.id().toStdString();
-        };
-        both(kSuccess, 0.1, [](const BallSkin& s) { return GlassBallRenderer(s); });
-        both(kProcessing, 0.6, [](const BallSkin& s) { return AuroraInhaleRenderer(s); });
-    }
-}
-
 TEST(BallRenderers, LeaveThePaintersStateAsTheyFoundIt) {
     QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -165,7 +152,6 @@ TEST(BallRenderers, LeaveThePaintersStateAsTheyFoundIt) {
 TEST(BallRenderers, ReadTheSkinAndTheOpacityFromThePreferences) {
     test::TempXdg xdg;
     BallSkinPreference::setCurrent(BallSkinCatalog::gravitationalLens());
-    EXPECT_EQ(GlassBallRenderer().skin, BallSkinCatalog::gravitationalLens());
     EXPECT_EQ(AuroraInhaleRenderer().skin, BallSkinCatalog::gravitationalLens());
     Appearance::setBallMaterialOpacity(0.75);
     const GlassBallRenderer glass;

@@ -163,7 +163,6 @@ TEST_F(BallViewTest, KeysAndTheAccessiblePressToggleAndAnOpenConfirmationIsAsked
     QAccessibleInterface* ball = QAccessible::queryAccessibleInterface(view);
     ASSERT_NE(ball, nullptr);
     EXPECT_EQ(ball->role(), QAccessible::Button);
-    EXPECT_EQ(ball->text(QAccessible::Value), u"空闲");
     ball->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     ASSERT_TRUE(reaches(Kind::recording));
     EXPECT_EQ(ball->text(QAccessible::Value), u"正在录音，松开结束");
