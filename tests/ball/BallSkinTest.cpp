@@ -9,16 +9,14 @@
 
 using namespace zorbel;
 
-TEST(BallSkinPreference, EverySkinReadsBackByItsExactIdAndAnyOtherIdAsCrystalMemory) {
+TEST(BallSkinPreference, ASkinReadsBackByItsExactIdAndAnyOtherIdAsCrystalMemory) {
     test::TempXdg xdg;
     EXPECT_EQ(BallSkinPreference::current(), BallSkinCatalog::crystalMemory());  // nothing stored
-    for (const BallSkin& skin : BallSkinCatalog::all()) {
-        BallSkinPreference::setCurrent(skin);
-        Preferences::standard()->sync();
-        EXPECT_EQ(Preferences(QStringLiteral("com.zorbel.app")).string(QStringLiteral("ui.skin")),
-                  skin.id());
-        EXPECT_EQ(BallSkinPreference::current(), skin) << skin.id().toStdString();
-    }
+    BallSkinPreference::setCurrent(BallSkinCatalog::liquidLens());
+    Preferences::standard()->sync();  // stored by its id for the next launch
+    EXPECT_EQ(Preferences(QStringLiteral("com.zorbel.app")).string(QStringLiteral("ui.skin")),
+              BallSkinCatalog::liquidLens().id());
+    EXPECT_EQ(BallSkinPreference::current(), BallSkinCatalog::liquidLens());
     // Unknown ids are left as they are.
     for (const QString& unknown : {QStringLiteral("LIQUID-LENS"), QStringLiteral("liquid-lens "),
                                    QStringLiteral("aurora"), QString()}) {
