@@ -20,33 +20,34 @@
 #include "ui/settings/OnboardingPanel.h"
 
 using namespace zorbel;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QString kInstalled = QStringLiteral("/usr/bin/zorbel");
-const QString kMounted = QStringLiteral("/tmp/.mount_ZorbelX1/usr/bin/zorbel");
+const QString kInstalled = u"/usr/bin/zorbel"_s;
+const QString kMounted = u"/tmp/.mount_ZorbelX1/usr/bin/zorbel"_s;
 
 struct Launch : test::ShellEnvironment {
     int scans = 0;
     int settingsShown = 0;
+    std::shared_ptr<Preferences> defaults = Preferences::standard();
+    QString legacyLog = dir.filePath(u"zorbel_debug.log"_s);
 
     Launch() {
         QObject::connect(&client.discovery(), &LocalDiscovery::scanFinished, [this] { ++scans; });
     }
-
-    QString legacyLog() const { return dir.filePath(QStringLiteral("zorbel_debug.log")); }
-
-    void writeLegacyLog() const {
-        QFile file(legacyLog());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    static void setPredecessor(const QString& key, const QVariant& value) {
+        Preferences predecessor{QLatin1String(AppDelegate::predecessorDomain)};
+        predecessor.setValue(key, value);
+        predecessor.sync();
     }
-
-    std::unique_ptr<AppDelegate> launch(const QString& socketName = QStringLiteral("socket")) {
+    std::unique_ptr<AppDelegate> launch(const QString& socketName) {
+        QFile(legacyLog).open(QIODevice::WriteOnly);
         auto delegate = std::make_unique<AppDelegate>(AppDelegateOptions{
             .instanceServerName = dir.filePath(socketName),
             .executablePath = kInstalled,
             .credentials = credentials,
-            .legacyDebugLogPath = legacyLog(),
+            .legacyDebugLogPath = legacyLog,
             .client = &client,
             .showMountedCopyAlert = [] { ADD_FAILURE() << "no alert expected"; },
             .showSettings = [this] { ++settingsShown; },
@@ -62,69 +63,50 @@ unsigned modeOf(const QString& path) {
     return lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
 }
 
-void closeOnboarding() {
-    if (OnboardingPanel* panel = OnboardingPanel::current()) panel->close();
-}
-
 }  // namespace
 
-TEST(AppDelegate, FirstLaunchCopiesThePredecessorsKeysOnceAndMovesTheKey) {
+TEST(AppDelegate, FirstLaunchCopiesThePredecessorsSettingsOnceAndMovesItsKey) {
     Launch fixture;
-    const std::shared_ptr<Preferences> defaults = Preferences::standard();
-    {
-        Preferences predecessor{QLatin1String(AppDelegate::predecessorDomain)};
-        predecessor.setValue(QStringLiteral("llm.apiKey"), QStringLiteral("sk-old"));
-        predecessor.setValue(QStringLiteral("llm.preset"), QStringLiteral("custom"));
-        predecessor.setValue(QStringLiteral("ui.ballMaterialOpacity"), 0.8);
-        predecessor.setValue(QStringLiteral("user.persona"), QStringLiteral("律师"));
-        predecessor.sync();
-    }
-    defaults->setValue(QStringLiteral("llm.apiKey"), QStringLiteral("sk-new"));
-    fixture.writeLegacyLog();
-
-    test::LogCapture log;
-    auto first = fixture.launch(QStringLiteral("first"));
-    EXPECT_TRUE(defaults->boolean(QLatin1String(AppDelegate::migrationFlagKey)));
-    EXPECT_EQ(fixture.credentials->secrets.value(QStringLiteral("custom")), u"sk-old");
-    EXPECT_FALSE(defaults->contains(QStringLiteral("llm.apiKey")));
-    EXPECT_FALSE(Preferences{QLatin1String(AppDelegate::predecessorDomain)}.contains(
-        QStringLiteral("llm.apiKey")));
-    EXPECT_EQ(defaults->string(QStringLiteral("llm.preset")), u"custom");
-    EXPECT_EQ(defaults->number(QStringLiteral("ui.ballMaterialOpacity")), 0.8);
-    EXPECT_FALSE(defaults->contains(QStringLiteral("user.persona")));
-    EXPECT_FALSE(QFile::exists(fixture.legacyLog()));
-    EXPECT_TRUE(log.lines().contains(QStringLiteral("event=launch")));
-    EXPECT_TRUE(log.failureCodes().isEmpty());
-    closeOnboarding();
+    fixture.setPredecessor(u"llm.apiKey"_s, u"sk-old"_s);
+    fixture.setPredecessor(u"llm.preset"_s, u"custom"_s);
+    fixture.setPredecessor(u"ui.ballMaterialOpacity"_s, 0.8);
+    fixture.setPredecessor(u"user.persona"_s, u"律师"_s);
+    fixture.defaults->setValue(u"llm.apiKey"_s, u"sk-new"_s);
+    auto first = fixture.launch(u"first"_s);
+    EXPECT_TRUE(fixture.defaults->boolean(QLatin1String(AppDelegate::migrationFlagKey)));
+    EXPECT_EQ(fixture.credentials->secrets.value(u"custom"_s), u"sk-old");
+    EXPECT_FALSE(fixture.defaults->contains(u"llm.apiKey"_s));
+    EXPECT_FALSE(
+        Preferences{QLatin1String(AppDelegate::predecessorDomain)}.contains(u"llm.apiKey"_s));
+    EXPECT_EQ(fixture.defaults->string(u"llm.preset"_s), u"custom");
+    EXPECT_EQ(fixture.defaults->number(u"ui.ballMaterialOpacity"_s), 0.8);
+    EXPECT_FALSE(fixture.defaults->contains(u"user.persona"_s));
+    EXPECT_FALSE(QFile::exists(fixture.legacyLog));
+    OnboardingPanel::current()->close();
 
     // The second launch neither reads the predecessor nor removes the log again.
-    {
-        Preferences predecessor{QLatin1String(AppDelegate::predecessorDomain)};
-        predecessor.setValue(QStringLiteral("llm.model"), QStringLiteral("later"));
-        predecessor.sync();
-    }
-    fixture.writeLegacyLog();
-    auto second = fixture.launch(QStringLiteral("second"));
-    EXPECT_FALSE(defaults->contains(QStringLiteral("llm.model")));
-    EXPECT_TRUE(QFile::exists(fixture.legacyLog()));
-    closeOnboarding();
+    fixture.setPredecessor(u"llm.model"_s, u"later"_s);
+    auto second = fixture.launch(u"second"_s);
+    EXPECT_FALSE(fixture.defaults->contains(u"llm.model"_s));
+    EXPECT_TRUE(QFile::exists(fixture.legacyLog));
+    OnboardingPanel::current()->close();
 }
 
-TEST(AppDelegate, ShowsTheBallScansAndOffersTheFirstUsePanelWhenDue) {
+TEST(AppDelegate, ShowsTheBallScansOffersTheFirstUsePanelOnceAndTheMenuWorksEverywhere) {
     Launch fixture;
-    auto delegate = fixture.launch();
+    test::LogCapture log;
+    auto delegate = fixture.launch(u"first"_s);
     ASSERT_NE(delegate->ballWindow(), nullptr);
     EXPECT_TRUE(delegate->ballWindow()->isVisible());
     EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+    EXPECT_TRUE(log.lines().contains(u"event=launch"_s));
+    EXPECT_TRUE(log.failureCodes().isEmpty());
     EXPECT_TRUE(test::spinUntil([&] { return fixture.scans == 1; }));
     ASSERT_NE(OnboardingPanel::current(), nullptr);
     OnboardingPanel::current()->closeClicked();
-
-    // Acknowledged: the next launch shows no panel.
-    auto next = fixture.launch(QStringLiteral("next"));
+    auto next = fixture.launch(u"next"_s);  // acknowledged: no panel
     EXPECT_EQ(OnboardingPanel::current(), nullptr);
 
-    // The menu's two commands, reachable by their shortcuts from every window.
     QStringList shortcuts;
     for (QAction* action : delegate->ballWindow()->actions()) {
         if (action->shortcutContext() == Qt::ApplicationShortcut) {
@@ -132,29 +114,25 @@ TEST(AppDelegate, ShowsTheBallScansAndOffersTheFirstUsePanelWhenDue) {
         }
         if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_Comma)) action->trigger();
     }
-    EXPECT_EQ(shortcuts, QStringList({QStringLiteral("Ctrl+,"), QStringLiteral("Ctrl+Q")}));
+    EXPECT_EQ(shortcuts, QStringList({u"Ctrl+,"_s, u"Ctrl+Q"_s}));
     EXPECT_EQ(fixture.settingsShown, 1);
 }
 
-TEST(AppDelegate, AFailingSecretStoreIsLoggedAndLaunchGoesOn) {
+TEST(AppDelegate, AFailingSecretStoreIsLoggedAndTheKeyStaysOnlyWhereItWas) {
     Launch fixture;
-    Preferences predecessor{QLatin1String(AppDelegate::predecessorDomain)};
-    predecessor.setValue(QStringLiteral("llm.apiKey"), QStringLiteral("sk"));
-    predecessor.sync();
+    fixture.setPredecessor(u"llm.apiKey"_s, u"sk"_s);
     fixture.credentials->failingWrite = 1;
     test::LogCapture log;
-    auto delegate = fixture.launch();
-    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("credentialMigration")});
+    auto delegate = fixture.launch(u"socket"_s);
+    EXPECT_EQ(log.failureCodes(), QStringList{u"credentialMigration"_s});
     EXPECT_TRUE(delegate->ballWindow()->isVisible());
-    EXPECT_TRUE(log.lines().contains(QStringLiteral("event=launch")));
-    // Kept for the next try only where it was, never copied into the new, owner-only file.
-    Preferences::standard()->sync();
-    EXPECT_FALSE(Preferences::standard()->contains(QStringLiteral("llm.apiKey")));
-    EXPECT_EQ(modeOf(Preferences::standard()->filePath()), 0600u);
-    EXPECT_EQ(Preferences{QLatin1String(AppDelegate::predecessorDomain)}.string(
-                  QStringLiteral("llm.apiKey")),
+    // Kept for the next try, never copied into the new, owner-only file.
+    fixture.defaults->sync();
+    EXPECT_FALSE(fixture.defaults->contains(u"llm.apiKey"_s));
+    EXPECT_EQ(modeOf(fixture.defaults->filePath()), 0600u);
+    EXPECT_EQ(Preferences{QLatin1String(AppDelegate::predecessorDomain)}.string(u"llm.apiKey"_s),
               u"sk");
-    closeOnboarding();
+    OnboardingPanel::current()->close();
 }
 
 namespace {
@@ -170,40 +148,25 @@ struct Copy {
 
 }  // namespace
 
-TEST(SingleInstance, OnlyACopyFromAMountedImageGivesWay) {
+TEST(SingleInstance, OnlyACopyFromAMountedImageGivesWayAndOnlyToAnInstalledOne) {
     QTemporaryDir dir;
-    const QString socket = dir.filePath(QStringLiteral("instance"));
-    EXPECT_TRUE(SingleInstance::isMountedImage(kMounted));
-    EXPECT_FALSE(SingleInstance::isMountedImage(kInstalled));
-
-    // Alone: no alert whatever the path.
-    Copy mounted(socket, kMounted);
-    EXPECT_TRUE(mounted.instance.ensureSingleInstance());
-    EXPECT_EQ(mounted.alerts, 0);
-
-    // An installed copy starting beside it makes it quit.
-    Copy installed(socket, kInstalled);
+    Copy mounted(dir.filePath(u"first"_s), kMounted);
+    EXPECT_TRUE(mounted.instance.ensureSingleInstance());  // alone: no alert whatever the path
+    Copy installed(dir.filePath(u"first"_s), kInstalled);
     EXPECT_TRUE(installed.instance.ensureSingleInstance());
     EXPECT_TRUE(test::spinUntil([&] { return mounted.terminations == 1; }));
-    EXPECT_EQ(installed.alerts, 0);
-}
 
-TEST(SingleInstance, AMountedCopyBesideAnInstalledOneShowsTheAlertAndQuits) {
-    QTemporaryDir dir;
-    const QString socket = dir.filePath(QStringLiteral("instance"));
-    Copy installed(socket, kInstalled);
-    EXPECT_TRUE(installed.instance.ensureSingleInstance());
-
-    Copy mounted(socket, kMounted);
-    EXPECT_FALSE(mounted.instance.ensureSingleInstance());
-    EXPECT_EQ(mounted.alerts, 1);
-
-    // A second installed copy runs beside the first.
-    Copy another(socket, QStringLiteral("/opt/zorbel/bin/zorbel"));
+    // Beside a listening installed copy a mounted one alerts and quits, another installed runs.
+    Copy listening(dir.filePath(u"second"_s), kInstalled);
+    EXPECT_TRUE(listening.instance.ensureSingleInstance());
+    Copy late(dir.filePath(u"second"_s), kMounted);
+    EXPECT_FALSE(late.instance.ensureSingleInstance());
+    Copy another(dir.filePath(u"second"_s), u"/opt/zorbel/bin/zorbel"_s);
     EXPECT_TRUE(another.instance.ensureSingleInstance());
     test::spinUntil([] { return false; }, 100);
-    EXPECT_EQ(installed.terminations, 0);
-    EXPECT_EQ(another.alerts, 0);
+    EXPECT_EQ(listening.terminations, 0);
+    EXPECT_EQ(std::tuple(mounted.alerts, installed.alerts, late.alerts, another.alerts),
+              std::tuple(0, 0, 1, 0));
 }
 
 TEST(SingleInstance, SocketSitsOnlyInAFolderOfTheUsersOwn) {
@@ -221,26 +184,22 @@ TEST(SingleInstance, SocketSitsOnlyInAFolderOfTheUsersOwn) {
         SCOPED_TRACE(static_cast<int>(&row - rows));
         test::TempXdg xdg;
         const QString base = xdg.root() + QLatin1String(row.runtime ? "/run" : "/cache");
+        QDir().mkpath(base);
         if (row.runtime) {
-            ASSERT_TRUE(QDir().mkpath(base));
             qputenv("XDG_RUNTIME_DIR", QFile::encodeName(base));
         } else {
             qunsetenv("XDG_RUNTIME_DIR");
         }
-        const QString folder = base + QStringLiteral("/zorbel");
+        const QString folder = base + u"/zorbel"_s;
         if (row.before == Before::openFolder) {
             ASSERT_TRUE(QDir().mkpath(folder));
             chmod(QFile::encodeName(folder).constData(), 0755);
         } else if (row.before == Before::link) {
-            ASSERT_TRUE(QDir().mkpath(base));
             ASSERT_TRUE(QFile::link(xdg.root(), folder));
         }
         const QString socket = SingleInstance::defaultServerName();
-        if (!row.usable) {
-            EXPECT_TRUE(socket.isEmpty());
-            continue;
-        }
-        EXPECT_EQ(socket, folder + QStringLiteral("/instance"));
+        EXPECT_EQ(socket, row.usable ? folder + u"/instance"_s : QString());
+        if (!row.usable) continue;
         EXPECT_EQ(modeOf(folder), 0700u);
         Copy copy(socket, kInstalled);
         EXPECT_TRUE(copy.instance.ensureSingleInstance());

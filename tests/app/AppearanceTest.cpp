@@ -15,45 +15,36 @@ void store(const char* key, const QVariant& value) {
     Preferences::standard()->setValue(QLatin1String(key), value);
 }
 
-double stored(const char* key) {
-    return Preferences::standard()->number(QLatin1String(key)).value_or(-1);
-}
-
 }  // namespace
 
-TEST(Appearance, OutOfRangeStoredValuesReadAsTheDefaultNotTheBound) {
+TEST(Appearance, OutOfRangeStoredValuesReadAsTheDefaultAndTheLegacyKeyFillsOnlyAGap) {
     test::TempXdg xdg;
     EXPECT_DOUBLE_EQ(Appearance::ballMaterialOpacity(), 0.92);  // nothing stored
     EXPECT_DOUBLE_EQ(Appearance::panelOpacity(), 0.85);
     const struct {
-        double value;
+        QVariant value;
         double ball;
         double panel;
-    } rows[] = {
-        {0.5, 0.92, 0.85}, {0.72, 0.92, 0.72}, {0.75, 0.75, 0.75},
-        {1.0, 1.0, 1.0},   {1.01, 0.92, 0.85}, {-1, 0.92, 0.85},
-    };
+    } rows[] = {{0.5, 0.92, 0.85},
+                {0.72, 0.92, 0.72},
+                {0.75, 0.75, 0.75},
+                {1.0, 1.0, 1.0},
+                {-1, 0.92, 0.85},
+                {1.01, 0.92, 0.85},
+                {QStringLiteral("0.9"), 0.9, 0.9}};
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.value.toString().toStdString());
         store("ui.ballMaterialOpacity", row.value);
         store("ui.panelOpacity", row.value);
-        EXPECT_DOUBLE_EQ(Appearance::ballMaterialOpacity(), row.ball) << row.value;
-        EXPECT_DOUBLE_EQ(Appearance::panelOpacity(), row.panel) << row.value;
+        EXPECT_DOUBLE_EQ(Appearance::ballMaterialOpacity(), row.ball);
+        EXPECT_DOUBLE_EQ(Appearance::panelOpacity(), row.panel);
     }
-    // Text written by another program is read as a number where it is one.
-    store("ui.panelOpacity", QStringLiteral("0.9"));
-    EXPECT_DOUBLE_EQ(Appearance::panelOpacity(), 0.9);
-}
-
-TEST(Appearance, BallOpacityFallsBackToTheLegacyKeyOnlyWhenTheNewOneIsEmpty) {
-    test::TempXdg xdg;
     store("ui.opacity", 0.8);
-    EXPECT_DOUBLE_EQ(Appearance::ballMaterialOpacity(), 0.8);
-    store("ui.ballMaterialOpacity", 0.9);
-    EXPECT_DOUBLE_EQ(Appearance::ballMaterialOpacity(), 0.9);
-    store("ui.ballMaterialOpacity", 0);  // exactly 0 counts as not set
-    EXPECT_DOUBLE_EQ(Appearance::ballMaterialOpacity(), 0.8);
-    store("ui.ballMaterialOpacity", QStringLiteral("not a number"));
-    EXPECT_DOUBLE_EQ(Appearance::ballMaterialOpacity(), 0.8);
+    EXPECT_DOUBLE_EQ(Appearance::ballMaterialOpacity(), 0.9);  // the new key wins
+    for (const QVariant& unset : {QVariant(0), QVariant(QStringLiteral("not a number"))}) {
+        store("ui.ballMaterialOpacity", unset);
+        EXPECT_DOUBLE_EQ(Appearance::ballMaterialOpacity(), 0.8);
+    }
     store("ui.opacity", 0.5);  // the legacy value is range-checked too
     EXPECT_DOUBLE_EQ(Appearance::ballMaterialOpacity(), 0.92);
 }
@@ -68,18 +59,17 @@ TEST(Appearance, WritesAreClampedAndEachOneIsAnnounced) {
                      [&] { ++ball; });
     QObject::connect(&notifications, &AppearanceNotifications::panelOpacityChanged, &receiver,
                      [&] { ++panel; });
-
-    Appearance::setBallMaterialOpacity(0.5);
-    Appearance::setPanelOpacity(0.5);
-    EXPECT_DOUBLE_EQ(stored("ui.ballMaterialOpacity"), 0.75);
-    EXPECT_DOUBLE_EQ(stored("ui.panelOpacity"), 0.7);
-    Appearance::setBallMaterialOpacity(1.2);
-    Appearance::setPanelOpacity(1.2);
-    EXPECT_DOUBLE_EQ(stored("ui.ballMaterialOpacity"), 1.0);
-    EXPECT_DOUBLE_EQ(stored("ui.panelOpacity"), 1.0);
+    const auto stored = [](const char* key) {
+        return Preferences::standard()->number(QLatin1String(key)).value_or(-1);
+    };
+    for (const auto& [value, ballStored, panelStored] :
+         {std::tuple{0.5, 0.75, 0.7}, {1.2, 1.0, 1.0}, {1.0, 1.0, 1.0}}) {
+        Appearance::setBallMaterialOpacity(value);
+        Appearance::setPanelOpacity(value);
+        EXPECT_DOUBLE_EQ(stored("ui.ballMaterialOpacity"), ballStored);
+        EXPECT_DOUBLE_EQ(stored("ui.panelOpacity"), panelStored);
+    }
     // The same value again is still announced, synchronously; the legacy key is never written.
-    Appearance::setBallMaterialOpacity(1.0);
-    EXPECT_EQ(ball, 3);
-    EXPECT_EQ(panel, 2);
+    EXPECT_EQ(std::pair(ball, panel), std::pair(3, 3));
     EXPECT_FALSE(Preferences::standard()->contains(QStringLiteral("ui.opacity")));
 }

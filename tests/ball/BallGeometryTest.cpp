@@ -14,14 +14,6 @@
 using namespace zorbel;
 using Intent = BallInteractionIntent;
 
-namespace {
-
-ScreenInfo screen(QRectF frame, quint32 id = 1) {
-    return {frame, frame, id};
-}
-
-}  // namespace
-
 TEST(BallGestureInterpreter, DragStartsAtTheThresholdExactly) {
     BallGestureInterpreter gestures(5.0);
     EXPECT_EQ(gestures.mouseDragged({10, 10}), Intent::none);  // no press yet
@@ -33,61 +25,54 @@ TEST(BallGestureInterpreter, DragStartsAtTheThresholdExactly) {
     EXPECT_FALSE(gestures.startPoint.has_value());
     EXPECT_FALSE(gestures.dragging);
 
-    gestures.mouseDown({0, 0});
-    EXPECT_EQ(gestures.mouseDragged({0, 4.9}), Intent::none);
-    EXPECT_EQ(gestures.mouseUp({0, 4.9}), Intent::toggleRecording);
-    // A new press forgets the old drag.
+    // A press short of a drag is a click; a new press forgets the old drag.
     gestures.mouseDown({0, 0});
     gestures.mouseDragged({0, 6});
     gestures.mouseDown({0, 0});
-    EXPECT_EQ(gestures.mouseUp({0, 0}), Intent::toggleRecording);
+    EXPECT_EQ(gestures.mouseDragged({0, 4.9}), Intent::none);
+    EXPECT_EQ(gestures.mouseUp({0, 4.9}), Intent::toggleRecording);
 }
 
-TEST(EdgeSnapDecision, ThirtyPointThresholdTiesLeftAndOffScreenCountsAsNear) {
-    // Left side 30 points from the edge: centre at 30 + 32.
-    EXPECT_EQ(EdgeSnapController::snapDecision(62, 0, 1000, 64, 30), SnapEdge::left);
-    EXPECT_EQ(EdgeSnapController::snapDecision(62.5, 0, 1000, 64, 30), std::nullopt);
-    EXPECT_EQ(EdgeSnapController::snapDecision(1000 - 62, 0, 1000, 64, 30), SnapEdge::right);
-    EXPECT_EQ(EdgeSnapController::snapDecision(50, 0, 100, 64, 30), SnapEdge::left);  // midway
-    EXPECT_EQ(EdgeSnapController::snapDecision(-20, 0, 1000, 64, 30), SnapEdge::left);
-    EXPECT_EQ(EdgeSnapController::snapDecision(1010, 0, 1000, 64, 30), SnapEdge::right);
-    // A second screen to the right: its own edges count.
-    EXPECT_EQ(EdgeSnapController::snapDecision(1040, 1000, 2000, 64, 30), SnapEdge::left);
-    EXPECT_EQ(EdgeSnapController::snapDecision(1500, 1000, 2000, 64, 30), std::nullopt);
-}
+TEST(EdgeSnapDecision, ThirtyPointsTiesLeftOffScreenIsNearAndTheMajorityScreenCounts) {
+    const auto snap = [](double centreX, double left = 0, double right = 1000) {
+        return EdgeSnapController::snapDecision(centreX, left, right, 64, 30);
+    };
+    EXPECT_EQ(snap(62), SnapEdge::left);  // 30 points from the left edge: centre at 30 + 32
+    EXPECT_EQ(snap(62.5), std::nullopt);
+    EXPECT_EQ(snap(1000 - 62), SnapEdge::right);
+    EXPECT_EQ(snap(50, 0, 100), SnapEdge::left);  // midway
+    EXPECT_EQ(snap(-20), SnapEdge::left);
+    EXPECT_EQ(snap(1010), SnapEdge::right);
+    EXPECT_EQ(snap(1040, 1000, 2000), SnapEdge::left);  // a second screen has its own edges
+    EXPECT_EQ(snap(1500, 1000, 2000), std::nullopt);
 
-TEST(EdgeSnapDecision, MajorityScreenPrefersLargerOverlapThenEarlierScreen) {
-    const QList<QRectF> screens{{0, 0, 1000, 800}, {1000, 0, 1000, 800}};
-    EXPECT_EQ(EdgeSnapController::screenIndexContainingMajority({980, 10, 64, 64}, screens), 1);
-    EXPECT_EQ(EdgeSnapController::screenIndexContainingMajority({950, 10, 64, 64}, screens), 0);
-    EXPECT_EQ(EdgeSnapController::screenIndexContainingMajority({968, 10, 64, 64}, screens), 0);
-    EXPECT_EQ(EdgeSnapController::screenIndexContainingMajority({3000, 10, 64, 64}, screens),
-              std::nullopt);
-    // Touching an edge is no overlap.
-    EXPECT_EQ(EdgeSnapController::screenIndexContainingMajority({-64, 0, 64, 64}, screens),
-              std::nullopt);
+    // The larger overlap wins, then the earlier screen; touching an edge is no overlap.
+    const auto majority = [](double x) {
+        return EdgeSnapController::screenIndexContainingMajority(
+            {x, 10, 64, 64}, {{0, 0, 1000, 800}, {1000, 0, 1000, 800}});
+    };
+    EXPECT_EQ(majority(980), 1);
+    EXPECT_EQ(majority(950), 0);
+    EXPECT_EQ(majority(968), 0);
+    EXPECT_EQ(majority(3000), std::nullopt);
+    EXPECT_EQ(majority(-64), std::nullopt);
 }
 
 TEST(StatusPanelPlacement, RightOfTheBallElseLeftElseBelowAlwaysInside) {
-    const QList<ScreenInfo> one{screen({0, 0, 1280, 800})};
-    // Right of the ball, vertically centred on it.
-    EXPECT_EQ(ProcessingStatusPanel::placement({100, 300, 64, 64}, one), QPointF(174, 300));
-    // At the right edge: to the left.
-    EXPECT_EQ(ProcessingStatusPanel::placement({1200, 300, 64, 64}, one), QPointF(950, 300));
-    // Near the top and the bottom: kept 8 points inside.
-    EXPECT_EQ(ProcessingStatusPanel::placement({100, 0, 64, 64}, one).y(), 8);
-    EXPECT_EQ(ProcessingStatusPanel::placement({100, 760, 64, 64}, one).y(), 800 - 72);
-    // Neither side fits on a narrow screen: below the ball, centred.
-    const QList<ScreenInfo> narrow{screen({0, 0, 400, 800})};
-    EXPECT_EQ(ProcessingStatusPanel::placement({168, 300, 64, 64}, narrow), QPointF(80, 374));
-    // Narrower than the panel: the upper bound wins.
-    const QList<ScreenInfo> tiny{screen({0, 0, 200, 800})};
-    EXPECT_EQ(ProcessingStatusPanel::placement({68, 300, 64, 64}, tiny).x(), 200 - 248);
-    // The screen is the first one the ball touches, not the main one.
-    const QList<ScreenInfo> two{screen({0, 0, 1280, 800}, 1), screen({1280, 0, 800, 600}, 2)};
-    EXPECT_EQ(ProcessingStatusPanel::placement({2000, 100, 64, 64}, two), QPointF(1750, 100));
-    // No screen at all: the unclamped place beside the ball.
-    EXPECT_EQ(ProcessingStatusPanel::placement({100, 0, 64, 64}, {}), QPointF(174, 0));
+    const auto at = [](double x, double y, QList<QRectF> frames = {{0, 0, 1280, 800}}) {
+        QList<ScreenInfo> screens;
+        for (const QRectF& frame : frames) screens.append({frame, frame, quint32(screens.size())});
+        return ProcessingStatusPanel::placement({x, y, 64, 64}, screens);
+    };
+    EXPECT_EQ(at(100, 300), QPointF(174, 300));   // right of the ball, vertically centred on it
+    EXPECT_EQ(at(1200, 300), QPointF(950, 300));  // at the right edge: to the left
+    EXPECT_EQ(at(100, 0).y(), 8);                 // near the top and the bottom: 8 points inside
+    EXPECT_EQ(at(100, 760).y(), 800 - 72);
+    EXPECT_EQ(at(168, 300, {{0, 0, 400, 800}}), QPointF(80, 374));  // neither side: below, centred
+    EXPECT_EQ(at(68, 300, {{0, 0, 200, 800}}).x(), 200 - 248);  // narrower: the upper bound wins
+    // The screen is the first one the ball touches, not the main one; without one, no clamping.
+    EXPECT_EQ(at(2000, 100, {{0, 0, 1280, 800}, {1280, 0, 800, 600}}), QPointF(1750, 100));
+    EXPECT_EQ(at(100, 0, {}), QPointF(174, 0));
 }
 
 namespace {
@@ -113,41 +98,28 @@ protected:
 
 }  // namespace
 
-TEST_F(EdgeSnapRestoreTest, FreshStartUsesTheDefaultPositionOnTheMainScreen) {
-    auto snap = controller();
-    EXPECT_EQ(snap->parkedScreenID(), 11u);
-    snap->restorePosition();
+TEST_F(EdgeSnapRestoreTest, TheRememberedFrameIsUsedOnlyWhileItsScreenIsThereElseTheDefault) {
+    auto fresh = controller();
+    EXPECT_EQ(fresh->parkedScreenID(), 11u);
+    fresh->restorePosition();
     EXPECT_EQ(window.geometry(), defaultFrame);
-}
 
-TEST_F(EdgeSnapRestoreTest, RememberedFrameIsUsedWhileItsScreenIsConnected) {
     defaults()->setValue(EdgeSnapController::parkedFrameKey, QRectF(2250, 10, 64, 64));
     defaults()->setValue(EdgeSnapController::parkedScreenIDKey, 22);
     controller()->restorePosition();
     EXPECT_EQ(window.geometry(), QRect(2250, 10, 64, 64));  // as stored, partly off-screen
-}
 
-TEST_F(EdgeSnapRestoreTest, MissingScreenOrUntrustworthyValuesFallBackToTheDefaultAndPersistIt) {
-    struct Case {
-        QVariant frame;
-        QVariant screenID;
-    };
     // An unreadable frame counts as absent: the default position, which needs no storing.
     defaults()->setValue(EdgeSnapController::parkedFrameKey, QStringLiteral("garbage"));
-    defaults()->setValue(EdgeSnapController::parkedScreenIDKey, 22);
     controller()->restorePosition();
     EXPECT_EQ(window.geometry(), defaultFrame);
-
-    const QList<Case> cases{{QRectF(1500, 10, 64, 64), 33},                  // screen gone
-                            {QRectF(1500, 10, 64, 64), qint64(5000000000)},  // beyond 32 bits
-                            {QRectF(1500, 10, 64, 64), -1}};
-    for (const Case& c : cases) {
-        defaults()->setValue(EdgeSnapController::parkedFrameKey, c.frame);
-        defaults()->setValue(EdgeSnapController::parkedScreenIDKey, c.screenID);
+    // A screen gone or an identifier beyond 32 bits or negative: the default, now stored.
+    for (const QVariant& screenID : {QVariant(33), QVariant(qint64(5000000000)), QVariant(-1)}) {
+        defaults()->setValue(EdgeSnapController::parkedFrameKey, QRectF(1500, 10, 64, 64));
+        defaults()->setValue(EdgeSnapController::parkedScreenIDKey, screenID);
         window.setGeometry(0, 0, 64, 64);
-        auto snap = controller();
-        snap->restorePosition();
-        EXPECT_EQ(window.geometry(), defaultFrame) << c.screenID.toString().toStdString();
+        controller()->restorePosition();
+        EXPECT_EQ(window.geometry(), defaultFrame) << screenID.toString().toStdString();
         EXPECT_EQ(defaults()->value(EdgeSnapController::parkedFrameKey).toRectF(),
                   QRectF(defaultFrame));
         EXPECT_EQ(defaults()->integer(EdgeSnapController::parkedScreenIDKey), 11);

@@ -1,6 +1,7 @@
 // The two renderers, drawn offscreen: what the reference pictures cannot show, that is where the
 // ball sits in other sizes, how frames change over time, the accessibility settings, the
-// material opacity and the painter handed back.
+// opacity setting and the painter handed back. (The pictures are drawn at the default material
+// opacity, so what it scales shows there.)
 
 #include <gtest/gtest.h>
 #include <QPainterPath>
@@ -23,11 +24,12 @@ namespace {
 const QPointF kCentre(32, 32);
 const CaptureState kSuccess = CaptureState::success({QStringLiteral("工作"), 1});
 const CaptureState kProcessing = CaptureState::processing(ProcessingStage::understanding);
+const CaptureState kRecording = CaptureState::recording();
 const BallRenderEnvironment kStill{2.0, true, false};
 
 }  // namespace
 
-TEST(BallRenderers, FitTheBallTwoPointsInsideTheShorterSideAndCentreIt) {
+TEST(BallRenderers, FitTheBallTwoPointsInsideTheShorterSideCentredAndDrawNothingWhereNoneFits) {
     const GlassBallRenderer glass(BallSkinCatalog::crystalMemory());
     const struct {
         QSizeF size;
@@ -38,12 +40,11 @@ TEST(BallRenderers, FitTheBallTwoPointsInsideTheShorterSideAndCentreIt) {
         const QImage image = drawBall(glass, CaptureState::idle(), 0, row.size, 8);
         EXPECT_NEAR(test::farthestVisible(image, row.centre), row.radius, 0.3) << row.size.width();
     }
-    // Where no ball fits inside the margin nothing is drawn.
+    const AuroraInhaleRenderer aurora(BallSkinCatalog::gravitationalLens());
     for (double side : {4.0, 1.0}) {
         QImage blank = drawBall(glass, kSuccess, 0, {side, 8});
         blank.fill(Qt::transparent);
         EXPECT_EQ(drawBall(glass, kSuccess, 0, {side, 8}), blank) << side;
-        const AuroraInhaleRenderer aurora(BallSkinCatalog::gravitationalLens());
         EXPECT_EQ(drawBall(aurora, kProcessing, 0.5, {side, 8}), blank) << side;
     }
 }
@@ -59,10 +60,10 @@ TEST(BallRenderers, TheBallBreathesWhileRecordingAndInhalesWhenProcessingStarts)
         double radius;
     } rows[] = {
         // One breath a second, 6 % either way.
-        {glass, CaptureState::recording(), 0.0, false, 30},
-        {glass, CaptureState::recording(), 0.25, false, 30 * 1.06},
-        {glass, CaptureState::recording(), 0.75, false, 30 * 0.94},
-        {glass, CaptureState::recording(), 0.25, true, 30},
+        {glass, kRecording, 0.0, false, 30},
+        {glass, kRecording, 0.25, false, 30 * 1.06},
+        {glass, kRecording, 0.75, false, 30 * 0.94},
+        {glass, kRecording, 0.25, true, 30},
         {glass, CaptureState::idle(), 0.25, false, 30},
         // In to 81 % and out again over 0.22 s.
         {aurora, kProcessing, 0.0, false, 30},
@@ -79,7 +80,7 @@ TEST(BallRenderers, TheBallBreathesWhileRecordingAndInhalesWhenProcessingStarts)
     }
 }
 
-TEST(BallRenderers, FramesLoopOrStandStillUnderReducedMotion) {
+TEST(BallRenderers, FramesLoopSettleFadeInOrStandStillUnderReducedMotion) {
     const GlassBallRenderer glass(BallSkinCatalog::gravitationalLens());
     const AuroraInhaleRenderer aurora(BallSkinCatalog::crystalMemory());
     const auto frame = [](const BallVisualRenderer& renderer, const CaptureState& state,
@@ -95,53 +96,33 @@ TEST(BallRenderers, FramesLoopOrStandStillUnderReducedMotion) {
     EXPECT_EQ(frame(glass, kSuccess, 5.0), settled);
     // Reduced motion: one still frame whatever the time.
     for (double time : {0.0, 0.7, 3.3}) {
-        EXPECT_EQ(frame(glass, CaptureState::recording(), time, kStill),
-                  frame(glass, CaptureState::recording(), 0.25, kStill));
+        EXPECT_EQ(frame(glass, kRecording, time, kStill), frame(glass, kRecording, 0.25, kStill));
         EXPECT_EQ(frame(aurora, kProcessing, time, kStill),
                   frame(aurora, kProcessing, 0.1, kStill));
     }
     EXPECT_NE(frame(aurora, kProcessing, 0.1, kStill), frame(aurora, kProcessing, 0.5));
-}
 
-TEST(BallRenderers, TheProcessingEffectsFadeInDuringTheInhale) {
     // At 0 s glows, particles and core are transparent: the centre shows only the faint body,
     // a quarter of the processing tint alpha. Past the inhale the core shines there.
-    const AuroraInhaleRenderer aurora(BallSkinCatalog::gravitationalLens());
+    const AuroraInhaleRenderer lens(BallSkinCatalog::gravitationalLens());
     const double body = 0.25 * 0.92 * BallSkinCatalog::gravitationalLens().processingTintAlpha;
-    EXPECT_NEAR(colourAt(drawBall(aurora, kProcessing, 0.0), kCentre).alphaF(), body, 0.01);
-    EXPECT_GT(colourAt(drawBall(aurora, kProcessing, 0.05), kCentre).alphaF(), body + 0.1);
-    EXPECT_GT(colourAt(drawBall(aurora, kProcessing, 0.5), kCentre).alphaF(), 0.7);
+    EXPECT_NEAR(colourAt(drawBall(lens, kProcessing, 0.0), kCentre).alphaF(), body, 0.01);
+    EXPECT_GT(colourAt(drawBall(lens, kProcessing, 0.05), kCentre).alphaF(), body + 0.1);
+    EXPECT_GT(colourAt(drawBall(lens, kProcessing, 0.5), kCentre).alphaF(), 0.7);
 }
 
-TEST(GlassBallRenderer, HighContrastDoublesTheRimAlphasUpToOpaque) {
+TEST(GlassBallRenderer, HighContrastDoublesTheRimAlphasUpToOpaqueAndChangesNothingElse) {
     const GlassBallRenderer glass(BallSkinCatalog::gravitationalLens());
-    const double w = 1.75;
-    const QPointF brightRim = polar(kCentre, 30 - w / 2, 90);
-    const QPointF darkRim = polar(kCentre, 30 - w, -60);
     const QImage normal = drawBall(glass, CaptureState::idle(), 0, {64, 64}, 8);
-    const QImage contrast =
-        drawBall(glass, CaptureState::idle(), 0, {64, 64}, 8, {2.0, false, true});
+    const QImage contrast = drawBall(glass, CaptureState::idle(), 0, {64, 64}, 8, {2, false, true});
+    const QPointF brightRim = polar(kCentre, 30 - 1.75 / 2, 90);  // the rim is 1.75 points wide
+    const QPointF darkRim = polar(kCentre, 30 - 1.75, -60);
     EXPECT_LT(colourAt(normal, brightRim).alpha(), 255);
     EXPECT_EQ(colourAt(contrast, brightRim), QColor(Qt::white));
     EXPECT_LT(colourAt(normal, darkRim).alpha(), 250);
     EXPECT_EQ(colourAt(contrast, darkRim), QColor(Qt::black));
-    // Nothing else changes: the middle of the ball is the same.
     EXPECT_EQ(colourAt(normal, polar(kCentre, 15, 200)),
               colourAt(contrast, polar(kCentre, 15, 200)));
-}
-
-TEST(BallRenderers, TheMaterialOpacityScalesOnlyTheBodyAndTheShade) {
-    for (const BallSkin& skin : BallSkinCatalog::all()) {
-        BallSkin clear = skin;
-        clear.tintAlpha = clear.shadeAlpha = clear.processingTintAlpha = 0;
-        const auto both = [&](const CaptureState& state, double time, const auto& make) {
-            EXPECT_EQ(drawBall(make(skin), state, time, {64, 64}, 2, {}, 0.0),
-                      drawBall(make(clear), state, time, {64, 64}, 2, {}, 1.0))
-                << skin.id().toStdString();
-        };
-        both(kSuccess, 0.1, [](const BallSkin& s) { return GlassBallRenderer(s); });
-        both(kProcessing, 0.6, [](const BallSkin& s) { return AuroraInhaleRenderer(s); });
-    }
 }
 
 TEST(BallRenderers, LeaveThePaintersStateAsTheyFoundIt) {
@@ -171,17 +152,14 @@ TEST(BallRenderers, LeaveThePaintersStateAsTheyFoundIt) {
 TEST(BallRenderers, ReadTheSkinAndTheOpacityFromThePreferences) {
     test::TempXdg xdg;
     BallSkinPreference::setCurrent(BallSkinCatalog::gravitationalLens());
-    EXPECT_EQ(GlassBallRenderer().skin, BallSkinCatalog::gravitationalLens());
     EXPECT_EQ(AuroraInhaleRenderer().skin, BallSkinCatalog::gravitationalLens());
-
     Appearance::setBallMaterialOpacity(0.75);
     const GlassBallRenderer glass;
     QImage rendered(64, 64, QImage::Format_ARGB32_Premultiplied);
     rendered.fill(Qt::transparent);
-    {
-        QPainter painter(&rendered);
-        glass.render(CaptureState::idle(), QRectF(0, 0, 64, 64), 0, {}, painter);
-    }
+    QPainter painter(&rendered);
+    glass.render(CaptureState::idle(), QRectF(0, 0, 64, 64), 0, {}, painter);
+    painter.end();
     EXPECT_EQ(rendered, drawBall(glass, CaptureState::idle(), 0, {64, 64}, 1, {}, 0.75));
     EXPECT_NE(rendered, drawBall(glass, CaptureState::idle(), 0, {64, 64}, 1, {}, 1.0));
 }

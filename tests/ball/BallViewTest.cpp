@@ -28,8 +28,10 @@
 #include "ui/confirm/ConfirmationFlow.h"
 
 using namespace zorbel;
+using namespace Qt::Literals::StringLiterals;
 using zorbel::test::spinUntil;
 using Kind = CaptureState::Kind;
+using Action = ProcessingStatusPresentation::Action;
 
 namespace {
 
@@ -41,6 +43,7 @@ std::shared_ptr<CalendarWriter> standardWriter() {
 const QRectF kScreen(0, 0, 1280, 800);
 constexpr quint32 kScreenID = 7;
 const QList<ScreenInfo> kScreens{{kScreen, kScreen, kScreenID}};
+const QStringList kTapTooShort{u"tapTooShort"_s};
 
 class BallViewTest : public ::testing::Test {
 protected:
@@ -65,37 +68,30 @@ protected:
         window.reset();
     }
 
-    void mouse(QEvent::Type type, QPointF local, Qt::MouseButtons buttons = Qt::LeftButton) {
+    void mouse(QEvent::Type type, QPointF local) {
         const QPointF global = QPointF(window->pos()) + local;
-        QMouseEvent event(type, local, local, global,
-                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
-                          Qt::NoModifier);
+        QMouseEvent event(
+            type, local, local, global, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(view, &event);
     }
     void press(QPointF at = {32, 32}) { mouse(QEvent::MouseButtonPress, at); }
-    void release(QPointF at = {32, 32}) { mouse(QEvent::MouseButtonRelease, at, Qt::NoButton); }
+    void release(QPointF at = {32, 32}) { mouse(QEvent::MouseButtonRelease, at); }
     void key(int code, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(view, Qt::Key(code), modifiers);
     }
-    bool idle() const { return view->renderState() == CaptureState::idle(); }
-    bool reaches(Kind kind) {
-        return spinUntil([&] { return view->renderState().kind() == kind; }, 2000);
-    }
-    void startRecordingWithSpace() {
-        key(Qt::Key_Space);
-        ASSERT_TRUE(reaches(Kind::recording));
+    Kind kind() const { return view->renderState().kind(); }
+    bool reaches(Kind wanted) {
+        return spinUntil([&] { return kind() == wanted; }, 2000);
     }
     /// The part of the ball on the screen, in the view's coordinates.
     QRectF shownPart() const {
         return QRectF(window->geometry().intersected(kScreen.toRect()).translated(-window->pos()));
     }
-    bool dragEnter(QMimeData* data) {
-        QDragEnterEvent event({32, 32}, Qt::CopyAction, data, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(view, &event);
-        return event.isAccepted();
-    }
-    bool drop(QMimeData* data) {
-        QDropEvent event({32, 32}, Qt::CopyAction, data, Qt::NoButton, Qt::NoModifier);
+    /// Sends a drag event (entering or dropping) with `data`; whether the view accepted it.
+    template <typename Event>
+    bool drag(QMimeData* data) {
+        Event event({32, 32}, Qt::CopyAction, data, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(view, &event);
         return event.isAccepted();
     }
@@ -115,14 +111,13 @@ protected:
 
 }  // namespace
 
-TEST_F(BallViewTest, HoldingRecordsAndAShortReleaseCancelsAsTapTooShort) {
+TEST_F(BallViewTest, HoldingRecordsAndOnlyAReleaseAfterTheHoldTimeFinishes) {
     press();
     ASSERT_TRUE(reaches(Kind::recording));
-    EXPECT_EQ(fakes.speech->starts, 1);
     clock += 0.5;
     release();
-    EXPECT_EQ(view->renderState(), CaptureState::idle());
-    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("tapTooShort")});
+    EXPECT_EQ(kind(), Kind::idle);
+    EXPECT_EQ(log.failureCodes(), kTapTooShort);
 
     QList<ExtractedEvent> received;
     view->setConfirmation({[&](QList<ExtractedEvent> events) { received = events; }, {}, {}});
@@ -133,31 +128,12 @@ TEST_F(BallViewTest, HoldingRecordsAndAShortReleaseCancelsAsTapTooShort) {
     release();
     ASSERT_TRUE(reaches(Kind::confirmation));
     EXPECT_EQ(received.size(), 1);
-    EXPECT_EQ(fakes.model->texts.size(), 1);
     // The explanation came once, before the first recording, and is remembered.
     EXPECT_EQ(explanations, 1);
     EXPECT_TRUE(Preferences::standard()->boolean(BallView::voiceExplainedKey));
 }
 
-TEST_F(BallViewTest, ClickOnARecordingBallCancelsItAndAPressDuringProcessingStartsNothing) {
-    startRecordingWithSpace();
-    press();  // ignored while recording: no press time is kept
-    clock += 5;
-    release();
-    EXPECT_EQ(view->renderState(), CaptureState::idle());
-    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("tapTooShort")});
-
-    fakes.model->reply.hold();
-    view->analyzePastedText(QStringLiteral("明天上午九点开会"));
-    ASSERT_TRUE(reaches(Kind::processing));
-    press();
-    QCoreApplication::processEvents();
-    release();
-    EXPECT_EQ(fakes.speech->starts, 1);
-    EXPECT_EQ(view->renderState().kind(), Kind::processing);
-}
-
-TEST_F(BallViewTest, ReleaseBeforeRecordingStartsLeavesItRunningUntilAClickCancelsIt) {
+TEST_F(BallViewTest, AClickCancelsARecordingEvenOneStartedAfterTheReleaseAndProcessingIgnoresIt) {
     fakes.permissions->voice.hold();
     press();
     ASSERT_TRUE(spinUntil([&] { return fakes.permissions->voice.waiting() == 1; }, 2000));
@@ -167,21 +143,60 @@ TEST_F(BallViewTest, ReleaseBeforeRecordingStartsLeavesItRunningUntilAClickCance
     fakes.permissions->voice.release();
     ASSERT_TRUE(reaches(Kind::recording));
     EXPECT_TRUE(log.failureCodes().isEmpty());
-    press();
+    press();  // ignored while recording: no press time is kept
+    clock += 5;
     release();
-    EXPECT_EQ(view->renderState(), CaptureState::idle());
-    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("tapTooShort")});
+    EXPECT_EQ(kind(), Kind::idle);
+    EXPECT_EQ(log.failureCodes(), kTapTooShort);
+
+    fakes.model->reply.hold();
+    view->analyzePastedText(u"明天上午九点开会"_s);
+    ASSERT_TRUE(reaches(Kind::processing));
+    press();
+    QCoreApplication::processEvents();
+    release();
+    EXPECT_EQ(fakes.speech->starts, 1);
+    EXPECT_EQ(kind(), Kind::processing);
+}
+
+TEST_F(BallViewTest, KeysAndTheAccessiblePressToggleAndAnOpenConfirmationIsAskedToDiscardInstead) {
+    QAccessibleInterface* ball = QAccessible::queryAccessibleInterface(view);
+    ASSERT_NE(ball, nullptr);
+    EXPECT_EQ(ball->role(), QAccessible::Button);
+    ball->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_TRUE(reaches(Kind::recording));
+    EXPECT_EQ(ball->text(QAccessible::Value), u"正在录音，松开结束");
+    EXPECT_EQ(view->lastAnnouncement(),
+              ProcessingStatusPresentation::make(CaptureState::recording()).title);
+    key(Qt::Key_Escape);
+    EXPECT_EQ(kind(), Kind::idle);
+    EXPECT_GE(fakes.speech->cancels, 1);
+
+    key(Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_TRUE(reaches(Kind::recording));
+    key(Qt::Key_Return);               // finishes: transcript, then the model
+    ASSERT_TRUE(reaches(Kind::idle));  // no confirmation flow: logged and back to idle
+    EXPECT_TRUE(log.failureCodes().contains(u"confirmationUnavailable"_s));
+
+    int discards = 0;
+    view->setConfirmation({{}, [&] { return ++discards > 0; }, {}});
+    key(Qt::Key_Space);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(discards, 1);
+    EXPECT_EQ(fakes.speech->starts, 2);
+    EXPECT_EQ(kind(), Kind::idle);
 }
 
 TEST_F(BallViewTest, ADragCancelsTheCaptureMovesTheWindowWithThePointerAndIsRemembered) {
     window->move(400, 300);
-    startRecordingWithSpace();
+    key(Qt::Key_Space);
+    ASSERT_TRUE(reaches(Kind::recording));
     press({32, 32});
     mouse(QEvent::MouseMove, {32, 36.9});  // short of a drag
     EXPECT_EQ(window->pos(), QPoint(400, 300));
-    EXPECT_EQ(view->renderState().kind(), Kind::recording);
+    EXPECT_EQ(kind(), Kind::recording);
     mouse(QEvent::MouseMove, {52, 52});
-    EXPECT_EQ(view->renderState(), CaptureState::idle());
+    EXPECT_EQ(kind(), Kind::idle);
     EXPECT_EQ(window->pos(), QPoint(420, 320));
     release({52, 52});
     // Released far from the edges: stays free and is remembered.
@@ -192,102 +207,126 @@ TEST_F(BallViewTest, ADragCancelsTheCaptureMovesTheWindowWithThePointerAndIsReme
     EXPECT_TRUE(log.failureCodes().isEmpty());  // a drag is no "tapTooShort"
 }
 
-TEST_F(BallViewTest, KeysToggleAndCancelAndAnOpenConfirmationIsAskedToDiscardInstead) {
-    startRecordingWithSpace();
-    key(Qt::Key_Escape);
-    EXPECT_EQ(view->renderState(), CaptureState::idle());
-    EXPECT_GE(fakes.speech->cancels, 1);
-
-    key(Qt::Key_Enter, Qt::KeypadModifier);
-    ASSERT_TRUE(reaches(Kind::recording));
-    key(Qt::Key_Return);               // finishes: transcript, then the model
-    ASSERT_TRUE(reaches(Kind::idle));  // no confirmation flow: logged and back to idle
-    EXPECT_TRUE(log.failureCodes().contains(QStringLiteral("confirmationUnavailable")));
-
-    int discards = 0;
-    view->setConfirmation({{}, [&] { return ++discards > 0; }, {}});
-    key(Qt::Key_Space);
+TEST_F(BallViewTest, ADockedBallIgnoresPressesAndSlidesOutForThePointerADragOrAssistiveTechnology) {
+    EdgeSnapController* snap = view->edgeSnapController();
+    const QVariant remembered = Preferences::standard()->value(EdgeSnapController::parkedFrameKey);
+    window->move(30, 500);
+    ASSERT_TRUE(snap->handleRelease());
+    EXPECT_EQ(shownPart().width(), 20);
+    EXPECT_EQ(snap->trackingRectInView(), shownPart());  // the pointer is watched over the sliver
+    EXPECT_EQ(view->accessibilityValue(), u"已贴边隐藏");
+    EXPECT_EQ(Preferences::standard()->value(EdgeSnapController::parkedFrameKey), remembered);
+    const QImage collapsed = view->grab().toImage();
+    press({50, 32});
+    release({50, 32});
     QCoreApplication::processEvents();
-    EXPECT_EQ(discards, 1);
-    EXPECT_EQ(fakes.speech->starts, 2);
-    EXPECT_EQ(view->renderState(), CaptureState::idle());
+    EXPECT_EQ(fakes.speech->starts, 0);
+
+    snap->expand();
+    EXPECT_EQ(window->pos(), QPoint(8, 500));
+    EXPECT_EQ(snap->trackingRectInView(), shownPart());
+    EXPECT_NE(view->grab().toImage(), collapsed);  // drawn small inside the sliver until now
+    snap->scheduleCollapse();
+    snap->expand();  // re-entering keeps the pending collapse
+    ASSERT_TRUE(spinUntil([&] { return snap->isCollapsed(); }, 2000));
+    EXPECT_EQ(shownPart().width(), 20);
+
+    QMimeData text;
+    text.setText(u"周三 14:00 面试"_s);
+    EXPECT_TRUE(drag<QDragEnterEvent>(&text));
+    EXPECT_EQ(shownPart().width(), 64);
+    EXPECT_EQ(view->renderState(), CaptureState::dropTarget());
+    dragLeave();
+    snap->scheduleCollapse();
+    ASSERT_TRUE(spinUntil([&] { return snap->isCollapsed(); }, 2000));
+    QAccessibleActionInterface* actions =
+        QAccessible::queryAccessibleInterface(view)->actionInterface();
+    const QString expand = u"展开Zorbel"_s;
+    ASSERT_TRUE(actions->actionNames().contains(expand));
+    actions->doAction(expand);
+    EXPECT_EQ(shownPart().width(), 64);
+    EXPECT_FALSE(actions->actionNames().contains(expand));
+
+    // A drag undocks; released mid-screen it stays free.
+    press({32, 32});
+    mouse(QEvent::MouseMove, {132, 32});
+    EXPECT_FALSE(snap->isHidden());
+    EXPECT_FALSE(snap->collapsePending());
+    release({132, 32});
+    EXPECT_FALSE(snap->isHidden());
+    EXPECT_EQ(window->pos(), QPoint(108, 500));
+
+    // The chosen skin shows on the next frame.
+    const QImage crystal = view->grab().toImage();
+    BallSkinPreference::setCurrent(BallSkinCatalog::liquidLens());
+    EXPECT_NE(view->grab().toImage(), crystal);
+    BallSkinPreference::setCurrent(BallSkinCatalog::crystalMemory());
+    EXPECT_EQ(view->grab().toImage(), crystal);
 }
 
-TEST_F(BallViewTest, WhitespacePasteFailsWithoutTheCoordinatorAndShowsThePanelBesideTheBall) {
-    QApplication::clipboard()->setText(QStringLiteral("  \n\t "));
+TEST_F(BallViewTest, AnEmptyPasteFailsBesideTheBallWhereRetryClearsItAndRealTextGoesUntrimmed) {
+    QApplication::clipboard()->setText(u"  \n\t "_s);
     key(Qt::Key_V, Qt::ControlModifier);
     const CaptureState empty =
         CaptureState::failure(UserFacingFailure::of(UserFacingFailure::Kind::emptyCapture));
     EXPECT_EQ(view->renderState(), empty);
-    EXPECT_EQ(log.failureCodes(), QStringList{QStringLiteral("pasteEmpty")});
+    EXPECT_EQ(log.failureCodes(), QStringList{u"pasteEmpty"_s});
     EXPECT_TRUE(fakes.model->texts.isEmpty());
-
     ProcessingStatusPanel& panel = view->statusPanel();
-    const auto presentation = ProcessingStatusPresentation::make(empty);
     ASSERT_TRUE(panel.isVisible());
-    EXPECT_EQ(panel.titleLabel()->text(), presentation.title);
+    EXPECT_EQ(panel.titleLabel()->text(), ProcessingStatusPresentation::make(empty).title);
+    EXPECT_EQ(view->lastAnnouncement(), panel.titleLabel()->text());
     EXPECT_EQ(QPointF(panel.pos()),
               ProcessingStatusPanel::placement(QRectF(window->geometry()), kScreens));
-    EXPECT_EQ(view->lastAnnouncement(), presentation.title);
-
     // "重试" with nothing to repeat clears the failure, which hides the panel.
-    EXPECT_EQ(panel.actionButton()->text(), QStringLiteral("重试"));
     QTest::mouseClick(panel.actionButton(), Qt::LeftButton);
-    EXPECT_EQ(view->renderState(), CaptureState::idle());
+    EXPECT_EQ(kind(), Kind::idle);
     EXPECT_FALSE(panel.isVisible());
 
-    // Real text goes to the model untrimmed.
-    QApplication::clipboard()->setText(QStringLiteral(" 周五下午两点评审 \n"));
+    QApplication::clipboard()->setText(u" 周五下午两点评审 \n"_s);
     key(Qt::Key_V, Qt::ControlModifier);
-    ASSERT_TRUE(spinUntil([&] { return !fakes.model->texts.isEmpty() && idle(); }));
-    EXPECT_EQ(fakes.model->texts, QStringList{QStringLiteral(" 周五下午两点评审 \n")});
+    ASSERT_TRUE(spinUntil([&] { return !fakes.model->texts.isEmpty() && kind() == Kind::idle; }));
+    EXPECT_EQ(fakes.model->texts, QStringList{u" 周五下午两点评审 \n"_s});
     // The log names the kind of capture, never what was pasted.
-    EXPECT_TRUE(log.lines().contains(QStringLiteral(R"(event=captureStarted(kind: "paste"))")));
-    for (const QString& line : log.lines()) EXPECT_FALSE(line.contains(QStringLiteral("评审")));
+    EXPECT_TRUE(log.lines().contains(uR"(event=captureStarted(kind: "paste"))"_s));
+    for (const QString& line : log.lines()) EXPECT_FALSE(line.contains(u"评审"_s));
 }
 
-TEST_F(BallViewTest, DropsInviteWhileIdleUseTheFirstFileAndAreRefusedWhileProcessing) {
+TEST_F(BallViewTest, DropsInviteWhileIdleUseTheFirstFileOrTheTextAndAreRefusedWhileProcessing) {
     QMimeData files;
-    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.txt")),
-                   QUrl::fromLocalFile(QStringLiteral("/tmp/b.pdf"))});
-    ASSERT_TRUE(dragEnter(&files));
+    files.setUrls({QUrl::fromLocalFile(u"/tmp/a.txt"_s), QUrl::fromLocalFile(u"/tmp/b.pdf"_s)});
+    ASSERT_TRUE(drag<QDragEnterEvent>(&files));
     EXPECT_EQ(view->renderState(), CaptureState::dropTarget());
     EXPECT_TRUE(view->statusPanel().isVisible());
-    EXPECT_FALSE(view->animationClock().isRunning());
     dragLeave();
-    EXPECT_EQ(view->renderState(), CaptureState::idle());
+    EXPECT_EQ(kind(), Kind::idle);
     EXPECT_FALSE(view->statusPanel().isVisible());
 
     fakes.model->reply.hold();
-    ASSERT_TRUE(dragEnter(&files));
-    EXPECT_TRUE(drop(&files));
-    EXPECT_EQ(fakes.files->textPaths, QStringList{QStringLiteral("/tmp/a.txt")});
+    ASSERT_TRUE(drag<QDragEnterEvent>(&files));
+    EXPECT_TRUE(drag<QDropEvent>(&files));
+    EXPECT_EQ(fakes.files->textPaths, QStringList{u"/tmp/a.txt"_s});
     ASSERT_TRUE(reaches(Kind::processing));
     EXPECT_FALSE(view->statusPanel().isVisible());
-    EXPECT_TRUE(view->animationClock().isRunning());
-
-    // While processing: no invitation, and the drop is refused.
-    EXPECT_FALSE(dragEnter(&files));
-    EXPECT_FALSE(drop(&files));
-    EXPECT_EQ(view->renderState().kind(), Kind::processing);
+    EXPECT_FALSE(drag<QDragEnterEvent>(&files));
+    EXPECT_FALSE(drag<QDropEvent>(&files));
+    EXPECT_EQ(kind(), Kind::processing);
     EXPECT_EQ(fakes.files->textPaths.size(), 1);
-
     fakes.model->reply.hold(false);
     fakes.model->reply.release();
     ASSERT_TRUE(reaches(Kind::idle));
-    EXPECT_FALSE(view->animationClock().isRunning());
 
-    // Text only: handled as a paste.
     QMimeData text;
-    text.setText(QStringLiteral("下周一 9:00 例会"));
-    ASSERT_TRUE(dragEnter(&text));
-    EXPECT_TRUE(drop(&text));
-    ASSERT_TRUE(spinUntil(
-        [&] { return fakes.model->texts.contains(QStringLiteral("下周一 9:00 例会")) && idle(); }));
+    text.setText(u"下周一 9:00 例会"_s);
+    ASSERT_TRUE(drag<QDragEnterEvent>(&text));
+    EXPECT_TRUE(drag<QDropEvent>(&text));
+    ASSERT_TRUE(spinUntil([&] {
+        return fakes.model->texts.contains(u"下周一 9:00 例会"_s) && kind() == Kind::idle;
+    }));
 }
 
 TEST_F(BallViewTest, SuccessReturnsToIdleUnlessAnotherStateArrivedAndTheClockFollowsVisibility) {
-    const CaptureState success = CaptureState::success({QStringLiteral("工作"), 2});
+    const CaptureState success = CaptureState::success({u"工作"_s, 2});
     view->setRenderState(success);
     EXPECT_TRUE(view->animationClock().isRunning());
     ASSERT_TRUE(reaches(Kind::idle));
@@ -296,7 +335,7 @@ TEST_F(BallViewTest, SuccessReturnsToIdleUnlessAnotherStateArrivedAndTheClockFol
     view->setRenderState(success);
     view->setRenderState(CaptureState::confirmation());
     spinUntil([] { return false; }, 60);  // longer than the success hold
-    EXPECT_EQ(view->renderState(), CaptureState::confirmation());
+    EXPECT_EQ(kind(), Kind::confirmation);
 
     window->hide();
     view->setRenderState(CaptureState::processing(ProcessingStage::understanding));
@@ -308,128 +347,6 @@ TEST_F(BallViewTest, SuccessReturnsToIdleUnlessAnotherStateArrivedAndTheClockFol
     EXPECT_FALSE(view->animationClock().isRunning());
 }
 
-TEST_F(BallViewTest, ReleaseNearAnEdgeDocksExpandsAndCollapsesAgain) {
-    EdgeSnapController* snap = view->edgeSnapController();
-    const QVariant remembered = Preferences::standard()->value(EdgeSnapController::parkedFrameKey);
-    window->move(30, 500);
-    ASSERT_TRUE(snap->handleRelease());
-    EXPECT_EQ(shownPart().width(), 20);
-    EXPECT_EQ(snap->trackingRectInView(), shownPart());  // the pointer is watched over the sliver
-    EXPECT_EQ(view->accessibilityValue(), QStringLiteral("已贴边隐藏"));
-    // Docked positions are never remembered.
-    EXPECT_EQ(Preferences::standard()->value(EdgeSnapController::parkedFrameKey), remembered);
-
-    // A press on the sliver does nothing.
-    press({50, 32});
-    release({50, 32});
-    QCoreApplication::processEvents();
-    EXPECT_EQ(fakes.speech->starts, 0);
-
-    snap->expand();
-    EXPECT_EQ(window->pos(), QPoint(8, 500));
-    EXPECT_EQ(snap->trackingRectInView(), shownPart());
-    snap->scheduleCollapse();
-    snap->expand();  // re-entering keeps the pending collapse
-    ASSERT_TRUE(spinUntil([&] { return snap->isCollapsed(); }, 2000));
-    EXPECT_EQ(shownPart().width(), 20);
-
-    // A drag undocks; released mid-screen it stays free.
-    snap->expand();
-    press({32, 32});
-    mouse(QEvent::MouseMove, {132, 32});
-    EXPECT_FALSE(snap->isHidden());
-    EXPECT_FALSE(snap->collapsePending());
-    release({132, 32});
-    EXPECT_FALSE(snap->isHidden());
-    EXPECT_EQ(window->pos(), QPoint(108, 500));
-}
-
-TEST(ProcessingStatusPanel, ShowsTitleAloneHidesWithoutAnchorAndItsButtonDoesWhatItShows) {
-    using Action = ProcessingStatusPresentation::Action;
-    using Failure = UserFacingFailure::Kind;
-    ProcessingStatusPanel panel([] { return kScreens; });
-    EXPECT_FALSE(panel.isVisible());
-    QList<Action> pressed;
-    const auto declined = ProcessingStatusPresentation::make(
-        CaptureState::failure(UserFacingFailure::of(Failure::cloudTransmissionDeclined)));
-    panel.update(declined, QRectF(1200, 300, 64, 64), [&](Action a) { pressed.append(a); });
-    ASSERT_TRUE(panel.isVisible());
-    EXPECT_EQ(panel.pos(), QPoint(950, 300));  // no room on the right
-    EXPECT_FALSE(panel.detailLabel()->isVisibleTo(&panel));
-
-    // Each state's button says its action and a click does that action.
-    const CaptureState states[] = {
-        CaptureState::processing(ProcessingStage::understanding),
-        CaptureState::failure(UserFacingFailure::of(Failure::network)),
-        CaptureState::failure(UserFacingFailure::of(Failure::providerUnavailable)),
-        CaptureState::failure(UserFacingFailure::of(Failure::cloudTransmissionDeclined)),
-    };
-    QList<Action> shown;
-    for (const CaptureState& state : states) {
-        const ProcessingStatusPresentation presentation = ProcessingStatusPresentation::make(state);
-        shown.append(presentation.primaryAction);
-        panel.update(presentation, QRectF(1200, 300, 64, 64), [&](Action a) { pressed.append(a); });
-        EXPECT_EQ(panel.actionButton()->text(),
-                  ProcessingStatusPresentation::buttonTitle(presentation.primaryAction));
-        QTest::mouseClick(panel.actionButton(), Qt::LeftButton);
-    }
-    EXPECT_EQ(shown, (QList<Action>{Action::cancel, Action::retry, Action::openSettings,
-                                    Action::dismiss}));
-    EXPECT_EQ(pressed, shown);
-
-    // No anchor: hidden, and the handler stays.
-    panel.update(declined, std::nullopt, [](Action) { FAIL() << "replaced handler called"; });
-    EXPECT_FALSE(panel.isVisible());
-    panel.actionClicked();
-    EXPECT_EQ(pressed.size(), 5);
-}
-
-TEST_F(BallViewTest, AssistiveTechnologySeesAButtonWithItsStateAndCanExpandADockedBall) {
-    QAccessibleInterface* ball = QAccessible::queryAccessibleInterface(view);
-    ASSERT_NE(ball, nullptr);
-    EXPECT_EQ(ball->role(), QAccessible::Button);
-    EXPECT_EQ(ball->text(QAccessible::Name), QStringLiteral("Zorbel"));
-    EXPECT_EQ(ball->text(QAccessible::Value), QStringLiteral("空闲"));
-    QAccessibleActionInterface* actions = ball->actionInterface();
-    ASSERT_NE(actions, nullptr);
-    EXPECT_EQ(actions->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
-
-    actions->doAction(QAccessibleActionInterface::pressAction());  // the toggle
-    ASSERT_TRUE(reaches(Kind::recording));
-    EXPECT_EQ(ball->text(QAccessible::Value), QStringLiteral("正在录音，松开结束"));
-    EXPECT_EQ(view->lastAnnouncement(),
-              ProcessingStatusPresentation::make(CaptureState::recording()).title);
-    key(Qt::Key_Escape);
-
-    window->move(1240, 200);
-    ASSERT_TRUE(view->edgeSnapController()->handleRelease());
-    const QString expand = QStringLiteral("展开Zorbel");
-    ASSERT_TRUE(actions->actionNames().contains(expand));
-    actions->doAction(expand);
-    EXPECT_EQ(shownPart().width(), 64);
-    EXPECT_FALSE(actions->actionNames().contains(expand));
-}
-
-TEST_F(BallViewTest, DraggingOverADockedBallExpandsItAndTheChosenSkinShowsOnTheNextFrame) {
-    window->move(10, 200);
-    ASSERT_TRUE(view->edgeSnapController()->handleRelease());
-    const QImage collapsed = view->grab().toImage();
-    QMimeData text;
-    text.setText(QStringLiteral("周三 14:00 面试"));
-    EXPECT_TRUE(dragEnter(&text));
-    EXPECT_EQ(shownPart().width(), 64);
-    EXPECT_EQ(view->renderState(), CaptureState::dropTarget());
-    dragLeave();
-
-    // The collapsed ball is drawn small inside the sliver, the expanded one fills the view.
-    const QImage expanded = view->grab().toImage();
-    EXPECT_NE(collapsed, expanded);
-    BallSkinPreference::setCurrent(BallSkinCatalog::liquidLens());
-    EXPECT_NE(view->grab().toImage(), expanded);
-    BallSkinPreference::setCurrent(BallSkinCatalog::crystalMemory());
-    EXPECT_EQ(view->grab().toImage(), expanded);
-}
-
 TEST(FloatingBallWindowTest, FoundEventsOpenTheConfirmPanelAndLeavingConfirmationClosesIt) {
     test::TempXdg xdg;  // the local calendar is made in this test's own data folder
     test::FakeCaptureServices fakes;
@@ -438,18 +355,44 @@ TEST(FloatingBallWindowTest, FoundEventsOpenTheConfirmPanelAndLeavingConfirmatio
         standardWriter());
     window.show();
     BallView* const view = window.ballView();
-    view->analyzePastedText(QStringLiteral("周五下午两点评审"));
-    ASSERT_TRUE(spinUntil([&] {
-        return window.confirmationFlow().confirmPanel() &&
-               window.confirmationFlow().confirmPanel()->isVisible();
-    }));
+    const auto panel = [&] { return window.confirmationFlow().confirmPanel(); };
+    view->analyzePastedText(u"周五下午两点评审"_s);
+    ASSERT_TRUE(spinUntil([&] { return panel() && panel()->isVisible(); }));
     EXPECT_EQ(view->renderState(), CaptureState::confirmation());
-    EXPECT_EQ(fakes.permissions->calendar.calls(), 1);
-
     view->coordinator().cancel();
     EXPECT_EQ(view->renderState(), CaptureState::idle());
-    EXPECT_EQ(window.confirmationFlow().confirmPanel(), nullptr);
+    EXPECT_EQ(panel(), nullptr);
     EXPECT_TRUE(fakes.settle());
+}
+
+TEST(ProcessingStatusPanel, ItsButtonDoesWhatItSaysAndWithoutAnAnchorItHidesKeepingTheHandler) {
+    const auto failure = [](UserFacingFailure::Kind kind) {
+        return ProcessingStatusPresentation::make(
+            CaptureState::failure(UserFacingFailure::of(kind)));
+    };
+    const ProcessingStatusPresentation presentations[] = {
+        ProcessingStatusPresentation::make(
+            CaptureState::processing(ProcessingStage::understanding)),
+        failure(UserFacingFailure::Kind::network),
+        failure(UserFacingFailure::Kind::providerUnavailable),
+        failure(UserFacingFailure::Kind::cloudTransmissionDeclined)};
+    ProcessingStatusPanel panel([] { return kScreens; });
+    EXPECT_FALSE(panel.isVisible());
+    QList<Action> pressed;
+    for (const ProcessingStatusPresentation& presentation : presentations) {
+        panel.update(presentation, QRectF(1200, 300, 64, 64), [&](Action a) { pressed.append(a); });
+        ASSERT_TRUE(panel.isVisible());
+        EXPECT_EQ(panel.detailLabel()->isVisibleTo(&panel), presentation.detail.has_value());
+        EXPECT_EQ(panel.actionButton()->text(),
+                  ProcessingStatusPresentation::buttonTitle(presentation.primaryAction));
+        QTest::mouseClick(panel.actionButton(), Qt::LeftButton);
+    }
+    EXPECT_EQ(pressed, (QList<Action>{Action::cancel, Action::retry, Action::openSettings,
+                                      Action::dismiss}));
+    panel.update(presentations[0], std::nullopt, [](Action) { FAIL() << "replaced handler"; });
+    EXPECT_FALSE(panel.isVisible());
+    panel.actionClicked();
+    EXPECT_EQ(pressed.size(), 5);
 }
 
 TEST(ProcessingStatusPanel, EveryStatusTextIsShownWholeOrCutBetweenWords) {
@@ -460,10 +403,10 @@ TEST(ProcessingStatusPanel, EveryStatusTextIsShownWholeOrCutBetweenWords) {
             CaptureState::failure(UserFacingFailure::of(UserFacingFailure::Kind(kind)))));
     }
     presentations.append(ProcessingStatusPresentation::make(
-        CaptureState::success({QStringLiteral("我的工作日历（共享给整个项目组的那一个）"), 3})));
+        CaptureState::success({u"我的工作日历（共享给整个项目组的那一个）"_s, 3})));
     ProcessingStatusPresentation english = presentations.first();
-    english.title = QStringLiteral("Calendar unavailable right now");
-    english.detail = QStringLiteral("Check the calendar permission and then try once more");
+    english.title = u"Calendar unavailable right now"_s;
+    english.detail = u"Check the calendar permission and then try once more"_s;
     presentations.append(english);
 
     ProcessingStatusPanel panel([] { return kScreens; });
@@ -488,8 +431,8 @@ TEST(ProcessingStatusPanel, EveryStatusTextIsShownWholeOrCutBetweenWords) {
                 EXPECT_TRUE(label->toolTip().isEmpty());
                 continue;
             }
-            // Cut: at a place where a line may break, the whole text kept for the pointer and
-            // for assistive technology.
+            // Cut where a line may break, the whole text kept for the pointer and for assistive
+            // technology.
             ASSERT_TRUE(shown.endsWith(u'…'));
             const QString kept = shown.chopped(1);
             EXPECT_TRUE(full.startsWith(kept));
@@ -500,7 +443,6 @@ TEST(ProcessingStatusPanel, EveryStatusTextIsShownWholeOrCutBetweenWords) {
             EXPECT_EQ(label->accessibleDescription(), full);
         }
     }
-    // The English detail needs the second line.
-    panel.update(english, QRectF(100, 300, 64, 64), [](auto) {});
-    EXPECT_TRUE(panel.detailLabel()->wordWrap());
+    EXPECT_TRUE(
+        panel.detailLabel()->wordWrap());  // the English detail, shown last, needs two lines
 }
