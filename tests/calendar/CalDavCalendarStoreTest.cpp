@@ -122,24 +122,34 @@ TEST(CalDavCalendarStoreUrls, PlainHttpOnlyToLoopback) {
     EXPECT_THROW(await(remote.writableCalendars()), NetworkError);
 }
 
-TEST_F(CalDavCalendarStoreTest, DiscoversWritableEventCalendarsWithTitlesAndColours) {
+// A fresh server's event calendars with their titles and colours; each save its own resource,
+// in the zone it was written in, until the server is gone.
+TEST_F(CalDavCalendarStoreTest, ListsWritableEventCalendarsAndSavesEachEventAsItsOwnResource) {
     EXPECT_TRUE(await(store.hasFullAccess()));
     QList<CalendarChoice> calendars = await(store.writableCalendars());
     std::sort(calendars.begin(), calendars.end(),
               [](const CalendarChoice& a, const CalendarChoice& b) { return a.id < b.id; });
     EXPECT_EQ(calendars, (QList<CalendarChoice>{{calendarID(u"home"_s), u"家"_s, u"#888888"_s},
                                                 {calendarID(u"work"_s), u"Work"_s, u"#FF7F00"_s}}));
-}
 
-TEST_F(CalDavCalendarStoreTest, SavesEachEventAsItsOwnResourceUntilTheServerIsGone) {
-    ExtractedEvent event = sampleEvent();
-    event.reminderMinutes = 10;
-    const QString uid = await(store.save(event, calendarID(u"work"_s)));
-    QByteArray body;
-    ASSERT_EQ(server.request("GET", u"/alice/work/"_s + uid + u".ics"_s, {}, u"alice"_s, &body),
-              200);
-    EXPECT_TRUE(body.contains("UID:" + uid.toUtf8()));
-    EXPECT_TRUE(body.contains("TRIGGER:-PT10M"));
+    const test::ProcessZone berlin("Europe/Berlin");
+    ExtractedEvent summer = sampleEvent();
+    summer.startDate = QDateTime(QDate(2026, 7, 1), QTime(9, 0), Qt::LocalTime).toUTC();
+    summer.endDate = summer.startDate.addSecs(3600);
+    summer.reminderMinutes = 10;
+    QStringList uids;
+    for (int twice = 0; twice < 2; ++twice) {
+        uids.append(await(store.save(summer, calendarID(u"work"_s))));
+        QByteArray body;
+        ASSERT_EQ(server.request("GET", u"/alice/work/"_s + uids.last() + u".ics"_s, {}, u"alice"_s,
+                                 &body),
+                  200);
+        EXPECT_TRUE(body.contains("UID:" + uids.last().toUtf8()));
+        EXPECT_TRUE(body.contains("DTSTART;TZID=Europe/Berlin:20260701T090000"));
+        EXPECT_TRUE(body.contains("TRIGGER:-PT10M"));
+    }
+    EXPECT_NE(uids.first(), uids.last());
+
     const auto failsWith = [&](const QString& id, CalendarStoreError::Kind kind) {
         try {
             await(store.save(sampleEvent(), id));
