@@ -176,32 +176,27 @@ TEST_F(VdirCalendarStoreTest, KhalListsTheWrittenEvents) {
     // A weekly event written in the zone the process runs in is listed at the same wall-clock
     // time before and after that zone's daylight saving change (25 October in Berlin, 1 November
     // in New York) and in a zone without one.
-    struct Case {
-        QByteArray zone;
-        QDate first;
-    };
-    const Case cases[] = {{"America/New_York", QDate(2026, 10, 26)},
-                          {"Europe/Berlin", QDate(2026, 10, 19)},
-                          {"Asia/Shanghai", QDate(2026, 10, 26)}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.zone.toStdString());
-        const ProcessZone zone(c.zone);
-        ASSERT_EQ(QTimeZone::systemTimeZoneId(), c.zone);
-        const QString calendar = QString::fromLatin1(c.zone).replace(u'/', u'-');
+    for (const auto& [name, first] : {std::pair("America/New_York", QDate(2026, 10, 26)),
+                                      std::pair("Europe/Berlin", QDate(2026, 10, 19)),
+                                      std::pair("Asia/Shanghai", QDate(2026, 10, 26))}) {
+        SCOPED_TRACE(name);
+        const ProcessZone zone(name);
+        ASSERT_EQ(QTimeZone::systemTimeZoneId(), name);
+        const QString calendar = QString::fromLatin1(name).replace(u'/', u'-');
         makeCalendar(calendar, {}, {});
         ExtractedEvent standup = sampleEvent(u"Standup"_s);
-        standup.startDate = QDateTime(c.first, QTime(9, 0), QTimeZone::systemTimeZone()).toUTC();
+        standup.startDate = QDateTime(first, QTime(9, 0), QTimeZone::systemTimeZone()).toUTC();
         standup.endDate = standup.startDate.addSecs(30 * 60);
         standup.recurrence = u"weekly"_s;
         await(store.save(standup, calendar));
 
         QStringList expected;
         for (int week = 0; week < 3; ++week) {
-            const QString day = c.first.addDays(7 * week).toString(Qt::ISODate);
+            const QString day = first.addDays(7 * week).toString(Qt::ISODate);
             expected.append(day + u" 09:00|"_s + day + u" 09:30|Standup| ⟳|"_s);
         }
-        EXPECT_EQ(khalList(calendar, QString::fromLatin1(c.zone), c.first.toString(Qt::ISODate),
-                           c.first.addDays(20).toString(Qt::ISODate), false),
+        EXPECT_EQ(khalList(calendar, QString::fromLatin1(name), first.toString(Qt::ISODate),
+                           first.addDays(20).toString(Qt::ISODate), false),
                   expected.join(u'\n').toStdString());
     }
 }

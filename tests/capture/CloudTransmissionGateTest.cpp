@@ -88,16 +88,6 @@ TEST_F(Consent, IsAskedOncePerProviderKindAndAddressAndOnlyAgreementIsKept) {
     EXPECT_TRUE(
         zorbel::Preferences(QString::fromLatin1(zorbel::Preferences::kStandardDomain))
             .boolean(CloudTransmissionGate::consentKey(u"custom"_s, CaptureKind::paste, address)));
-
-    // Only a true record with the current suffix counts.
-    defaults->setValue(u"cloudConsent.qwen.voice.v0"_s, true);
-    defaults->setValue(u"cloudConsent.qwen.image.v1"_s, u"maybe"_s);
-    defaults->setValue(u"cloudConsent.qwen.paste.v1"_s, false);
-    for (const CaptureKind kind : {CaptureKind::voice, CaptureKind::image, CaptureKind::paste}) {
-        EXPECT_FALSE(gate.hasConsent(u"qwen"_s, kind));
-    }
-    defaults->setValue(u"cloudConsent.qwen.voice.v1"_s, true);
-    EXPECT_TRUE(gate.hasConsent(u"qwen"_s, CaptureKind::voice));
 }
 
 TEST_F(Consent, ClearingRemovesEveryRecordOfOneProviderAndNoOthers) {

@@ -5,7 +5,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include "capture/CloudTransmissionGate.h"
@@ -15,7 +14,6 @@
 #include "support/Preferences.h"
 #include "testkit/CalendarTestEvents.h"
 #include "testkit/ChatCompletionsServer.h"
-#include "testkit/EventLoop.h"
 #include "testkit/GoldenFolder.h"
 #include "testkit/TempXdg.h"
 
@@ -91,7 +89,7 @@ TEST_F(ExtractCommandTest, SendsNothingWithoutConsentAndRemembersTheConsentItWas
     EXPECT_TRUE(prefs->boolean(consent(zorbel::CaptureKind::paste)));
 }
 
-TEST_F(ExtractCommandTest, ReadsStandardInputAndFilesAndReportsFailures) {
+TEST_F(ExtractCommandTest, ReadsStandardInputAndFilesAndRefusesWhatItCannotHoldOrWrite) {
     agree({zorbel::CaptureKind::paste, zorbel::CaptureKind::file});
     const Outcome piped = runExtract({u"-"_s}, "周一 9:00 standup");
     EXPECT_EQ(piped.exitCode, 0) << piped.err.toStdString();
@@ -105,11 +103,6 @@ TEST_F(ExtractCommandTest, ReadsStandardInputAndFilesAndReportsFailures) {
     EXPECT_EQ(runExtract({notes}).exitCode, 0);
     EXPECT_TRUE(server.requests().last().body.contains("评审会"));
 
-    const Outcome unsupported = runExtract({dir.filePath(u"sheet.xlsx"_s)});
-    EXPECT_EQ(unsupported.exitCode, 2);
-    EXPECT_TRUE(unsupported.err.startsWith(u"暂不支持 .xlsx 文件\n支持 PDF、Word 和文本文件"_s))
-        << unsupported.err.toStdString();
-
     const Outcome full = runExtract({u"--ics"_s, u"--text"_s, u"评审"_s}, {}, u"/dev/full"_s);
     EXPECT_EQ(full.exitCode, 2);
     EXPECT_TRUE(full.err.contains(u"无法写出结果"_s)) << full.err.toStdString();
@@ -119,11 +112,6 @@ TEST_F(ExtractCommandTest, ReadsStandardInputAndFilesAndReportsFailures) {
     EXPECT_EQ(huge.exitCode, 1);  // refused before anything is read for events
     EXPECT_TRUE(huge.err.contains(u"输入超过 64 MB"_s)) << huge.err.toStdString();
     EXPECT_EQ(server.requests().size(), requests);
-
-    server.answerContent(u"抱歉，没有找到日程。"_s);
-    const Outcome none = runExtract({u"--text"_s, u"你好"_s});
-    EXPECT_EQ(none.exitCode, 2);
-    EXPECT_TRUE(none.err.contains(u"没有生成可用日程"_s)) << none.err.toStdString();
 
     EXPECT_EQ(runExtract({}).exitCode, 1);
     EXPECT_EQ(runExtract({u"--text"_s, u"a"_s, notes}).exitCode, 1);
@@ -203,26 +191,6 @@ TEST_F(ExtractCommandTest, TheBuiltInRulesGiveTheExpectedJsonAndICalendar) {
 
     EXPECT_EQ(runExtract({u"--preset"_s, u"nope"_s, u"--text"_s, u"x"_s}).exitCode, 1);
     EXPECT_EQ(runExtract({u"--now"_s, u"tomorrow"_s, u"--text"_s, u"x"_s}).exitCode, 1);
-}
-
-TEST_F(ExtractCommandTest, FreshSettingsWithNoLocalServerReadWithTheBuiltInRules) {
-    // The default route probes the two local model ports; run only where both are free and no
-    // `ollama` would be started.
-    for (const char* program : {"/usr/local/bin/ollama", "/usr/bin/ollama", "/snap/bin/ollama"}) {
-        if (QFile::exists(QLatin1String(program))) GTEST_SKIP() << program << " is installed";
-    }
-    for (const quint16 port : {11434, 1234}) {
-        QTcpServer probe;
-        if (!probe.listen(QHostAddress::LocalHost, port))
-            GTEST_SKIP() << "port " << port << " is taken";
-    }
-    QFile::remove(prefs->filePath());
-    reloadPreferences();
-    const Outcome outcome = runExtract({u"--now"_s, u"2026-12-07T10:00:00+08:00"_s, u"--text"_s,
-                                        u"明天下午3点在研发楼301开项目评审"_s});
-    ASSERT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
-    EXPECT_EQ(firstEvent(outcome)[u"start"_s].toString(), u"2026-12-08T15:00:00+08:00"_s);
-    EXPECT_TRUE(server.requests().isEmpty());
 }
 
 // Each instant with the offset in force at it, not the one in force now.
