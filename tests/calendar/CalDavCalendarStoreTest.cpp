@@ -55,29 +55,6 @@ QByteArray readerView(const QString& path) {
     return QJsonDocument(view).toJson();
 }
 
-class CalDavCalendarStoreTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
-        ASSERT_TRUE(server.start());
-        ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, u"#FF7F00FF"_s));
-        ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"home"_s, u"家"_s, {}));
-        ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"tasks"_s, u"Tasks"_s, {}, u"VTODO"_s));
-        ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"shared"_s, u"Shared"_s, {}));
-        ASSERT_TRUE(server.makeReadOnly(u"alice"_s, u"shared"_s));
-        credentials->secrets.insert(u"caldav"_s, u"pw"_s);
-    }
-
-    QString calendarID(const QString& name) const {
-        return server.url().toString() + u"alice/"_s + name + u'/';
-    }
-
-    test::RadicaleServer server;
-    std::shared_ptr<test::MemoryCredentialStore> credentials =
-        std::make_shared<test::MemoryCredentialStore>();
-    CalDavCalendarStore store{server.url(), u"alice"_s, credentials, std::chrono::seconds(5)};
-};
-
 // Sends one PROPFIND through the exchange the store uses and notes, at the moment the awaiting
 // coroutine resumes with the time-out, whether the reply still exists.
 QCoro::Task<void> timeOut(QNetworkAccessManager& network, QUrl url, QPointer<QNetworkReply>& reply,
@@ -122,24 +99,49 @@ TEST(CalDavCalendarStoreUrls, PlainHttpOnlyToLoopback) {
     EXPECT_THROW(await(remote.writableCalendars()), NetworkError);
 }
 
-TEST_F(CalDavCalendarStoreTest, DiscoversWritableEventCalendarsWithTitlesAndColours) {
+// A fresh server's event calendars with their titles and colours; each save its own resource,
+// in the zone it was written in, until the server is gone.
+TEST(CalDavCalendarStore, ListsWritableEventCalendarsAndSavesEachEventAsItsOwnResource) {
+    if (!test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
+    test::RadicaleServer server;
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, u"#FF7F00FF"_s));
+    ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"home"_s, u"家"_s, {}));
+    ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"tasks"_s, u"Tasks"_s, {}, u"VTODO"_s));
+    ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"shared"_s, u"Shared"_s, {}));
+    ASSERT_TRUE(server.makeReadOnly(u"alice"_s, u"shared"_s));
+    const auto credentials = std::make_shared<test::MemoryCredentialStore>();
+    credentials->secrets.insert(u"caldav"_s, u"pw"_s);
+    CalDavCalendarStore store{server.url(), u"alice"_s, credentials, std::chrono::seconds(5)};
+    const auto calendarID = [&](const QString& name) {
+        return server.url().toString() + u"alice/"_s + name + u'/';
+    };
+
     EXPECT_TRUE(await(store.hasFullAccess()));
     QList<CalendarChoice> calendars = await(store.writableCalendars());
     std::sort(calendars.begin(), calendars.end(),
               [](const CalendarChoice& a, const CalendarChoice& b) { return a.id < b.id; });
     EXPECT_EQ(calendars, (QList<CalendarChoice>{{calendarID(u"home"_s), u"家"_s, u"#888888"_s},
                                                 {calendarID(u"work"_s), u"Work"_s, u"#FF7F00"_s}}));
-}
 
-TEST_F(CalDavCalendarStoreTest, SavesEachEventAsItsOwnResourceUntilTheServerIsGone) {
-    ExtractedEvent event = sampleEvent();
-    event.reminderMinutes = 10;
-    const QString uid = await(store.save(event, calendarID(u"work"_s)));
-    QByteArray body;
-    ASSERT_EQ(server.request("GET", u"/alice/work/"_s + uid + u".ics"_s, {}, u"alice"_s, &body),
-              200);
-    EXPECT_TRUE(body.contains("UID:" + uid.toUtf8()));
-    EXPECT_TRUE(body.contains("TRIGGER:-PT10M"));
+    const test::ProcessZone berlin("Europe/Berlin");
+    ExtractedEvent summer = sampleEvent();
+    summer.startDate = QDateTime(QDate(2026, 7, 1), QTime(9, 0), Qt::LocalTime).toUTC();
+    summer.endDate = summer.startDate.addSecs(3600);
+    summer.reminderMinutes = 10;
+    QStringList uids;
+    for (int twice = 0; twice < 2; ++twice) {
+        uids.append(await(store.save(summer, calendarID(u"work"_s))));
+        QByteArray body;
+        ASSERT_EQ(server.request("GET", u"/alice/work/"_s + uids.last() + u".ics"_s, {}, u"alice"_s,
+                                 &body),
+                  200);
+        EXPECT_TRUE(body.contains("UID:" + uids.last().toUtf8()));
+        EXPECT_TRUE(body.contains("DTSTART;TZID=Europe/Berlin:20260701T090000"));
+        EXPECT_TRUE(body.contains("TRIGGER:-PT10M"));
+    }
+    EXPECT_NE(uids.first(), uids.last());
+
     const auto failsWith = [&](const QString& id, CalendarStoreError::Kind kind) {
         try {
             await(store.save(sampleEvent(), id));

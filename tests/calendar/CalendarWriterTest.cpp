@@ -86,16 +86,13 @@ TEST(CalendarWriter, ThePreferenceChoosesTheStoreAndAConfiguredWriterMakesItAtEa
     const auto configured = [&] {
         return CalendarWriter::configuredStore(preferences, credentials);
     };
+    CalendarWriter writer(Preferences::standard(), credentials);
+    const auto& local = dynamic_cast<VdirCalendarStore&>(*writer.store());
+    EXPECT_EQ(local.root(), xdg.dataHome() + u"/zorbel/calendars"_s);
     EXPECT_NE(dynamic_cast<VdirCalendarStore*>(configured().get()), nullptr);
     preferences.setValue(u"calendar.store"_s, u"caldav"_s);
     preferences.setValue(u"calendar.caldav.url"_s, u"http://127.0.0.1:1/"_s);
     EXPECT_NE(dynamic_cast<CalDavCalendarStore*>(configured().get()), nullptr);
-    preferences.setValue(u"calendar.store"_s, u"local"_s);
-
-    CalendarWriter writer(Preferences::standard(), credentials);
-    const auto& local = dynamic_cast<VdirCalendarStore&>(*writer.store());
-    EXPECT_EQ(local.root(), xdg.dataHome() + u"/zorbel/calendars"_s);
-    preferences.setValue(u"calendar.store"_s, u"caldav"_s);
     EXPECT_EQ(writer.store().get(), &local);
     EXPECT_NE(dynamic_cast<CalDavCalendarStore*>(writer.store(true).get()), nullptr);
 }

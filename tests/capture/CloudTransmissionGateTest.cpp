@@ -62,50 +62,32 @@ struct AlertAnswerer {
 
 }  // namespace
 
-TEST_F(Consent, IsAskedOncePerProviderAndKindAndOnlyAgreementIsKept) {
+TEST_F(Consent, IsAskedOncePerProviderKindAndAddressAndOnlyAgreementIsKept) {
+    const QString address = u"https://models.example.org:443"_s;
     prompts.answer = true;
-    EXPECT_TRUE(await(gate.authorize(u"deepseek"_s, CaptureKind::file, {})));
+    for (int twice = 0; twice < 2; ++twice) {
+        EXPECT_TRUE(await(gate.authorize(u"deepseek"_s, CaptureKind::file, {})));
+        EXPECT_TRUE(await(gate.authorize(u"custom"_s, CaptureKind::paste, address)));
+    }
+    EXPECT_EQ(prompts.asked.size(), 2);
     EXPECT_EQ(defaults->value(u"cloudConsent.deepseek.file.v1"_s).toBool(), true);
-    EXPECT_TRUE(await(gate.authorize(u"deepseek"_s, CaptureKind::file, {})));
-    EXPECT_EQ(prompts.asked.size(), 1);
 
-    // Another kind of the same provider, and the same kind of another provider, ask again.
+    // Another kind, provider or address asks again, and a refusal is asked again next time.
     prompts.answer = false;
     EXPECT_FALSE(await(gate.authorize(u"deepseek"_s, CaptureKind::paste, {})));
     EXPECT_FALSE(await(gate.authorize(u"kimi"_s, CaptureKind::file, {})));
     EXPECT_FALSE(await(gate.authorize(u"kimi"_s, CaptureKind::file, {})));
-    EXPECT_EQ(prompts.asked.size(), 4);
-    EXPECT_EQ(prompts.asked.back(), std::make_pair(u"kimi"_s, CaptureKind::file));
-    EXPECT_FALSE(defaults->contains(u"cloudConsent.deepseek.paste.v1"_s));
-    EXPECT_FALSE(defaults->contains(u"cloudConsent.kimi.file.v1"_s));
-}
-
-TEST_F(Consent, ForAnAddressTheUserSetsIsAskedAgainForEveryOtherServer) {
-    const QString first = u"https://models.example.org:443"_s;
-    prompts.answer = true;
-    EXPECT_TRUE(await(gate.authorize(u"custom"_s, CaptureKind::paste, first)));
-    EXPECT_TRUE(await(gate.authorize(u"custom"_s, CaptureKind::paste, first)));
-    EXPECT_EQ(prompts.asked.size(), 1);
-    prompts.answer = false;
     EXPECT_FALSE(await(gate.authorize(u"custom"_s, CaptureKind::paste, u"http://10.0.0.9:80"_s)));
     EXPECT_FALSE(await(gate.authorize(u"custom"_s, CaptureKind::paste, {})));
-    EXPECT_EQ(prompts.asked.size(), 3);
+    EXPECT_EQ(prompts.asked.size(), 7);
+    EXPECT_EQ(prompts.asked.at(3), std::make_pair(u"kimi"_s, CaptureKind::file));
+    EXPECT_EQ(defaults->allKeys().size(), 2);
+
     // The agreement survives a reload of the settings file, where keys are escaped.
     defaults->sync();
     EXPECT_TRUE(
         zorbel::Preferences(QString::fromLatin1(zorbel::Preferences::kStandardDomain))
-            .boolean(CloudTransmissionGate::consentKey(u"custom"_s, CaptureKind::paste, first)));
-}
-
-TEST_F(Consent, OnlyATrueRecordWithTheCurrentSuffixCounts) {
-    defaults->setValue(u"cloudConsent.qwen.voice.v0"_s, true);
-    defaults->setValue(u"cloudConsent.qwen.image.v1"_s, u"maybe"_s);
-    defaults->setValue(u"cloudConsent.qwen.paste.v1"_s, false);
-    for (const CaptureKind kind : {CaptureKind::voice, CaptureKind::image, CaptureKind::paste}) {
-        EXPECT_FALSE(gate.hasConsent(u"qwen"_s, kind));
-    }
-    defaults->setValue(u"cloudConsent.qwen.voice.v1"_s, true);
-    EXPECT_TRUE(gate.hasConsent(u"qwen"_s, CaptureKind::voice));
+            .boolean(CloudTransmissionGate::consentKey(u"custom"_s, CaptureKind::paste, address)));
 }
 
 TEST_F(Consent, ClearingRemovesEveryRecordOfOneProviderAndNoOthers) {
