@@ -136,6 +136,17 @@ TEST_F(ExtractCommandTest, WritesValidEventsToTheLocalCalendarAndPrintsTheReceip
     ASSERT_EQ(created.size(), 1);
     EXPECT_TRUE(receipt[u"failures"_s].toArray().isEmpty());
     EXPECT_TRUE(QFile::exists(calendars + u"/Zorbel/"_s + created[0].toString() + u".ics"_s));
+
+    // The same again: found in the calendar, not written a second time.
+    const Outcome again = runExtract({u"--write"_s, u"--text"_s, u"明天下午3点评审"_s});
+    ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
+    const QJsonObject second = QJsonDocument::fromJson(again.out).object();
+    EXPECT_TRUE(second[u"created"_s].toArray().isEmpty());
+    const QJsonObject check = second[u"calendarCheck"_s].toObject();
+    EXPECT_TRUE(check[u"checked"_s].toBool());
+    EXPECT_EQ(check[u"events"_s].toArray()[0].toObject()[u"relation"_s].toString(),
+              u"alreadyThere"_s);
+    EXPECT_EQ(QDir(calendars + u"/Zorbel"_s).entryList({u"*.ics"_s}).size(), 1);
 }
 
 TEST_F(ExtractCommandTest, UnderstandsARecordingAsAFinishedVoiceCapture) {
