@@ -167,7 +167,8 @@ QCoro::Task<QList<CalendarChoice>> CalDavCalendarStore::writableCalendars() {
     co_return writable;
 }
 
-QCoro::Task<QString> CalDavCalendarStore::save(ExtractedEvent event, QString calendarID) {
+QCoro::Task<QString> CalDavCalendarStore::save(ExtractedEvent event, QString calendarID,
+                                               QString uid) {
     const auto isWanted = [&](const Collection& c) { return c.choice.id == calendarID; };
     try {
         if (std::none_of(m_known.begin(), m_known.end(), isWanted)) co_await discover();
@@ -177,18 +178,33 @@ QCoro::Task<QString> CalDavCalendarStore::save(ExtractedEvent event, QString cal
     if (std::none_of(m_known.begin(), m_known.end(), isWanted)) {
         throw CalendarStoreError(CalendarStoreError::Kind::notFound);
     }
-    const QString uid = ICalendarMapping::newUid();
+    if (uid.isEmpty()) uid = ICalendarMapping::newUid();
     const QString collection = calendarID.endsWith(u'/') ? calendarID : calendarID + u'/';
+    const QUrl resource(collection + uid + QStringLiteral(".ics"));
     QList<std::pair<QByteArray, QByteArray>> headers{
         {"If-None-Match"_ba, "*"_ba}, {"Content-Type"_ba, "text/calendar; charset=utf-8"_ba}};
-    HttpAnswer answer;
+    int status = 0;
     try {
-        answer = co_await send("PUT"_ba, QUrl(collection + uid + QStringLiteral(".ics")),
-                               ICalendarMapping::eventObject(event, uid), std::move(headers));
+        const HttpAnswer answer = co_await send(
+            "PUT"_ba, resource, ICalendarMapping::eventObject(event, uid), std::move(headers));
+        status = answer.status;
+    } catch (const NetworkError& error) {
+        if (error.code() != NetworkError::Code::timedOut) {
+            throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+        }
     } catch (const Error&) {
         throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
     }
-    if (answer.status < 200 || answer.status > 299) {
+    if (status == 0) {
+        // The answer did not come: the server may have stored it all the same.
+        try {
+            const HttpAnswer found = co_await send("GET"_ba, resource, {}, {});
+            status = found.status == 200 ? 412 : 0;
+        } catch (const Error&) {
+        }
+    }
+    // 412: the resource of this UID is there already, from an earlier try.
+    if (status != 412 && (status < 200 || status > 299)) {
         throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
     }
     co_return uid;

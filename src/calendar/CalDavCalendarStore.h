@@ -39,7 +39,9 @@ public:
     /// Throws NetworkError when the server cannot be reached, CalendarStoreError::notFound when
     /// it answers something other than a multi-status.
     QCoro::Task<QList<CalendarChoice>> writableCalendars() override;
-    QCoro::Task<QString> save(ExtractedEvent event, QString calendarID) override;
+    /// A PUT with `If-None-Match: *`; a 412 (the resource is there) counts as saved, and so
+    /// does a PUT whose answer did not come when a GET then finds the resource.
+    QCoro::Task<QString> save(ExtractedEvent event, QString calendarID, QString uid = {}) override;
     /// One calendar-query REPORT for the VEVENTs in the range, expanded here. Throws
     /// CalendarStoreError::readFailed when the server answers anything but a multi-status (a
     /// server that refuses the query, 403, or does not know it, 501).

@@ -24,10 +24,13 @@ public:
     /// Throws the store's error (CalendarStoreError, NetworkError) when it cannot list them.
     virtual QCoro::Task<QList<CalendarChoice>> writableCalendars() = 0;
 
-    /// Saves one event into the calendar `calendarID` and returns the new event's identifier.
-    /// Throws CalendarStoreError: notFound when no calendar has that identifier, saveFailed
-    /// when the store refuses or cannot be reached. Each save commits on its own.
-    virtual QCoro::Task<QString> save(ExtractedEvent event, QString calendarID) = 0;
+    /// Saves one event into the calendar `calendarID` under `uid` (a new one when empty) and
+    /// returns that UID. An event of that UID already in the calendar counts as saved: it is
+    /// the same write tried again. Throws CalendarStoreError: notFound when no calendar has that
+    /// identifier, saveFailed when the store refuses or cannot be reached. Each save commits on
+    /// its own.
+    virtual QCoro::Task<QString> save(ExtractedEvent event, QString calendarID,
+                                      QString uid = {}) = 0;
 
     /// The events of the calendar `calendarID` that share time with [`from`, `to`), repeating
     /// ones expanded into occurrences, in no particular order. Throws CalendarStoreError:

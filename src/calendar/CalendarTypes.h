@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include "core/ExtractedEvent.h"
 #include "support/Errors.h"
 
 namespace zorbel {
@@ -16,10 +17,18 @@ struct CalendarChoice {
     bool operator==(const CalendarChoice&) const = default;
 };
 
+/// An event to write under a UID fixed before the first try, so that trying again after a
+/// write whose outcome was lost writes it once.
+struct EventToWrite {
+    QString uid;
+    ExtractedEvent event;
+};
+
 /// One event that was not written.
 struct WriteFailure {
     QString eventTitle;
     QString reasonCode;  ///< the writer always sets "save"
+    QString uid;         ///< the UID it was to be written under
     bool operator==(const WriteFailure&) const = default;
 };
 

@@ -3,6 +3,7 @@
 #include <QUrl>
 
 #include "calendar/CalDavCalendarStore.h"
+#include "calendar/ICalendarMapping.h"
 #include "calendar/VdirCalendarStore.h"
 #include "support/AppLogger.h"
 
@@ -39,6 +40,14 @@ QCoro::Task<QList<CalendarChoice>> CalendarWriter::writableCalendars() {
 }
 
 QCoro::Task<WriteReceipt> CalendarWriter::write(QList<ExtractedEvent> events, QString calendarID) {
+    QList<EventToWrite> withUids;
+    for (ExtractedEvent& event : events) {
+        withUids.append({ICalendarMapping::newUid(), std::move(event)});
+    }
+    return write(std::move(withUids), std::move(calendarID));
+}
+
+QCoro::Task<WriteReceipt> CalendarWriter::write(QList<EventToWrite> events, QString calendarID) {
     // Keeps the store alive for the whole batch even if the settings change meanwhile.
     const std::shared_ptr<CalendarStoreProtocol> store = this->store();
     if (!co_await store->hasFullAccess()) {
@@ -55,11 +64,12 @@ QCoro::Task<WriteReceipt> CalendarWriter::write(QList<ExtractedEvent> events, QS
     const CalendarChoice target = chosen == calendars.end() ? calendars.first() : *chosen;
 
     WriteReceipt receipt{target, {}, {}, {}};
-    for (const ExtractedEvent& event : events) {
+    for (const EventToWrite& pending : events) {
         try {
-            receipt.createdEventIDs.append(co_await store->save(event, target.id));
+            receipt.createdEventIDs.append(
+                co_await store->save(pending.event, target.id, pending.uid));
         } catch (const std::exception&) {
-            receipt.failures.append({event.title, QStringLiteral("save")});
+            receipt.failures.append({pending.event.title, QStringLiteral("save"), pending.uid});
         }
     }
     AppLogger::shared().record(

@@ -44,6 +44,8 @@ public:
     /// when the store is not fully accessible and as "noWritableCalendar" when it lists no
     /// calendar; passes on the store's listing error. A failing event becomes a WriteFailure
     /// ("save") and the batch goes on; nothing saved is rolled back. Logs `calendarWrite`.
+    QCoro::Task<WriteReceipt> write(QList<EventToWrite> events, QString calendarID);
+    /// The same, each event under a new UID.
     QCoro::Task<WriteReceipt> write(QList<ExtractedEvent> events, QString calendarID);
 
     /// Reads the calendar `calendarID` around `events` and classifies them; nothing (logged as

@@ -61,11 +61,14 @@ void requireCalendar(const QString& root, const QString& calendarID) {
     if (!known) throw CalendarStoreError(CalendarStoreError::Kind::notFound);
 }
 
-QString saveEvent(const QString& root, const ExtractedEvent& event, const QString& calendarID) {
+QString saveEvent(const QString& root, const ExtractedEvent& event, const QString& calendarID,
+                  QString uid) {
     requireCalendar(root, calendarID);
-    const QString uid = ICalendarMapping::newUid();
+    if (uid.isEmpty()) uid = ICalendarMapping::newUid();
     const QString path = root + u'/' + calendarID + u'/' + uid + QStringLiteral(".ics");
-    if (!VdirCalendarStore::writeNewFile(path, ICalendarMapping::eventObject(event, uid))) {
+    // A file of that UID is this event from an earlier try: files are never replaced.
+    if (!VdirCalendarStore::writeNewFile(path, ICalendarMapping::eventObject(event, uid)) &&
+        !QFileInfo::exists(path)) {
         throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
     }
     return uid;
@@ -135,10 +138,10 @@ QCoro::Task<QList<CalendarChoice>> VdirCalendarStore::writableCalendars() {
     return runInBackground([root = m_root] { return listWritable(root); });
 }
 
-QCoro::Task<QString> VdirCalendarStore::save(ExtractedEvent event, QString calendarID) {
-    return runInBackground([root = m_root, event = std::move(event), id = std::move(calendarID)] {
-        return saveEvent(root, event, id);
-    });
+QCoro::Task<QString> VdirCalendarStore::save(ExtractedEvent event, QString calendarID,
+                                             QString uid) {
+    return runInBackground([root = m_root, event = std::move(event), id = std::move(calendarID),
+                            uid = std::move(uid)] { return saveEvent(root, event, id, uid); });
 }
 
 QCoro::Task<QList<ExistingEvent>> VdirCalendarStore::eventsBetween(QString calendarID,

@@ -28,7 +28,7 @@ public:
     QCoro::Task<bool> hasFullAccess() override;
     /// The calendar folders that can be written, in name order.
     QCoro::Task<QList<CalendarChoice>> writableCalendars() override;
-    QCoro::Task<QString> save(ExtractedEvent event, QString calendarID) override;
+    QCoro::Task<QString> save(ExtractedEvent event, QString calendarID, QString uid = {}) override;
     /// Reads the calendar folder's `.ics` files; a file is parsed again only when its size or
     /// modification time changed since any store of this process last read it. Files that are
     /// no iCalendar object are skipped (and left as they are).

@@ -24,8 +24,9 @@ protected:
     test::LogCapture log;
 
     WriteReceipt write(const QStringList& titles, const QString& calendarID) {
-        QList<ExtractedEvent> events;
-        for (const QString& title : titles) events.append(test::sampleEvent(title));
+        QList<EventToWrite> events;
+        for (const QString& title : titles)
+            events.append({u"id-"_s + title, test::sampleEvent(title)});
         return test::await(CalendarWriter(store).write(events, calendarID));
     }
 };
@@ -47,9 +48,10 @@ TEST_F(CalendarWriterTest, AGoneCalendarFallsBackToTheFirstAndAFailedEventDoesNo
     store->calendars = {kA, kB};
     store->failingTitles = {u"two"_s};
     const WriteReceipt receipt = write({u"one"_s, u"two"_s, u"three"_s}, u"gone"_s);
-    EXPECT_EQ(receipt,
-              (WriteReceipt{
-                  kA, {u"id-one"_s, u"id-three"_s}, {{u"two"_s, u"save"_s}}, receipt.createdAt}));
+    EXPECT_EQ(receipt, (WriteReceipt{kA,
+                                     {u"id-one"_s, u"id-three"_s},
+                                     {{u"two"_s, u"save"_s, u"id-two"_s}},
+                                     receipt.createdAt}));
     EXPECT_EQ(store->calls.last(), u"save three to A"_s);
     EXPECT_EQ(log.lines(), QStringList{u"event=calendarWrite(succeeded: 2, failed: 1)"_s});
 }

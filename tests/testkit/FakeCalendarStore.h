@@ -10,7 +10,8 @@
 namespace zorbel::test {
 
 /// A calendar store that records each call and fails on demand. It lists `calendars` and
-/// answers a save with "id-TITLE" itself, or hands both to `inner`, a real store. (Each co_await
+/// answers a save with its UID ("id-TITLE" when it has none) itself, or hands both to `inner`, a
+/// real store. (Each co_await
 /// stands in a statement of its own: GCC 12 miscompiles one inside ?: or &&.)
 class FakeCalendarStore final : public CalendarStoreProtocol {
 public:
@@ -37,13 +38,13 @@ public:
         if (!m_inner) co_return calendars;
         co_return co_await m_inner->writableCalendars();
     }
-    QCoro::Task<QString> save(ExtractedEvent event, QString calendarID) override {
+    QCoro::Task<QString> save(ExtractedEvent event, QString calendarID, QString uid) override {
         calls.append(QStringLiteral("save %1 to %2").arg(event.title, calendarID));
         if (failingTitles.contains(event.title)) {
             throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
         }
-        QString id = QStringLiteral("id-") + event.title;
-        if (m_inner) id = co_await m_inner->save(event, calendarID);
+        QString id = uid.isEmpty() ? QStringLiteral("id-") + event.title : uid;
+        if (m_inner) id = co_await m_inner->save(event, calendarID, uid);
         if (afterSave) afterSave();
         co_return id;
     }
