@@ -1,52 +1,93 @@
-// The speech service against a substitute microphone and scripted recognisers, and real
-// PocketSphinx on speech made by espeak-ng.
+// The speech service against a substitute microphone, scripted recognisers and the capture
+// tests' consent gate, and real PocketSphinx on speech made by espeak-ng.
 
 #include <gtest/gtest.h>
+#include <qcoro/qcorotimer.h>
 #include <sys/stat.h>
 #include <QAudioDevice>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QMediaDevices>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include "core/CloudTransmissionDeclinedError.h"
+#include "input/AudioInput.h"
 #include "input/PocketSphinxRecognizer.h"
+#include "input/SpeechService.h"
 #include "input/SystemAudioInput.h"
 #include "input/TranscriptionEndpointRecognizer.h"
+#include "input/WavFile.h"
 #include "support/Preferences.h"
+#include "testkit/FakeCaptureServices.h"
 #include "testkit/LogCapture.h"
-#include "testkit/SpeechTestDoubles.h"
+#include "testkit/MemoryCredentialStore.h"
 #include "testkit/TempXdg.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
 using test::await;
+using test::readFile;
+using test::writeFile;
 using Kind = SpeechService::ServiceError::Kind;
-using Behaviour = test::ScriptedRecognizer::Behaviour;
 
 namespace {
 
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+/// A microphone whose samples the test delivers with `feed`; can fail to start.
+class FakeAudioInput final : public AudioInput {
+public:
+    int starts = 0;
+    int failingStarts = 0;  ///< this many starts throw `inputUnavailable`
+    Sink sink;
 
-void writeFile(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
-}
+    void start(Sink s) override {
+        ++starts;
+        if (failingStarts > 0) {
+            --failingStarts;
+            throw SpeechService::ServiceError(SpeechService::ServiceError::inputUnavailable);
+        }
+        sink = std::move(s);
+    }
+    void stop() override { sink = nullptr; }
+    void feed(const QByteArray& pcm) const {
+        if (sink) sink(pcm);
+    }
+};
 
-/// The service error `run` throws, or nothing.
+/// A recogniser that answers as scripted and remembers what it was given.
+class ScriptedRecognizer final : public SpeechRecognizer {
+public:
+    enum class Behaviour { answer, fail, never };
+
+    bool available = true;
+    bool local = true;
+    Behaviour behaviour = Behaviour::answer;
+    QString text;
+    int calls = 0;
+    QByteArray heardSamples;       ///< the samples of the last recording it was given
+    bool stoppedByCancel = false;  ///< a `never` recognition saw its token cancelled and ended
+
+    bool isAvailable() const override { return available; }
+    bool isLocal() const override { return local; }
+    QCoro::Task<QString> recognize(QString wavPath, CancellationToken token) override {
+        ++calls;
+        heardSamples = WavFile::readSamples(wavPath);
+        if (behaviour == Behaviour::fail) throw RecognitionError("scripted");
+        if (behaviour == Behaviour::never) {
+            while (!token.isCancelled()) co_await QCoro::sleepFor(std::chrono::milliseconds(5));
+            stoppedByCancel = true;
+            throw CancelledError();
+        }
+        co_return QString(text);  // QCoro 0.8 moves from a co_returned lvalue
+    }
+};
+
+using Behaviour = ScriptedRecognizer::Behaviour;
+
+/// The kind of service error `run` throws, or nothing.
 template <typename Run>
 std::optional<Kind> serviceErrorOf(Run run) {
-    try {
-        run();
-    } catch (const SpeechService::ServiceError& error) {
-        return error.kind();
-    }
-    return std::nullopt;
+    const auto error = test::thrown<SpeechService::ServiceError>(run);
+    return error ? std::optional(error->kind()) : std::nullopt;
 }
 
 const QByteArray kSpeech = QByteArray("\x01\x02\x03\x04\x05\x06", 6);
@@ -55,10 +96,9 @@ const QByteArray kOtherSpeech = QByteArray("\x07\x08\x09\x0a", 4);
 class SpeechServiceTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    std::shared_ptr<test::ScriptedRecognizer> recognizer =
-        std::make_shared<test::ScriptedRecognizer>();
-    std::shared_ptr<test::FakeAudioInput> input = std::make_shared<test::FakeAudioInput>();
-    std::shared_ptr<test::ScriptedGate> gate = std::make_shared<test::ScriptedGate>();
+    std::shared_ptr<ScriptedRecognizer> recognizer = std::make_shared<ScriptedRecognizer>();
+    std::shared_ptr<FakeAudioInput> input = std::make_shared<FakeAudioInput>();
+    std::shared_ptr<test::FakeConsentGate> gate = std::make_shared<test::FakeConsentGate>();
     const QString recordings = dir.filePath(u"recordings"_s);
     const QString lastFailure = dir.filePath(u"zorbel-last-fail.wav"_s);
     const QString victim = dir.filePath(u"victim.txt"_s);
@@ -104,29 +144,25 @@ TEST_F(SpeechServiceTest, TranscriptIsTrimmedAndTheRecordingDeleted) {
 
 // Each failure keeps its recording as the last failure, replacing the one before.
 TEST_F(SpeechServiceTest, AFailedRecognitionKeepsTheRecordingAsTheLastFailure) {
-    const struct {
-        const char* name;
-        Behaviour behaviour;
-        QStringList codes;
-    } cases[] = {{"an empty text", Behaviour::answer, {}},  // no recogniser error
-                 {"an error", Behaviour::fail, {u"transcription"_s}},
-                 {"no answer in time", Behaviour::never, {}},
-                 {"an empty text again", Behaviour::answer, {}}};
+    const std::pair<Behaviour, QStringList> cases[] = {{Behaviour::answer, {}},  // an empty text
+                                                       {Behaviour::fail, {u"transcription"_s}},
+                                                       {Behaviour::never, {}},  // too late
+                                                       {Behaviour::answer, {}}};
     // The planted link at the last failure's name is replaced, not followed.
     ASSERT_TRUE(QFile::link(victim, lastFailure));
     recognizer->text = u" \n"_s;
     auto speech = service(std::chrono::milliseconds(50));
     bool other = false;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [behaviour, codes] : cases) {
+        SCOPED_TRACE(int(behaviour));
         test::LogCapture log;
-        recognizer->behaviour = c.behaviour;
+        recognizer->behaviour = behaviour;
         const QByteArray& samples = (other = !other) ? kSpeech : kOtherSpeech;
         EXPECT_EQ(failedRecording(*speech, samples), Kind::emptyTranscription);
         EXPECT_EQ(WavFile::readSamples(lastFailure), samples);
         EXPECT_FALSE(QFileInfo(lastFailure).isSymLink());
         EXPECT_TRUE(recordingFiles().isEmpty());
-        EXPECT_EQ(log.failureCodes(), c.codes);
+        EXPECT_EQ(log.failureCodes(), codes);
     }
     EXPECT_TRUE(test::spinUntil([&] { return recognizer->stoppedByCancel; }));
     EXPECT_EQ(readFile(victim), "precious");
@@ -145,16 +181,10 @@ TEST_F(SpeechServiceTest, CancelAbandonsTheRecordingOrItsTranscription) {
 
     recognizer->behaviour = Behaviour::never;
     speech->start();
-    std::optional<QString> text;
-    std::exception_ptr error;
-    bool finished = false;
-    auto transcribing =
-        test::detail::drive(speech->stopAndTranscribe(CancellationToken()), text, error, finished);
+    test::Running transcribing(speech->stopAndTranscribe(CancellationToken()));
     ASSERT_TRUE(test::spinUntil([&] { return recognizer->calls == 1; }));
     speech->cancel();
-    ASSERT_TRUE(test::spinUntil([&] { return finished; }));
-    ASSERT_FALSE(text);  // so it failed
-    EXPECT_THROW(std::rethrow_exception(error), CancelledError);
+    EXPECT_TRUE(transcribing.endsWith<CancelledError>());
     EXPECT_TRUE(test::spinUntil([&] { return recognizer->stoppedByCancel; }));
     EXPECT_TRUE(test::spinUntil([&] { return recordingFiles().isEmpty(); }));
     EXPECT_FALSE(QFileInfo::exists(lastFailure));
@@ -179,6 +209,7 @@ TEST_F(SpeechServiceTest, StartFailuresLeaveItIdleAndALaterStartWorks) {
 TEST_F(SpeechServiceTest, CloudRecognizerNeedsVoiceConsentBeforeTheUpload) {
     recognizer->local = false;
     recognizer->text = u"ok"_s;
+    gate->answer.answer(false);
     auto speech = service();
     speech->start();
     EXPECT_THROW(await(speech->stopAndTranscribe(CancellationToken())),
@@ -186,13 +217,13 @@ TEST_F(SpeechServiceTest, CloudRecognizerNeedsVoiceConsentBeforeTheUpload) {
     EXPECT_EQ(recognizer->calls, 0);
     EXPECT_TRUE(recordingFiles().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(lastFailure));
-    using Asked = std::pair<QString, CaptureKind>;
-    EXPECT_EQ(gate->asked, std::vector<Asked>{Asked(u"speech"_s, CaptureKind::voice)});
-    gate->allow = true;
+    EXPECT_EQ(gate->questions,
+              (QList<QPair<QString, CaptureKind>>{{u"speech"_s, CaptureKind::voice}}));
+    gate->answer.answer(true);
     EXPECT_EQ(record(*speech, kSpeech), u"ok"_s);
     recognizer->local = true;
     EXPECT_EQ(record(*speech, kSpeech), u"ok"_s);
-    EXPECT_EQ(gate->asked.size(), 2u);  // a local recogniser never asks
+    EXPECT_EQ(gate->questions.size(), 2);  // a local recogniser never asks
 }
 
 TEST_F(SpeechServiceTest, FilesAreNeverWrittenThroughAnExistingName) {
@@ -251,25 +282,20 @@ TEST_F(SpeechServiceTest, ByDefaultRecordingsAndTheLastFailureAreTheUsersOnly) {
 }
 
 TEST(SpeechRecognizerChoice, ChineseThenThePreferredLanguagesThenEnglish) {
-    const struct {
-        QStringList available;
-        QString picked;
-    } cases[] = {{{u"fr-FR"_s, u"en-US"_s}, u"fr-FR"_s},
-                 {{u"en-US"_s}, u"en-US"_s},
-                 {{u"zh-CN"_s, u"fr-FR"_s, u"en-US"_s}, u"zh-CN"_s},
-                 {{u"de-DE"_s}, {}}};
-    for (const auto& c : cases) {
+    const std::pair<QStringList, QString> cases[] = {{{u"fr-FR"_s, u"en-US"_s}, u"fr-FR"_s},
+                                                     {{u"en-US"_s}, u"en-US"_s},
+                                                     {{u"zh-CN"_s, u"fr-FR"_s}, u"zh-CN"_s},
+                                                     {{u"de-DE"_s}, {}}};
+    for (const auto& [available, expected] : cases) {
         // A recogniser for every language but German, whose text is its language.
         const RecognizerFactory make = [&](const QString& locale) {
-            auto recognizer = std::make_shared<test::ScriptedRecognizer>();
+            auto recognizer = std::make_shared<ScriptedRecognizer>();
             recognizer->text = locale;
-            recognizer->available = c.available.contains(locale);
+            recognizer->available = available.contains(locale);
             return locale == u"de-DE" ? nullptr : recognizer;
         };
         const auto picked = SpeechService::pickRecognizer({u"fr-FR"_s, u"de-DE"_s}, make);
-        EXPECT_EQ(picked ? static_cast<test::ScriptedRecognizer&>(*picked).text : QString(),
-                  c.picked)
-            << qPrintable(c.available.join(u' '));
+        EXPECT_EQ(picked ? static_cast<ScriptedRecognizer&>(*picked).text : QString(), expected);
     }
 }
 
@@ -293,7 +319,7 @@ TEST(SystemAudioInput, NoInputDeviceMeansInputUnavailable) {
     if (!QMediaDevices::defaultAudioInput().isNull()) GTEST_SKIP() << "this machine has an input";
     QTemporaryDir dir;
     SpeechService speech(
-        std::make_shared<test::ScriptedRecognizer>(), std::make_shared<SystemAudioInput>(), nullptr,
+        std::make_shared<ScriptedRecognizer>(), std::make_shared<SystemAudioInput>(), nullptr,
         {SpeechServiceOptions::kRecognitionTimeout, dir.path(), dir.filePath(u"last.wav"_s)});
     EXPECT_EQ(serviceErrorOf([&] { speech.start(); }), Kind::inputUnavailable);
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
@@ -321,7 +347,7 @@ TEST(PocketSphinxRecognizer, HearsSpokenEnglishAndNothingInSilence) {
     EXPECT_TRUE(text.contains(u"tomorrow") && text.contains(u"three")) << text.toStdString();
 
     // A second of silence is no transcript: the recording is kept as the last failure.
-    auto input = std::make_shared<test::FakeAudioInput>();
+    auto input = std::make_shared<FakeAudioInput>();
     const QString lastFailure = dir.filePath(u"last-fail.wav"_s);
     SpeechService speech(recognizer, input, nullptr,
                          {SpeechServiceOptions::kRecognitionTimeout, dir.path(), lastFailure});

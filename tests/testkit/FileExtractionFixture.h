@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <QTemporaryDir>
 
+#include "core/FileExtractionError.h"
 #include "input/FileTextExtractor.h"
+#include "testkit/EventLoop.h"
 #include "testkit/FileFixtures.h"
 #include "testkit/LogCapture.h"
 
@@ -14,16 +16,15 @@ class FileExtractionFixture : public ::testing::Test {
 protected:
     /// Writes `bytes` to the file `name` in the test's folder and returns its path.
     QString write(const QString& name, const QByteArray& bytes) {
-        const QString path = dir.filePath(name);
-        FileFixtures::writeFile(path, bytes);
-        return path;
+        FileFixtures::writeFile(dir.filePath(name), bytes);
+        return dir.filePath(name);
     }
 
     /// The FileExtractionError that extracting the text of `path` throws, or nothing.
     static std::optional<FileExtractionError> errorOf(
         const QString& path, const FileTextExtractor::WordConverter& converter =
                                  FileTextExtractor::WordConverter::standard()) {
-        return FileFixtures::extractionError(
+        return thrown<FileExtractionError>(
             [&] { FileTextExtractor::extractText(path, {}, converter); });
     }
 
