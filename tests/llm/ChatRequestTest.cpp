@@ -2,7 +2,6 @@
 // reading of a reply, the endpoint rule and the vision test.
 
 #include <gtest/gtest.h>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <ctime>
@@ -27,9 +26,8 @@ const bool kZoneSet = [] {
 }();
 
 QString expectedPrompt() {
-    QFile file(QStringLiteral(ZORBEL_LLM_DATA_DIR "/system_prompt_Asia_Shanghai.txt"));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    return QString::fromUtf8(file.readAll());
+    return QString::fromUtf8(zorbel::test::readFile(
+        QStringLiteral(ZORBEL_LLM_DATA_DIR "/system_prompt_Asia_Shanghai.txt")));
 }
 
 const QDateTime kNow = QDateTime(QDate(2026, 12, 5), QTime(0, 15, 47, 123), Qt::UTC);

@@ -46,6 +46,10 @@ protected:
     QList<ExtractedEvent> capture(const QString& text = QStringLiteral("明天下午3点开会")) {
         return await(router().extractEvents(text, QStringLiteral("粘贴文本"), token));
     }
+    void choose(const QString& presetID) {
+        defaults->setValue(QStringLiteral("llm.preset"), presetID);
+    }
+    static LLMPreset preset(const QString& id) { return LLMClient::preset(id); }
 
     TempXdg xdg;
     std::shared_ptr<Preferences> defaults = Preferences::standard();
