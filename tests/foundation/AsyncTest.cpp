@@ -8,16 +8,7 @@
 #include "testkit/EventLoop.h"
 
 using zorbel::test::await;
-
-TEST(CancellationToken, CopiesShareOneFlagAndCheckpointsThrow) {
-    zorbel::CancellationToken token;
-    const zorbel::CancellationToken copy = token;
-    EXPECT_NO_THROW(copy.throwIfCancelled());
-    token.cancel();
-    EXPECT_TRUE(copy.isCancelled());
-    EXPECT_THROW(copy.throwIfCancelled(), zorbel::CancelledError);
-    EXPECT_FALSE(zorbel::CancellationToken().isCancelled());
-}
+using zorbel::test::spinUntil;
 
 namespace {
 
@@ -41,4 +32,37 @@ TEST(RunInBackground, WorksOffTheGuiThreadResumesOnItAndRethrowsTypedErrors) {
         EXPECT_EQ(error.code(), zorbel::NetworkError::Code::timedOut);
         EXPECT_EQ(error.detail(), 5);
     }
+}
+
+// A cancel from a worker thread, through a copy, reaches each watcher on the GUI thread once; a
+// watcher that starts after the cancel still hears of it, one gone or disconnected hears nothing.
+TEST(CancellationToken, CopiesShareOneFlagAndTellTheirWatchersOnTheirOwnThread) {
+    const zorbel::CancellationToken token;
+    EXPECT_NO_THROW(token.throwIfCancelled());
+    QObject context;
+    auto gone = std::make_unique<QObject>();
+    int early = 0, withdrawn = 0, late = 0;
+    bool onGuiThread = false;
+    token.onCancel(&context, [&] {
+        ++early;
+        onGuiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+    });
+    token.onCancel(gone.get(), [] { ADD_FAILURE() << "a gone watcher was called"; });
+    QObject::disconnect(token.onCancel(&context, [&] { ++withdrawn; }));
+    gone.reset();
+
+    std::unique_ptr<QThread> worker(QThread::create([copy = token] { copy.cancel(); }));
+    worker->start();
+    ASSERT_TRUE(worker->wait(5000));
+    EXPECT_TRUE(token.isCancelled());
+    EXPECT_THROW(token.throwIfCancelled(), zorbel::CancelledError);
+    ASSERT_TRUE(spinUntil([&] { return early > 0; }));
+    EXPECT_TRUE(onGuiThread);
+    token.onCancel(&context, [&] { ++late; });
+    ASSERT_TRUE(spinUntil([&] { return late > 0; }));
+    token.cancel();  // a second cancel tells nobody again
+    QCoreApplication::processEvents();
+    EXPECT_EQ(early + late, 2);
+    EXPECT_EQ(withdrawn, 0);
+    EXPECT_FALSE(zorbel::CancellationToken().isCancelled());
 }
