@@ -86,8 +86,11 @@ TEST(Preferences, TheStandardStoreFollowsTheConfigFolderAndSurvivesReopening) {
     ASSERT_TRUE(QFile::exists(prefs->filePath()));
     EXPECT_EQ(QFile::permissions(prefs->filePath()) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
 
-    // The next launch reads the file back as text: the typed readers give the same answers.
-    Preferences reopened(u"com.zorbel.app"_s);
+    // Another process reads the file back as text (a copy, past this process's settings cache):
+    // the typed readers give the same answers.
+    zorbel::test::writeFile(xdg.configHome() + u"/com.zorbel.copy.conf"_s,
+                            zorbel::test::readFile(prefs->filePath()));
+    Preferences reopened(u"com.zorbel.copy"_s);
     EXPECT_EQ(reopened.string(u"llm.provider"_s), u"ollama"_s);
     EXPECT_DOUBLE_EQ(reopened.number(u"ui.ballOpacity"_s).value(), 0.75);
     EXPECT_EQ(reopened.integer(u"onboarding.version"_s), 2);
