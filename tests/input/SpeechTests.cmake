@@ -4,5 +4,5 @@
 zorbel_test(permission_tests SOURCES PermissionCoordinatorTest.cpp DEPS zorbel_input)
 
 zorbel_test(speech_tests
-    SOURCES SpeechServiceTest.cpp SpeechEndpointTest.cpp
+    SOURCES SpeechTest.cpp
     DEPS zorbel_input zorbel_chatserver)

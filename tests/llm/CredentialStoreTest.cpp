@@ -95,17 +95,22 @@ TEST(CredentialMigration, AFailedWriteRemovesNothingAndLeavesTheMarkerUnset) {
     zorbel::test::TempXdg xdg;
     const auto defaults = zorbel::Preferences::standard();
     const auto store = std::make_shared<zorbel::test::MemoryCredentialStore>();
+    CredentialMigrator migrator(defaults, store);
+    // Nothing to move still sets the marker.
+    defaults->setValue(u"llm.apiKey"_s, QString());
+    await(migrator.migrateIfNeeded());
+    EXPECT_EQ(store->writes, 0);
+    EXPECT_TRUE(defaults->contains(u"llm.apiKey"_s));
+    EXPECT_TRUE(defaults->boolean(u"credentials.migratedToKeychain.v1"_s));
+
+    defaults->remove(u"credentials.migratedToKeychain.v1"_s);
     defaults->setValue(u"llm.apiKey"_s, u"k-custom"_s);
     defaults->setValue(u"llm.preset.deepseek.key"_s, u"k-deepseek"_s);
     defaults->setValue(u"llm.preset.openai.key"_s, u"k-openai"_s);
     store->failingWrite = 2;
-    CredentialMigrator migrator(defaults, store);
-    try {
-        await(migrator.migrateIfNeeded());
-        ADD_FAILURE() << "no error";
-    } catch (const KeychainError& error) {
-        EXPECT_EQ(error.status(), 5);
-    }
+    const auto error =
+        zorbel::test::thrown<KeychainError>([&] { await(migrator.migrateIfNeeded()); });
+    EXPECT_EQ(error.value().status(), 5);
     EXPECT_EQ(store->writes, 2);
     EXPECT_EQ(store->secrets, (QHash<QString, QString>{{u"custom"_s, u"k-custom"_s}}));
     for (const char* key : {"llm.apiKey", "llm.preset.deepseek.key", "llm.preset.openai.key"}) {
@@ -121,16 +126,4 @@ TEST(CredentialMigration, AFailedWriteRemovesNothingAndLeavesTheMarkerUnset) {
     await(migrator.migrateIfNeeded());
     EXPECT_EQ(store->writes, 5);
     EXPECT_TRUE(defaults->contains(u"llm.apiKey"_s));
-}
-
-TEST(CredentialMigration, NothingToMoveStillSetsTheMarker) {
-    zorbel::test::TempXdg xdg;
-    const auto defaults = zorbel::Preferences::standard();
-    const auto store = std::make_shared<zorbel::test::MemoryCredentialStore>();
-    defaults->setValue(u"llm.apiKey"_s, QString());
-    CredentialMigrator migrator(defaults, store);
-    await(migrator.migrateIfNeeded());
-    EXPECT_EQ(store->writes, 0);
-    EXPECT_TRUE(defaults->contains(u"llm.apiKey"_s));
-    EXPECT_TRUE(defaults->boolean(u"credentials.migratedToKeychain.v1"_s));
 }

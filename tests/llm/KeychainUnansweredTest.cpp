@@ -49,12 +49,10 @@ TEST(KeychainUnanswered, EveryAccessFailsWithinTheTimeOutAndNothingIsWritten) {
     const auto failsInTime = [&](auto task) {
         QElapsedTimer clock;
         clock.start();
-        try {
-            zorbel::test::await(std::move(task));
-            ADD_FAILURE() << "an unanswered store gave a result";
-        } catch (const KeychainError& error) {
-            EXPECT_EQ(error.status(), 7) << "QKeychain::OtherError, as for a broken store";
-        }
+        const auto error =
+            zorbel::test::thrown<KeychainError>([&] { zorbel::test::await(std::move(task)); });
+        ASSERT_TRUE(error) << "an unanswered store gave a result";
+        EXPECT_EQ(error->status(), 7) << "QKeychain::OtherError, as for a broken store";
         EXPECT_GE(clock.elapsed(), limit.count() - 50);
         EXPECT_LT(clock.elapsed(), 5000) << "bounded by the time-out, not by D-Bus";
     };

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <ctime>
+#include <optional>
 
 #include "core/ExtractedEvent.h"
 
@@ -53,28 +54,23 @@ inline QByteArray stableCalendarText(const QByteArray& text) {
 /// before.
 class ProcessZone {
 public:
-    explicit ProcessZone(const QByteArray& zone)
-        : m_saved(qgetenv("TZ")), m_wasSet(qEnvironmentVariableIsSet("TZ")) {
+    explicit ProcessZone(const QByteArray& zone) {
+        if (qEnvironmentVariableIsSet("TZ")) m_saved = qgetenv("TZ");
         set(zone);
     }
-    ~ProcessZone() {
-        if (m_wasSet) {
-            set(m_saved);
-        } else {
-            qunsetenv("TZ");
-            tzset();
-        }
-    }
+    ~ProcessZone() { set(m_saved); }
     ProcessZone(const ProcessZone&) = delete;
     ProcessZone& operator=(const ProcessZone&) = delete;
 
 private:
-    static void set(const QByteArray& zone) {
-        qputenv("TZ", zone);
+    static void set(const std::optional<QByteArray>& zone) {
+        if (zone)
+            qputenv("TZ", *zone);
+        else
+            qunsetenv("TZ");
         tzset();
     }
-    QByteArray m_saved;
-    bool m_wasSet;
+    std::optional<QByteArray> m_saved;
 };
 
 }  // namespace zorbel::test

@@ -58,4 +58,34 @@ T await(QCoro::Task<T> task) {
     if constexpr (!std::is_void_v<T>) return std::move(*value);
 }
 
+/// The `Error` that `work` throws, or nothing when it returns (other errors pass through).
+template <typename Error, typename Work>
+std::optional<Error> thrown(Work work) {
+    try {
+        work();
+    } catch (const Error& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+/// A task started on the event loop and left to run while the test acts; keep it alive until
+/// it has finished.
+template <typename T>
+struct Running {
+    explicit Running(QCoro::Task<T> task)
+        : driver(detail::drive(std::move(task), value, error, finished)) {}
+    /// Drives the event loop until the task ends; true when it ended by throwing `Error`.
+    template <typename Error>
+    bool endsWith(int timeoutMs = 10000) {
+        return spinUntil([this] { return finished; }, timeoutMs) && error &&
+               thrown<Error>([this] { std::rethrow_exception(error); });
+    }
+
+    std::optional<detail::Stored<T>> value;
+    std::exception_ptr error;
+    bool finished = false;
+    QCoro::Task<void> driver;
+};
+
 }  // namespace zorbel::test

@@ -1,11 +1,19 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <memory>
+
+#include "testkit/EventLoop.h"
 
 namespace zorbel::test {
 
@@ -20,42 +28,131 @@ public:
     /// The password `request` sends, and the only one `requirePassword` accepts.
     static constexpr const char* kPassword = "pw";
 
-    RadicaleServer();
-    ~RadicaleServer();
+    RadicaleServer() {
+        QTcpServer probe;
+        if (probe.listen(QHostAddress::LocalHost, 0)) m_port = probe.serverPort();
+        writeConfig(QStringLiteral("type = none"));
+        writeRights();
+        m_process.setProgram(QLatin1String(kProgram));
+        m_process.setArguments({QStringLiteral("--config"), path("config")});
+        m_process.setStandardOutputFile(QProcess::nullDevice());
+        m_process.setStandardErrorFile(QProcess::nullDevice());
+    }
+    ~RadicaleServer() { stop(); }
     RadicaleServer(const RadicaleServer&) = delete;
     RadicaleServer& operator=(const RadicaleServer&) = delete;
 
-    static bool isInstalled();
+    static bool isInstalled() { return QFileInfo(QLatin1String(kProgram)).isExecutable(); }
 
     /// Starts the server and waits until it answers HTTP; false when it does not within 15 s.
-    bool start();
+    bool start() {
+        if (m_port == 0 || !isInstalled()) return false;
+        m_process.start();
+        if (!m_process.waitForStarted()) return false;
+        return spinUntil(
+            [this] {
+                return m_process.state() == QProcess::Running &&
+                       request("OPTIONS", QStringLiteral("/")) != 0;
+            },
+            15000);
+    }
     /// Stops the server now; requests after this are refused.
-    void stop();
+    void stop() {
+        if (m_process.state() == QProcess::NotRunning) return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000)) m_process.kill();
+        m_process.waitForFinished(5000);
+    }
 
     /// "http://127.0.0.1:PORT/".
-    QUrl url() const;
-    QString storageFolder() const { return m_dir.path() + QStringLiteral("/storage"); }
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(m_port)); }
+    QString storageFolder() const { return path("storage"); }
 
     /// Before `start`: only `user` with the password kPassword is let in (htpasswd); every
     /// other request answers 401.
-    bool requirePassword(const QString& user);
+    bool requirePassword(const QString& user) {
+        return writeText(path("users"),
+                         (user + u':' + QLatin1String(kPassword) + u'\n').toUtf8()) &&
+               writeConfig(QStringLiteral("type = htpasswd\nhtpasswd_filename = %1\n"
+                                          "htpasswd_encryption = plain")
+                               .arg(path("users")));
+    }
 
     /// One blocking request as `user` (Basic auth with kPassword); the HTTP status, 0 without
     /// an answer. `body` receives the answer's body when given.
     int request(const QByteArray& verb, const QString& path, const QByteArray& data = {},
-                const QString& user = QStringLiteral("alice"), QByteArray* body = nullptr);
+                const QString& user = QStringLiteral("alice"), QByteArray* body = nullptr) {
+        QNetworkAccessManager network;
+        QNetworkRequest request(url().resolved(QUrl(path)));
+        request.setRawHeader(
+            "Authorization",
+            "Basic " + (user + u':' + QLatin1String(kPassword)).toUtf8().toBase64());
+        if (!data.isEmpty()) request.setRawHeader("Content-Type", "application/xml; charset=utf-8");
+        request.setTransferTimeout(5000);
+        std::unique_ptr<QNetworkReply> reply(network.sendCustomRequest(request, verb, data));
+        spinUntil([&] { return reply->isFinished(); }, 6000);
+        if (body) *body = reply->readAll();
+        return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    }
 
     /// Makes the calendar collection "/user/name/" with a display name, a colour (none when
     /// empty) and the component types it holds ("VEVENT", "VTODO"); true on 201.
     bool makeCalendar(const QString& user, const QString& name, const QString& displayName,
-                      const QString& color, const QString& component = QStringLiteral("VEVENT"));
+                      const QString& color, const QString& component = QStringLiteral("VEVENT")) {
+        const QString colour =
+            color.isEmpty() ? QString()
+                            : QStringLiteral("<I:calendar-color>%1</I:calendar-color>").arg(color);
+        const QString mkcol =
+            QStringLiteral(
+                "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                "<D:mkcol xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\" "
+                "xmlns:I=\"http://apple.com/ns/ical/\"><D:set><D:prop>"
+                "<D:resourcetype><D:collection/><C:calendar/></D:resourcetype>"
+                "<D:displayname>%1</D:displayname><C:supported-calendar-component-set>"
+                "<C:comp name=\"%2\"/></C:supported-calendar-component-set>%3"
+                "</D:prop></D:set></D:mkcol>")
+                .arg(displayName.toHtmlEscaped(), component, colour);
+        return request("MKCOL", u'/' + user + u'/' + name + u'/', mkcol.toUtf8(), user) == 201;
+    }
 
     /// From now on "/user/name/" may only be read (writes answer 403).
-    bool makeReadOnly(const QString& user, const QString& name);
+    bool makeReadOnly(const QString& user, const QString& name) {
+        m_readOnly.append(user + u'/' + name);
+        return writeRights();
+    }
 
 private:
-    bool writeConfig(const QString& auth);
-    bool writeRights();
+    QString path(const char* name) const { return m_dir.path() + u'/' + QLatin1String(name); }
+    static bool writeText(const QString& path, const QByteArray& text) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    }
+    bool writeConfig(const QString& auth) {
+        return writeText(path("config"),
+                         QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n[auth]\n%2\n"
+                                        "[rights]\ntype = from_file\nfile = %3\n"
+                                        "[storage]\nfilesystem_folder = %4\n"
+                                        "[logging]\nlevel = error\n")
+                             .arg(QString::number(m_port), auth, path("rights"), storageFolder())
+                             .toUtf8());
+    }
+    // The first matching section wins; collection patterns match the whole path. Radicale reads
+    // the file again for every request.
+    bool writeRights() {
+        QString rights = QStringLiteral(
+            "[root]\nuser: .+\ncollection:\npermissions: R\n\n"
+            "[principal]\nuser: .+\ncollection: {user}\npermissions: RW\n");
+        for (const QString& collection : m_readOnly) {
+            rights += QStringLiteral(
+                          "\n[readonly %1]\nuser: .+\ncollection: %1(/.*)?\n"
+                          "permissions: r\n")
+                          .arg(collection);
+        }
+        return writeText(path("rights"), (rights + QStringLiteral("\n[calendars]\nuser: .+\n"
+                                                                  "collection: {user}/[^/]+(/.*)?\n"
+                                                                  "permissions: rw\n"))
+                                             .toUtf8());
+    }
 
     QTemporaryDir m_dir;
     QStringList m_readOnly;

@@ -1,52 +1,98 @@
-// The speech service against a substitute microphone and scripted recognisers, and real
+// The speech service against a substitute microphone, scripted recognisers and the capture
+// tests' consent gate; the transcription endpoint against a loopback server; and real
 // PocketSphinx on speech made by espeak-ng.
 
 #include <gtest/gtest.h>
+#include <qcoro/qcorotimer.h>
 #include <sys/stat.h>
 #include <QAudioDevice>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QMediaDevices>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include "core/CloudTransmissionDeclinedError.h"
+#include "input/AudioInput.h"
 #include "input/PocketSphinxRecognizer.h"
+#include "input/SpeechService.h"
 #include "input/SystemAudioInput.h"
 #include "input/TranscriptionEndpointRecognizer.h"
+#include "input/WavFile.h"
+#include "support/Errors.h"
 #include "support/Preferences.h"
+#include "testkit/ChatCompletionsServer.h"
+#include "testkit/FakeCaptureServices.h"
 #include "testkit/LogCapture.h"
-#include "testkit/SpeechTestDoubles.h"
+#include "testkit/MemoryCredentialStore.h"
 #include "testkit/TempXdg.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
 using test::await;
+using test::readFile;
+using test::writeFile;
 using Kind = SpeechService::ServiceError::Kind;
-using Behaviour = test::ScriptedRecognizer::Behaviour;
 
 namespace {
 
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+/// A microphone whose samples the test delivers with `feed`; can fail to start.
+class FakeAudioInput final : public AudioInput {
+public:
+    int starts = 0;
+    int failingStarts = 0;  ///< this many starts throw `inputUnavailable`
+    Sink sink;
 
-void writeFile(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
-}
+    void start(Sink s) override {
+        ++starts;
+        if (failingStarts > 0) {
+            --failingStarts;
+            throw SpeechService::ServiceError(SpeechService::ServiceError::inputUnavailable);
+        }
+        sink = std::move(s);
+    }
+    void stop() override { sink = nullptr; }
+    void feed(const QByteArray& pcm) const {
+        if (sink) sink(pcm);
+    }
+};
 
-/// The service error `run` throws, or nothing.
+/// A recogniser that answers as scripted and remembers what it was given.
+class ScriptedRecognizer final : public SpeechRecognizer {
+public:
+    enum class Behaviour { answer, fail, never };
+
+    bool available = true;
+    bool local = true;
+    Behaviour behaviour = Behaviour::answer;
+    QString text;
+    int calls = 0;
+    QByteArray heardSamples;       ///< the samples of the last recording it was given
+    bool stoppedByCancel = false;  ///< a `never` recognition saw its token cancelled and ended
+
+    bool isAvailable() const override { return available; }
+    bool isLocal() const override { return local; }
+    QCoro::Task<QString> recognize(QString wavPath, CancellationToken token) override {
+        ++calls;
+        heardSamples = WavFile::readSamples(wavPath);
+        if (behaviour == Behaviour::fail) throw RecognitionError("scripted");
+        if (behaviour == Behaviour::never) {
+            while (!token.isCancelled()) co_await QCoro::sleepFor(std::chrono::milliseconds(5));
+            stoppedByCancel = true;
+            throw CancelledError();
+        }
+        co_return QString(text);  // QCoro 0.8 moves from a co_returned lvalue
+    }
+};
+
+using Behaviour = ScriptedRecognizer::Behaviour;
+
+/// The kind of service error `run` throws, or nothing.
 template <typename Run>
 std::optional<Kind> serviceErrorOf(Run run) {
-    try {
-        run();
-    } catch (const SpeechService::ServiceError& error) {
-        return error.kind();
-    }
-    return std::nullopt;
+    const auto error = test::thrown<SpeechService::ServiceError>(run);
+    return error ? std::optional(error->kind()) : std::nullopt;
 }
 
 const QByteArray kSpeech = QByteArray("\x01\x02\x03\x04\x05\x06", 6);
@@ -55,10 +101,9 @@ const QByteArray kOtherSpeech = QByteArray("\x07\x08\x09\x0a", 4);
 class SpeechServiceTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    std::shared_ptr<test::ScriptedRecognizer> recognizer =
-        std::make_shared<test::ScriptedRecognizer>();
-    std::shared_ptr<test::FakeAudioInput> input = std::make_shared<test::FakeAudioInput>();
-    std::shared_ptr<test::ScriptedGate> gate = std::make_shared<test::ScriptedGate>();
+    std::shared_ptr<ScriptedRecognizer> recognizer = std::make_shared<ScriptedRecognizer>();
+    std::shared_ptr<FakeAudioInput> input = std::make_shared<FakeAudioInput>();
+    std::shared_ptr<test::FakeConsentGate> gate = std::make_shared<test::FakeConsentGate>();
     const QString recordings = dir.filePath(u"recordings"_s);
     const QString lastFailure = dir.filePath(u"zorbel-last-fail.wav"_s);
     const QString victim = dir.filePath(u"victim.txt"_s);
@@ -84,6 +129,37 @@ protected:
     }
 };
 
+class SpeechEndpointTest : public ::testing::Test {
+protected:
+    test::TempXdg xdg;
+    QTemporaryDir dir;
+    test::ChatCompletionsServer server;
+    std::shared_ptr<Preferences> preferences = Preferences::standard();
+    std::shared_ptr<test::MemoryCredentialStore> credentials =
+        std::make_shared<test::MemoryCredentialStore>();
+    std::shared_ptr<TranscriptionEndpointRecognizer> recognizer =
+        std::make_shared<TranscriptionEndpointRecognizer>(preferences, credentials);
+    const QByteArray samples = QByteArray(3200, '\x11');
+    QString wav;
+
+    void SetUp() override {
+        server.answerBody(R"({"text":" hello there \n"})");
+        configure(server.url(u"/v1/"_s), u" whisper-small\t"_s);
+        wav = dir.filePath(u"zorbel-TEST.wav"_s);
+        WavFile(wav).append(samples);
+    }
+    void configure(const QString& baseURL, const QString& model) {
+        preferences->setValue(u"speech.baseURL"_s, baseURL);
+        preferences->setValue(u"speech.model"_s, model);
+    }
+    SpeechService service(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+        return SpeechService(
+            recognizer, nullptr, nullptr,
+            SpeechServiceOptions{timeout, dir.path(), dir.filePath(u"last.wav"_s)});
+    }
+    QString recognized() { return await(recognizer->recognize(wav, CancellationToken())); }
+};
+
 }  // namespace
 
 TEST_F(SpeechServiceTest, TranscriptIsTrimmedAndTheRecordingDeleted) {
@@ -104,29 +180,25 @@ TEST_F(SpeechServiceTest, TranscriptIsTrimmedAndTheRecordingDeleted) {
 
 // Each failure keeps its recording as the last failure, replacing the one before.
 TEST_F(SpeechServiceTest, AFailedRecognitionKeepsTheRecordingAsTheLastFailure) {
-    const struct {
-        const char* name;
-        Behaviour behaviour;
-        QStringList codes;
-    } cases[] = {{"an empty text", Behaviour::answer, {}},  // no recogniser error
-                 {"an error", Behaviour::fail, {u"transcription"_s}},
-                 {"no answer in time", Behaviour::never, {}},
-                 {"an empty text again", Behaviour::answer, {}}};
+    const std::pair<Behaviour, QStringList> cases[] = {{Behaviour::answer, {}},  // an empty text
+                                                       {Behaviour::fail, {u"transcription"_s}},
+                                                       {Behaviour::never, {}},  // too late
+                                                       {Behaviour::answer, {}}};
     // The planted link at the last failure's name is replaced, not followed.
     ASSERT_TRUE(QFile::link(victim, lastFailure));
     recognizer->text = u" \n"_s;
     auto speech = service(std::chrono::milliseconds(50));
     bool other = false;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [behaviour, codes] : cases) {
+        SCOPED_TRACE(int(behaviour));
         test::LogCapture log;
-        recognizer->behaviour = c.behaviour;
+        recognizer->behaviour = behaviour;
         const QByteArray& samples = (other = !other) ? kSpeech : kOtherSpeech;
         EXPECT_EQ(failedRecording(*speech, samples), Kind::emptyTranscription);
         EXPECT_EQ(WavFile::readSamples(lastFailure), samples);
         EXPECT_FALSE(QFileInfo(lastFailure).isSymLink());
         EXPECT_TRUE(recordingFiles().isEmpty());
-        EXPECT_EQ(log.failureCodes(), c.codes);
+        EXPECT_EQ(log.failureCodes(), codes);
     }
     EXPECT_TRUE(test::spinUntil([&] { return recognizer->stoppedByCancel; }));
     EXPECT_EQ(readFile(victim), "precious");
@@ -145,16 +217,10 @@ TEST_F(SpeechServiceTest, CancelAbandonsTheRecordingOrItsTranscription) {
 
     recognizer->behaviour = Behaviour::never;
     speech->start();
-    std::optional<QString> text;
-    std::exception_ptr error;
-    bool finished = false;
-    auto transcribing =
-        test::detail::drive(speech->stopAndTranscribe(CancellationToken()), text, error, finished);
+    test::Running transcribing(speech->stopAndTranscribe(CancellationToken()));
     ASSERT_TRUE(test::spinUntil([&] { return recognizer->calls == 1; }));
     speech->cancel();
-    ASSERT_TRUE(test::spinUntil([&] { return finished; }));
-    ASSERT_FALSE(text);  // so it failed
-    EXPECT_THROW(std::rethrow_exception(error), CancelledError);
+    EXPECT_TRUE(transcribing.endsWith<CancelledError>());
     EXPECT_TRUE(test::spinUntil([&] { return recognizer->stoppedByCancel; }));
     EXPECT_TRUE(test::spinUntil([&] { return recordingFiles().isEmpty(); }));
     EXPECT_FALSE(QFileInfo::exists(lastFailure));
@@ -179,6 +245,7 @@ TEST_F(SpeechServiceTest, StartFailuresLeaveItIdleAndALaterStartWorks) {
 TEST_F(SpeechServiceTest, CloudRecognizerNeedsVoiceConsentBeforeTheUpload) {
     recognizer->local = false;
     recognizer->text = u"ok"_s;
+    gate->answer.answer(false);
     auto speech = service();
     speech->start();
     EXPECT_THROW(await(speech->stopAndTranscribe(CancellationToken())),
@@ -186,13 +253,13 @@ TEST_F(SpeechServiceTest, CloudRecognizerNeedsVoiceConsentBeforeTheUpload) {
     EXPECT_EQ(recognizer->calls, 0);
     EXPECT_TRUE(recordingFiles().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(lastFailure));
-    using Asked = std::pair<QString, CaptureKind>;
-    EXPECT_EQ(gate->asked, std::vector<Asked>{Asked(u"speech"_s, CaptureKind::voice)});
-    gate->allow = true;
+    EXPECT_EQ(gate->questions,
+              (QList<QPair<QString, CaptureKind>>{{u"speech"_s, CaptureKind::voice}}));
+    gate->answer.answer(true);
     EXPECT_EQ(record(*speech, kSpeech), u"ok"_s);
     recognizer->local = true;
     EXPECT_EQ(record(*speech, kSpeech), u"ok"_s);
-    EXPECT_EQ(gate->asked.size(), 2u);  // a local recogniser never asks
+    EXPECT_EQ(gate->questions.size(), 2);  // a local recogniser never asks
 }
 
 TEST_F(SpeechServiceTest, FilesAreNeverWrittenThroughAnExistingName) {
@@ -250,26 +317,99 @@ TEST_F(SpeechServiceTest, ByDefaultRecordingsAndTheLastFailureAreTheUsersOnly) {
     if (!runtime.isEmpty()) qputenv("XDG_RUNTIME_DIR", runtime);
 }
 
-TEST(SpeechRecognizerChoice, ChineseThenThePreferredLanguagesThenEnglish) {
+TEST_F(SpeechEndpointTest, PostsTheRecordingAsMultipartWithTheKeyAndModel) {
+    EXPECT_EQ(recognized(), u" hello there \n"_s);
+    credentials->secrets.insert(u"speech"_s, u"sk-test"_s);
+    EXPECT_EQ(await(service().transcribe(wav, CancellationToken())), u"hello there"_s);
+    ASSERT_EQ(server.requests().size(), 2);
+    EXPECT_FALSE(server.requests().first().hasHeader("authorization"));
+    const test::RecordedRequest request = server.requests().last();
+    EXPECT_EQ(request.method + ' ' + request.path, "POST /v1/audio/transcriptions");
+    EXPECT_EQ(request.header("authorization"), "Bearer sk-test");
+    EXPECT_TRUE(request.header("content-type").startsWith("multipart/form-data; boundary="));
+    EXPECT_TRUE(request.body.contains(
+        "Content-Disposition: form-data; name=\"model\"\r\n\r\nwhisper-small\r\n"));
+    EXPECT_TRUE(request.body.contains("form-data; name=\"file\"; filename=\"zorbel-TEST.wav\""));
+    EXPECT_TRUE(request.body.contains("Content-Type: audio/wav"));
+    EXPECT_TRUE(request.body.contains(WavFile::header(samples.size()) + samples));
+    EXPECT_TRUE(QFile::exists(wav));  // transcribing a file leaves it alone
+}
+
+TEST_F(SpeechEndpointTest, BadAnswersAreRecognitionErrorsAndHostileOnesTypedRefusals) {
+    test::LogCapture log;
+    server.answerBody({}, 401);
+    EXPECT_THROW(recognized(), RecognitionError);
+    server.answerBody(R"({"txt":"x"})");
+    EXPECT_THROW(recognized(), RecognitionError);
+    const auto serviceError = test::thrown<SpeechService::ServiceError>(
+        [&] { await(service().transcribe(wav, CancellationToken())); });
+    EXPECT_EQ(serviceError.value().kind(), SpeechService::ServiceError::emptyTranscription);
+    EXPECT_EQ(log.failureCodes(), QStringList{u"transcription"_s});
+
+    // A transcript past the 1 MB an answer may have.
+    server.answerBody(R"({"text":")" + QByteArray(2 << 20, 'a') + R"("})");
+    EXPECT_EQ(test::thrown<NetworkError>([&] { recognized(); }).value().code(),
+              NetworkError::Code::tooLarge);
+    // A redirect to another port is not followed (the answer is its 307): neither the key nor
+    // the recording goes there.
+    credentials->secrets.insert(u"speech"_s, u"sk-test"_s);
+    test::ChatCompletionsServer elsewhere;
+    server.answerRedirect(elsewhere.url(u"/v1/audio/transcriptions"_s).toUtf8(), 307);
+    EXPECT_THROW(recognized(), RecognitionError);
+    EXPECT_FALSE(test::spinUntil([&] { return !elsewhere.requests().isEmpty(); }, 200));
+}
+
+TEST_F(SpeechEndpointTest, AnEndpointThatNeverAnswersTimesOutAndTheTransferIsAborted) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    bool disconnected = false;
+    QObject::connect(&silent, &QTcpServer::newConnection, [&] {
+        QObject::connect(silent.nextPendingConnection(), &QTcpSocket::disconnected,
+                         [&] { disconnected = true; });
+    });
+    configure(u"http://127.0.0.1:%1/v1"_s.arg(silent.serverPort()), u"m"_s);
+    EXPECT_THROW(await(service(std::chrono::milliseconds(1000)).transcribe(wav, {})),
+                 SpeechService::ServiceError);
+    EXPECT_TRUE(test::spinUntil([&] { return disconnected; }));
+}
+
+TEST_F(SpeechEndpointTest, AvailabilityAndLocalityFollowThePreferences) {
     const struct {
-        QStringList available;
-        QString picked;
-    } cases[] = {{{u"fr-FR"_s, u"en-US"_s}, u"fr-FR"_s},
-                 {{u"en-US"_s}, u"en-US"_s},
-                 {{u"zh-CN"_s, u"fr-FR"_s, u"en-US"_s}, u"zh-CN"_s},
-                 {{u"de-DE"_s}, {}}};
+        const char* baseURL;
+        const char* model;
+        bool available;
+        bool local;
+    } cases[] = {{"http://localhost:8080/v1", "m", true, true},
+                 {"http://[::1]:8080", "m", true, true},
+                 {"https://speech.example.com/v1//", "m", true, false},
+                 {" \t", "m", false, false},
+                 {"http://127.0.0.1:1", "", false, true}};
+    EXPECT_TRUE(recognizer->isAvailable() && recognizer->isLocal());
     for (const auto& c : cases) {
+        configure(QLatin1String(c.baseURL), QLatin1String(c.model));
+        EXPECT_EQ(recognizer->isAvailable(), c.available) << c.baseURL;
+        EXPECT_EQ(recognizer->isLocal(), c.local) << c.baseURL;
+    }
+    configure(u"https://speech.example.com/v1//"_s, u"m"_s);
+    EXPECT_EQ(recognizer->endpoint().toString(),
+              u"https://speech.example.com/v1//audio/transcriptions"_s);
+}
+
+TEST(SpeechRecognizerChoice, ChineseThenThePreferredLanguagesThenEnglish) {
+    const std::pair<QStringList, QString> cases[] = {{{u"fr-FR"_s, u"en-US"_s}, u"fr-FR"_s},
+                                                     {{u"en-US"_s}, u"en-US"_s},
+                                                     {{u"zh-CN"_s, u"fr-FR"_s}, u"zh-CN"_s},
+                                                     {{u"de-DE"_s}, {}}};
+    for (const auto& [available, expected] : cases) {
         // A recogniser for every language but German, whose text is its language.
         const RecognizerFactory make = [&](const QString& locale) {
-            auto recognizer = std::make_shared<test::ScriptedRecognizer>();
+            auto recognizer = std::make_shared<ScriptedRecognizer>();
             recognizer->text = locale;
-            recognizer->available = c.available.contains(locale);
+            recognizer->available = available.contains(locale);
             return locale == u"de-DE" ? nullptr : recognizer;
         };
         const auto picked = SpeechService::pickRecognizer({u"fr-FR"_s, u"de-DE"_s}, make);
-        EXPECT_EQ(picked ? static_cast<test::ScriptedRecognizer&>(*picked).text : QString(),
-                  c.picked)
-            << qPrintable(c.available.join(u' '));
+        EXPECT_EQ(picked ? static_cast<ScriptedRecognizer&>(*picked).text : QString(), expected);
     }
 }
 
@@ -293,7 +433,7 @@ TEST(SystemAudioInput, NoInputDeviceMeansInputUnavailable) {
     if (!QMediaDevices::defaultAudioInput().isNull()) GTEST_SKIP() << "this machine has an input";
     QTemporaryDir dir;
     SpeechService speech(
-        std::make_shared<test::ScriptedRecognizer>(), std::make_shared<SystemAudioInput>(), nullptr,
+        std::make_shared<ScriptedRecognizer>(), std::make_shared<SystemAudioInput>(), nullptr,
         {SpeechServiceOptions::kRecognitionTimeout, dir.path(), dir.filePath(u"last.wav"_s)});
     EXPECT_EQ(serviceErrorOf([&] { speech.start(); }), Kind::inputUnavailable);
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
@@ -321,7 +461,7 @@ TEST(PocketSphinxRecognizer, HearsSpokenEnglishAndNothingInSilence) {
     EXPECT_TRUE(text.contains(u"tomorrow") && text.contains(u"three")) << text.toStdString();
 
     // A second of silence is no transcript: the recording is kept as the last failure.
-    auto input = std::make_shared<test::FakeAudioInput>();
+    auto input = std::make_shared<FakeAudioInput>();
     const QString lastFailure = dir.filePath(u"last-fail.wav"_s);
     SpeechService speech(recognizer, input, nullptr,
                          {SpeechServiceOptions::kRecognitionTimeout, dir.path(), lastFailure});

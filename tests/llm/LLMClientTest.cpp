@@ -1,0 +1,711 @@
+// The model client. The wire format on its own: the prompt byte for byte, the persona section,
+// the messages, the reading of a reply, the endpoint rule and the vision test. The request path
+// against a loopback chat-completions server: what goes over the wire, what a hostile or failing
+// server gets, model lists, cancellation, and what is logged. Provider presets, the resolution
+// of server, key and model, the key cache and local discovery against two loopback servers (with
+// a fake `ollama` executable).
+
+#include <gtest/gtest.h>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <ctime>
+#include <variant>
+
+#include "capture/ExtractorRouter.h"
+#include "llm/ChatRequest.h"
+#include "llm/LLMClient.h"
+#include "llm/LocalDiscovery.h"
+#include "llm/UserProfile.h"
+#include "rules/RuleBasedExtractor.h"
+#include "testkit/ChatCompletionsServer.h"
+#include "testkit/EventLoop.h"
+#include "testkit/LogCapture.h"
+#include "testkit/MemoryCredentialStore.h"
+#include "testkit/ShellEnvironment.h"
+#include "testkit/TempXdg.h"
+
+using namespace Qt::Literals::StringLiterals;
+using namespace zorbel;
+using test::await;
+using test::ChatCompletionsServer;
+using test::RecordedRequest;
+using test::spinUntil;
+using Config = LLMClient::ResolvedConfig;
+
+namespace {
+
+// The zone is fixed before main so the prompt's time-zone line is known.
+const bool kZoneSet = [] {
+    qputenv("TZ", "Asia/Shanghai");
+    tzset();
+    return true;
+}();
+
+QString expectedPrompt() {
+    return QString::fromUtf8(zorbel::test::readFile(
+        QStringLiteral(ZORBEL_LLM_DATA_DIR "/system_prompt_Asia_Shanghai.txt")));
+}
+
+const QDateTime kNow = QDateTime(QDate(2026, 12, 5), QTime(0, 15, 47, 123), Qt::UTC);
+
+const QString kEvent =
+    uR"({"events":[{"title":"开会","start_time":"2026-12-06T15:00:00+08:00","end_time":"2026-12-06T16:00:00+08:00"}]})"_s;
+
+/// What a call threw: nothing, the client's own error, or a transport failure's code.
+using Failure = std::variant<std::monostate, LLMError, NetworkError::Code>;
+
+template <typename Run>
+Failure failureOf(Run run) {
+    try {
+        run();
+    } catch (const LLMError& error) {
+        return error;
+    } catch (const NetworkError& error) {
+        return error.code();
+    }
+    return {};
+}
+
+/// A model client over fresh settings and an in-memory secret store, with two loopback servers
+/// where the local Ollama and LM Studio would be. Captures go through the router, as in the app.
+class ClientFixture : public ::testing::Test {
+protected:
+    ClientFixture() {
+        options.ollamaBaseURL = ollama.url();
+        options.lmstudioBaseURL = lmstudio.url();
+    }
+
+    /// Made on first use, so that a test can set `options` and the settings first.
+    LLMClient& client() {
+        if (!m_client) {
+            m_client = std::make_shared<LLMClient>(defaults, store, options);
+            QObject::connect(&m_client->discovery(), &LocalDiscovery::scanFinished,
+                             [this] { ++scansFinished; });
+            m_router = std::make_unique<ExtractorRouter>(
+                m_client, std::make_shared<RuleBasedExtractor>(options.now));
+        }
+        return *m_client;
+    }
+    void destroyClient() {
+        m_router.reset();
+        m_client.reset();
+    }
+    /// What a capture talks to: the client, or the built-in rules where its route says so.
+    ExtractorRouter& router() {
+        client();
+        return *m_router;
+    }
+    QList<ExtractedEvent> capture(const QString& text = QStringLiteral("明天下午3点开会")) {
+        return await(router().extractEvents(text, QStringLiteral("粘贴文本"), token));
+    }
+    void choose(const QString& presetID) {
+        defaults->setValue(QStringLiteral("llm.preset"), presetID);
+    }
+    static LLMPreset preset(const QString& id) { return LLMClient::preset(id); }
+
+    test::TempXdg xdg;
+    std::shared_ptr<Preferences> defaults = Preferences::standard();
+    std::shared_ptr<test::MemoryCredentialStore> store =
+        std::make_shared<test::MemoryCredentialStore>();
+    test::ChatCompletionsServer ollama;
+    test::ChatCompletionsServer lmstudio;
+    LLMClientOptions options;
+    CancellationToken token;
+    test::LogCapture log;
+    int scansFinished = 0;
+
+private:
+    std::shared_ptr<LLMClient> m_client;
+    std::unique_ptr<ExtractorRouter> m_router;
+};
+
+class ClientRequest : public ClientFixture {
+protected:
+    ClientRequest() {
+        options.lmstudioBaseURL = server.url();
+        options.requestTimeoutMs = 5000;
+        options.resourceTimeoutMs = 5000;
+        server.answerContent(kEvent);
+    }
+
+    void useCustom(const QString& baseURL, const QString& key = u"sk-test"_s) {
+        choose(u"custom"_s);
+        defaults->setValue(u"llm.baseURL"_s, baseURL);
+        defaults->setValue(u"llm.model"_s, u"my-model"_s);
+        store->secrets.insert(u"custom"_s, key);
+    }
+    Failure captureFailure() {
+        return failureOf([this] { capture(); });
+    }
+    /// The deepseek preset with its models served by `at`, and its key stored.
+    LLMPreset listedBy(const ChatCompletionsServer& at) {
+        LLMPreset provider = preset(u"deepseek"_s);
+        provider.baseURL = at.url(u"/v1/"_s);
+        store->secrets.insert(u"deepseek"_s, u"sk-d"_s);
+        return provider;
+    }
+    RecordedRequest onlyRequest() {
+        EXPECT_EQ(server.requests().size(), 1);
+        return server.requests().value(0);
+    }
+
+    /// The one server of these tests: the custom provider's, and the local ones'.
+    ChatCompletionsServer& server = ollama;
+};
+
+class Providers : public ClientFixture {
+protected:
+    Providers() {
+        options.ollamaExecutables = {executables.path() + u"/ollama"_s};
+        options.probeTimeoutMs = 1000;
+        options.rescanDelayMs = 50;
+    }
+
+    /// Runs one scan to its callback.
+    void scan() {
+        const int before = scansFinished;
+        client().scanLocalProviders();
+        ASSERT_TRUE(spinUntil([&] { return scansFinished > before; }));
+    }
+    /// A fake `ollama` that notes every start with its arguments.
+    QString installFakeOllama() {
+        test::writeTool(executables.path() + u"/ollama"_s,
+                        "#!/bin/sh\necho \"$@\" >> \"$(dirname \"$0\")/started\"\n");
+        return executables.path() + u"/started"_s;
+    }
+
+    QTemporaryDir executables;
+};
+
+QByteArray tags(const QByteArray& models) {
+    return R"({"models":)" + models + "}";
+}
+
+}  // namespace
+
+TEST_F(ClientRequest, SendsThePromptTheMessageAndTheKeyExactlyAsStored) {
+    useCustom(server.url(u"/v1/"_s), u" sk-secret \t"_s);
+    options.now = [] { return QDateTime(QDate(2026, 12, 6), QTime(2, 0, 5, 250), Qt::UTC); };
+    const QList<ExtractedEvent> events = capture();
+
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events[0].title, u"开会"_s);
+    EXPECT_EQ(events[0].sourceText, u"明天下午3点开会"_s);
+    const RecordedRequest request = onlyRequest();
+    EXPECT_EQ(request.method, "POST");
+    EXPECT_EQ(request.path, "/v1/chat/completions");
+    EXPECT_EQ(request.header("Content-Type"), "application/json");
+    EXPECT_EQ(request.header("Authorization"), "Bearer  sk-secret \t");
+
+    const QJsonObject body = request.json();
+    EXPECT_EQ(body.value(u"model"_s), u"my-model"_s);
+    EXPECT_EQ(body.value(u"temperature"_s).toDouble(), 0.2);
+    EXPECT_EQ(body.value(u"stream"_s), QJsonValue(false));
+    EXPECT_FALSE(body.contains(u"think"_s));
+    const QJsonArray messages = body.value(u"messages"_s).toArray();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[0].toObject(),
+              (QJsonObject{{u"role"_s, u"system"_s},
+                           {u"content"_s, ChatRequest::makeSystemPrompt(*defaults)}}));
+    EXPECT_EQ(messages[1].toObject(),
+              (QJsonObject{{u"role"_s, u"user"_s},
+                           {u"content"_s,
+                            u"现在时间：2026-12-06T02:00:05Z\n\n粘贴文本：明天下午3点开会"_s}}));
+
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].startsWith(
+        u"event=requestFinished(providerID: \"custom\", statusCode: Optional(200), "_s));
+    EXPECT_FALSE(log.lines()[0].contains(u"sk-"_s));
+}
+
+// The automatic route is in AutoReadsWithTheRulesUntilALocalServerAnswers.
+TEST_F(ClientRequest, ALocalPresetTurnsThinkingOffAndLogsItsId) {
+    choose(u"lmstudio"_s);
+    defaults->setValue(u"llm.model"_s, u"local-model"_s);
+    capture();
+    const RecordedRequest request = onlyRequest();
+    EXPECT_EQ(request.json().value(u"think"_s), QJsonValue(false));
+    EXPECT_EQ(request.json().value(u"model"_s), u"local-model"_s);
+    EXPECT_FALSE(request.hasHeader("Authorization"));
+    EXPECT_TRUE(
+        log.lines().value(0).startsWith(u"event=requestFinished(providerID: \"lmstudio\""_s));
+}
+
+// Every refusal is typed, logged under its code, never carries the key into the log, and no
+// redirect takes the key or the text to another origin.
+TEST_F(ClientRequest, AHostileServerGetsATypedRefusalAndNothingGoesElsewhere) {
+    enum class Call { chat, modelList };
+    struct Row {
+        const char* what;
+        Call call;
+        std::function<void(ChatCompletionsServer&)> answer;
+        Failure expected;
+        QStringList failureCodes;
+    };
+    const auto body = [](const QByteArray& bytes, int status = 200) {
+        return [bytes, status](ChatCompletionsServer& s) { s.answerBody(bytes, status); };
+    };
+    const auto dropping = [](ChatCompletionsServer& s) { s.dropConnections(); };
+    const auto silent = [](ChatCompletionsServer& s) { s.delayAnswers(3000); };
+    const auto bad = LLMError::of(LLMError::Kind::badResponse);
+    const QStringList chatFailed{u"llmRequest"_s}, listFailed{u"modelListRequest"_s};
+    using Code = NetworkError::Code;
+    using enum Call;
+    std::vector<Row> rows = {
+        {"an answer past 8 MB", chat, body(QByteArray(9 << 20, ' ')), Code::tooLarge, chatFailed},
+        {"a list past 1 MB", modelList, body(QByteArray((1 << 20) + 1, ' ')), Code::tooLarge,
+         listFailed},
+        {"a dropped connection", chat, dropping, Code::other, chatFailed},
+        {"a dropped connection", modelList, dropping, Code::other, listFailed},
+        {"no answer", chat, silent, Code::timedOut, chatFailed},
+        {"an HTTP error", chat, body("{}", 401), LLMError::httpStatus(401), {}},
+        {"an HTTP error", modelList, body("{}", 403), LLMError::httpStatus(403), {}},
+        {"cut-off JSON", chat, body("{\"choices\":"), bad, {u"badResponse"_s}},
+        {"a list not in an object", modelList, body(R"([{"id":"x"}])"), bad, {u"modelListParse"_s}},
+    };
+    ChatCompletionsServer elsewhere;
+    const QByteArray away = elsewhere.url(u"/v1/chat/completions"_s).toUtf8();
+    for (const int status : {301, 302, 303, 307, 308}) {
+        const auto redirect = [away, status](ChatCompletionsServer& s) {
+            s.answerRedirect(away, status);
+        };
+        rows.push_back({"a redirect elsewhere", chat, redirect, LLMError::httpStatus(status), {}});
+        rows.push_back(
+            {"a redirect elsewhere", modelList, redirect, LLMError::httpStatus(status), {}});
+    }
+    options.requestTimeoutMs = 500;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what + std::string(row.call == chat ? " to a chat" : " to a list"));
+        ChatCompletionsServer hostile;
+        row.answer(hostile);
+        log.clear();
+        useCustom(hostile.url());
+        const LLMPreset listing = listedBy(hostile);
+        EXPECT_EQ(row.call == chat ? captureFailure()
+                                   : failureOf([&] { await(client().fetchRemoteModels(listing)); }),
+                  row.expected);
+        EXPECT_EQ(log.failureCodes(), row.failureCodes);
+        if (const auto* error = std::get_if<LLMError>(&row.expected);
+            error && error->kind() == LLMError::Kind::httpStatus) {
+            EXPECT_TRUE(
+                log.lines().value(0).contains(u"statusCode: Optional(%1)"_s.arg(error->status())));
+        }
+        for (const QString& line : log.lines()) EXPECT_FALSE(line.contains(u"sk-"_s));
+        EXPECT_FALSE(hostile.requests().isEmpty());
+    }
+    EXPECT_TRUE(elsewhere.requests().isEmpty());
+}
+
+TEST_F(ClientRequest, ARedirectWithinTheServersOriginIsFollowedWithItsBody) {
+    useCustom(server.url(u"/old"_s));
+    server.answerRedirect(server.url(u"/v1/chat/completions"_s).toUtf8(), 307);
+    QJsonObject message{{u"role"_s, u"assistant"_s}, {u"content"_s, kEvent}};
+    server.answerPath(
+        "/v1/chat/completions",
+        QJsonDocument(QJsonObject{{u"choices"_s, QJsonArray{QJsonObject{{u"message"_s, message}}}}})
+            .toJson());
+    EXPECT_EQ(capture().size(), 1);
+    ASSERT_EQ(server.requests().size(), 2);
+    EXPECT_EQ(server.requests()[1].body, server.requests()[0].body);
+}
+
+// LM Studio with no model chosen or listed, a base URL without scheme, and plain HTTP to another
+// machine (to this one it is allowed: every other case here sends its key to a loopback server).
+TEST_F(ClientRequest, WithoutAProviderOrWithAKeyInClearTextNothingIsSent) {
+    using enum LLMError::Kind;
+    const std::tuple<QString, LLMError::Kind, QString> cases[] = {
+        {{}, noProvider, u"noProvider"_s},
+        {u"127.0.0.1:8080/v1"_s, noProvider, u"badBaseURL"_s},
+        {u"http://192.0.2.1/v1"_s, insecureURL, u"insecureBaseURL"_s}};
+    choose(u"lmstudio"_s);
+    for (const auto& [baseURL, kind, code] : cases) {
+        log.clear();
+        if (!baseURL.isEmpty()) useCustom(baseURL);
+        EXPECT_EQ(captureFailure(), Failure(LLMError::of(kind)));
+        EXPECT_EQ(log.failureCodes(), QStringList{code});
+    }
+    EXPECT_TRUE(server.requests().isEmpty());
+}
+
+TEST_F(ClientRequest, CancellingAbortsTheRequest) {
+    useCustom(server.url());
+    server.delayAnswers(5000);
+    test::Running request(router().extractEvents(u"x"_s, u"口述文本"_s, token));
+    ASSERT_TRUE(test::spinUntil([&] { return server.requests().size() == 1; }));
+    token.cancel();
+    ASSERT_TRUE(test::spinUntil([&] { return request.finished; }, 2000));
+    EXPECT_EQ(failureOf([&] { std::rethrow_exception(request.error); }),
+              Failure(NetworkError::Code::cancelled));
+    EXPECT_EQ(log.failureCodes(), QStringList{u"llmRequest"_s});
+
+    // A capture cancelled before its request goes out sends nothing and logs nothing.
+    log.clear();
+    EXPECT_THROW(capture(), CancelledError);
+    EXPECT_EQ(server.requests().size(), 1);
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST_F(ClientRequest, APictureGoesAsADataUrlAndItsEventsNameNoText) {
+    choose(u"ollama"_s);
+    const PreparedImage image{QByteArray("\xff\xd8jpeg-bytes"), u"image/jpeg"_s};
+    const QList<ExtractedEvent> events = await(router().extractEvents(image, u"图片内容"_s, token));
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events[0].sourceText, u"（图片）"_s);
+    EXPECT_TRUE(onlyRequest().body.contains(image.data.toBase64()));
+    EXPECT_TRUE(client().supportsVisionInput());
+}
+
+TEST_F(ClientRequest, AModelListComesFromTheModelsEndpointWithTheProvidersKey) {
+    EXPECT_EQ(failureOf([&] { await(client().fetchRemoteModels(preset(u"custom"_s))); }),
+              Failure(LLMError::of(LLMError::Kind::noProvider)));
+    server.answerBody(R"({"data":[{"id":"deepseek-chat"},{"object":"model"},{"id":"r1"}]})");
+    EXPECT_EQ(await(client().fetchRemoteModels(listedBy(server))),
+              (QStringList{u"deepseek-chat"_s, u"r1"_s}));
+    EXPECT_EQ(onlyRequest().method + ' ' + onlyRequest().path, "GET /v1/models");
+    EXPECT_EQ(onlyRequest().header("Authorization"), "Bearer sk-d");
+    EXPECT_TRUE(log.lines().value(0).startsWith(
+        u"event=requestFinished(providerID: \"deepseek\", statusCode: Optional(200), "_s));
+}
+
+TEST_F(ClientRequest, TheBuiltInRulesAnswerOnThisMachineAtTheGivenInstant) {
+    // Sunday 6 December 2026, 10:00 in Shanghai: "明天" is Monday the 7th.
+    options.now = [] { return QDateTime(QDate(2026, 12, 6), QTime(2, 0), Qt::UTC); };
+    useCustom(server.url());
+    options.presetOverride = u"builtin"_s;
+    EXPECT_EQ(client().providerRoute(), (ProviderRoute{u"builtin"_s, true}));
+    EXPECT_FALSE(client().supportsVisionInput());
+    const QList<ExtractedEvent> events = capture(u"明天下午3点在研发楼301开项目评审"_s);
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events[0].startDate, QDateTime(QDate(2026, 12, 7), QTime(7, 0), Qt::UTC));
+    EXPECT_EQ(events[0].sourceText, u"明天下午3点在研发楼301开项目评审"_s);
+    EXPECT_TRUE(server.requests().isEmpty());  // no socket was opened for it
+    // The override is this client's alone: the settings still name the custom provider.
+    EXPECT_EQ(defaults->string(u"llm.preset"_s), u"custom"_s);
+}
+
+TEST(SystemPrompt, MatchesTheFixedTextByteForByteAndAddsTheTrimmedPersona) {
+    ASSERT_TRUE(kZoneSet);
+    test::TempXdg xdg;
+    Preferences& defaults = *Preferences::standard();
+    EXPECT_EQ(ChatRequest::makeSystemPrompt(defaults).toUtf8(), expectedPrompt().toUtf8());
+
+    UserProfile::setPersona(defaults, u" \n\t \n"_s);
+    EXPECT_TRUE(defaults.contains(u"user.persona"_s));
+    EXPECT_FALSE(UserProfile::personaPromptSection(defaults));
+    EXPECT_EQ(ChatRequest::makeSystemPrompt(defaults), expectedPrompt());
+
+    UserProfile::setPersona(defaults, u"\n  产品经理，常在 A 座开会  \n"_s);
+    EXPECT_EQ(
+        ChatRequest::makeSystemPrompt(defaults),
+        expectedPrompt() +
+            u"\n\n使用者背景：产品经理，常在 A 座开会\n请在提取日程时结合使用者背景判断（如职业习惯、常见地点、常用提醒偏好）。"_s);
+}
+
+TEST(SystemPrompt, PersonaKeepsFiveHundredUserPerceivedCharacters) {
+    test::TempXdg xdg;
+    Preferences& defaults = *Preferences::standard();
+    // An accented letter is two code points, a family emoji seven: each counts as one.
+    const QString accented = u"e\u0301"_s;
+    const QString family = u"👨‍👩‍👧‍👦"_s;
+    QString persona;
+    for (int i = 0; i < 299; ++i) persona += u'字';
+    persona += family;
+    for (int i = 0; i < 300; ++i) persona += accented;
+    UserProfile::setPersona(defaults, persona);
+    const QString section = *UserProfile::personaPromptSection(defaults);
+    const QString kept = section.section(u'\n', 0, 0).mid(QString(u"使用者背景："_s).size());
+    QString expected = persona.left(299) + family;
+    for (int i = 0; i < 200; ++i) expected += accented;
+    EXPECT_EQ(kept, expected);
+}
+
+TEST(UserMessages, CarryTheTimeInUtcAndAPictureAsADataUrl) {
+    EXPECT_EQ(ChatRequest::currentTimeText(kNow), u"2026-12-05T00:15:47Z"_s);
+    EXPECT_EQ(ChatRequest::currentTimeText(kNow.toOffsetFromUtc(8 * 3600)),
+              u"2026-12-05T00:15:47Z"_s);
+
+    const PreparedImage image{QByteArray(100, '\xff'), u"image/jpeg"_s};
+    const QJsonObject picture = ChatRequest::imageUserMessage(image, u"图片内容"_s, kNow);
+    const QJsonArray parts = picture.value(u"content"_s).toArray();
+    ASSERT_EQ(parts.size(), 2);
+    EXPECT_EQ(picture.value(u"role"_s), u"user"_s);
+    EXPECT_EQ(parts[0].toObject(),
+              (QJsonObject{
+                  {u"type"_s, u"text"_s},
+                  {u"text"_s,
+                   u"现在时间：2026-12-05T00:15:47Z\n\n图片内容：请从图片中识别日程相关信息"_s}}));
+    EXPECT_EQ(parts[1].toObject().value(u"image_url"_s).toObject().value(u"url"_s),
+              u"data:image/jpeg;base64,"_s + QString::fromLatin1(image.data.toBase64()));
+}
+
+TEST(ReplyContent, ReadsOnlyTheFirstChoicesMessageContent) {
+    EXPECT_EQ(ChatRequest::replyContent(
+                  R"({"choices":[{"message":{"content":"a"}},{"message":{"content":"b"}}]})"),
+              u"a"_s);
+    for (const QByteArray& body :
+         {QByteArray("{not json"), QByteArray(R"({"choices":[]})"), QByteArray("[]"),
+          QByteArray(R"({"choices":{}})"), QByteArray(R"({"choices":[1]})"),
+          QByteArray(R"({"choices":[{"message":"x"}]})"),
+          QByteArray(R"({"choices":[{"message":{"content":null}}]})"),
+          QByteArray(R"({"choices":[{"text":"x"}]})")}) {
+        EXPECT_FALSE(ChatRequest::replyContent(body)) << body.constData();
+    }
+}
+
+TEST(Endpoint, RemovesOneTrailingSlashAndRefusesWhatIsNoHttpUrl) {
+    EXPECT_EQ(ChatRequest::endpoint(u"http://h:1/v1/"_s, u"/chat/completions"_s)->path(),
+              u"/v1/chat/completions"_s);
+    EXPECT_EQ(ChatRequest::endpoint(u"http://h:1/v1//"_s, u"/models"_s)->path(), u"/v1//models"_s);
+    EXPECT_EQ(ChatRequest::endpoint(u"https://api.example.com/compatible-mode/v1"_s, u"/models"_s)
+                  ->toString(),
+              u"https://api.example.com/compatible-mode/v1/models"_s);
+    for (const QString& bad : {u"localhost:8080/v1"_s, u"not a url"_s, u"/v1"_s, u"ftp://h/v1"_s}) {
+        EXPECT_FALSE(ChatRequest::endpoint(bad, u"/models"_s)) << bad.toStdString();
+    }
+}
+
+TEST(VisionModels, AreRecognisedByNameWhateverTheCase) {
+    for (const QString& model : {u"LLaVA-13B"_s, u"qwen2.5vl:3b"_s, u"gpt-4o-mini"_s,
+                                 u"gemma3:4b"_s, u"MiniCPM-V"_s, u"pixtral-12b"_s}) {
+        EXPECT_TRUE(LLMClient::isVisionModel(model)) << model.toStdString();
+    }
+    for (const QString& model : {u"qwen-plus"_s, u"deepseek-chat"_s, u""_s}) {
+        EXPECT_FALSE(LLMClient::isVisionModel(model)) << model.toStdString();
+    }
+}
+
+TEST(PresetTable, KeyedPresetsAreCloudOnesOverHttpsAndUnknownIdsAreAuto) {
+    for (const LLMPreset& preset : LLMClient::presets()) {
+        SCOPED_TRACE(preset.id.toStdString());
+        if (!preset.needsKey) continue;
+        EXPECT_FALSE(preset.isLocal());
+        if (!preset.baseURL) continue;  // the custom preset: the address is the user's
+        EXPECT_TRUE(preset.baseURL->startsWith(u"https://"_s));
+        EXPECT_TRUE(preset.defaultModel.has_value());
+    }
+    EXPECT_EQ(LLMClient::preset(u"Ollama"_s).id, u"auto"_s);
+    EXPECT_EQ(LLMClient::preset(u"nonsense"_s).id, u"auto"_s);
+}
+
+TEST_F(Providers, TheOlderProviderKeyIsTakenOverOnce) {
+    EXPECT_EQ(client().currentPreset().id, u"auto"_s);
+    EXPECT_EQ(defaults->string(u"llm.preset"_s), u"auto"_s);
+
+    defaults->remove(u"llm.preset"_s);
+    defaults->setValue(u"llm.provider"_s, u"deepseek"_s);
+    EXPECT_EQ(client().providerRoute(), (ProviderRoute{u"deepseek"_s, false}));
+    EXPECT_EQ(defaults->string(u"llm.preset"_s), u"deepseek"_s);
+
+    defaults->remove(u"llm.preset"_s);
+    defaults->setValue(u"llm.provider"_s, u"gone-provider"_s);
+    EXPECT_EQ(client().currentPreset().id, u"auto"_s);
+    EXPECT_EQ(defaults->string(u"llm.preset"_s), u"auto"_s);
+    defaults->setValue(u"llm.provider"_s, u"kimi"_s);
+    EXPECT_EQ(client().currentPreset().id, u"auto"_s);
+}
+
+// Both servers are probed and what they list kept for the next client; auto prefers Ollama,
+// then LM Studio, and stays local with neither.
+TEST_F(Providers, AScanProbesBothServersAndAutoPrefersOllamaThenLMStudio) {
+    EXPECT_FALSE(client().resolvedConfig());
+    EXPECT_EQ(client().providerRoute(), (ProviderRoute{u"auto"_s, true}));
+    EXPECT_FALSE(client().supportsVisionInput());
+    ollama.answerBody(tags(R"([{"name":"a"},{"size":1},{"name":7},{"name":"b"}])"));
+    lmstudio.answerBody(R"({"data":[{"id":"m1"},{"name":"no id"},{"id":"m2"}]})", 500);
+    scan();
+    EXPECT_EQ(client().ollamaModels(), (QStringList{u"a"_s, u"b"_s}));
+    EXPECT_EQ(client().lmstudioModels(), (QStringList{u"m1"_s, u"m2"_s}));
+    EXPECT_TRUE(client().ollamaServiceReachable());
+    EXPECT_EQ(ollama.requests().value(0).method + ollama.requests().value(0).path, "GET/api/tags");
+    EXPECT_EQ(lmstudio.requests().value(0).path, "/v1/models");
+    EXPECT_EQ(scansFinished, 1);
+    EXPECT_EQ(client().resolvedConfig(), (Config{ollama.url(), {}, u"qwen2.5vl:3b"_s}));
+    EXPECT_TRUE(client().supportsVisionInput());
+
+    destroyClient();
+    EXPECT_EQ(client().ollamaModels(), (QStringList{u"a"_s, u"b"_s}));
+    EXPECT_EQ(client().lmstudioModels(), (QStringList{u"m1"_s, u"m2"_s}));
+    EXPECT_FALSE(client().ollamaServiceReachable());
+
+    // An Ollama that answers with no models is reachable but leaves the choice to LM Studio.
+    ollama.answerBody(tags("[]"));
+    scan();
+    EXPECT_TRUE(client().ollamaServiceReachable());
+    EXPECT_EQ(client().resolvedConfig(), (Config{lmstudio.url(), {}, u"m1"_s}));
+    client().setSelectedModel(u" picked "_s);
+    EXPECT_EQ(client().resolvedConfig(), (Config{lmstudio.url(), {}, u" picked "_s}));
+    EXPECT_EQ(store->reads, 0);
+
+    // Bad JSON and a closed port give no result; nothing is installed, so nothing is started.
+    ollama.answerBody("{\"models\":");
+    lmstudio.stopListening();
+    scan();
+    EXPECT_TRUE(client().ollamaModels().isEmpty());
+    EXPECT_TRUE(client().lmstudioModels().isEmpty());
+    EXPECT_FALSE(client().ollamaServiceReachable());
+    EXPECT_FALSE(client().didAttemptOllamaLaunch());
+    EXPECT_TRUE(defaults->value(u"llm.ollamaModels"_s).toStringList().isEmpty());
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST_F(Providers, AutoReadsWithTheRulesUntilALocalServerAnswersAndAgainAfterItStops) {
+    // Fresh settings, nothing listening on either local port.
+    ollama.stopListening();
+    lmstudio.stopListening();
+    const auto readByRules = [&](const QList<ExtractedEvent>& events) {
+        ASSERT_EQ(events.size(), 1);
+        EXPECT_EQ(events[0].location, u"研发楼301"_s);
+    };
+    const QString text = u"明天下午3点在研发楼301开项目评审"_s;
+    readByRules(capture(text));
+    EXPECT_TRUE(client().usesBuiltinRules());
+    EXPECT_EQ(client().providerRoute(), (ProviderRoute{u"auto"_s, true}));
+
+    // Ollama starts: the next capture finds it and goes to the model, without a key and with
+    // thinking turned off.
+    ASSERT_TRUE(ollama.resumeListening());
+    ollama.answerPath("/api/tags", tags(R"([{"name":"llama3:8b"}])"));
+    ollama.answerContent(
+        uR"({"events":[{"title":"模型读到的评审","start_time":"2026-12-08T15:00:00+08:00",)"
+        uR"("end_time":"2026-12-08T16:00:00+08:00"}]})"_s);
+    const QList<ExtractedEvent> fromModel = capture(text);
+    ASSERT_EQ(fromModel.size(), 1);
+    EXPECT_EQ(fromModel[0].title, u"模型读到的评审"_s);
+    EXPECT_FALSE(client().usesBuiltinRules());
+    const test::RecordedRequest request = ollama.requests().last();
+    EXPECT_EQ(request.path, "/v1/chat/completions");
+    EXPECT_EQ(request.json().value(u"think"_s), QJsonValue(false));
+    EXPECT_EQ(request.json().value(u"model"_s), u"qwen2.5vl:3b"_s);
+    EXPECT_FALSE(request.hasHeader("Authorization"));
+    EXPECT_TRUE(log.lines().value(0).startsWith(u"event=requestFinished(providerID: \"auto\""_s));
+
+    // It stops again: the rules read the next capture, nothing is sent anywhere.
+    ollama.stopListening();
+    const qsizetype before = ollama.requests().size();
+    readByRules(capture(text));
+    EXPECT_EQ(ollama.requests().size(), before);
+    EXPECT_TRUE(log.failureCodes().isEmpty()) << log.failureCodes().join(u' ').toStdString();
+}
+
+TEST_F(Providers, TheModelPickedForALocalPresetReachesTheRequest) {
+    choose(u"ollama"_s);
+    EXPECT_EQ(client().resolvedConfig(), (Config{ollama.url(), {}, u"qwen2.5vl:3b"_s}));
+    client().setSelectedModel(u"shared-choice"_s);
+    EXPECT_EQ(client().resolvedConfig()->model, u"shared-choice"_s);
+    client().setModel(u"gemma3:4b"_s, preset(u"ollama"_s));
+    EXPECT_EQ(defaults->string(u"llm.preset.ollama.model"_s), u"gemma3:4b"_s);
+    EXPECT_EQ(client().resolvedConfig()->model, u"gemma3:4b"_s);
+
+    choose(u"lmstudio"_s);
+    client().setSelectedModel(QString());
+    EXPECT_FALSE(client().resolvedConfig());
+    client().setModel(u"mistral-7b"_s, preset(u"lmstudio"_s));
+    EXPECT_EQ(client().resolvedConfig(), (Config{lmstudio.url(), {}, u"mistral-7b"_s}));
+    EXPECT_EQ(client().providerRoute(), (ProviderRoute{u"lmstudio"_s, true}));
+}
+
+TEST_F(Providers, CustomAndCloudPresetsResolveTrimmedSettingsAndTheStoredKey) {
+    choose(u"custom"_s);
+    client().setCustomBaseURL(u" \t "_s);
+    client().setSelectedModel(u"m"_s);
+    EXPECT_FALSE(client().resolvedConfig());
+    client().setCustomBaseURL(u"\thttp://example.test/v1 "_s);
+    client().setSelectedModel(u" m\t"_s);
+    store->secrets.insert(u"custom"_s, u" key "_s);
+    // The configuration carries the key once it was read from the store.
+    EXPECT_EQ(client().resolvedConfig(), (Config{u"http://example.test/v1"_s, QString(), u"m"_s}));
+    EXPECT_EQ(await(client().apiKey()), u" key "_s);
+    EXPECT_EQ(client().resolvedConfig(), (Config{u"http://example.test/v1"_s, u" key "_s, u"m"_s}));
+    EXPECT_EQ(client().providerRoute(),
+              (ProviderRoute{u"custom"_s, false, u"http://example.test:80"_s}));
+
+    choose(u"deepseek"_s);
+    EXPECT_EQ(await(client().key(preset(u"deepseek"_s))), QString());
+    EXPECT_EQ(client().resolvedConfig(),
+              (Config{*preset(u"deepseek"_s).baseURL, QString(), u"deepseek-chat"_s}));
+    // A key that is simply not stored is no failure.
+    EXPECT_TRUE(log.failureCodes().isEmpty());
+    client().setModel(u"  deepseek-reasoner "_s, preset(u"deepseek"_s));
+    EXPECT_EQ(client().resolvedConfig()->model, u"deepseek-reasoner"_s);
+    EXPECT_FALSE(defaults->contains(u"llm.model"_s) &&
+                 defaults->string(u"llm.model"_s) == u"  deepseek-reasoner "_s);
+}
+
+TEST_F(Providers, KeysAreCachedOnHitsAndOnWritesButNotOnMisses) {
+    const LLMPreset kimi = preset(u"kimi"_s);
+    EXPECT_EQ(await(client().key(kimi)), QString());
+    EXPECT_EQ(await(client().key(kimi)), QString());
+    EXPECT_EQ(store->reads, 2);
+    EXPECT_TRUE(log.failureCodes().isEmpty());
+
+    store->secrets.insert(u"kimi"_s, u"sk-kimi"_s);
+    EXPECT_EQ(await(client().key(kimi)), u"sk-kimi"_s);
+    store->secrets.insert(u"kimi"_s, u"changed behind our back"_s);
+    EXPECT_EQ(await(client().key(kimi)), u"sk-kimi"_s);
+    EXPECT_EQ(store->reads, 3);
+
+    EXPECT_TRUE(await(client().setKey(QString(), kimi)));
+    EXPECT_FALSE(store->secrets.contains(u"kimi"_s));
+    EXPECT_EQ(await(client().key(kimi)), QString());
+    EXPECT_EQ(store->reads, 3);
+
+    EXPECT_TRUE(await(client().setApiKey(u"sk-custom"_s)));
+    EXPECT_EQ(store->secrets.value(u"custom"_s), u"sk-custom"_s);
+    EXPECT_EQ(await(client().apiKey()), u"sk-custom"_s);
+
+    // A store that fails: the read is a logged miss, a write is reported but still used here.
+    store->failReads = true;
+    store->failingWrite = store->writes + 1;
+    log.clear();
+    EXPECT_EQ(await(client().key(preset(u"openai"_s))), QString());
+    EXPECT_EQ(log.failureCodes(), QStringList{u"credentialRead"_s});
+    EXPECT_FALSE(await(client().setKey(u"sk-openai"_s, preset(u"openai"_s))));
+    EXPECT_EQ(await(client().key(preset(u"openai"_s))), u"sk-openai"_s);
+}
+
+TEST_F(Providers, ModelChoicesAndListsUseTheirOwnKeys) {
+    const LLMPreset qwen = preset(u"qwen"_s);
+    client().setModel(u"qwen-max"_s, qwen);
+    client().setModel(u"for-auto"_s, preset(u"auto"_s));
+    EXPECT_EQ(defaults->string(u"llm.preset.qwen.model"_s), u"qwen-max"_s);
+    EXPECT_EQ(client().selectedModel(), u"for-auto"_s);
+    EXPECT_EQ(client().model(preset(u"custom"_s)), u"for-auto"_s);
+    EXPECT_EQ(client().model(qwen), u"qwen-max"_s);
+
+    client().saveModelList({u"only-one"_s}, qwen);
+    EXPECT_EQ(client().savedModelList(qwen), QStringList{u"only-one"_s});
+    client().saveModelList({u"a"_s, u"b"_s}, qwen);
+    defaults->sync();
+    EXPECT_EQ(Preferences(u"com.zorbel.app"_s).value(u"llm.preset.qwen.models"_s).toStringList(),
+              (QStringList{u"a"_s, u"b"_s}));
+    EXPECT_TRUE(client().savedModelList(preset(u"kimi"_s)).isEmpty());
+}
+
+TEST_F(Providers, AMissingOllamaIsStartedOnceAndScannedAgain) {
+    const QString startedLog = installFakeOllama();
+    ollama.stopListening();
+    lmstudio.answerBody(R"({"data":[{"id":"m1"}]})");
+    scan();
+    EXPECT_TRUE(client().didAttemptOllamaLaunch());
+    EXPECT_EQ(log.failureCodes(), QStringList{u"ollamaAutoLaunch"_s});
+    // The first scan applied nothing; the second one, after the delay, did.
+    EXPECT_EQ(lmstudio.requests().size(), 2);
+    EXPECT_EQ(client().lmstudioModels(), QStringList{u"m1"_s});
+    ASSERT_TRUE(spinUntil([&] { return QFile::exists(startedLog); }));
+
+    scan();
+    EXPECT_EQ(scansFinished, 2);
+    EXPECT_EQ(log.failureCodes(), QStringList{u"ollamaAutoLaunch"_s});
+    EXPECT_EQ(test::readFile(startedLog), "serve\n");
+}
+
+TEST_F(Providers, AScanOutlivedByNoClientDoesNothing) {
+    ollama.delayAnswers(200);
+    client().scanLocalProviders();
+    destroyClient();
+    EXPECT_FALSE(
+        spinUntil([&] { return ollama.requests().size() == 1 && scansFinished > 0; }, 600));
+    EXPECT_EQ(scansFinished, 0);
+    EXPECT_TRUE(defaults->value(u"llm.ollamaModels"_s).toStringList().isEmpty());
+}
