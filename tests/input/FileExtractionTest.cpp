@@ -150,12 +150,19 @@ TEST_F(FileTextRoutes, AreRefusedQuicklyWithTypedErrors) {
         FTE::WordConverter converter;
         Kind kind;
         QStringList codes;
+        int withinMs = 2000;
     };
+    // Reading the archive up to its limit takes a while in a debug or sanitizer build on a busy
+    // machine; what counts is that it ends there.
     const QList<Case> cases{
         {fifo, FTE::WordConverter::standard(), Kind::conversionFailed, {}},
         {dir.filePath(u"folder.pdf"_s), FTE::WordConverter::standard(), Kind::conversionFailed, {}},
         {dir.filePath(u"gone.txt"_s), FTE::WordConverter::standard(), Kind::conversionFailed, {}},
-        {bombPath, FTE::WordConverter::standard(), Kind::conversionFailed, {u"textutilConvert"_s}},
+        {bombPath,
+         FTE::WordConverter::standard(),
+         Kind::conversionFailed,
+         {u"textutilConvert"_s},
+         10000},
         {doc, {u"/nonexistent/converter"_s, {}}, Kind::conversionFailed, {u"textutilStart"_s}},
         {doc, script(u"exec sleep 5"_s), Kind::timedOut, {u"textutilTimeout"_s}},
         // Past its output cap the converter is ended, long before its time-out.
@@ -173,7 +180,7 @@ TEST_F(FileTextRoutes, AreRefusedQuicklyWithTypedErrors) {
         ASSERT_TRUE(error);
         EXPECT_EQ(error->kind(), c.kind);
         EXPECT_EQ(log.failureCodes(), c.codes);
-        EXPECT_LT(timer.elapsed(), 2000);
+        EXPECT_LT(timer.elapsed(), c.withinMs);
     }
 }
 
