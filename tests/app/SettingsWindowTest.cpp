@@ -51,8 +51,8 @@ TEST(ModelSettingsView, OffersThePresetsModelsAndControlsAndSaysWhatToDoNext) {
     const QStringList ollama{u"o1"_s, u"o2"_s}, lmstudio{u"l1"_s}, saved{u"s1"_s}, none;
     const auto state = [&](const char* id, QStringList found, QStringList lm, bool reachable,
                            bool keyEmpty) {
-        return ModelSettingsState(LLMClient::preset(QLatin1String(id)), found, lm, saved, reachable,
-                                  keyEmpty);
+        return ModelSettingsState{
+            LLMClient::preset(QLatin1String(id)), found, lm, saved, reachable, keyEmpty};
     };
     // The choices, whether the model, the fetch and the pull controls show, and what the status
     // line says, in part.
