@@ -11,6 +11,7 @@
 #include "testkit/CalendarTestEvents.h"
 #include "testkit/ChatCompletionsServer.h"
 #include "testkit/EventLoop.h"
+#include "testkit/FakeCalendarStore.h"
 #include "testkit/MemoryCredentialStore.h"
 #include "testkit/RadicaleServer.h"
 
@@ -158,4 +159,38 @@ TEST(ExistingEvents, AServerThatRefusesTheQueryLeavesTheWriteUnchecked) {
         ASSERT_FALSE(refusing.requests().isEmpty());
         EXPECT_EQ(refusing.requests().first().method, "REPORT");
     }
+}
+
+TEST(CalDavWrites, AServerThatStopsMidBatchIsWrittenOnlyWhatIsMissingOnTheRetry) {
+    if (!test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
+    test::RadicaleServer server;
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, {}));
+    const auto credentials = std::make_shared<test::MemoryCredentialStore>();
+    credentials->secrets.insert(u"caldav"_s, u"pw"_s);
+    const auto caldav = std::make_shared<CalDavCalendarStore>(server.url(), u"alice"_s, credentials,
+                                                              std::chrono::seconds(5));
+    const auto store = std::make_shared<test::FakeCalendarStore>(caldav);
+    int saved = 0;
+    store->afterSave = [&] {
+        if (++saved == 2) server.stop();
+    };
+    QList<EventToWrite> batch;
+    for (int i = 1; i <= 5; ++i) {
+        batch.append({u"batch-%1"_s.arg(i), event(u"Item %1"_s.arg(i), wallClock(12, i, 9))});
+    }
+    CalendarWriter writer(store);
+    const QString work = server.url().toString() + u"alice/work/"_s;
+    const WriteReceipt first = await(writer.write(batch, work));
+    EXPECT_EQ(first.createdEventIDs, (QList<QString>{u"batch-1"_s, u"batch-2"_s}));
+    ASSERT_EQ(first.failures.size(), 3);
+    EXPECT_EQ(first.failures.first().uid, u"batch-3"_s);
+
+    // Back again: the whole batch once more writes the three that are missing, and nothing twice.
+    ASSERT_TRUE(server.start());
+    const WriteReceipt retry = await(writer.write(batch, work));
+    EXPECT_TRUE(retry.failures.isEmpty());
+    EXPECT_EQ(retry.createdEventIDs.size(), 5);
+    EXPECT_EQ(await(caldav->eventsBetween(work, wallClock(12, 1, 0), wallClock(12, 6, 0))).size(),
+              5);
 }
