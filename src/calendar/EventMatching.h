@@ -18,7 +18,10 @@ struct ExistingEvent {
     QDateTime start;  ///< timed: the instant; all-day: 00:00 of its first day, system time zone
     QDateTime end;    ///< exclusive
     bool allDay = false;
-    bool busy = true;  ///< false for TRANSP:TRANSPARENT
+    bool busy = true;        ///< false for TRANSP:TRANSPARENT
+    bool recurring = false;  ///< an occurrence of a repeating event
+    QString resource;        ///< where the store holds it: the vdir file name, the CalDAV href
+    QString etag;            ///< the version read: a hash of the file, the CalDAV ETag
     bool operator==(const ExistingEvent&) const = default;
 };
 
