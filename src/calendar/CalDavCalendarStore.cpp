@@ -210,6 +210,65 @@ QCoro::Task<QString> CalDavCalendarStore::save(ExtractedEvent event, QString cal
     co_return uid;
 }
 
+namespace {
+
+/// The store error of a write answered with `status`.
+void throwUnlessWritten(int status) {
+    if (status >= 200 && status <= 299) return;
+    using Kind = CalendarStoreError::Kind;
+    throw CalendarStoreError(status == 412   ? Kind::changed
+                             : status == 404 ? Kind::notFound
+                                             : Kind::saveFailed);
+}
+
+}  // namespace
+
+QCoro::Task<void> CalDavCalendarStore::rewrite(ExistingEvent existing,
+                                               std::optional<ExtractedEvent> moved) {
+    const QUrl resource(existing.resource);
+    HttpAnswer current;
+    try {
+        current = co_await send("GET"_ba, resource, QByteArray(), {});
+    } catch (const Error&) {
+        throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+    }
+    if (current.status != 200) throwUnlessWritten(current.status == 404 ? 404 : 0);
+    const std::optional<QByteArray> next =
+        moved ? ICalendarMapping::movedObject(current.body, existing.uid, *moved)
+              : ICalendarMapping::cancelledObject(current.body, existing.uid);
+    if (!next) throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+    QList<std::pair<QByteArray, QByteArray>> headers{
+        {"If-Match"_ba, existing.etag.toUtf8()},
+        {"Content-Type"_ba, "text/calendar; charset=utf-8"_ba}};
+    HttpAnswer written;
+    try {
+        written = co_await send("PUT"_ba, resource, *next, std::move(headers));
+    } catch (const Error&) {
+        throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+    }
+    throwUnlessWritten(written.status);
+}
+
+QCoro::Task<void> CalDavCalendarStore::move(QString, ExistingEvent existing, ExtractedEvent moved) {
+    co_await rewrite(std::move(existing), std::move(moved));
+}
+
+QCoro::Task<void> CalDavCalendarStore::cancel(QString, ExistingEvent existing) {
+    QList<std::pair<QByteArray, QByteArray>> headers{{"If-Match"_ba, existing.etag.toUtf8()}};
+    HttpAnswer answer;
+    try {
+        answer =
+            co_await send("DELETE"_ba, QUrl(existing.resource), QByteArray(), std::move(headers));
+    } catch (const Error&) {
+        throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+    }
+    if (answer.status == 403 || answer.status == 405 || answer.status == 501) {
+        co_await rewrite(std::move(existing), std::nullopt);
+        co_return;
+    }
+    throwUnlessWritten(answer.status);
+}
+
 QCoro::Task<QList<ExistingEvent>> CalDavCalendarStore::eventsBetween(QString calendarID,
                                                                      QDateTime from, QDateTime to) {
     QList<std::pair<QByteArray, QByteArray>> headers{
@@ -222,8 +281,13 @@ QCoro::Task<QList<ExistingEvent>> CalDavCalendarStore::eventsBetween(QString cal
     for (const DavResponse& response : *responses) {
         const DavProperty* data = response.property(kCalDav + u"calendar-data"_s);
         if (!data) continue;
-        if (const auto parsed = ParsedCalendar::parse(data->text.toUtf8())) {
-            events.append(parsed->eventsBetween(from, to));
+        const auto parsed = ParsedCalendar::parse(data->text.toUtf8());
+        if (!parsed) continue;
+        const DavProperty* etag = response.property(u"{DAV:}getetag"_s);
+        for (ExistingEvent& event : parsed->eventsBetween(from, to)) {
+            event.resource = QUrl(calendarID).resolved(QUrl(response.href)).toString();
+            event.etag = etag ? etag->text : QString();
+            events.append(std::move(event));
         }
     }
     co_return events;

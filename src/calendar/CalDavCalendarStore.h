@@ -47,6 +47,12 @@ public:
     /// server that refuses the query, 403, or does not know it, 501).
     QCoro::Task<QList<ExistingEvent>> eventsBetween(QString calendarID, QDateTime from,
                                                     QDateTime to) override;
+    /// GET, then PUT with `If-Match` on the ETag read.
+    QCoro::Task<void> move(QString calendarID, ExistingEvent existing,
+                           ExtractedEvent moved) override;
+    /// DELETE with `If-Match`; where the server refuses it (403, 405, 501) the event is
+    /// rewritten STATUS:CANCELLED, also with `If-Match`.
+    QCoro::Task<void> cancel(QString calendarID, ExistingEvent existing) override;
 
 private:
     struct Collection {
@@ -57,6 +63,9 @@ private:
     QCoro::Task<HttpAnswer> send(QByteArray verb, QUrl url, QByteArray body,
                                  QList<std::pair<QByteArray, QByteArray>> headers);
     QCoro::Task<QList<DavResponse>> propfind(QUrl url, QByteArray depth, QByteArray properties);
+    /// Rewrites `existing` (GET, then PUT over its ETag): moved to the times of `moved`, or
+    /// marked cancelled without it.
+    QCoro::Task<void> rewrite(ExistingEvent existing, std::optional<ExtractedEvent> moved);
     QCoro::Task<QUrl> firstHref(QUrl url, QByteArray property, QString clarkName);
     /// Every event calendar of the user's home, writable or not; remembered for `save`.
     QCoro::Task<QList<Collection>> discover();

@@ -108,6 +108,7 @@ void addOccurrences(icalcomponent* vevent, const Series& series, const TimeReade
             const icaltimetype next = icalrecur_iterator_next(iterator.get());
             if (icaltime_is_null_time(next)) break;
             ExistingEvent occurrence = series.first;
+            occurrence.recurring = true;
             occurrence.start = times.instant(next, dtstart);
             if (occurrence.start >= to) break;
             occurrence.end = occurrence.start.addSecs(series.lengthSecs);

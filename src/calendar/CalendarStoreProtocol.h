@@ -38,6 +38,17 @@ public:
     /// or will not say; NetworkError when a server cannot be reached.
     virtual QCoro::Task<QList<ExistingEvent>> eventsBetween(QString calendarID, QDateTime from,
                                                             QDateTime to) = 0;
+
+    /// Moves `existing` (as `eventsBetween` read it; not an occurrence of a repeating event) to
+    /// the start and end of `moved`, keeping its UID and all else it holds, its SEQUENCE one
+    /// higher (ICalendarMapping::movedObject). Written only over the version read: throws
+    /// CalendarStoreError changed when it changed since, notFound when it is gone, saveFailed
+    /// when the store refuses or cannot be reached.
+    virtual QCoro::Task<void> move(QString calendarID, ExistingEvent existing,
+                                   ExtractedEvent moved) = 0;
+    /// Removes `existing` from the calendar, on the same terms; a CalDAV server that refuses
+    /// to delete gets it marked STATUS:CANCELLED instead.
+    virtual QCoro::Task<void> cancel(QString calendarID, ExistingEvent existing) = 0;
 };
 
 }  // namespace zorbel

@@ -45,7 +45,7 @@ struct WriteReceipt {
 /// calendar error onto one user-facing failure.
 class CalendarStoreError : public Error {
 public:
-    enum class Kind { notFound, saveFailed, readFailed };
+    enum class Kind { notFound, saveFailed, readFailed, changed };
     explicit CalendarStoreError(Kind kind) : Error(what(kind)), m_kind(kind) {}
     Kind kind() const { return m_kind; }
 
@@ -58,6 +58,8 @@ private:
                 return "calendar saveFailed";
             case Kind::readFailed:
                 return "calendar readFailed";
+            case Kind::changed:
+                return "calendar changed";
         }
         return "calendar";
     }

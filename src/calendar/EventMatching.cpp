@@ -44,9 +44,10 @@ QDate allDayFirstDay(const ExtractedEvent& event) {
     return ICalendarMapping::allDaySpan(event.startDate, event.endDate).firstDay;
 }
 
+/// The same start: the same instant for timed events, the same day for all-day ones. An all-day
+/// candidate on the day of a timed event names that day only, so it starts with it too.
 bool sameStart(const ExtractedEvent& candidate, const ExistingEvent& existing) {
-    if (candidate.allDay != existing.allDay) return false;
-    if (!candidate.allDay) return candidate.startDate == existing.start;
+    if (!candidate.allDay) return !existing.allDay && candidate.startDate == existing.start;
     return allDayFirstDay(candidate) == existing.start.toLocalTime().date();
 }
 

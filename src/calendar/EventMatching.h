@@ -18,7 +18,10 @@ struct ExistingEvent {
     QDateTime start;  ///< timed: the instant; all-day: 00:00 of its first day, system time zone
     QDateTime end;    ///< exclusive
     bool allDay = false;
-    bool busy = true;  ///< false for TRANSP:TRANSPARENT
+    bool busy = true;        ///< false for TRANSP:TRANSPARENT
+    bool recurring = false;  ///< an occurrence of a repeating event
+    QString resource;        ///< where the store holds it: the vdir file name, the CalDAV href
+    QString etag;            ///< the version read: a hash of the file, the CalDAV ETag
     bool operator==(const ExistingEvent&) const = default;
 };
 
@@ -71,7 +74,8 @@ Range readingRange(const QList<ExtractedEvent>& candidates);
 /// Each candidate's relation to `existing`, in candidate order. A candidate's source text decides
 /// whether it moves or cancels. In order of precedence:
 /// cancels (a matching title within the change window, the nearest in time), already there
-/// (same start — same instant, or same day for all-day events — and a matching title), moves
+/// (same start — same instant, or for an all-day candidate the same day — and a matching
+/// title), moves
 /// (a matching title at another time within the change window, the nearest), overlaps (the
 /// earliest busy timed event that shares time with a timed candidate).
 QList<CalendarMatch> classify(const QList<ExtractedEvent>& candidates,

@@ -84,6 +84,19 @@ icalproperty* timeProperty(icalproperty* (*make)(icaltimetype), const QDateTime&
     return property;
 }
 
+void removeProperties(icalcomponent* component, icalproperty_kind kind) {
+    while (icalproperty* old = icalcomponent_get_first_property(component, kind)) {
+        icalcomponent_remove_property(component, old);
+        icalproperty_free(old);
+    }
+}
+
+/// Puts `property` in place of any of its kind in `component`.
+void replaceProperty(icalcomponent* component, icalproperty* property) {
+    removeProperties(component, icalproperty_isa(property));
+    icalcomponent_add_property(component, property);
+}
+
 icalrecurrencetype_frequency frequency(const QString& recurrence) {
     if (recurrence == u"weekly") return ICAL_WEEKLY_RECURRENCE;
     if (recurrence == u"monthly") return ICAL_MONTHLY_RECURRENCE;
@@ -195,6 +208,62 @@ QString newUid() {
 
 QByteArray eventObject(const ExtractedEvent& event, const QString& uid, const QByteArray& zoneId) {
     return render({{&event, uid}}, zoneId);
+}
+
+namespace {
+
+/// Parses `object`, lets `change` rewrite the series VEVENT of `uid`, stamps it as changed and
+/// renders the whole object again.
+template <typename Change>
+std::optional<QByteArray> rewritten(const QByteArray& object, const QString& uid, Change change) {
+    const Component calendar(icalparser_parse_string(object.constData()));
+    if (!calendar || icalcomponent_isa(calendar.get()) != ICAL_VCALENDAR_COMPONENT) return {};
+    for (icalcomponent* vevent =
+             icalcomponent_get_first_component(calendar.get(), ICAL_VEVENT_COMPONENT);
+         vevent; vevent = icalcomponent_get_next_component(calendar.get(), ICAL_VEVENT_COMPONENT)) {
+        const char* own = icalcomponent_get_uid(vevent);
+        if (!own || QString::fromUtf8(own) != uid ||
+            icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY)) {
+            continue;
+        }
+        change(vevent);
+        const icaltimetype now = utcTime(QDateTime::currentDateTimeUtc());
+        const int sequence = icalcomponent_get_sequence(vevent);
+        icalcomponent_set_sequence(vevent, std::max(sequence, 0) + 1);
+        icalcomponent_set_dtstamp(vevent, now);
+        replaceProperty(vevent, icalproperty_new_lastmodified(now));
+        char* text = icalcomponent_as_ical_string_r(calendar.get());
+        QByteArray result(text);
+        icalmemory_free_buffer(text);
+        return result;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::optional<QByteArray> movedObject(const QByteArray& object, const QString& uid,
+                                      const ExtractedEvent& moved) {
+    return rewritten(object, uid, [&](icalcomponent* vevent) {
+        for (const icalproperty_kind kind :
+             {ICAL_DTSTART_PROPERTY, ICAL_DTEND_PROPERTY, ICAL_DURATION_PROPERTY}) {
+            removeProperties(vevent, kind);
+        }
+        if (moved.allDay) {
+            const AllDaySpan span = allDaySpan(moved.startDate, moved.endDate);
+            icalcomponent_add_property(vevent, icalproperty_new_dtstart(dateValue(span.firstDay)));
+            icalcomponent_add_property(vevent, icalproperty_new_dtend(dateValue(span.endDay)));
+        } else {
+            icalcomponent_add_property(vevent, icalproperty_new_dtstart(utcTime(moved.startDate)));
+            icalcomponent_add_property(vevent, icalproperty_new_dtend(utcTime(moved.endDate)));
+        }
+    });
+}
+
+std::optional<QByteArray> cancelledObject(const QByteArray& object, const QString& uid) {
+    return rewritten(object, uid, [](icalcomponent* vevent) {
+        replaceProperty(vevent, icalproperty_new_status(ICAL_STATUS_CANCELLED));
+    });
 }
 
 QByteArray calendarObject(const QList<ExtractedEvent>& events, const QByteArray& zoneId) {

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QTimeZone>
+#include <optional>
 
 #include "core/ExtractedEvent.h"
 
@@ -42,5 +43,16 @@ QByteArray eventObject(const ExtractedEvent& event, const QString& uid,
 /// One VCALENDAR holding a VEVENT for each event (each with a new UID), in order, as above.
 QByteArray calendarObject(const QList<ExtractedEvent>& events,
                           const QByteArray& zoneId = QTimeZone::systemTimeZoneId());
+
+/// `object` (a VCALENDAR as a store holds it) with the VEVENT of `uid` that is no single
+/// occurrence (no RECURRENCE-ID) moved to the start and end of `moved` (DATE values for an
+/// all-day event, UTC times otherwise; a DURATION becomes a DTEND), its SEQUENCE one higher
+/// and its DTSTAMP and LAST-MODIFIED now; everything else as it was. Nothing when there is no
+/// such VEVENT.
+std::optional<QByteArray> movedObject(const QByteArray& object, const QString& uid,
+                                      const ExtractedEvent& moved);
+
+/// The same VEVENT marked STATUS:CANCELLED, SEQUENCE one higher.
+std::optional<QByteArray> cancelledObject(const QByteArray& object, const QString& uid);
 
 }  // namespace zorbel::ICalendarMapping

@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <algorithm>
@@ -74,6 +76,27 @@ QString saveEvent(const QString& root, const ExtractedEvent& event, const QStrin
     return uid;
 }
 
+QString versionOf(const QByteArray& content) {
+    return QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex());
+}
+
+/// The content of the event file of `existing`, checked to be the version read.
+QByteArray readVersion(const QString& root, const QString& calendarID,
+                       const ExistingEvent& existing) {
+    requireCalendar(root, calendarID);
+    if (existing.resource.contains(u'/') || !existing.resource.endsWith(u".ics")) {
+        throw CalendarStoreError(CalendarStoreError::Kind::notFound);
+    }
+    QFile file(root + u'/' + calendarID + u'/' + existing.resource);
+    if (!file.open(QIODevice::ReadOnly))
+        throw CalendarStoreError(CalendarStoreError::Kind::notFound);
+    const QByteArray content = file.readAll();
+    if (versionOf(content) != existing.etag) {
+        throw CalendarStoreError(CalendarStoreError::Kind::changed);
+    }
+    return content;
+}
+
 /// The parsed event files of every calendar folder read in this process, by folder path and file
 /// name. A folder's entries are replaced at each read, so files removed meanwhile go with it.
 class ParsedFiles {
@@ -89,11 +112,17 @@ public:
             Entry entry = known.take(file.fileName());
             if (entry.modified != file.lastModified() || entry.size != file.size()) {
                 QFile data(file.absoluteFilePath());
-                entry = {file.lastModified(), file.size(),
-                         data.open(QIODevice::ReadOnly) ? ParsedCalendar::parse(data.readAll())
-                                                        : nullptr};
+                const QByteArray content = data.open(QIODevice::ReadOnly) ? data.readAll() : "";
+                entry = {file.lastModified(), file.size(), versionOf(content),
+                         ParsedCalendar::parse(content)};
             }
-            if (entry.parsed) events.append(entry.parsed->eventsBetween(from, to));
+            if (entry.parsed) {
+                for (ExistingEvent& event : entry.parsed->eventsBetween(from, to)) {
+                    event.resource = file.fileName();
+                    event.etag = entry.version;
+                    events.append(std::move(event));
+                }
+            }
             current.insert(file.fileName(), std::move(entry));
         }
         known = std::move(current);
@@ -104,6 +133,7 @@ private:
     struct Entry {
         QDateTime modified;
         qint64 size = -1;
+        QString version;
         std::shared_ptr<ParsedCalendar> parsed;  ///< null for a file that is no iCalendar object
     };
     std::mutex m_mutex;
@@ -150,6 +180,30 @@ QCoro::Task<QList<ExistingEvent>> VdirCalendarStore::eventsBetween(QString calen
         requireCalendar(root, id);
         return parsedFiles().eventsBetween(root + u'/' + id, from, to);
     });
+}
+
+QCoro::Task<void> VdirCalendarStore::move(QString calendarID, ExistingEvent existing,
+                                          ExtractedEvent moved) {
+    return runInBackground([root = m_root, id = std::move(calendarID),
+                            existing = std::move(existing), moved = std::move(moved)] {
+        const QByteArray content = readVersion(root, id, existing);
+        const auto next = ICalendarMapping::movedObject(content, existing.uid, moved);
+        QSaveFile file(root + u'/' + id + u'/' + existing.resource);
+        if (!next || !file.open(QIODevice::WriteOnly) || file.write(*next) != next->size() ||
+            !file.commit()) {
+            throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+        }
+    });
+}
+
+QCoro::Task<void> VdirCalendarStore::cancel(QString calendarID, ExistingEvent existing) {
+    return runInBackground(
+        [root = m_root, id = std::move(calendarID), existing = std::move(existing)] {
+            readVersion(root, id, existing);
+            if (!QFile::remove(root + u'/' + id + u'/' + existing.resource)) {
+                throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+            }
+        });
 }
 
 bool VdirCalendarStore::writeNewFile(const QString& path, const QByteArray& data) {

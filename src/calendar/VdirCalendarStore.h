@@ -34,6 +34,11 @@ public:
     /// no iCalendar object are skipped (and left as they are).
     QCoro::Task<QList<ExistingEvent>> eventsBetween(QString calendarID, QDateTime from,
                                                     QDateTime to) override;
+    /// The file is replaced atomically once its content is found to be the version read.
+    QCoro::Task<void> move(QString calendarID, ExistingEvent existing,
+                           ExtractedEvent moved) override;
+    /// The file is removed once its content is found to be the version read.
+    QCoro::Task<void> cancel(QString calendarID, ExistingEvent existing) override;
 
     /// Writes `data` to `path` through a temporary file beside it; fails (false) without
     /// touching anything when `path` already exists. Leaves no temporary file behind.

@@ -51,21 +51,16 @@ QCoro::Task<std::variant<QList<CalendarChoice>, CaptureState>> CalendarSteps::ca
     co_return calendars;
 }
 
-QCoro::Task<CaptureState> CalendarSteps::write(QList<ExtractedEvent> included, QString calendarID) {
+QCoro::Task<std::variant<WriteReceipt, CaptureState>> CalendarSteps::write(
+    QList<EventToWrite> included, QString calendarID) {
     const std::shared_ptr<CalendarWriter> writer = m_writer;
     const bool allowed = co_await granted(m_permissions);
     if (!allowed) co_return refusal();
     try {
-        const WriteReceipt receipt =
-            co_await writer->write(std::move(included), std::move(calendarID));
-        if (receipt.failures.isEmpty()) {
-            co_return CaptureState::success(
-                {receipt.calendar.title, receipt.createdEventIDs.size()});
-        }
+        co_return co_await writer->write(std::move(included), std::move(calendarID));
     } catch (const std::exception&) {
-        // Shown as the calendar-write failure below.
+        co_return writeFailure();
     }
-    co_return writeFailure();
 }
 
 }  // namespace zorbel

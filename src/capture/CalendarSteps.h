@@ -25,10 +25,11 @@ public:
     /// calendarWrite; a store that cannot list counts as none).
     QCoro::Task<std::variant<QList<CalendarChoice>, CaptureState>> calendars();
 
-    /// Asks for access again and writes `included` into `calendarID`: `success` with the
-    /// calendar's title and the number written, or the failure (permissionDenied(calendar);
-    /// calendarWrite when the write fails or any event failed).
-    QCoro::Task<CaptureState> write(QList<ExtractedEvent> included, QString calendarID);
+    /// Asks for access again and writes `included` into `calendarID`: the receipt, or the
+    /// failure when nothing could be tried (permissionDenied(calendar); calendarWrite when the
+    /// write fails as a whole).
+    QCoro::Task<std::variant<WriteReceipt, CaptureState>> write(QList<EventToWrite> included,
+                                                                QString calendarID);
 
 private:
     std::shared_ptr<PermissionRequesting> m_permissions;

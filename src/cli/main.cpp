@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTextStream>
 #include <QTimer>
@@ -39,7 +40,8 @@ struct Request {
     bool allowCloud = false;
     bool ics = false;
     bool write = false;
-    LLMClientOptions client;  ///< --preset and --now
+    bool applyChanges = false;  ///< moves and cancellations change the events they concern
+    LLMClientOptions client;    ///< --preset and --now
 };
 
 void printState(const CaptureState& state) {
@@ -66,7 +68,34 @@ bool printed(const QByteArray& data) {
     return false;
 }
 
-QCoro::Task<int> writeEvents(CalendarWriter& writer, const QList<ExtractedEvent>& events) {
+/// Whether a candidate in `relation` to `existing` is applied to it rather than written anew.
+bool appliesTo(CalendarRelation relation, const ExistingEvent& existing) {
+    return (relation == CalendarRelation::moves || relation == CalendarRelation::cancels) &&
+           !existing.recurring;
+}
+
+/// "moved", "cancelled", or why not: "changed" (edited elsewhere since it was read), "gone",
+/// "failed".
+QCoro::Task<QString> applyChange(CalendarStoreProtocol& store, QString calendarID,
+                                 CalendarRelation relation, ExistingEvent existing,
+                                 ExtractedEvent candidate) {
+    try {
+        if (relation == CalendarRelation::moves) {
+            co_await store.move(calendarID, std::move(existing), std::move(candidate));
+            co_return u"moved"_s;
+        }
+        co_await store.cancel(calendarID, std::move(existing));
+        co_return u"cancelled"_s;
+    } catch (const CalendarStoreError& error) {
+        if (error.kind() == CalendarStoreError::Kind::changed) co_return u"changed"_s;
+        if (error.kind() == CalendarStoreError::Kind::notFound) co_return u"gone"_s;
+    } catch (const std::exception&) {
+    }
+    co_return u"failed"_s;
+}
+
+QCoro::Task<int> writeEvents(CalendarWriter& writer, const QList<ExtractedEvent>& events,
+                             bool applyChanges) {
     // The same checks as the confirm panel's write button: nothing invalid is written.
     for (const ExtractedEvent& event : events) {
         const QList<EventValidationError> errors = validationErrors(event);
@@ -75,23 +104,37 @@ QCoro::Task<int> writeEvents(CalendarWriter& writer, const QList<ExtractedEvent>
         co_return failed;
     }
     try {
-        // What the target calendar already holds is not written again; moves and cancellations
-        // are added as new events, and the receipt says what it found.
+        // What the target calendar already holds is not written again. Moves and cancellations
+        // change the events they concern when asked to (not a repeating one), else they are
+        // added as new events; the receipt says what it found and what it did.
         const QList<CalendarChoice> calendars = co_await writer.writableCalendars();
         const QString target = calendars.isEmpty() ? QString() : calendars.first().id;
         const std::optional<CalendarComparison> comparison =
             co_await writer.compare(events, target);
+        const std::shared_ptr<CalendarStoreProtocol> store = writer.store();
         QList<ExtractedEvent> fresh;
+        QJsonArray changes;
+        bool changesFailed = false;
         for (qsizetype i = 0; i < events.size(); ++i) {
-            if (!comparison || comparison->matches[i].relation != CalendarRelation::alreadyThere) {
+            const CalendarMatch match = comparison ? comparison->matches[i] : CalendarMatch{};
+            if (match.relation == CalendarRelation::alreadyThere) continue;
+            const ExistingEvent concerned =
+                match.existing >= 0 ? comparison->existing[match.existing] : ExistingEvent{};
+            if (!applyChanges || !appliesTo(match.relation, concerned)) {
                 fresh.append(events[i]);
+                continue;
             }
+            const QString outcome =
+                co_await applyChange(*store, target, match.relation, concerned, events[i]);
+            changesFailed = changesFailed || (outcome != u"moved" && outcome != u"cancelled");
+            changes.append(QJsonObject{{u"title"_s, events[i].title}, {u"outcome"_s, outcome}});
         }
         const WriteReceipt receipt = co_await writer.write(fresh, target);
         QJsonObject printedReceipt = receiptJson(receipt);
         printedReceipt.insert(u"calendarCheck"_s, calendarCheckJson(events, comparison));
+        printedReceipt.insert(u"changes"_s, changes);
         QTextStream(stdout) << QJsonDocument(printedReceipt).toJson();
-        co_return receipt.failures.isEmpty() ? ok : partlyWritten;
+        co_return receipt.failures.isEmpty() && !changesFailed ? ok : partlyWritten;
     } catch (const std::exception&) {
         printState(
             CaptureState::failure(UserFacingFailure::of(UserFacingFailure::Kind::calendarWrite)));
@@ -145,7 +188,7 @@ QCoro::Task<int> run(Request request) {
     }
     if (request.write) {
         CalendarWriter writer(preferences, credentials);
-        co_return co_await writeEvents(writer, events);
+        co_return co_await writeEvents(writer, events, request.applyChanges);
     }
     const QByteArray output = request.ics ? ICalendarMapping::calendarObject(events)
                                           : QJsonDocument(eventsJson(events)).toJson();
@@ -182,7 +225,11 @@ std::optional<Request> parse(const QCoreApplication& app) {
         u"write"_s,
         u"写入设置中的日历并输出回执；日历中已有的日程不再写入 / write to the configured "
         "calendar, skipping events it already holds."_s);
-    parser.addOptions({text, voice, allowCloud, ics, write, preset, now});
+    const QCommandLineOption applyChanges(
+        u"apply-changes"_s,
+        u"与 --write 一起：改期和取消直接修改日历中的原日程（否则另建新日程）/ with --write, "
+        "move or cancel the events a text changes instead of adding new ones."_s);
+    parser.addOptions({text, voice, allowCloud, ics, write, applyChanges, preset, now});
     parser.addPositionalArgument(u"FILE"_s,
                                  u"PDF、Word、文本或图片；- 表示从标准输入读文字 / a document, "
                                  "a picture, or - for text on standard input."_s);
@@ -192,6 +239,7 @@ std::optional<Request> parse(const QCoreApplication& app) {
     request.allowCloud = parser.isSet(allowCloud);
     request.ics = parser.isSet(ics);
     request.write = parser.isSet(write);
+    request.applyChanges = parser.isSet(applyChanges);
     if (parser.isSet(preset)) {
         const QString id = parser.value(preset);
         if (LLMClient::preset(id).id != id) {
@@ -210,7 +258,7 @@ std::optional<Request> parse(const QCoreApplication& app) {
     }
     const QStringList files = parser.positionalArguments();
     const int inputs = int(parser.isSet(text)) + int(parser.isSet(voice)) + int(files.size());
-    if (inputs != 1 || (request.ics && request.write)) {
+    if (inputs != 1 || (request.ics && request.write) || (request.applyChanges && !request.write)) {
         QTextStream(stderr) << parser.helpText();
         return std::nullopt;
     }

@@ -79,11 +79,14 @@ struct Flow {
         spinUntil([&] { return flow->confirmPanel() || !states.isEmpty(); });
         return flow->confirmPanel();
     }
-    /// Confirms with Return in the panel and waits for the outcome.
+    /// Confirms with Return in the panel and waits for the outcome: a state, or the panel back
+    /// from writing.
     void confirm(ConfirmPanel* panel) {
         QTest::keyClick(panel->findChild<QLineEdit*>(u"titleField"_s), Qt::Key_Return);
-        EXPECT_EQ(flow->confirmPanel(), nullptr);
-        ASSERT_TRUE(spinUntil([&] { return !states.isEmpty(); }));
+        ASSERT_TRUE(spinUntil([&] {
+            return !states.isEmpty() ||
+                   (flow->confirmPanel() && !flow->confirmPanel()->isWriting());
+        }));
     }
     void discard(ConfirmPanel* panel) {
         panel->requestDiscard();
@@ -103,7 +106,6 @@ TEST(ConfirmationFlow, ConfirmedEventsAreWrittenOnlyWithAWindowACalendarAndPermi
     };
     const Step noWindow = [](Flow& f) { f.withWindow = false; };
     const Step noCalendar = [](Flow& f) { f.local->listingFails = true; };
-    const Step failB = [](Flow& f) { f.local->failingTitles = {u"b"_s}; };
     const struct {
         const char* name;
         Step beforeReview, beforeWrite;
@@ -116,7 +118,6 @@ TEST(ConfirmationFlow, ConfirmedEventsAreWrittenOnlyWithAWindowACalendarAndPermi
         {"refused", answer(PermissionResult::restricted), {}, kCalendarDenied, kRefused, 0},
         {"no calendar", noCalendar, {}, kWriteFailed, failure("noWritableCalendar"), 0},
         {"revoked", {}, answer(PermissionResult::denied), kCalendarDenied, kRefused, 0},
-        {"one of three", failB, {}, kWriteFailed, {}, 2},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -134,6 +135,27 @@ TEST(ConfirmationFlow, ConfirmedEventsAreWrittenOnlyWithAWindowACalendarAndPermi
         }
         EXPECT_EQ(f.filesWritten(), row.written);
     }
+}
+
+TEST(ConfirmationFlow, APartWrittenReviewStaysOpenAndItsRetryWritesOnlyWhatFailed) {
+    Flow f;
+    f.local->failingTitles = {u"b"_s};
+    ConfirmPanel* panel = f.review({u"晨会"_s, u"b"_s, u"午餐"_s});
+    ASSERT_NE(panel, nullptr);
+    f.confirm(panel);
+    ASSERT_EQ(f.flow->confirmPanel(), panel);
+    EXPECT_TRUE(f.states.isEmpty()) << "the ball keeps showing confirmation";
+    EXPECT_EQ(f.filesWritten(), 2);
+    EXPECT_EQ(panel->viewModel().selectedMessages(), u"已写入 2/3，未写入的可重试"_s);
+    EXPECT_EQ(panel->viewModel().includedEvents(), QList<ExtractedEvent>{sampleEvent(u"b"_s)});
+
+    f.local->failingTitles.clear();
+    f.local->calls.clear();
+    f.confirm(panel);
+    EXPECT_EQ(f.local->calls.filter(u"save"_s), QStringList{u"save b to Zorbel"_s});
+    EXPECT_EQ(f.states, States{CaptureState::success({u"Zorbel"_s, 3})});
+    EXPECT_EQ(f.filesWritten(), 3);
+    EXPECT_EQ(f.flow->confirmPanel(), nullptr);
 }
 
 TEST(ConfirmationFlow, DiscardReturnsToIdleOnlyFromConfirmation) {

@@ -11,7 +11,9 @@ namespace {
 
 CalendarComparison comparison(QList<CalendarRelation> relations) {
     CalendarComparison made;
-    made.existing.append({u"uid-1"_s, u"客户拜访"_s, {}, {}, false, true});
+    ExistingEvent visit;
+    visit.title = u"客户拜访"_s;
+    made.existing.append(visit);
     for (const CalendarRelation relation : relations) {
         made.matches.append({relation, relation == CalendarRelation::none ? -1 : 0});
     }

@@ -149,8 +149,10 @@ protected:
         viewModel = std::make_shared<ConfirmPanelViewModel>(events);
         panel = std::make_unique<ConfirmPanel>(
             viewModel, QList<CalendarChoice>{kHome, kWork}, kBall,
-            [this](QList<ExtractedEvent> included, QString calendarID) {
-                writes.append({included, calendarID});
+            [this](QList<EventToWrite> included, QString calendarID) {
+                QList<ExtractedEvent> written;
+                for (const EventToWrite& pending : included) written.append(pending.event);
+                writes.append({written, calendarID});
                 visibleInCallback = panel->isVisible();
             },
             [this] {
@@ -195,7 +197,7 @@ protected:
 
 }  // namespace
 
-TEST_F(ConfirmPanelTest, ReturnWritesTheEditedEventsOnceAfterClosing) {
+TEST_F(ConfirmPanelTest, ReturnWritesTheEditedEventsOnceWhileThePanelWaitsForTheOutcome) {
     Appearance::setPanelOpacity(0.9);
     ExtractedEvent first = sampleEvent(u"评审"_s);
     first.availability = u"free"_s;
@@ -214,11 +216,12 @@ TEST_F(ConfirmPanelTest, ReturnWritesTheEditedEventsOnceAfterClosing) {
     Q_EMIT calendars->activated(1);
     setTitle(u"项目评审"_s);
     key(Qt::Key_Return);
-    key(Qt::Key_Return);  // a finished panel ignores it
+    key(Qt::Key_Return);  // a panel that is writing ignores it
 
     ASSERT_EQ(writes.size(), 1);
-    EXPECT_FALSE(visibleInCallback);
-    EXPECT_TRUE(panel->isFinished());
+    EXPECT_TRUE(visibleInCallback);
+    EXPECT_TRUE(panel->isWriting());
+    EXPECT_FALSE(writeEnabled());
     ExtractedEvent expected = first;
     expected.title = u"项目评审"_s;
     EXPECT_EQ(writes.at(0),

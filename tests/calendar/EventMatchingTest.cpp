@@ -46,9 +46,14 @@ QByteArray classifyCase(const QString& path) {
     QList<ExistingEvent> existing;
     for (const QJsonValue& row : json["existing"_L1].toArray()) {
         const QJsonArray fields = row.toArray();
-        existing.append({fields[0].toString(), fields[1].toString(), caseTime(fields[2]),
-                         caseTime(fields[3]), fields[2].toString().size() == 10,
-                         fields[4].toString() != u"free"});
+        ExistingEvent event;
+        event.uid = fields[0].toString();
+        event.title = fields[1].toString();
+        event.start = caseTime(fields[2]);
+        event.end = caseTime(fields[3]);
+        event.allDay = fields[2].toString().size() == 10;
+        event.busy = fields[4].toString() != u"free";
+        existing.append(event);
     }
     const QString text = json["text"_L1].toString();
     QList<ExtractedEvent> candidates;

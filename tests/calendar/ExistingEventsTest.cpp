@@ -7,10 +7,12 @@
 
 #include "calendar/CalDavCalendarStore.h"
 #include "calendar/CalendarWriter.h"
+#include "calendar/ICalendarMapping.h"
 #include "calendar/VdirCalendarStore.h"
 #include "testkit/CalendarTestEvents.h"
 #include "testkit/ChatCompletionsServer.h"
 #include "testkit/EventLoop.h"
+#include "testkit/FakeCalendarStore.h"
 #include "testkit/MemoryCredentialStore.h"
 #include "testkit/RadicaleServer.h"
 
@@ -158,4 +160,127 @@ TEST(ExistingEvents, AServerThatRefusesTheQueryLeavesTheWriteUnchecked) {
         ASSERT_FALSE(refusing.requests().isEmpty());
         EXPECT_EQ(refusing.requests().first().method, "REPORT");
     }
+}
+
+TEST(CalDavWrites, AServerThatStopsMidBatchIsWrittenOnlyWhatIsMissingOnTheRetry) {
+    if (!test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
+    test::RadicaleServer server;
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, {}));
+    const auto credentials = std::make_shared<test::MemoryCredentialStore>();
+    credentials->secrets.insert(u"caldav"_s, u"pw"_s);
+    const auto caldav = std::make_shared<CalDavCalendarStore>(server.url(), u"alice"_s, credentials,
+                                                              std::chrono::seconds(5));
+    const auto store = std::make_shared<test::FakeCalendarStore>(caldav);
+    int saved = 0;
+    store->afterSave = [&] {
+        if (++saved == 2) server.stop();
+    };
+    QList<EventToWrite> batch;
+    for (int i = 1; i <= 5; ++i) {
+        batch.append({u"batch-%1"_s.arg(i), event(u"Item %1"_s.arg(i), wallClock(12, i, 9))});
+    }
+    CalendarWriter writer(store);
+    const QString work = server.url().toString() + u"alice/work/"_s;
+    const WriteReceipt first = await(writer.write(batch, work));
+    EXPECT_EQ(first.createdEventIDs, (QList<QString>{u"batch-1"_s, u"batch-2"_s}));
+    ASSERT_EQ(first.failures.size(), 3);
+    EXPECT_EQ(first.failures.first().uid, u"batch-3"_s);
+
+    // Back again: the whole batch once more writes the three that are missing, and nothing twice.
+    ASSERT_TRUE(server.start());
+    const WriteReceipt retry = await(writer.write(batch, work));
+    EXPECT_TRUE(retry.failures.isEmpty());
+    EXPECT_EQ(retry.createdEventIDs.size(), 5);
+    EXPECT_EQ(await(caldav->eventsBetween(work, wallClock(12, 1, 0), wallClock(12, 6, 0))).size(),
+              5);
+}
+
+TEST(CalendarChanges, AMoveKeepsTheEventAndACancelRemovesItButNeitherOverwritesAChange) {
+    const test::ProcessZone zone("Europe/Berlin");
+    QTemporaryDir root;
+    test::RadicaleServer server;
+    const bool radicale = test::RadicaleServer::isInstalled();
+    if (radicale) {
+        ASSERT_TRUE(server.start());
+        ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, {}));
+    }
+    const auto credentials = std::make_shared<test::MemoryCredentialStore>();
+    credentials->secrets.insert(u"caldav"_s, u"pw"_s);
+    struct Store {
+        const char* name;
+        std::shared_ptr<CalendarStoreProtocol> store;
+        QString calendar;
+    };
+    QList<Store> stores{{"vdir", std::make_shared<VdirCalendarStore>(root.path()), u"Zorbel"_s}};
+    if (radicale) {
+        stores.append({"radicale",
+                       std::make_shared<CalDavCalendarStore>(server.url(), u"alice"_s, credentials,
+                                                             std::chrono::seconds(5)),
+                       server.url().toString() + u"alice/work/"_s});
+    }
+    const QDateTime from = wallClock(12, 1, 0);
+    const QDateTime to = wallClock(12, 20, 0);
+    for (const Store& s : stores) {
+        SCOPED_TRACE(s.name);
+        await(s.store->writableCalendars());
+        const auto read = [&](const QString& title) {
+            for (const ExistingEvent& e : await(s.store->eventsBetween(s.calendar, from, to))) {
+                if (e.title == title) return e;
+            }
+            return ExistingEvent{};
+        };
+        ExtractedEvent review = event(u"评审"_s, wallClock(12, 9, 10));
+        review.location = u"研发楼301"_s;
+        const QString uid = await(s.store->save(review, s.calendar));
+        ExistingEvent existing = read(u"评审"_s);
+        ASSERT_EQ(existing.uid, uid);
+        EXPECT_FALSE(existing.etag.isEmpty());
+
+        await(s.store->move(s.calendar, existing, event(u"评审"_s, wallClock(12, 10, 15))));
+        const ExistingEvent moved = read(u"评审"_s);
+        EXPECT_EQ(moved.uid, uid);
+        EXPECT_EQ(moved.start, wallClock(12, 10, 15));
+        EXPECT_NE(moved.etag, existing.etag);
+
+        // The version first read is gone: neither a move nor a cancel writes over the newer one.
+        for (const bool cancelling : {false, true}) {
+            try {
+                if (cancelling) {
+                    await(s.store->cancel(s.calendar, existing));
+                } else {
+                    await(s.store->move(s.calendar, existing,
+                                        event(u"评审"_s, wallClock(12, 11, 9))));
+                }
+                ADD_FAILURE() << "wrote over a newer version";
+            } catch (const CalendarStoreError& error) {
+                EXPECT_EQ(error.kind(), CalendarStoreError::Kind::changed);
+            }
+        }
+        EXPECT_EQ(read(u"评审"_s).start, wallClock(12, 10, 15));
+
+        await(s.store->cancel(s.calendar, moved));
+        EXPECT_TRUE(read(u"评审"_s).uid.isEmpty());
+    }
+}
+
+TEST(CalendarChanges, AMovedObjectKeepsWhatItHeldAndCountsItsSequence) {
+    const QByteArray original =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//x//x//EN\r\nBEGIN:VEVENT\r\nUID:u1\r\n"
+        "DTSTAMP:20260101T000000Z\r\nDTSTART;TZID=Europe/Berlin:20261209T100000\r\n"
+        "DURATION:PT1H\r\nSUMMARY:Review\r\nDESCRIPTION:Bring the slides\r\nSEQUENCE:3\r\n"
+        "ATTENDEE:mailto:a@example.org\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    const auto moved = ICalendarMapping::movedObject(
+        original, u"u1"_s, event(u"x"_s, QDateTime(QDate(2026, 12, 10), QTime(14, 0), Qt::UTC)));
+    ASSERT_TRUE(moved);
+    for (const char* kept : {"UID:u1", "SUMMARY:Review", "DESCRIPTION:Bring the slides",
+                             "ATTENDEE:mailto:a@example.org", "SEQUENCE:4",
+                             "DTSTART:20261210T140000Z", "DTEND:20261210T150000Z"}) {
+        EXPECT_TRUE(moved->contains(kept)) << kept << "\n" << moved->toStdString();
+    }
+    EXPECT_FALSE(moved->contains("DURATION"));
+    EXPECT_FALSE(ICalendarMapping::movedObject(original, u"other"_s, ExtractedEvent()));
+    const auto cancelled = ICalendarMapping::cancelledObject(original, u"u1"_s);
+    ASSERT_TRUE(cancelled);
+    EXPECT_TRUE(cancelled->contains("STATUS:CANCELLED") && cancelled->contains("SEQUENCE:4"));
 }

@@ -149,6 +149,35 @@ TEST_F(ExtractCommandTest, WritesValidEventsToTheLocalCalendarAndPrintsTheReceip
     EXPECT_EQ(QDir(calendars + u"/Zorbel"_s).entryList({u"*.ics"_s}).size(), 1);
 }
 
+TEST_F(ExtractCommandTest, AMoveIsAddedAsNewUnlessChangesAreAppliedThenTheEventItselfMoves) {
+    agree({zorbel::CaptureKind::paste});
+    const QDir calendar(xdg.dataHome() + u"/zorbel/calendars/Zorbel"_s);
+    ASSERT_EQ(runExtract({u"--write"_s, u"--text"_s, u"明天下午3点评审"_s}).exitCode, 0);
+    // The model reads the move as the meeting at its new time.
+    server.answerContent(QString::fromUtf8(kOneEvent)
+                             .replace(u"07T15"_s, u"08T10"_s)
+                             .replace(u"07T16"_s, u"08T11"_s));
+    const QStringList move{u"--write"_s, u"--text"_s, u"项目评审改到后天上午10点"_s};
+    const QJsonObject added = QJsonDocument::fromJson(runExtract(move).out).object();
+    EXPECT_EQ(added[u"created"_s].toArray().size(), 1);
+    EXPECT_EQ(calendar.entryList({u"*.ics"_s}).size(), 2);
+    ASSERT_TRUE(
+        QFile::remove(calendar.filePath(added[u"created"_s].toArray()[0].toString() + u".ics"_s)));
+
+    const Outcome applied = runExtract(QStringList{u"--apply-changes"_s} + move);
+    ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    const QJsonObject receipt = QJsonDocument::fromJson(applied.out).object();
+    EXPECT_TRUE(receipt[u"created"_s].toArray().isEmpty());
+    EXPECT_EQ(receipt[u"changes"_s].toArray()[0].toObject()[u"outcome"_s].toString(), u"moved"_s);
+    const QStringList files = calendar.entryList({u"*.ics"_s});
+    ASSERT_EQ(files.size(), 1);
+    QFile moved(calendar.filePath(files[0]));
+    ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
+    const QByteArray text = moved.readAll();
+    EXPECT_TRUE(text.contains("SEQUENCE:1")) << text.toStdString();
+    EXPECT_EQ(runExtract({u"--apply-changes"_s, u"--text"_s, u"x"_s}).exitCode, 1);
+}
+
 TEST_F(ExtractCommandTest, UnderstandsARecordingAsAFinishedVoiceCapture) {
     // Spoken by espeak-ng, heard by the on-device recogniser (no endpoint is configured), then
     // sent to the model with the voice consent given on the command line.

@@ -57,6 +57,16 @@ public:
         co_return co_await m_inner->eventsBetween(calendarID, from, to);
     }
 
+    QCoro::Task<void> move(QString calendarID, ExistingEvent target,
+                           ExtractedEvent moved) override {
+        calls.append(QStringLiteral("move %1 in %2").arg(target.title, calendarID));
+        if (m_inner) co_await m_inner->move(calendarID, target, moved);
+    }
+    QCoro::Task<void> cancel(QString calendarID, ExistingEvent target) override {
+        calls.append(QStringLiteral("cancel %1 in %2").arg(target.title, calendarID));
+        if (m_inner) co_await m_inner->cancel(calendarID, target);
+    }
+
 private:
     std::shared_ptr<CalendarStoreProtocol> m_inner;
 };

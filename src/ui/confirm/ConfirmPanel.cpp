@@ -221,9 +221,17 @@ void ConfirmPanel::showComparison(const std::optional<CalendarComparison>& compa
     updateValidation();
 }
 
+void ConfirmPanel::showWriteOutcome(const WriteReceipt& receipt) {
+    if (m_finished) return;
+    m_writing = false;
+    m_viewModel->recordWrite(receipt);
+    showCalendarNotes();
+    updateValidation();
+}
+
 void ConfirmPanel::updateValidation() {
     m_form->showMessages(m_viewModel->selectedMessages());
-    m_writeButton->setEnabled(m_viewModel->canWrite());
+    m_writeButton->setEnabled(m_viewModel->canWrite() && !m_writing);
 }
 
 // --- Actions -------------------------------------------------------------------------------
@@ -253,12 +261,10 @@ void ConfirmPanel::write() {
     if (m_finished) return;
     saveForm();
     if (!m_writeButton->isEnabled()) return;
-    const QList<ExtractedEvent> included = m_viewModel->includedEvents();
-    const std::optional<QString> calendarID = m_viewModel->destinationCalendarID();
-    if (included.isEmpty() || !calendarID) return;
-    WriteCallback callback = std::move(m_onWrite);
-    finish();
-    if (callback) callback(included, *calendarID);
+    if (!m_viewModel->readyToWrite()) return;
+    m_writing = true;
+    updateValidation();
+    if (m_onWrite) m_onWrite(m_viewModel->includedToWrite(), *m_viewModel->destinationCalendarID());
 }
 
 void ConfirmPanel::reject() {

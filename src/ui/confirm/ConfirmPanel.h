@@ -22,13 +22,15 @@ class EventForm;
 /// calendar and writes them or throws them away. All editing goes through the view model; the
 /// form is copied into it only before another event is opened and before writing.
 ///
-/// Return writes, Escape asks whether to discard. `onWrite` and `onDiscard` are called at most
-/// once per panel, after it has closed, and never after `forceClose`. The owner must not delete
-/// the panel from inside a callback (use deleteLater). GUI thread only.
+/// Return writes, Escape asks whether to discard. The panel stays open while its events are
+/// written: `onWrite` is called once per write, and not again until the owner shows the outcome
+/// (`showWriteOutcome`) or closes the panel. `onDiscard` is called at most once, after the panel
+/// has closed; neither is called after `forceClose`. The owner must not delete the panel from
+/// inside a callback (use deleteLater). GUI thread only.
 class ConfirmPanel final : public QDialog {
     Q_OBJECT
 public:
-    using WriteCallback = std::function<void(QList<ExtractedEvent>, QString)>;
+    using WriteCallback = std::function<void(QList<EventToWrite>, QString)>;
     using DiscardCallback = std::function<void()>;
 
     /// `viewModel` holds at least one event and `calendars` at least one calendar; `anchor` is
@@ -54,6 +56,10 @@ public:
     /// Shows what the destination calendar holds around the events (see
     /// ConfirmPanelViewModel::setComparison): the tick boxes and the notes follow.
     void showComparison(const std::optional<CalendarComparison>& comparison);
+    /// Shows the outcome of a write that did not write everything: the written rows are left
+    /// out, the failed ones marked, and the write action writes those again.
+    void showWriteOutcome(const WriteReceipt& receipt);
+    bool isWriting() const { return m_writing; }
 
 Q_SIGNALS:
     /// The user picked another calendar to write to.
@@ -86,6 +92,7 @@ private:
     DiscardCallback m_onDiscard;
     bool m_finished = false;
     bool m_confirmingDiscard = false;
+    bool m_writing = false;     ///< between `onWrite` and its outcome
     qsizetype m_shownRows = 0;  ///< rows of the event list shown without scrolling
 
     QComboBox* m_calendarPopup = nullptr;

@@ -82,8 +82,39 @@ QString ConfirmPanelViewModel::selectedMessages() const {
         }
     }
     if (!messages.isEmpty()) return messages.join(u'；');
-    const QString note = calendarNote(entry->id);
-    return note.isEmpty() ? calendarCheckMessage() : note;
+    for (const QString& message : {m_writeMessage, calendarNote(entry->id)}) {
+        if (!message.isEmpty()) return message;
+    }
+    return calendarCheckMessage();
+}
+
+QList<EventToWrite> ConfirmPanelViewModel::includedToWrite() const {
+    QList<EventToWrite> included;
+    for (const EditableEvent& entry : m_events) {
+        if (entry.isIncluded)
+            included.append({entry.id.toString(QUuid::WithoutBraces), entry.event});
+    }
+    return included;
+}
+
+void ConfirmPanelViewModel::recordWrite(const WriteReceipt& receipt) {
+    for (EditableEvent& entry : m_events) {
+        const QString uid = entry.id.toString(QUuid::WithoutBraces);
+        if (receipt.createdEventIDs.contains(uid)) {
+            entry.isIncluded = false;
+            m_calendarNotes.insert(entry.id, QStringLiteral("已写入"));
+            ++m_writtenCount;
+        }
+    }
+    for (const WriteFailure& failure : receipt.failures) {
+        const qsizetype i = indexOf(QUuid::fromString(failure.uid));
+        if (i >= 0) m_calendarNotes.insert(m_events[i].id, QStringLiteral("写入失败"));
+    }
+    m_writeMessage = receipt.failures.isEmpty()
+                         ? QString()
+                         : QStringLiteral("已写入 %1/%2，未写入的可重试")
+                               .arg(m_writtenCount)
+                               .arg(m_writtenCount + receipt.failures.size());
 }
 
 void ConfirmPanelViewModel::setComparison(const std::optional<CalendarComparison>& comparison) {

@@ -40,6 +40,15 @@ public:
 
     /// The values of the included events, in list order.
     QList<ExtractedEvent> includedEvents() const;
+    /// The same with the UID each is written under: the entry's id, so that writing it again
+    /// after a failed try does not write it twice.
+    QList<EventToWrite> includedToWrite() const;
+    /// Takes in the outcome of writing `includedToWrite()`: written entries are left out from
+    /// now on and noted "已写入", failed ones noted "写入失败" and kept; when any failed, the
+    /// panel says "已写入 n/m，未写入的可重试" (written so far of written and failed).
+    void recordWrite(const WriteReceipt& receipt);
+    /// How many entries earlier writes of this review wrote.
+    qsizetype writtenCount() const { return m_writtenCount; }
     /// Changes the include flag of the entry `eventID`; an unknown id changes nothing.
     void setIncluded(bool included, const QUuid& eventID);
     /// Replaces the values of the entry `eventID` whole; an unknown id changes nothing.
@@ -59,8 +68,8 @@ public:
     /// Whether (`includedEvents`, `destinationCalendarID`) may be handed on for writing: the
     /// write action is enabled, at least one event is included and a destination is set.
     bool readyToWrite() const;
-    /// The selected event's messages joined by "；" when it is included and not valid; else its
-    /// calendar note, else the calendar check's message; else empty.
+    /// The selected event's messages joined by "；" when it is included and not valid; else the
+    /// write's outcome, its calendar note or the calendar check's message, the first not empty.
     QString selectedMessages() const;
 
     /// What the destination calendar holds around the events (`comparison.matches` one per
@@ -83,6 +92,8 @@ private:
     QUuid m_selectedEventID;
     std::optional<QString> m_destination;
     QHash<QUuid, QString> m_calendarNotes;
+    QString m_writeMessage;
+    qsizetype m_writtenCount = 0;
     bool m_calendarUnchecked = false;
 };
 

@@ -46,8 +46,8 @@ QCoro::Task<> ConfirmationFlow::openPanel(QPointer<ConfirmationFlow> self,
     const QRect anchor = window ? window->frameGeometry() : QRect();
     self->m_panel.reset(new ConfirmPanel(
         viewModel, calendars, anchor,
-        [self](QList<ExtractedEvent> included, QString calendarID) {
-            if (self) self->onWrite(std::move(included), std::move(calendarID));
+        [self](QList<EventToWrite> included, QString calendarID) {
+            if (self) self->performWrite(std::move(included), std::move(calendarID));
         },
         [self] {
             if (self) self->onDiscard();
@@ -73,11 +73,6 @@ QCoro::Task<> ConfirmationFlow::compare(QPointer<ConfirmationFlow> self,
     }
 }
 
-void ConfirmationFlow::onWrite(QList<ExtractedEvent> included, QString calendarID) {
-    m_panel.reset();
-    performWrite(std::move(included), std::move(calendarID));
-}
-
 void ConfirmationFlow::onDiscard() {
     m_panel.reset();
     if (m_seams.state().kind() == CaptureState::Kind::confirmation) {
@@ -85,15 +80,28 @@ void ConfirmationFlow::onDiscard() {
     }
 }
 
-QCoro::Task<> ConfirmationFlow::performWrite(QList<ExtractedEvent> included, QString calendarID) {
+QCoro::Task<> ConfirmationFlow::performWrite(QList<EventToWrite> included, QString calendarID) {
     return write(this, std::move(included), std::move(calendarID));
 }
 
-QCoro::Task<> ConfirmationFlow::write(QPointer<ConfirmationFlow> self,
-                                      QList<ExtractedEvent> included, QString calendarID) {
-    const CaptureState outcome =
-        co_await self->m_steps.write(std::move(included), std::move(calendarID));
-    if (self) self->m_seams.setState(outcome);
+QCoro::Task<> ConfirmationFlow::write(QPointer<ConfirmationFlow> self, QList<EventToWrite> included,
+                                      QString calendarID) {
+    const auto outcome = co_await self->m_steps.write(std::move(included), std::move(calendarID));
+    if (!self) co_return;
+    const WriteReceipt* receipt = std::get_if<WriteReceipt>(&outcome);
+    if (!receipt) {
+        self->m_seams.setState(std::get<CaptureState>(outcome));
+    } else if (receipt->failures.isEmpty()) {
+        // A retry's receipt holds what it wrote; the review's earlier writes count too.
+        const qsizetype earlier = self->m_panel ? self->m_panel->viewModel().writtenCount() : 0;
+        self->m_seams.setState(CaptureState::success(
+            {receipt->calendar.title, earlier + receipt->createdEventIDs.size()}));
+    } else if (self->m_panel) {
+        self->m_panel->showWriteOutcome(*receipt);
+    } else {
+        self->m_seams.setState(
+            CaptureState::failure(UserFacingFailure::of(UserFacingFailure::Kind::calendarWrite)));
+    }
 }
 
 void ConfirmationFlow::stateChanged(const CaptureState& state) {

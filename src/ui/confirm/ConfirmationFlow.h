@@ -48,9 +48,11 @@ public:
     void showConfirmPanel(const QList<ExtractedEvent>& events);
 
     /// Asks for the permission again, writes `included` into `calendarID` and shows `success`
-    /// with the calendar's title and the number written (the ball view returns to idle after it),
-    /// or `failure(calendarWrite)` when the write fails or any event failed.
-    QCoro::Task<> performWrite(QList<ExtractedEvent> included, QString calendarID);
+    /// with the calendar's title and the number written (the ball view returns to idle after it).
+    /// When some events were not written the panel stays open with them for another try (the
+    /// ball keeps showing confirmation); without a panel, and when the write fails as a whole,
+    /// the ball shows `failure(calendarWrite)`.
+    QCoro::Task<> performWrite(QList<EventToWrite> included, QString calendarID);
 
     /// The ball's state changed: a state other than `confirmation` closes an open panel without
     /// questions.
@@ -70,9 +72,8 @@ private:
     static QCoro::Task<> compare(QPointer<ConfirmationFlow> self,
                                  std::shared_ptr<ConfirmPanelViewModel> viewModel,
                                  QString calendarID);
-    static QCoro::Task<> write(QPointer<ConfirmationFlow> self, QList<ExtractedEvent> included,
+    static QCoro::Task<> write(QPointer<ConfirmationFlow> self, QList<EventToWrite> included,
                                QString calendarID);
-    void onWrite(QList<ExtractedEvent> included, QString calendarID);
     void onDiscard();
 
     Seams m_seams;
