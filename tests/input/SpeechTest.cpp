@@ -400,7 +400,8 @@ TEST(SpeechRecognizerChoice, ChineseThenThePreferredLanguagesThenEnglish) {
                                                      {{u"en-US"_s}, u"en-US"_s},
                                                      {{u"zh-CN"_s, u"fr-FR"_s}, u"zh-CN"_s},
                                                      {{u"de-DE"_s}, {}}};
-    for (const auto& [available, expected] : cases) {
+    for (const auto& [languages, expected] : cases) {
+        const QStringList& available = languages;  // a lambda cannot capture a binding in clang 14
         // A recogniser for every language but German, whose text is its language.
         const RecognizerFactory make = [&](const QString& locale) {
             auto recognizer = std::make_shared<ScriptedRecognizer>();
