@@ -1,0 +1,104 @@
+// Setting 20 new events against a calendar of 2,000 (200 of them weekly since last winter): the
+// read of the calendar around them and the classification, as the confirm panel does it. The
+// local store cold (a folder this process has not read) and warm (read before, nothing changed),
+// and a real Radicale server on loopback.
+
+#include <benchmark/benchmark.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "calendar/CalDavCalendarStore.h"
+#include "calendar/CalendarWriter.h"
+#include "calendar/ICalendarMapping.h"
+#include "calendar/VdirCalendarStore.h"
+#include "testkit/EventLoop.h"
+#include "testkit/MemoryCredentialStore.h"
+#include "testkit/RadicaleServer.h"
+
+using namespace zorbel;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 7), QTime(9, 0), Qt::UTC);
+
+ExtractedEvent at(const QString& title, const QDateTime& start) {
+    ExtractedEvent event;
+    event.title = title;
+    event.startDate = start;
+    event.endDate = start.addSecs(3600);
+    return event;
+}
+
+/// 2,000 event files in `folder`: 200 weekly ones that began a year ago, the rest single events
+/// over four months around now.
+void fillCalendar(const QString& folder) {
+    QDir().mkpath(folder);
+    for (int i = 0; i < 2000; ++i) {
+        ExtractedEvent event =
+            at(u"事项 %1"_s.arg(i), kNow.addDays(i % 120 - 60).addSecs(i % 9 * 3600));
+        if (i < 200) {
+            event.startDate = kNow.addDays(-365 + i % 7).addSecs(i % 9 * 3600);
+            event.endDate = event.startDate.addSecs(1800);
+            event.recurrence = u"weekly"_s;
+        }
+        const QString uid = u"bench-%1"_s.arg(i);
+        QFile file(folder + u'/' + uid + u".ics"_s);
+        if (file.open(QIODevice::WriteOnly)) file.write(ICalendarMapping::eventObject(event, uid));
+    }
+}
+
+QList<ExtractedEvent> candidates() {
+    QList<ExtractedEvent> events;
+    for (int i = 0; i < 20; ++i) events.append(at(u"新事项 %1"_s.arg(i), kNow.addSecs(i * 5400)));
+    return events;
+}
+
+void check(benchmark::State& state, CalendarWriter& writer, const QString& calendar) {
+    const auto comparison = test::await(writer.compare(candidates(), calendar));
+    if (!comparison) state.SkipWithError("the calendar could not be read");
+    benchmark::DoNotOptimize(comparison);
+}
+
+void BM_CheckVdirCold(benchmark::State& state) {
+    QTemporaryDir root;
+    fillCalendar(root.path() + u"/cal-0"_s);
+    CalendarWriter writer(std::make_shared<VdirCalendarStore>(root.path()));
+    int round = 0;
+    for (auto _ : state) {
+        // A folder name this process has not read: every file is parsed again.
+        state.PauseTiming();
+        QDir(root.path()).rename(u"cal-%1"_s.arg(round), u"cal-%1"_s.arg(round + 1));
+        ++round;
+        state.ResumeTiming();
+        check(state, writer, u"cal-%1"_s.arg(round));
+    }
+}
+BENCHMARK(BM_CheckVdirCold)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_CheckVdirWarm(benchmark::State& state) {
+    QTemporaryDir root;
+    fillCalendar(root.path() + u"/cal"_s);
+    CalendarWriter writer(std::make_shared<VdirCalendarStore>(root.path()));
+    check(state, writer, u"cal"_s);
+    for (auto _ : state) check(state, writer, u"cal"_s);
+}
+BENCHMARK(BM_CheckVdirWarm)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_CheckRadicale(benchmark::State& state) {
+    test::RadicaleServer server;
+    if (!server.start() || !server.makeCalendar(u"bench"_s, u"cal"_s, u"Bench"_s, {})) {
+        state.SkipWithError("radicale did not start");
+        return;
+    }
+    // Radicale keeps each event as a file of its collection folder.
+    fillCalendar(server.storageFolder() + u"/collection-root/bench/cal"_s);
+    CalendarWriter writer(std::make_shared<CalDavCalendarStore>(
+        server.url(), u"bench"_s, std::make_shared<test::MemoryCredentialStore>()));
+    const QString calendar = server.url().toString() + u"bench/cal/"_s;
+    for (auto _ : state) check(state, writer, calendar);
+}
+BENCHMARK(BM_CheckRadicale)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
