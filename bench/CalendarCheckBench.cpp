@@ -1,7 +1,7 @@
 // Setting 20 new events against a calendar of 2,000 (200 of them weekly since last winter): the
 // read of the calendar around them and the classification, as the confirm panel does it. The
 // local store cold (a folder this process has not read) and warm (read before, nothing changed),
-// and a real Radicale server on loopback.
+// and a real Radicale server on loopback holding 200 of them.
 
 #include <benchmark/benchmark.h>
 #include <QDir>
@@ -31,14 +31,14 @@ ExtractedEvent at(const QString& title, const QDateTime& start) {
     return event;
 }
 
-/// 2,000 event files in `folder`: 200 weekly ones that began a year ago, the rest single events
-/// over four months around now.
-void fillCalendar(const QString& folder) {
+/// `count` event files in `folder`: a tenth weekly ones that began a year ago, the rest single
+/// events over four months around now.
+void fillCalendar(const QString& folder, int count = 2000) {
     QDir().mkpath(folder);
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < count; ++i) {
         ExtractedEvent event =
             at(u"事项 %1"_s.arg(i), kNow.addDays(i % 120 - 60).addSecs(i % 9 * 3600));
-        if (i < 200) {
+        if (i < count / 10) {
             event.startDate = kNow.addDays(-365 + i % 7).addSecs(i % 9 * 3600);
             event.endDate = event.startDate.addSecs(1800);
             event.recurrence = u"weekly"_s;
@@ -92,11 +92,17 @@ void BM_CheckRadicale(benchmark::State& state) {
         state.SkipWithError("radicale did not start");
         return;
     }
-    // Radicale keeps each event as a file of its collection folder.
-    fillCalendar(server.storageFolder() + u"/collection-root/bench/cal"_s);
-    CalendarWriter writer(std::make_shared<CalDavCalendarStore>(
-        server.url(), u"bench"_s, std::make_shared<test::MemoryCredentialStore>()));
+    // Radicale keeps each event as a file of its collection folder. It filters a query itself,
+    // in Python: with all 2,000 its first answer took longer than the ten seconds a wait is
+    // given, so it holds a tenth of them.
+    fillCalendar(server.storageFolder() + u"/collection-root/bench/cal"_s, 200);
+    const auto credentials = std::make_shared<test::MemoryCredentialStore>();
+    credentials->secrets.insert(u"caldav"_s, QString::fromLatin1(test::RadicaleServer::kPassword));
+    CalendarWriter writer(
+        std::make_shared<CalDavCalendarStore>(server.url(), u"bench"_s, credentials));
     const QString calendar = server.url().toString() + u"bench/cal/"_s;
+    // Radicale indexes a collection at its first listing; that one is not timed.
+    server.request("PROPFIND", u"/bench/cal/"_s, {}, u"bench"_s);
     for (auto _ : state) check(state, writer, calendar);
 }
 BENCHMARK(BM_CheckRadicale)->Unit(benchmark::kMillisecond)->UseRealTime();
