@@ -45,6 +45,25 @@ QStringList seen(QList<ExistingEvent> events) {
     return lines;
 }
 
+/// A real Radicale server with alice's calendar "work", and a store that signs in as alice.
+struct AlicesServer {
+    test::RadicaleServer server;
+    std::shared_ptr<CalDavCalendarStore> store;
+    QString work;
+
+    bool start() {
+        if (!server.start() || !server.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, {})) {
+            return false;
+        }
+        const auto credentials = std::make_shared<test::MemoryCredentialStore>();
+        credentials->secrets.insert(u"caldav"_s, u"pw"_s);
+        store = std::make_shared<CalDavCalendarStore>(server.url(), u"alice"_s, credentials,
+                                                      std::chrono::seconds(5));
+        work = server.url().toString() + u"alice/work/"_s;
+        return true;
+    }
+};
+
 QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -105,15 +124,11 @@ TEST(ExistingEvents, AVdirFolderIsReadWithRepeatsAndRereadOnlyWhereAFileChanged)
 TEST(ExistingEvents, ACalDavCalendarIsQueriedAndTheSameEventWrittenTwiceIsFound) {
     if (!test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
     const test::ProcessZone zone("America/New_York");
-    test::RadicaleServer server;
-    ASSERT_TRUE(server.start());
-    ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, {}));
-    const auto credentials = std::make_shared<test::MemoryCredentialStore>();
-    credentials->secrets.insert(u"caldav"_s, u"pw"_s);
-    const auto store = std::make_shared<CalDavCalendarStore>(server.url(), u"alice"_s, credentials,
-                                                             std::chrono::seconds(5));
+    AlicesServer alice;
+    ASSERT_TRUE(alice.start());
+    const auto& store = alice.store;
+    const QString& work = alice.work;
     CalendarWriter writer(store);
-    const QString work = server.url().toString() + u"alice/work/"_s;
     ExtractedEvent review = event(u"Design review"_s, wallClock(11, 2, 15));
     review.sourceText = u"Design review Monday 3pm"_s;
     ExtractedEvent yoga = event(u"Yoga"_s, wallClock(10, 26, 18));
@@ -164,13 +179,11 @@ TEST(ExistingEvents, AServerThatRefusesTheQueryLeavesTheWriteUnchecked) {
 
 TEST(CalDavWrites, AServerThatStopsMidBatchIsWrittenOnlyWhatIsMissingOnTheRetry) {
     if (!test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
-    test::RadicaleServer server;
-    ASSERT_TRUE(server.start());
-    ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, {}));
-    const auto credentials = std::make_shared<test::MemoryCredentialStore>();
-    credentials->secrets.insert(u"caldav"_s, u"pw"_s);
-    const auto caldav = std::make_shared<CalDavCalendarStore>(server.url(), u"alice"_s, credentials,
-                                                              std::chrono::seconds(5));
+    AlicesServer alice;
+    ASSERT_TRUE(alice.start());
+    test::RadicaleServer& server = alice.server;
+    const auto& caldav = alice.store;
+    const QString& work = alice.work;
     const auto store = std::make_shared<test::FakeCalendarStore>(caldav);
     int saved = 0;
     store->afterSave = [&] {
@@ -181,7 +194,6 @@ TEST(CalDavWrites, AServerThatStopsMidBatchIsWrittenOnlyWhatIsMissingOnTheRetry)
         batch.append({u"batch-%1"_s.arg(i), event(u"Item %1"_s.arg(i), wallClock(12, i, 9))});
     }
     CalendarWriter writer(store);
-    const QString work = server.url().toString() + u"alice/work/"_s;
     const WriteReceipt first = await(writer.write(batch, work));
     EXPECT_EQ(first.createdEventIDs, (QList<QString>{u"batch-1"_s, u"batch-2"_s}));
     ASSERT_EQ(first.failures.size(), 3);
@@ -199,14 +211,11 @@ TEST(CalDavWrites, AServerThatStopsMidBatchIsWrittenOnlyWhatIsMissingOnTheRetry)
 TEST(CalendarChanges, AMoveKeepsTheEventAndACancelRemovesItButNeitherOverwritesAChange) {
     const test::ProcessZone zone("Europe/Berlin");
     QTemporaryDir root;
-    test::RadicaleServer server;
+    AlicesServer alice;
     const bool radicale = test::RadicaleServer::isInstalled();
     if (radicale) {
-        ASSERT_TRUE(server.start());
-        ASSERT_TRUE(server.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, {}));
+        ASSERT_TRUE(alice.start());
     }
-    const auto credentials = std::make_shared<test::MemoryCredentialStore>();
-    credentials->secrets.insert(u"caldav"_s, u"pw"_s);
     struct Store {
         const char* name;
         std::shared_ptr<CalendarStoreProtocol> store;
@@ -214,10 +223,7 @@ TEST(CalendarChanges, AMoveKeepsTheEventAndACancelRemovesItButNeitherOverwritesA
     };
     QList<Store> stores{{"vdir", std::make_shared<VdirCalendarStore>(root.path()), u"Zorbel"_s}};
     if (radicale) {
-        stores.append({"radicale",
-                       std::make_shared<CalDavCalendarStore>(server.url(), u"alice"_s, credentials,
-                                                             std::chrono::seconds(5)),
-                       server.url().toString() + u"alice/work/"_s});
+        stores.append({"radicale", alice.store, alice.work});
     }
     const QDateTime from = wallClock(12, 1, 0);
     const QDateTime to = wallClock(12, 20, 0);
