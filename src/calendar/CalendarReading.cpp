@@ -46,23 +46,40 @@ QString text(const char* value) {
     return value ? QString::fromUtf8(value) : QString();
 }
 
-/// One VEVENT's fixed parts: what every occurrence shares.
-struct Series {
+bool sharesTime(const ExistingEvent& event, const QDateTime& from, const QDateTime& to) {
+    return event.start < to &&
+           (event.end > from || (event.end == event.start && event.start >= from));
+}
+
+bool cancelled(icalcomponent* vevent) {
+    return icalcomponent_get_first_property(vevent, ICAL_STATUS_PROPERTY) &&
+           icalcomponent_get_status(vevent) == ICAL_STATUS_CANCELLED;
+}
+
+}  // namespace
+
+/// One VEVENT as read once: its first occurrence, and for a repeating one what makes the rest.
+struct ParsedCalendar::Series {
     ExistingEvent first;
     qint64 lengthSecs = 0;
+    icalproperty* dtstart = nullptr;  ///< owned by the parsed calendar
+    QList<icalrecurrencetype> rules;  ///< empty for a single event
+    QSet<QDateTime> excluded;         ///< EXDATEs and the occurrences RECURRENCE-ID events move
 };
 
-Series seriesOf(icalcomponent* vevent, const TimeReader& times) {
+namespace {
+
+ParsedCalendar::Series seriesOf(icalcomponent* vevent, const TimeReader& times) {
     icalproperty* dtstart = icalcomponent_get_first_property(vevent, ICAL_DTSTART_PROPERTY);
     const icaltimetype start = icalproperty_get_dtstart(dtstart);
-    Series series;
+    ParsedCalendar::Series series;
+    series.dtstart = dtstart;
     series.first.uid = text(icalcomponent_get_uid(vevent));
     series.first.title = text(icalcomponent_get_summary(vevent));
     series.first.allDay = start.is_date;
     series.first.start = times.instant(start, dtstart);
-    series.first.busy = icalcomponent_get_first_property(vevent, ICAL_TRANSP_PROPERTY) == nullptr ||
-                        icalproperty_get_transp(icalcomponent_get_first_property(
-                            vevent, ICAL_TRANSP_PROPERTY)) != ICAL_TRANSP_TRANSPARENT;
+    icalproperty* transp = icalcomponent_get_first_property(vevent, ICAL_TRANSP_PROPERTY);
+    series.first.busy = !transp || icalproperty_get_transp(transp) != ICAL_TRANSP_TRANSPARENT;
     if (icalproperty* dtend = icalcomponent_get_first_property(vevent, ICAL_DTEND_PROPERTY)) {
         series.lengthSecs =
             series.first.start.secsTo(times.instant(icalproperty_get_dtend(dtend), dtend));
@@ -74,61 +91,47 @@ Series seriesOf(icalcomponent* vevent, const TimeReader& times) {
     }
     series.lengthSecs = std::max<qint64>(series.lengthSecs, 0);
     series.first.end = series.first.start.addSecs(series.lengthSecs);
-    return series;
-}
-
-bool cancelled(icalcomponent* vevent) {
-    return icalcomponent_get_first_property(vevent, ICAL_STATUS_PROPERTY) &&
-           icalcomponent_get_status(vevent) == ICAL_STATUS_CANCELLED;
-}
-
-bool sharesTime(const ExistingEvent& event, const QDateTime& from, const QDateTime& to) {
-    return event.start < to &&
-           (event.end > from || (event.end == event.start && event.start >= from));
-}
-
-/// The occurrences of a repeating VEVENT in the range, without the ones in `moved` (replaced by
-/// RECURRENCE-ID events) and in its EXDATEs.
-void addOccurrences(icalcomponent* vevent, const Series& series, const TimeReader& times,
-                    const QSet<QDateTime>& moved, const QDateTime& from, const QDateTime& to,
-                    QList<ExistingEvent>& events) {
-    QSet<QDateTime> excluded = moved;
-    for (icalproperty* exdate = icalcomponent_get_first_property(vevent, ICAL_EXDATE_PROPERTY);
-         exdate; exdate = icalcomponent_get_next_property(vevent, ICAL_EXDATE_PROPERTY)) {
-        excluded.insert(times.instant(icalproperty_get_exdate(exdate), exdate));
-    }
-    icalproperty* dtstart = icalcomponent_get_first_property(vevent, ICAL_DTSTART_PROPERTY);
-    const icaltimetype start = icalproperty_get_dtstart(dtstart);
+    if (icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY)) return series;
     for (icalproperty* rrule = icalcomponent_get_first_property(vevent, ICAL_RRULE_PROPERTY); rrule;
          rrule = icalcomponent_get_next_property(vevent, ICAL_RRULE_PROPERTY)) {
-        const std::unique_ptr<icalrecur_iterator, void (*)(icalrecur_iterator*)> iterator(
-            icalrecur_iterator_new(icalproperty_get_rrule(rrule), start), icalrecur_iterator_free);
-        if (!iterator) continue;
-        for (int scanned = 0; scanned < maxOccurrencesScanned; ++scanned) {
-            const icaltimetype next = icalrecur_iterator_next(iterator.get());
-            if (icaltime_is_null_time(next)) break;
-            ExistingEvent occurrence = series.first;
-            occurrence.recurring = true;
-            occurrence.start = times.instant(next, dtstart);
-            if (occurrence.start >= to) break;
-            occurrence.end = occurrence.start.addSecs(series.lengthSecs);
-            if (!excluded.contains(occurrence.start) && sharesTime(occurrence, from, to)) {
-                events.append(occurrence);
-            }
-        }
+        series.rules.append(icalproperty_get_rrule(rrule));
     }
+    for (icalproperty* exdate = icalcomponent_get_first_property(vevent, ICAL_EXDATE_PROPERTY);
+         exdate; exdate = icalcomponent_get_next_property(vevent, ICAL_EXDATE_PROPERTY)) {
+        series.excluded.insert(times.instant(icalproperty_get_exdate(exdate), exdate));
+    }
+    return series;
 }
 
 }  // namespace
 
 std::unique_ptr<ParsedCalendar> ParsedCalendar::parse(const QByteArray& data) {
     icalcomponent* root = icalparser_parse_string(data.constData());
-    if (root && icalcomponent_isa(root) == ICAL_VCALENDAR_COMPONENT) {
-        return std::unique_ptr<ParsedCalendar>(new ParsedCalendar(root));
+    if (!root || icalcomponent_isa(root) != ICAL_VCALENDAR_COMPONENT) {
+        if (root) icalcomponent_free(root);
+        return nullptr;
     }
-    if (root) icalcomponent_free(root);
-    return nullptr;
+    std::unique_ptr<ParsedCalendar> parsed(new ParsedCalendar(root));
+    const TimeReader times(root);
+    // Occurrences that a RECURRENCE-ID event replaces, by UID.
+    QHash<QString, QSet<QDateTime>> moved;
+    for (icalcomponent* vevent = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT);
+         vevent; vevent = icalcomponent_get_next_component(root, ICAL_VEVENT_COMPONENT)) {
+        if (!icalcomponent_get_first_property(vevent, ICAL_DTSTART_PROPERTY)) continue;
+        if (icalproperty* id =
+                icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY)) {
+            moved[text(icalcomponent_get_uid(vevent))].insert(
+                times.instant(icalproperty_get_recurrenceid(id), id));
+        }
+        if (!cancelled(vevent)) parsed->m_series.push_back(seriesOf(vevent, times));
+    }
+    for (Series& series : parsed->m_series) {
+        if (!series.rules.isEmpty()) series.excluded.unite(moved.value(series.first.uid));
+    }
+    return parsed;
 }
+
+ParsedCalendar::ParsedCalendar(icalcomponent_impl* root) : m_root(root) {}
 
 ParsedCalendar::~ParsedCalendar() {
     icalcomponent_free(m_root);
@@ -136,33 +139,31 @@ ParsedCalendar::~ParsedCalendar() {
 
 QList<ExistingEvent> ParsedCalendar::eventsBetween(const QDateTime& from,
                                                    const QDateTime& to) const {
-    icalcomponent* root = m_root;
-    const TimeReader times(root);
-
-    // Occurrences that a RECURRENCE-ID event replaces, by UID.
-    QHash<QString, QSet<QDateTime>> moved;
-    QList<icalcomponent*> vevents;
-    for (icalcomponent* vevent = icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT);
-         vevent; vevent = icalcomponent_get_next_component(root, ICAL_VEVENT_COMPONENT)) {
-        if (!icalcomponent_get_first_property(vevent, ICAL_DTSTART_PROPERTY)) continue;
-        vevents.append(vevent);
-        if (icalproperty* id =
-                icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY)) {
-            moved[text(icalcomponent_get_uid(vevent))].insert(
-                times.instant(icalproperty_get_recurrenceid(id), id));
-        }
-    }
-
+    const TimeReader times(m_root);
     QList<ExistingEvent> events;
-    for (icalcomponent* vevent : vevents) {
-        const Series series = seriesOf(vevent, times);
-        const bool repeats = icalcomponent_get_first_property(vevent, ICAL_RRULE_PROPERTY) &&
-                             !icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY);
-        if (cancelled(vevent)) continue;
-        if (repeats) {
-            addOccurrences(vevent, series, times, moved.value(series.first.uid), from, to, events);
-        } else if (sharesTime(series.first, from, to)) {
-            events.append(series.first);
+    for (const Series& series : m_series) {
+        if (series.rules.isEmpty()) {
+            if (sharesTime(series.first, from, to)) events.append(series.first);
+            continue;
+        }
+        const icaltimetype start = icalproperty_get_dtstart(series.dtstart);
+        for (const icalrecurrencetype& rule : series.rules) {
+            const std::unique_ptr<icalrecur_iterator, void (*)(icalrecur_iterator*)> iterator(
+                icalrecur_iterator_new(rule, start), icalrecur_iterator_free);
+            if (!iterator) continue;
+            for (int scanned = 0; scanned < maxOccurrencesScanned; ++scanned) {
+                const icaltimetype next = icalrecur_iterator_next(iterator.get());
+                if (icaltime_is_null_time(next)) break;
+                ExistingEvent occurrence = series.first;
+                occurrence.recurring = true;
+                occurrence.start = times.instant(next, series.dtstart);
+                if (occurrence.start >= to) break;
+                occurrence.end = occurrence.start.addSecs(series.lengthSecs);
+                if (!series.excluded.contains(occurrence.start) &&
+                    sharesTime(occurrence, from, to)) {
+                    events.append(occurrence);
+                }
+            }
         }
     }
     return events;
