@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include "calendar/EventMatching.h"
 #include "core/ExtractedEvent.h"
 #include "support/Errors.h"
 
@@ -24,10 +25,19 @@ struct EventToWrite {
     ExtractedEvent event;
 };
 
+/// A change the user confirmed to an event the calendar holds: moved to the times of `event`,
+/// or cancelled.
+struct EventChange {
+    QString uid;  ///< the id the receipt gives it (the review's), not the existing event's UID
+    bool cancels = false;
+    ExistingEvent existing;
+    ExtractedEvent event;
+};
+
 /// One event that was not written.
 struct WriteFailure {
     QString eventTitle;
-    QString reasonCode;  ///< the writer always sets "save"
+    QString reasonCode;  ///< "save"; for a change also "changed" (edited since) or "gone"
     QString uid;         ///< the UID it was to be written under
     bool operator==(const WriteFailure&) const = default;
 };
@@ -38,6 +48,7 @@ struct WriteReceipt {
     QList<QString> createdEventIDs;  ///< in input order
     QList<WriteFailure> failures;    ///< in input order
     QDateTime createdAt;             ///< when the batch finished
+    QList<QString> changedEventIDs;  ///< the changes applied, by their `EventChange::uid`
     bool operator==(const WriteReceipt&) const = default;
 };
 

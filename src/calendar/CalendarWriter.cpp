@@ -47,7 +47,29 @@ QCoro::Task<WriteReceipt> CalendarWriter::write(QList<ExtractedEvent> events, QS
     return write(std::move(withUids), std::move(calendarID));
 }
 
-QCoro::Task<WriteReceipt> CalendarWriter::write(QList<EventToWrite> events, QString calendarID) {
+namespace {
+
+/// Applies `change` through `store`: nothing, or the reason it was not applied.
+QCoro::Task<QString> apply(CalendarStoreProtocol& store, QString calendarID, EventChange change) {
+    try {
+        if (change.cancels) {
+            co_await store.cancel(calendarID, change.existing);
+        } else {
+            co_await store.move(calendarID, change.existing, change.event);
+        }
+        co_return QString();
+    } catch (const CalendarStoreError& error) {
+        if (error.kind() == CalendarStoreError::Kind::changed) co_return QStringLiteral("changed");
+        if (error.kind() == CalendarStoreError::Kind::notFound) co_return QStringLiteral("gone");
+    } catch (const std::exception&) {
+    }
+    co_return QStringLiteral("save");
+}
+
+}  // namespace
+
+QCoro::Task<WriteReceipt> CalendarWriter::write(QList<EventToWrite> events, QString calendarID,
+                                                QList<EventChange> changes) {
     // Keeps the store alive for the whole batch even if the settings change meanwhile.
     const std::shared_ptr<CalendarStoreProtocol> store = this->store();
     if (!co_await store->hasFullAccess()) {
@@ -63,7 +85,15 @@ QCoro::Task<WriteReceipt> CalendarWriter::write(QList<EventToWrite> events, QStr
                                      [&](const CalendarChoice& c) { return c.id == calendarID; });
     const CalendarChoice target = chosen == calendars.end() ? calendars.first() : *chosen;
 
-    WriteReceipt receipt{target, {}, {}, {}};
+    WriteReceipt receipt{target, {}, {}, {}, {}};
+    for (const EventChange& change : changes) {
+        const QString refused = co_await apply(*store, target.id, change);
+        if (refused.isEmpty()) {
+            receipt.changedEventIDs.append(change.uid);
+        } else {
+            receipt.failures.append({change.event.title, refused, change.uid});
+        }
+    }
     for (const EventToWrite& pending : events) {
         try {
             receipt.createdEventIDs.append(
@@ -72,8 +102,8 @@ QCoro::Task<WriteReceipt> CalendarWriter::write(QList<EventToWrite> events, QStr
             receipt.failures.append({pending.event.title, QStringLiteral("save"), pending.uid});
         }
     }
-    AppLogger::shared().record(
-        AppLogEvent::calendarWrite(receipt.createdEventIDs.size(), receipt.failures.size()));
+    AppLogger::shared().record(AppLogEvent::calendarWrite(
+        receipt.createdEventIDs.size() + receipt.changedEventIDs.size(), receipt.failures.size()));
     receipt.createdAt = QDateTime::currentDateTimeUtc();
     co_return receipt;
 }

@@ -44,7 +44,10 @@ public:
     /// when the store is not fully accessible and as "noWritableCalendar" when it lists no
     /// calendar; passes on the store's listing error. A failing event becomes a WriteFailure
     /// ("save") and the batch goes on; nothing saved is rolled back. Logs `calendarWrite`.
-    QCoro::Task<WriteReceipt> write(QList<EventToWrite> events, QString calendarID);
+    /// `changes` are applied first, each through the store's `move` or `cancel`; one that fails
+    /// becomes a WriteFailure ("changed", "gone" or "save") and the batch goes on.
+    QCoro::Task<WriteReceipt> write(QList<EventToWrite> events, QString calendarID,
+                                    QList<EventChange> changes = {});
     /// The same, each event under a new UID.
     QCoro::Task<WriteReceipt> write(QList<ExtractedEvent> events, QString calendarID);
 

@@ -164,6 +164,13 @@ Range readingRange(const QList<ExtractedEvent>& candidates) {
     return {from.addDays(-days), to.addDays(days)};
 }
 
+bool isChange(const CalendarMatch& match, const QList<ExistingEvent>& existing) {
+    return (match.relation == CalendarRelation::moves ||
+            match.relation == CalendarRelation::cancels) &&
+           match.existing >= 0 && match.existing < existing.size() &&
+           !existing[match.existing].recurring;
+}
+
 QList<CalendarMatch> classify(const QList<ExtractedEvent>& candidates,
                               const QList<ExistingEvent>& existing) {
     QList<CalendarMatch> matches;

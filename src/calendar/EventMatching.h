@@ -71,6 +71,10 @@ struct Range {
 };
 Range readingRange(const QList<ExtractedEvent>& candidates);
 
+/// Whether `match` is a move or a cancellation that can be applied to the event it concerns:
+/// a single event, not an occurrence of a repeating one (those are added as new events).
+bool isChange(const CalendarMatch& match, const QList<ExistingEvent>& existing);
+
 /// Each candidate's relation to `existing`, in candidate order. A candidate's source text decides
 /// whether it moves or cancels. In order of precedence:
 /// cancels (a matching title within the change window, the nearest in time), already there

@@ -52,12 +52,13 @@ QCoro::Task<std::variant<QList<CalendarChoice>, CaptureState>> CalendarSteps::ca
 }
 
 QCoro::Task<std::variant<WriteReceipt, CaptureState>> CalendarSteps::write(
-    QList<EventToWrite> included, QString calendarID) {
+    QList<EventToWrite> included, QString calendarID, QList<EventChange> changes) {
     const std::shared_ptr<CalendarWriter> writer = m_writer;
     const bool allowed = co_await granted(m_permissions);
     if (!allowed) co_return refusal();
     try {
-        co_return co_await writer->write(std::move(included), std::move(calendarID));
+        co_return co_await writer->write(std::move(included), std::move(calendarID),
+                                         std::move(changes));
     } catch (const std::exception&) {
         co_return writeFailure();
     }

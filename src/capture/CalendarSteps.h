@@ -29,7 +29,8 @@ public:
     /// failure when nothing could be tried (permissionDenied(calendar); calendarWrite when the
     /// write fails as a whole).
     QCoro::Task<std::variant<WriteReceipt, CaptureState>> write(QList<EventToWrite> included,
-                                                                QString calendarID);
+                                                                QString calendarID,
+                                                                QList<EventChange> changes = {});
 
 private:
     std::shared_ptr<PermissionRequesting> m_permissions;

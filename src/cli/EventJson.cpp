@@ -60,6 +60,18 @@ QJsonObject receiptJson(const WriteReceipt& receipt) {
     };
 }
 
+QJsonArray changesJson(const QList<EventChange>& changes, const WriteReceipt& receipt) {
+    QJsonArray list;
+    for (const EventChange& change : changes) {
+        QString outcome = change.cancels ? u"cancelled"_s : u"moved"_s;
+        for (const WriteFailure& failure : receipt.failures) {
+            if (failure.uid == change.uid) outcome = failure.reasonCode;
+        }
+        list.append(QJsonObject{{u"title"_s, change.event.title}, {u"outcome"_s, outcome}});
+    }
+    return list;
+}
+
 QJsonObject calendarCheckJson(const QList<ExtractedEvent>& events,
                               const std::optional<CalendarComparison>& comparison) {
     if (!comparison) return QJsonObject{{u"checked"_s, false}};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 
@@ -20,6 +21,10 @@ QJsonObject receiptJson(const WriteReceipt& receipt);
 /// `{"checked": true, "events": [...]}` with each event's title, relation ("none",
 /// "alreadyThere", "moves", "cancels", "overlaps") and, but for "none", the title and start of
 /// the existing event it concerns.
+/// What became of `changes` in `receipt`: each one's title and outcome, "moved" or
+/// "cancelled", or the failure's reason ("changed", "gone", "save").
+QJsonArray changesJson(const QList<EventChange>& changes, const WriteReceipt& receipt);
+
 QJsonObject calendarCheckJson(const QList<ExtractedEvent>& events,
                               const std::optional<CalendarComparison>& comparison);
 

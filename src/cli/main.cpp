@@ -68,32 +68,6 @@ bool printed(const QByteArray& data) {
     return false;
 }
 
-/// Whether a candidate in `relation` to `existing` is applied to it rather than written anew.
-bool appliesTo(CalendarRelation relation, const ExistingEvent& existing) {
-    return (relation == CalendarRelation::moves || relation == CalendarRelation::cancels) &&
-           !existing.recurring;
-}
-
-/// "moved", "cancelled", or why not: "changed" (edited elsewhere since it was read), "gone",
-/// "failed".
-QCoro::Task<QString> applyChange(CalendarStoreProtocol& store, QString calendarID,
-                                 CalendarRelation relation, ExistingEvent existing,
-                                 ExtractedEvent candidate) {
-    try {
-        if (relation == CalendarRelation::moves) {
-            co_await store.move(calendarID, std::move(existing), std::move(candidate));
-            co_return u"moved"_s;
-        }
-        co_await store.cancel(calendarID, std::move(existing));
-        co_return u"cancelled"_s;
-    } catch (const CalendarStoreError& error) {
-        if (error.kind() == CalendarStoreError::Kind::changed) co_return u"changed"_s;
-        if (error.kind() == CalendarStoreError::Kind::notFound) co_return u"gone"_s;
-    } catch (const std::exception&) {
-    }
-    co_return u"failed"_s;
-}
-
 QCoro::Task<int> writeEvents(CalendarWriter& writer, const QList<ExtractedEvent>& events,
                              bool applyChanges) {
     // The same checks as the confirm panel's write button: nothing invalid is written.
@@ -111,30 +85,25 @@ QCoro::Task<int> writeEvents(CalendarWriter& writer, const QList<ExtractedEvent>
         const QString target = calendars.isEmpty() ? QString() : calendars.first().id;
         const std::optional<CalendarComparison> comparison =
             co_await writer.compare(events, target);
-        const std::shared_ptr<CalendarStoreProtocol> store = writer.store();
-        QList<ExtractedEvent> fresh;
-        QJsonArray changes;
-        bool changesFailed = false;
+        QList<EventToWrite> fresh;
+        QList<EventChange> changes;
         for (qsizetype i = 0; i < events.size(); ++i) {
             const CalendarMatch match = comparison ? comparison->matches[i] : CalendarMatch{};
             if (match.relation == CalendarRelation::alreadyThere) continue;
-            const ExistingEvent concerned =
-                match.existing >= 0 ? comparison->existing[match.existing] : ExistingEvent{};
-            if (!applyChanges || !appliesTo(match.relation, concerned)) {
-                fresh.append(events[i]);
-                continue;
+            const QString uid = ICalendarMapping::newUid();
+            if (applyChanges && EventMatching::isChange(match, comparison->existing)) {
+                changes.append({uid, match.relation == CalendarRelation::cancels,
+                                comparison->existing[match.existing], events[i]});
+            } else {
+                fresh.append({uid, events[i]});
             }
-            const QString outcome =
-                co_await applyChange(*store, target, match.relation, concerned, events[i]);
-            changesFailed = changesFailed || (outcome != u"moved" && outcome != u"cancelled");
-            changes.append(QJsonObject{{u"title"_s, events[i].title}, {u"outcome"_s, outcome}});
         }
-        const WriteReceipt receipt = co_await writer.write(fresh, target);
+        const WriteReceipt receipt = co_await writer.write(fresh, target, changes);
         QJsonObject printedReceipt = receiptJson(receipt);
         printedReceipt.insert(u"calendarCheck"_s, calendarCheckJson(events, comparison));
-        printedReceipt.insert(u"changes"_s, changes);
+        printedReceipt.insert(u"changes"_s, changesJson(changes, receipt));
         QTextStream(stdout) << QJsonDocument(printedReceipt).toJson();
-        co_return receipt.failures.isEmpty() && !changesFailed ? ok : partlyWritten;
+        co_return receipt.failures.isEmpty() ? ok : partlyWritten;
     } catch (const std::exception&) {
         printState(
             CaptureState::failure(UserFacingFailure::of(UserFacingFailure::Kind::calendarWrite)));

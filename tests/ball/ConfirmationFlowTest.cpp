@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QWidget>
@@ -156,6 +157,35 @@ TEST(ConfirmationFlow, APartWrittenReviewStaysOpenAndItsRetryWritesOnlyWhatFaile
     EXPECT_EQ(f.states, States{CaptureState::success({u"Zorbel"_s, 3})});
     EXPECT_EQ(f.filesWritten(), 3);
     EXPECT_EQ(f.flow->confirmPanel(), nullptr);
+}
+
+TEST(ConfirmationFlow, AMoveUpdatesTheEventItConcernsUnlessTheUserAddsItAsNew) {
+    for (const bool addAsNew : {false, true}) {
+        SCOPED_TRACE(addAsNew ? "added as new" : "moved");
+        Flow f;
+        test::await(f.vdir->writableCalendars());
+        ExtractedEvent before = sampleEvent(u"评审"_s);
+        before.startDate = before.startDate.addDays(-1);
+        before.endDate = before.endDate.addDays(-1);
+        test::await(f.vdir->save(before, u"Zorbel"_s));
+        QList<ExtractedEvent> events{sampleEvent(u"评审"_s), sampleEvent(u"午餐"_s)};
+        for (ExtractedEvent& event : events) event.sourceText = u"评审改到周二上午10点"_s;
+        f.flow->showConfirmPanel(events);
+        ASSERT_TRUE(spinUntil([&] {
+            return f.flow->confirmPanel() &&
+                   f.flow->confirmPanel()->viewModel().hasChange(
+                       f.flow->confirmPanel()->viewModel().events().first().id);
+        }));
+        ConfirmPanel* panel = f.flow->confirmPanel();
+        auto* note = panel->findChild<QLabel*>(u"calendarNote0"_s);
+        ASSERT_NE(note, nullptr);
+        EXPECT_TRUE(note->text().contains(u"更新："_s)) << note->text().toStdString();
+        if (addAsNew) Q_EMIT note->linkActivated(u"change"_s);
+        f.confirm(panel);
+        EXPECT_EQ(f.states, States{CaptureState::success({u"Zorbel"_s, 2})});
+        EXPECT_EQ(f.filesWritten(), addAsNew ? 3 : 2);
+        EXPECT_EQ(f.local->calls.filter(u"move"_s).size(), addAsNew ? 0 : 1);
+    }
 }
 
 TEST(ConfirmationFlow, DiscardReturnsToIdleOnlyFromConfirmation) {

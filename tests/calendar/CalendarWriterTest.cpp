@@ -37,7 +37,7 @@ TEST_F(CalendarWriterTest, SavesInOrderIntoTheChosenCalendar) {
     store->calendars = {kA, kB};
     const QDateTime before = QDateTime::currentDateTimeUtc();
     const WriteReceipt receipt = write({u"one"_s, u"two"_s}, u"B"_s);
-    EXPECT_EQ(receipt, (WriteReceipt{kB, {u"id-one"_s, u"id-two"_s}, {}, receipt.createdAt}));
+    EXPECT_EQ(receipt, (WriteReceipt{kB, {u"id-one"_s, u"id-two"_s}, {}, receipt.createdAt, {}}));
     EXPECT_GE(receipt.createdAt, before);
     EXPECT_EQ(store->calls,
               (QStringList{u"access"_s, u"list"_s, u"save one to B"_s, u"save two to B"_s}));
@@ -51,7 +51,8 @@ TEST_F(CalendarWriterTest, AGoneCalendarFallsBackToTheFirstAndAFailedEventDoesNo
     EXPECT_EQ(receipt, (WriteReceipt{kA,
                                      {u"id-one"_s, u"id-three"_s},
                                      {{u"two"_s, u"save"_s, u"id-two"_s}},
-                                     receipt.createdAt}));
+                                     receipt.createdAt,
+                                     {}}));
     EXPECT_EQ(store->calls.last(), u"save three to A"_s);
     EXPECT_EQ(log.lines(), QStringList{u"event=calendarWrite(succeeded: 2, failed: 1)"_s});
 }

@@ -158,6 +158,15 @@ void ConfirmPanel::buildList() {
         note->setFont(DarkTheme::panelFont(11));
         note->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         note->setGeometry(224, top + 6, 172, 20);
+        note->setTextFormat(Qt::RichText);
+        // A move or a cancellation is a link: it switches between changing the existing event
+        // and adding a new one.
+        connect(note, &QLabel::linkActivated, this, [this, i] {
+            const QUuid id = m_viewModel->events().at(i).id;
+            m_viewModel->setAppliesChange(id, !m_viewModel->appliesChange(id));
+            showCalendarNotes();
+            updateValidation();
+        });
         m_calendarNotes.append(note);
 
         auto* edit = new QPushButton(u"编辑"_s, rows);
@@ -207,7 +216,10 @@ void ConfirmPanel::showCalendarNotes() {
         check->setChecked(entry.isIncluded);
         // A note takes the right of the row; the title keeps the rest.
         check->resize(note.isEmpty() ? 320 : 200, 20);
-        m_calendarNotes[i]->setText(note);
+        const QString shown = note.toHtmlEscaped();
+        m_calendarNotes[i]->setText(m_viewModel->hasChange(entry.id)
+                                        ? u"<a href=\"change\">"_s + shown + u"</a>"_s
+                                        : shown);
         m_calendarNotes[i]->setToolTip(note);
         setTextColor(m_calendarNotes[i], entry.isIncluded ? kOrange : kSecondaryText);
     }

@@ -91,16 +91,44 @@ QString ConfirmPanelViewModel::selectedMessages() const {
 QList<EventToWrite> ConfirmPanelViewModel::includedToWrite() const {
     QList<EventToWrite> included;
     for (const EditableEvent& entry : m_events) {
-        if (entry.isIncluded)
+        if (entry.isIncluded && !appliesChange(entry.id)) {
             included.append({entry.id.toString(QUuid::WithoutBraces), entry.event});
+        }
     }
     return included;
+}
+
+QList<EventChange> ConfirmPanelViewModel::includedChanges() const {
+    QList<EventChange> changes;
+    for (const EditableEvent& entry : m_events) {
+        if (!entry.isIncluded || !appliesChange(entry.id)) continue;
+        EventChange change = m_changes.value(entry.id);
+        change.event = entry.event;
+        changes.append(change);
+    }
+    return changes;
+}
+
+bool ConfirmPanelViewModel::appliesChange(const QUuid& eventID) const {
+    return m_changes.contains(eventID) && !m_addedAsNew.contains(eventID);
+}
+
+void ConfirmPanelViewModel::setAppliesChange(const QUuid& eventID, bool applies) {
+    const qsizetype i = indexOf(eventID);
+    if (i < 0 || !m_changes.contains(eventID)) return;
+    if (applies) {
+        m_addedAsNew.remove(eventID);
+    } else {
+        m_addedAsNew.insert(eventID);
+    }
+    m_calendarNotes.insert(eventID, applies ? changeNote(m_changes[eventID], m_events[i].event)
+                                            : QStringLiteral("另建新日程"));
 }
 
 void ConfirmPanelViewModel::recordWrite(const WriteReceipt& receipt) {
     for (EditableEvent& entry : m_events) {
         const QString uid = entry.id.toString(QUuid::WithoutBraces);
-        if (receipt.createdEventIDs.contains(uid)) {
+        if (receipt.createdEventIDs.contains(uid) || receipt.changedEventIDs.contains(uid)) {
             entry.isIncluded = false;
             m_calendarNotes.insert(entry.id, QStringLiteral("已写入"));
             ++m_writtenCount;
@@ -117,8 +145,26 @@ void ConfirmPanelViewModel::recordWrite(const WriteReceipt& receipt) {
                                .arg(m_writtenCount + receipt.failures.size());
 }
 
+namespace {
+
+QString shownTime(const QDateTime& instant, bool allDay) {
+    return instant.toLocalTime().toString(allDay ? QStringLiteral("M月d日")
+                                                 : QStringLiteral("M月d日 HH:mm"));
+}
+
+}  // namespace
+
+QString ConfirmPanelViewModel::changeNote(const EventChange& change, const ExtractedEvent& event) {
+    if (change.cancels) return QStringLiteral("取消原日程");
+    return QStringLiteral("更新：%1 → %2")
+        .arg(shownTime(change.existing.start, change.existing.allDay),
+             shownTime(event.startDate, event.allDay));
+}
+
 void ConfirmPanelViewModel::setComparison(const std::optional<CalendarComparison>& comparison) {
     m_calendarNotes.clear();
+    m_changes.clear();
+    m_addedAsNew.clear();
     m_calendarUnchecked = !comparison;
     if (!comparison) return;
     for (qsizetype i = 0; i < m_events.size() && i < comparison->matches.size(); ++i) {
@@ -127,6 +173,13 @@ void ConfirmPanelViewModel::setComparison(const std::optional<CalendarComparison
         if (match.relation == CalendarRelation::alreadyThere) {
             m_calendarNotes.insert(entry.id, QStringLiteral("已在日历中"));
             if (m_events.size() > 1) entry.isIncluded = false;
+        } else if (EventMatching::isChange(match, comparison->existing)) {
+            const EventChange change{entry.id.toString(QUuid::WithoutBraces),
+                                     match.relation == CalendarRelation::cancels,
+                                     comparison->existing[match.existing],
+                                     {}};
+            m_changes.insert(entry.id, change);
+            m_calendarNotes.insert(entry.id, changeNote(change, entry.event));
         } else if (match.relation == CalendarRelation::overlaps) {
             m_calendarNotes.insert(
                 entry.id,

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QUuid>
 #include <optional>
@@ -41,8 +42,16 @@ public:
     /// The values of the included events, in list order.
     QList<ExtractedEvent> includedEvents() const;
     /// The same with the UID each is written under: the entry's id, so that writing it again
-    /// after a failed try does not write it twice.
+    /// after a failed try does not write it twice. Entries that change an event the calendar
+    /// holds are not among them.
     QList<EventToWrite> includedToWrite() const;
+    /// The included entries that move or cancel an event the calendar holds, with their values.
+    QList<EventChange> includedChanges() const;
+    /// Whether the entry moves or cancels an existing event, and whether it is to (the default)
+    /// rather than be added as a new event.
+    bool hasChange(const QUuid& eventID) const { return m_changes.contains(eventID); }
+    bool appliesChange(const QUuid& eventID) const;
+    void setAppliesChange(const QUuid& eventID, bool applies);
     /// Takes in the outcome of writing `includedToWrite()`: written entries are left out from
     /// now on and noted "已写入", failed ones noted "写入失败" and kept; when any failed, the
     /// panel says "已写入 n/m，未写入的可重试" (written so far of written and failed).
@@ -77,12 +86,15 @@ public:
     /// several events, one already in the calendar is left out of the write; a single event
     /// (which has no tick box) stays in, and its note says so.
     void setComparison(const std::optional<CalendarComparison>& comparison);
-    /// The entry's note about the calendar: "已在日历中", "与「<标题>」时间冲突"; empty otherwise.
+    /// The entry's note about the calendar: "已在日历中", "与「<标题>」时间冲突", "更新：<旧时间> →
+    /// <新时间>", "取消原日程" or, for a change the user turned down, "另建新日程"; empty
+    /// otherwise.
     QString calendarNote(const QUuid& eventID) const;
     /// "未能核对日历中已有的日程" when the calendar could not be read; empty otherwise.
     QString calendarCheckMessage() const;
 
 private:
+    static QString changeNote(const EventChange& change, const ExtractedEvent& event);
     qsizetype indexOf(const QUuid& id) const;
     const EditableEvent* find(const QUuid& id) const;
     EditableEvent* find(const QUuid& id);
@@ -92,6 +104,8 @@ private:
     QUuid m_selectedEventID;
     std::optional<QString> m_destination;
     QHash<QUuid, QString> m_calendarNotes;
+    QHash<QUuid, EventChange> m_changes;  ///< what each changing entry concerns
+    QSet<QUuid> m_addedAsNew;             ///< changes turned down
     QString m_writeMessage;
     qsizetype m_writtenCount = 0;
     bool m_calendarUnchecked = false;

@@ -46,8 +46,11 @@ QCoro::Task<> ConfirmationFlow::openPanel(QPointer<ConfirmationFlow> self,
     const QRect anchor = window ? window->frameGeometry() : QRect();
     self->m_panel.reset(new ConfirmPanel(
         viewModel, calendars, anchor,
-        [self](QList<EventToWrite> included, QString calendarID) {
-            if (self) self->performWrite(std::move(included), std::move(calendarID));
+        [self, viewModel](QList<EventToWrite> included, QString calendarID) {
+            if (self) {
+                self->performWrite(std::move(included), std::move(calendarID),
+                                   viewModel->includedChanges());
+            }
         },
         [self] {
             if (self) self->onDiscard();
@@ -80,13 +83,15 @@ void ConfirmationFlow::onDiscard() {
     }
 }
 
-QCoro::Task<> ConfirmationFlow::performWrite(QList<EventToWrite> included, QString calendarID) {
-    return write(this, std::move(included), std::move(calendarID));
+QCoro::Task<> ConfirmationFlow::performWrite(QList<EventToWrite> included, QString calendarID,
+                                             QList<EventChange> changes) {
+    return write(this, std::move(included), std::move(calendarID), std::move(changes));
 }
 
 QCoro::Task<> ConfirmationFlow::write(QPointer<ConfirmationFlow> self, QList<EventToWrite> included,
-                                      QString calendarID) {
-    const auto outcome = co_await self->m_steps.write(std::move(included), std::move(calendarID));
+                                      QString calendarID, QList<EventChange> changes) {
+    const auto outcome = co_await self->m_steps.write(std::move(included), std::move(calendarID),
+                                                      std::move(changes));
     if (!self) co_return;
     const WriteReceipt* receipt = std::get_if<WriteReceipt>(&outcome);
     if (!receipt) {
@@ -95,7 +100,8 @@ QCoro::Task<> ConfirmationFlow::write(QPointer<ConfirmationFlow> self, QList<Eve
         // A retry's receipt holds what it wrote; the review's earlier writes count too.
         const qsizetype earlier = self->m_panel ? self->m_panel->viewModel().writtenCount() : 0;
         self->m_seams.setState(CaptureState::success(
-            {receipt->calendar.title, earlier + receipt->createdEventIDs.size()}));
+            {receipt->calendar.title,
+             earlier + receipt->createdEventIDs.size() + receipt->changedEventIDs.size()}));
     } else if (self->m_panel) {
         self->m_panel->showWriteOutcome(*receipt);
     } else {

@@ -52,7 +52,8 @@ public:
     /// When some events were not written the panel stays open with them for another try (the
     /// ball keeps showing confirmation); without a panel, and when the write fails as a whole,
     /// the ball shows `failure(calendarWrite)`.
-    QCoro::Task<> performWrite(QList<EventToWrite> included, QString calendarID);
+    QCoro::Task<> performWrite(QList<EventToWrite> included, QString calendarID,
+                               QList<EventChange> changes = {});
 
     /// The ball's state changed: a state other than `confirmation` closes an open panel without
     /// questions.
@@ -73,7 +74,7 @@ private:
                                  std::shared_ptr<ConfirmPanelViewModel> viewModel,
                                  QString calendarID);
     static QCoro::Task<> write(QPointer<ConfirmationFlow> self, QList<EventToWrite> included,
-                               QString calendarID);
+                               QString calendarID, QList<EventChange> changes);
     void onDiscard();
 
     Seams m_seams;
