@@ -51,6 +51,27 @@ bool sharesTime(const ExistingEvent& event, const QDateTime& from, const QDateTi
            (event.end > from || (event.end == event.start && event.start >= from));
 }
 
+/// `instant` as a value of the same kind as `start`: a day, a UTC time, a time in its zone, or
+/// a floating local time.
+icaltimetype sameKindAs(const icaltimetype& start, const QDateTime& instant) {
+    const QDateTime local = instant.toLocalTime();
+    if (start.is_date || (!icaltime_is_utc(start) && !start.zone)) {
+        icaltimetype value = start;
+        value.year = local.date().year();
+        value.month = local.date().month();
+        value.day = local.date().day();
+        if (!start.is_date) {
+            value.hour = local.time().hour();
+            value.minute = local.time().minute();
+            value.second = local.time().second();
+        }
+        return value;
+    }
+    const icaltimezone* zone =
+        icaltime_is_utc(start) ? icaltimezone_get_utc_timezone() : start.zone;
+    return icaltime_from_timet_with_zone(static_cast<time_t>(instant.toSecsSinceEpoch()), 0, zone);
+}
+
 bool cancelled(icalcomponent* vevent) {
     return icalcomponent_get_first_property(vevent, ICAL_STATUS_PROPERTY) &&
            icalcomponent_get_status(vevent) == ICAL_STATUS_CANCELLED;
@@ -151,6 +172,12 @@ QList<ExistingEvent> ParsedCalendar::eventsBetween(const QDateTime& from,
             const std::unique_ptr<icalrecur_iterator, void (*)(icalrecur_iterator*)> iterator(
                 icalrecur_iterator_new(rule, start), icalrecur_iterator_free);
             if (!iterator) continue;
+            // Far into a rule without a count, the iteration starts a day before the range (the
+            // rule's own first instance there is found by the iterator, not computed here).
+            if (rule.count == 0 && series.first.start.daysTo(from) > 2) {
+                icalrecur_iterator_set_start(
+                    iterator.get(), sameKindAs(start, from.addSecs(-series.lengthSecs - 86400)));
+            }
             for (int scanned = 0; scanned < maxOccurrencesScanned; ++scanned) {
                 const icaltimetype next = icalrecur_iterator_next(iterator.get());
                 if (icaltime_is_null_time(next)) break;
