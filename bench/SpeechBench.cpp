@@ -32,9 +32,9 @@ QByteArray utterance() {
               QStringLiteral("team meeting tomorrow at three pm in the large room on the "
                              "second floor")}) ||
         !run(QStringLiteral("sox"),
-             {spoken, QStringLiteral("-r"), QStringLiteral("16000"), QStringLiteral("-c"),
-              QStringLiteral("1"), QStringLiteral("-b"), QStringLiteral("16"), wav,
-              QStringLiteral("pad"), QStringLiteral("0"), QStringLiteral("5"),
+             {QStringLiteral("-D"), spoken, QStringLiteral("-r"), QStringLiteral("16000"),
+              QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-b"), QStringLiteral("16"),
+              wav, QStringLiteral("pad"), QStringLiteral("0"), QStringLiteral("5"),
               QStringLiteral("trim"), QStringLiteral("0"), QStringLiteral("5")})) {
         return {};
     }

@@ -187,8 +187,8 @@ TEST_F(ExtractCommandTest, UnderstandsARecordingAsAFinishedVoiceCapture) {
     ASSERT_EQ(QProcess::execute(u"espeak-ng"_s, {u"-v"_s, u"en-us+f2"_s, u"-s"_s, u"110"_s, u"-w"_s,
                                                  spoken, u"meeting tomorrow at three pm"_s}),
               0);
-    ASSERT_EQ(QProcess::execute(
-                  u"sox"_s, {spoken, u"-r"_s, u"16000"_s, u"-c"_s, u"1"_s, u"-b"_s, u"16"_s, wav}),
+    ASSERT_EQ(QProcess::execute(u"sox"_s, {u"-D"_s, spoken, u"-r"_s, u"16000"_s, u"-c"_s, u"1"_s,
+                                           u"-b"_s, u"16"_s, wav}),
               0);
     const Outcome outcome = runExtract({u"--allow-cloud"_s, u"--voice"_s, wav});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();

@@ -452,8 +452,9 @@ TEST(PocketSphinxRecognizer, HearsSpokenEnglishAndNothingInSilence) {
                                                  spoken, u"meeting tomorrow at three pm"_s}),
               0)
         << "espeak-ng is needed (scripts/setup)";
-    ASSERT_EQ(QProcess::execute(
-                  u"sox"_s, {spoken, u"-r"_s, u"16000"_s, u"-c"_s, u"1"_s, u"-b"_s, u"16"_s, wav}),
+    // Without dither (-D): sox's dither is random, and so would the transcript be.
+    ASSERT_EQ(QProcess::execute(u"sox"_s, {u"-D"_s, spoken, u"-r"_s, u"16000"_s, u"-c"_s, u"1"_s,
+                                           u"-b"_s, u"16"_s, wav}),
               0)
         << "sox is needed (scripts/setup)";
     // Decoding on this thread: on a busy machine it can take longer than an event-loop wait.
