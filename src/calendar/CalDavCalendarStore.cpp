@@ -167,8 +167,54 @@ QCoro::Task<QList<CalendarChoice>> CalDavCalendarStore::writableCalendars() {
     co_return writable;
 }
 
-QCoro::Task<QString> CalDavCalendarStore::save(ExtractedEvent event, QString calendarID,
-                                               QString uid) {
+namespace {
+
+/// The store error of a write answered with `status`.
+void throwUnlessWritten(int status) {
+    if (status >= 200 && status <= 299) return;
+    using Kind = CalendarStoreError::Kind;
+    throw CalendarStoreError(status == 412   ? Kind::changed
+                             : status == 404 ? Kind::notFound
+                                             : Kind::saveFailed);
+}
+
+}  // namespace
+
+QCoro::Task<HttpAnswer> CalDavCalendarStore::current(QUrl resource) {
+    HttpAnswer answer;
+    try {
+        answer = co_await send("GET"_ba, resource, QByteArray(), {});
+    } catch (const Error&) {
+        throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+    }
+    if (answer.status != 200) throwUnlessWritten(answer.status == 404 ? 404 : 0);
+    co_return answer;
+}
+
+QCoro::Task<QString> CalDavCalendarStore::versionAfter(QUrl resource, HttpAnswer written) {
+    if (!written.etag.isEmpty()) co_return QString::fromUtf8(written.etag);
+    // A server that changes what it stores answers without an ETag: read it back.
+    const HttpAnswer stored = co_await current(resource);
+    co_return QString::fromUtf8(stored.etag);
+}
+
+QCoro::Task<QString> CalDavCalendarStore::put(QUrl resource, QByteArray content, QString etag) {
+    QList<std::pair<QByteArray, QByteArray>> headers{
+        etag.isEmpty() ? std::pair{"If-None-Match"_ba, "*"_ba}
+                       : std::pair{"If-Match"_ba, etag.toUtf8()},
+        {"Content-Type"_ba, "text/calendar; charset=utf-8"_ba}};
+    HttpAnswer written;
+    try {
+        written = co_await send("PUT"_ba, resource, std::move(content), std::move(headers));
+    } catch (const Error&) {
+        throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+    }
+    throwUnlessWritten(written.status);
+    co_return co_await versionAfter(resource, std::move(written));
+}
+
+QCoro::Task<StoredObject> CalDavCalendarStore::save(ExtractedEvent event, QString calendarID,
+                                                    QString uid) {
     const auto isWanted = [&](const Collection& c) { return c.choice.id == calendarID; };
     try {
         if (std::none_of(m_known.begin(), m_known.end(), isWanted)) co_await discover();
@@ -183,11 +229,10 @@ QCoro::Task<QString> CalDavCalendarStore::save(ExtractedEvent event, QString cal
     const QUrl resource(collection + uid + QStringLiteral(".ics"));
     QList<std::pair<QByteArray, QByteArray>> headers{
         {"If-None-Match"_ba, "*"_ba}, {"Content-Type"_ba, "text/calendar; charset=utf-8"_ba}};
-    int status = 0;
+    HttpAnswer answer;
     try {
-        const HttpAnswer answer = co_await send(
-            "PUT"_ba, resource, ICalendarMapping::eventObject(event, uid), std::move(headers));
-        status = answer.status;
+        answer = co_await send("PUT"_ba, resource, ICalendarMapping::eventObject(event, uid),
+                               std::move(headers));
     } catch (const NetworkError& error) {
         if (error.code() != NetworkError::Code::timedOut) {
             throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
@@ -195,65 +240,41 @@ QCoro::Task<QString> CalDavCalendarStore::save(ExtractedEvent event, QString cal
     } catch (const Error&) {
         throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
     }
-    if (status == 0) {
-        // The answer did not come: the server may have stored it all the same.
+    // No answer (the server may have stored it all the same), or 412: the resource of this UID
+    // may be there already, from an earlier try. What is there now says.
+    if (answer.status == 0 || answer.status == 412) {
         try {
-            const HttpAnswer found = co_await send("GET"_ba, resource, {}, {});
-            status = found.status == 200 ? 412 : 0;
-        } catch (const Error&) {
+            answer = co_await current(resource);
+        } catch (const CalendarStoreError&) {
+            throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
         }
     }
-    // 412: the resource of this UID is there already, from an earlier try.
-    if (status != 412 && (status < 200 || status > 299)) {
+    if (answer.status < 200 || answer.status > 299) {
         throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
     }
-    co_return uid;
+    const QString etag = co_await versionAfter(resource, std::move(answer));
+    co_return StoredObject{uid, resource.toString(), etag, {}};
 }
 
-namespace {
-
-/// The store error of a write answered with `status`.
-void throwUnlessWritten(int status) {
-    if (status >= 200 && status <= 299) return;
-    using Kind = CalendarStoreError::Kind;
-    throw CalendarStoreError(status == 412   ? Kind::changed
-                             : status == 404 ? Kind::notFound
-                                             : Kind::saveFailed);
-}
-
-}  // namespace
-
-QCoro::Task<void> CalDavCalendarStore::rewrite(ExistingEvent existing,
-                                               std::optional<ExtractedEvent> moved) {
+QCoro::Task<StoredObject> CalDavCalendarStore::rewrite(ExistingEvent existing,
+                                                       std::optional<ExtractedEvent> moved) {
     const QUrl resource(existing.resource);
-    HttpAnswer current;
-    try {
-        current = co_await send("GET"_ba, resource, QByteArray(), {});
-    } catch (const Error&) {
-        throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
-    }
-    if (current.status != 200) throwUnlessWritten(current.status == 404 ? 404 : 0);
+    const HttpAnswer before = co_await current(resource);
     const std::optional<QByteArray> next =
-        moved ? ICalendarMapping::movedObject(current.body, existing.uid, *moved)
-              : ICalendarMapping::cancelledObject(current.body, existing.uid);
+        moved ? ICalendarMapping::movedObject(before.body, existing.uid, *moved)
+              : ICalendarMapping::cancelledObject(before.body, existing.uid);
     if (!next) throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
-    QList<std::pair<QByteArray, QByteArray>> headers{
-        {"If-Match"_ba, existing.etag.toUtf8()},
-        {"Content-Type"_ba, "text/calendar; charset=utf-8"_ba}};
-    HttpAnswer written;
-    try {
-        written = co_await send("PUT"_ba, resource, *next, std::move(headers));
-    } catch (const Error&) {
-        throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
-    }
-    throwUnlessWritten(written.status);
+    const QString etag = co_await put(resource, *next, existing.etag);
+    co_return StoredObject{existing.uid, existing.resource, etag, before.body};
 }
 
-QCoro::Task<void> CalDavCalendarStore::move(QString, ExistingEvent existing, ExtractedEvent moved) {
-    co_await rewrite(std::move(existing), std::move(moved));
+QCoro::Task<StoredObject> CalDavCalendarStore::move(QString, ExistingEvent existing,
+                                                    ExtractedEvent moved) {
+    co_return co_await rewrite(std::move(existing), std::move(moved));
 }
 
-QCoro::Task<void> CalDavCalendarStore::cancel(QString, ExistingEvent existing) {
+QCoro::Task<StoredObject> CalDavCalendarStore::cancel(QString, ExistingEvent existing) {
+    const HttpAnswer before = co_await current(QUrl(existing.resource));
     QList<std::pair<QByteArray, QByteArray>> headers{{"If-Match"_ba, existing.etag.toUtf8()}};
     HttpAnswer answer;
     try {
@@ -263,10 +284,15 @@ QCoro::Task<void> CalDavCalendarStore::cancel(QString, ExistingEvent existing) {
         throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
     }
     if (answer.status == 403 || answer.status == 405 || answer.status == 501) {
-        co_await rewrite(std::move(existing), std::nullopt);
-        co_return;
+        co_return co_await rewrite(std::move(existing), std::nullopt);
     }
     throwUnlessWritten(answer.status);
+    co_return StoredObject{existing.uid, existing.resource, QString(), before.body};
+}
+
+QCoro::Task<QString> CalDavCalendarStore::restore(QString, QString resource, QByteArray content,
+                                                  QString etag) {
+    co_return co_await put(QUrl(resource), std::move(content), std::move(etag));
 }
 
 QCoro::Task<QList<ExistingEvent>> CalDavCalendarStore::eventsBetween(QString calendarID,

@@ -41,18 +41,24 @@ public:
     QCoro::Task<QList<CalendarChoice>> writableCalendars() override;
     /// A PUT with `If-None-Match: *`; a 412 (the resource is there) counts as saved, and so
     /// does a PUT whose answer did not come when a GET then finds the resource.
-    QCoro::Task<QString> save(ExtractedEvent event, QString calendarID, QString uid = {}) override;
+    /// The server address as set up.
+    QString location() const override { return m_serverUrl.toString(); }
+    QCoro::Task<StoredObject> save(ExtractedEvent event, QString calendarID,
+                                   QString uid = {}) override;
     /// One calendar-query REPORT for the VEVENTs in the range, expanded here. Throws
     /// CalendarStoreError::readFailed when the server answers anything but a multi-status (a
     /// server that refuses the query, 403, or does not know it, 501).
     QCoro::Task<QList<ExistingEvent>> eventsBetween(QString calendarID, QDateTime from,
                                                     QDateTime to) override;
     /// GET, then PUT with `If-Match` on the ETag read.
-    QCoro::Task<void> move(QString calendarID, ExistingEvent existing,
-                           ExtractedEvent moved) override;
+    QCoro::Task<StoredObject> move(QString calendarID, ExistingEvent existing,
+                                   ExtractedEvent moved) override;
     /// DELETE with `If-Match`; where the server refuses it (403, 405, 501) the event is
     /// rewritten STATUS:CANCELLED, also with `If-Match`.
-    QCoro::Task<void> cancel(QString calendarID, ExistingEvent existing) override;
+    QCoro::Task<StoredObject> cancel(QString calendarID, ExistingEvent existing) override;
+    /// PUT with `If-Match` on `etag`, or with `If-None-Match: *` when it is empty.
+    QCoro::Task<QString> restore(QString calendarID, QString resource, QByteArray content,
+                                 QString etag) override;
 
 private:
     struct Collection {
@@ -63,9 +69,16 @@ private:
     QCoro::Task<HttpAnswer> send(QByteArray verb, QUrl url, QByteArray body,
                                  QList<std::pair<QByteArray, QByteArray>> headers);
     QCoro::Task<QList<DavResponse>> propfind(QUrl url, QByteArray depth, QByteArray properties);
+    /// The object at `resource` as the server holds it now. Throws CalendarStoreError notFound
+    /// when it is gone, saveFailed when the server cannot be reached or will not say.
+    QCoro::Task<HttpAnswer> current(QUrl resource);
+    /// The version a write `written` left at `resource`: its ETag, read back when it has none.
+    QCoro::Task<QString> versionAfter(QUrl resource, HttpAnswer written);
+    /// PUT over the version `etag`, or only where nothing is when it is empty; the version made.
+    QCoro::Task<QString> put(QUrl resource, QByteArray content, QString etag);
     /// Rewrites `existing` (GET, then PUT over its ETag): moved to the times of `moved`, or
     /// marked cancelled without it.
-    QCoro::Task<void> rewrite(ExistingEvent existing, std::optional<ExtractedEvent> moved);
+    QCoro::Task<StoredObject> rewrite(ExistingEvent existing, std::optional<ExtractedEvent> moved);
     QCoro::Task<QUrl> firstHref(QUrl url, QByteArray property, QString clarkName);
     /// Every event calendar of the user's home, writable or not; remembered for `save`.
     QCoro::Task<QList<Collection>> discover();

@@ -24,13 +24,17 @@ public:
     /// Throws the store's error (CalendarStoreError, NetworkError) when it cannot list them.
     virtual QCoro::Task<QList<CalendarChoice>> writableCalendars() = 0;
 
-    /// Saves one event into the calendar `calendarID` under `uid` (a new one when empty) and
-    /// returns that UID. An event of that UID already in the calendar counts as saved: it is
-    /// the same write tried again. Throws CalendarStoreError: notFound when no calendar has that
-    /// identifier, saveFailed when the store refuses or cannot be reached. Each save commits on
-    /// its own.
-    virtual QCoro::Task<QString> save(ExtractedEvent event, QString calendarID,
-                                      QString uid = {}) = 0;
+    /// Where the store keeps its calendars (the vdir root, the CalDAV address), so that a record
+    /// of a write can tell whether this store is the one it was made through.
+    virtual QString location() const = 0;
+
+    /// Saves one event into the calendar `calendarID` under `uid` (a new one when empty), as the
+    /// object `<uid>.ics`, and returns what it stored. An event of that UID already in the
+    /// calendar counts as saved: it is the same write tried again. Throws CalendarStoreError:
+    /// notFound when no calendar has that identifier, saveFailed when the store refuses or cannot
+    /// be reached. Each save commits on its own.
+    virtual QCoro::Task<StoredObject> save(ExtractedEvent event, QString calendarID,
+                                           QString uid = {}) = 0;
 
     /// The events of the calendar `calendarID` that share time with [`from`, `to`), repeating
     /// ones expanded into occurrences, in no particular order. Throws CalendarStoreError:
@@ -44,11 +48,19 @@ public:
     /// higher (ICalendarMapping::movedObject). Written only over the version read: throws
     /// CalendarStoreError changed when it changed since, notFound when it is gone, saveFailed
     /// when the store refuses or cannot be reached.
-    virtual QCoro::Task<void> move(QString calendarID, ExistingEvent existing,
-                                   ExtractedEvent moved) = 0;
+    virtual QCoro::Task<StoredObject> move(QString calendarID, ExistingEvent existing,
+                                           ExtractedEvent moved) = 0;
     /// Removes `existing` from the calendar, on the same terms; a CalDAV server that refuses
     /// to delete gets it marked STATUS:CANCELLED instead.
-    virtual QCoro::Task<void> cancel(QString calendarID, ExistingEvent existing) = 0;
+    virtual QCoro::Task<StoredObject> cancel(QString calendarID, ExistingEvent existing) = 0;
+
+    /// Puts `content` back as the object `resource` of the calendar: over the version `etag`,
+    /// or, when `etag` is empty, only where no such object is. Returns the version written.
+    /// Throws CalendarStoreError changed when the object is another version (or is there
+    /// though `etag` is empty), notFound when it is gone, saveFailed when the store refuses or
+    /// cannot be reached.
+    virtual QCoro::Task<QString> restore(QString calendarID, QString resource, QByteArray content,
+                                         QString etag) = 0;
 };
 
 }  // namespace zorbel

@@ -18,6 +18,16 @@ struct CalendarChoice {
     bool operator==(const CalendarChoice&) const = default;
 };
 
+/// One calendar object as a write left it, with what it replaced, so that the write can be
+/// taken back.
+struct StoredObject {
+    QString uid;
+    QString resource;     ///< where the store holds it, as ExistingEvent::resource
+    QString etag;         ///< its version after the write; empty when the write removed it
+    QByteArray previous;  ///< the object before the write; empty when the write made it
+    bool operator==(const StoredObject&) const = default;
+};
+
 /// An event to write under a UID fixed before the first try, so that trying again after a
 /// write whose outcome was lost writes it once.
 struct EventToWrite {

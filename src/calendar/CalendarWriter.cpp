@@ -49,21 +49,33 @@ QCoro::Task<WriteReceipt> CalendarWriter::write(QList<ExtractedEvent> events, QS
 
 namespace {
 
-/// Applies `change` through `store`: nothing, or the reason it was not applied.
-QCoro::Task<QString> apply(CalendarStoreProtocol& store, QString calendarID, EventChange change) {
-    try {
-        if (change.cancels) {
-            co_await store.cancel(calendarID, change.existing);
-        } else {
-            co_await store.move(calendarID, change.existing, change.event);
-        }
-        co_return QString();
-    } catch (const CalendarStoreError& error) {
-        if (error.kind() == CalendarStoreError::Kind::changed) co_return QStringLiteral("changed");
-        if (error.kind() == CalendarStoreError::Kind::notFound) co_return QStringLiteral("gone");
-    } catch (const std::exception&) {
+/// The reason code of a change or an undo that failed with `error`.
+QString reasonOf(const std::exception& error) {
+    if (const auto* store = dynamic_cast<const CalendarStoreError*>(&error)) {
+        if (store->kind() == CalendarStoreError::Kind::changed) return QStringLiteral("changed");
+        if (store->kind() == CalendarStoreError::Kind::notFound) return QStringLiteral("gone");
     }
-    co_return QStringLiteral("save");
+    return QStringLiteral("save");
+}
+
+/// Applies `change` through `store`.
+QCoro::Task<StoredObject> apply(CalendarStoreProtocol& store, QString calendarID,
+                                EventChange change) {
+    if (change.cancels) co_return co_await store.cancel(calendarID, change.existing);
+    co_return co_await store.move(calendarID, change.existing, change.event);
+}
+
+/// Takes `object` back through `store`: removes what the write made, puts back what it changed.
+QCoro::Task<void> takeBack(CalendarStoreProtocol& store, QString calendarID, StoredObject object) {
+    if (object.previous.isEmpty()) {
+        ExistingEvent made;
+        made.uid = object.uid;
+        made.resource = object.resource;
+        made.etag = object.etag;
+        co_await store.cancel(calendarID, made);
+    } else {
+        co_await store.restore(calendarID, object.resource, object.previous, object.etag);
+    }
 }
 
 }  // namespace
@@ -86,18 +98,20 @@ QCoro::Task<WriteReceipt> CalendarWriter::write(QList<EventToWrite> events, QStr
     const CalendarChoice target = chosen == calendars.end() ? calendars.first() : *chosen;
 
     WriteReceipt receipt{target, {}, {}, {}, {}};
+    WriteRecord record{store->location(), target.id, {}, {}};
     for (const EventChange& change : changes) {
-        const QString refused = co_await apply(*store, target.id, change);
-        if (refused.isEmpty()) {
+        try {
+            record.objects.append(co_await apply(*store, target.id, change));
             receipt.changedEventIDs.append(change.uid);
-        } else {
-            receipt.failures.append({change.event.title, refused, change.uid});
+        } catch (const std::exception& error) {
+            receipt.failures.append({change.event.title, reasonOf(error), change.uid});
         }
     }
     for (const EventToWrite& pending : events) {
         try {
-            receipt.createdEventIDs.append(
-                co_await store->save(pending.event, target.id, pending.uid));
+            const StoredObject saved = co_await store->save(pending.event, target.id, pending.uid);
+            receipt.createdEventIDs.append(saved.uid);
+            record.objects.append(saved);
         } catch (const std::exception&) {
             receipt.failures.append({pending.event.title, QStringLiteral("save"), pending.uid});
         }
@@ -105,6 +119,50 @@ QCoro::Task<WriteReceipt> CalendarWriter::write(QList<EventToWrite> events, QStr
     AppLogger::shared().record(AppLogEvent::calendarWrite(
         receipt.createdEventIDs.size() + receipt.changedEventIDs.size(), receipt.failures.size()));
     receipt.createdAt = QDateTime::currentDateTimeUtc();
+    if (!record.objects.isEmpty()) {
+        record.writtenAt = receipt.createdAt;
+        if (!WriteJournal::store(record)) {
+            AppLogger::shared().record(AppLogEvent::failure(QStringLiteral("writeJournal")));
+        }
+    }
+    co_return receipt;
+}
+
+std::optional<WriteRecord> CalendarWriter::undoable(QDateTime now) {
+    std::optional<WriteRecord> record = WriteJournal::load();
+    if (!record || record->storeLocation != store()->location()) return std::nullopt;
+    const qint64 age = record->writtenAt.secsTo(now);
+    if (age < 0 || age > std::chrono::seconds(WriteJournal::kUndoWindow).count()) {
+        return std::nullopt;
+    }
+    return record;
+}
+
+QCoro::Task<std::optional<UndoReceipt>> CalendarWriter::undo() {
+    std::optional<WriteRecord> record = undoable();
+    if (!record) co_return std::nullopt;
+    const std::shared_ptr<CalendarStoreProtocol> store = this->store();
+    UndoReceipt receipt;
+    QList<StoredObject> again;
+    for (auto object = record->objects.crbegin(); object != record->objects.crend(); ++object) {
+        try {
+            co_await takeBack(*store, record->calendarID, *object);
+            ++receipt.undone;
+        } catch (const std::exception& error) {
+            const QString reason = reasonOf(error);
+            receipt.left.append({QString(), reason, object->uid});
+            if (reason == u"save") again.prepend(*object);
+        }
+    }
+    record->objects = again;
+    if (again.isEmpty()) {
+        WriteJournal::clear();
+    } else {
+        WriteJournal::store(*record);
+    }
+    if (!receipt.left.isEmpty()) {
+        AppLogger::shared().record(AppLogEvent::failure(QStringLiteral("undoIncomplete")));
+    }
     co_return receipt;
 }
 

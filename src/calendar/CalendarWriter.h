@@ -4,6 +4,7 @@
 
 #include "calendar/CalendarStoreProtocol.h"
 #include "calendar/EventMatching.h"
+#include "calendar/WriteJournal.h"
 #include "core/CredentialStoring.h"
 #include "support/Preferences.h"
 
@@ -15,8 +16,16 @@ struct CalendarComparison {
     QList<CalendarMatch> matches;   ///< one per candidate, in order, indexing `existing`
 };
 
+/// What taking back the last write did.
+struct UndoReceipt {
+    qint64 undone = 0;         ///< objects put back as they were before the write
+    QList<WriteFailure> left;  ///< by UID, no title: "changed" (edited since), "gone" or "save"
+    bool operator==(const UndoReceipt&) const = default;
+};
+
 /// Turns confirmed events into calendar entries through one store, one event after another.
-/// Keeps no record of past writes; two overlapping writes each give their own receipt.
+/// Two overlapping writes each give their own receipt. The last write that changed anything is
+/// recorded in the WriteJournal, so that `undo` can take it back.
 class CalendarWriter {
 public:
     /// Writes through `store` for good.
@@ -50,6 +59,15 @@ public:
                                     QList<EventChange> changes = {});
     /// The same, each event under a new UID.
     QCoro::Task<WriteReceipt> write(QList<ExtractedEvent> events, QString calendarID);
+
+    /// The record of the last write when it can still be undone: made through this store,
+    /// within WriteJournal::kUndoWindow of `now`.
+    std::optional<WriteRecord> undoable(QDateTime now = QDateTime::currentDateTimeUtc());
+    /// Takes back the last write, newest object first: a made event is removed, a moved or
+    /// cancelled one is put back, each only over the version the write left, so that one edited
+    /// elsewhere since is left alone (and reported). Objects the store could not be reached for
+    /// stay in the record for another try. Nothing when there is nothing to undo. Never throws.
+    QCoro::Task<std::optional<UndoReceipt>> undo();
 
     /// Reads the calendar `calendarID` around `events` and classifies them; nothing (logged as
     /// "calendarCheckUnavailable") when the store will not say or cannot be reached, so the

@@ -63,38 +63,55 @@ void requireCalendar(const QString& root, const QString& calendarID) {
     if (!known) throw CalendarStoreError(CalendarStoreError::Kind::notFound);
 }
 
-QString saveEvent(const QString& root, const ExtractedEvent& event, const QString& calendarID,
-                  QString uid) {
-    requireCalendar(root, calendarID);
-    if (uid.isEmpty()) uid = ICalendarMapping::newUid();
-    const QString path = root + u'/' + calendarID + u'/' + uid + QStringLiteral(".ics");
-    // A file of that UID is this event from an earlier try: files are never replaced.
-    if (!VdirCalendarStore::writeNewFile(path, ICalendarMapping::eventObject(event, uid)) &&
-        !QFileInfo::exists(path)) {
-        throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
-    }
-    return uid;
-}
-
 QString versionOf(const QByteArray& content) {
     return QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex());
 }
 
-/// The content of the event file of `existing`, checked to be the version read.
-QByteArray readVersion(const QString& root, const QString& calendarID,
-                       const ExistingEvent& existing) {
+StoredObject saveEvent(const QString& root, const ExtractedEvent& event, const QString& calendarID,
+                       QString uid) {
     requireCalendar(root, calendarID);
-    if (existing.resource.contains(u'/') || !existing.resource.endsWith(u".ics")) {
+    if (uid.isEmpty()) uid = ICalendarMapping::newUid();
+    const QString name = uid + QStringLiteral(".ics");
+    const QString path = root + u'/' + calendarID + u'/' + name;
+    QByteArray content = ICalendarMapping::eventObject(event, uid);
+    // A file of that UID is this event from an earlier try: files are never replaced.
+    if (!VdirCalendarStore::writeNewFile(path, content)) {
+        QFile earlier(path);
+        if (!earlier.open(QIODevice::ReadOnly)) {
+            throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+        }
+        content = earlier.readAll();
+    }
+    return {uid, name, versionOf(content), {}};
+}
+
+/// The path of the event file `resource` of the calendar; notFound for a name that is no event
+/// file of that folder.
+QString eventFile(const QString& root, const QString& calendarID, const QString& resource) {
+    requireCalendar(root, calendarID);
+    if (resource.contains(u'/') || !resource.endsWith(u".ics")) {
         throw CalendarStoreError(CalendarStoreError::Kind::notFound);
     }
-    QFile file(root + u'/' + calendarID + u'/' + existing.resource);
+    return root + u'/' + calendarID + u'/' + resource;
+}
+
+/// The content of the event file at `path`, checked to be the version `etag`.
+QByteArray readVersion(const QString& path, const QString& etag) {
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw CalendarStoreError(CalendarStoreError::Kind::notFound);
     const QByteArray content = file.readAll();
-    if (versionOf(content) != existing.etag) {
-        throw CalendarStoreError(CalendarStoreError::Kind::changed);
-    }
+    if (versionOf(content) != etag) throw CalendarStoreError(CalendarStoreError::Kind::changed);
     return content;
+}
+
+/// Replaces the file at `path` by `content` in one step.
+void replaceFile(const QString& path, const QByteArray& content) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
+        !file.commit()) {
+        throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+    }
 }
 
 /// The parsed event files of every calendar folder read in this process, by folder path and file
@@ -168,8 +185,8 @@ QCoro::Task<QList<CalendarChoice>> VdirCalendarStore::writableCalendars() {
     return runInBackground([root = m_root] { return listWritable(root); });
 }
 
-QCoro::Task<QString> VdirCalendarStore::save(ExtractedEvent event, QString calendarID,
-                                             QString uid) {
+QCoro::Task<StoredObject> VdirCalendarStore::save(ExtractedEvent event, QString calendarID,
+                                                  QString uid) {
     return runInBackground([root = m_root, event = std::move(event), id = std::move(calendarID),
                             uid = std::move(uid)] { return saveEvent(root, event, id, uid); });
 }
@@ -182,28 +199,46 @@ QCoro::Task<QList<ExistingEvent>> VdirCalendarStore::eventsBetween(QString calen
     });
 }
 
-QCoro::Task<void> VdirCalendarStore::move(QString calendarID, ExistingEvent existing,
-                                          ExtractedEvent moved) {
+QCoro::Task<StoredObject> VdirCalendarStore::move(QString calendarID, ExistingEvent existing,
+                                                  ExtractedEvent moved) {
     return runInBackground([root = m_root, id = std::move(calendarID),
                             existing = std::move(existing), moved = std::move(moved)] {
-        const QByteArray content = readVersion(root, id, existing);
+        const QString path = eventFile(root, id, existing.resource);
+        const QByteArray content = readVersion(path, existing.etag);
         const auto next = ICalendarMapping::movedObject(content, existing.uid, moved);
-        QSaveFile file(root + u'/' + id + u'/' + existing.resource);
-        if (!next || !file.open(QIODevice::WriteOnly) || file.write(*next) != next->size() ||
-            !file.commit()) {
-            throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
-        }
+        if (!next) throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
+        replaceFile(path, *next);
+        return StoredObject{existing.uid, existing.resource, versionOf(*next), content};
     });
 }
 
-QCoro::Task<void> VdirCalendarStore::cancel(QString calendarID, ExistingEvent existing) {
+QCoro::Task<StoredObject> VdirCalendarStore::cancel(QString calendarID, ExistingEvent existing) {
     return runInBackground(
         [root = m_root, id = std::move(calendarID), existing = std::move(existing)] {
-            readVersion(root, id, existing);
-            if (!QFile::remove(root + u'/' + id + u'/' + existing.resource)) {
+            const QString path = eventFile(root, id, existing.resource);
+            const QByteArray content = readVersion(path, existing.etag);
+            if (!QFile::remove(path))
                 throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
-            }
+            return StoredObject{existing.uid, existing.resource, QString(), content};
         });
+}
+
+QCoro::Task<QString> VdirCalendarStore::restore(QString calendarID, QString resource,
+                                                QByteArray content, QString etag) {
+    return runInBackground([root = m_root, id = std::move(calendarID),
+                            resource = std::move(resource), content = std::move(content),
+                            etag = std::move(etag)] {
+        const QString path = eventFile(root, id, resource);
+        if (etag.isEmpty()) {
+            if (writeNewFile(path, content)) return versionOf(content);
+            throw CalendarStoreError(QFileInfo::exists(path)
+                                         ? CalendarStoreError::Kind::changed
+                                         : CalendarStoreError::Kind::saveFailed);
+        }
+        readVersion(path, etag);
+        replaceFile(path, content);
+        return versionOf(content);
+    });
 }
 
 bool VdirCalendarStore::writeNewFile(const QString& path, const QByteArray& data) {

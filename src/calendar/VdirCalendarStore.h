@@ -28,17 +28,23 @@ public:
     QCoro::Task<bool> hasFullAccess() override;
     /// The calendar folders that can be written, in name order.
     QCoro::Task<QList<CalendarChoice>> writableCalendars() override;
-    QCoro::Task<QString> save(ExtractedEvent event, QString calendarID, QString uid = {}) override;
+    /// The root folder.
+    QString location() const override { return m_root; }
+    QCoro::Task<StoredObject> save(ExtractedEvent event, QString calendarID,
+                                   QString uid = {}) override;
     /// Reads the calendar folder's `.ics` files; a file is parsed again only when its size or
     /// modification time changed since any store of this process last read it. Files that are
     /// no iCalendar object are skipped (and left as they are).
     QCoro::Task<QList<ExistingEvent>> eventsBetween(QString calendarID, QDateTime from,
                                                     QDateTime to) override;
     /// The file is replaced atomically once its content is found to be the version read.
-    QCoro::Task<void> move(QString calendarID, ExistingEvent existing,
-                           ExtractedEvent moved) override;
+    QCoro::Task<StoredObject> move(QString calendarID, ExistingEvent existing,
+                                   ExtractedEvent moved) override;
     /// The file is removed once its content is found to be the version read.
-    QCoro::Task<void> cancel(QString calendarID, ExistingEvent existing) override;
+    QCoro::Task<StoredObject> cancel(QString calendarID, ExistingEvent existing) override;
+    /// Replaced atomically, or written as a new file, as `save` writes one.
+    QCoro::Task<QString> restore(QString calendarID, QString resource, QByteArray content,
+                                 QString etag) override;
 
     /// Writes `data` to `path` through a temporary file beside it; fails (false) without
     /// touching anything when `path` already exists. Leaves no temporary file behind.

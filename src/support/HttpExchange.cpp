@@ -58,7 +58,8 @@ QCoro::Task<HttpAnswer> exchange(QNetworkRequest request, HttpSend send, HttpLim
         case Abort::none:
             break;
     }
-    if (status.isValid()) co_return HttpAnswer{status.toInt(), raw->readAll()};
+    if (status.isValid())
+        co_return HttpAnswer{status.toInt(), raw->readAll(), raw->rawHeader("ETag")};
     const QNetworkReply::NetworkError error = raw->error();
     // The idle limit ends the exchange from inside the network stack, which reports it as a
     // cancellation: every abort of ours is told apart above.

@@ -17,6 +17,7 @@ namespace zorbel {
 struct HttpAnswer {
     int status = 0;  ///< the HTTP status code
     QByteArray body;
+    QByteArray etag;  ///< the ETag header, empty when the answer has none
 };
 
 /// The limits of one exchange.

@@ -131,7 +131,7 @@ TEST(CalDavCalendarStore, ListsWritableEventCalendarsAndSavesEachEventAsItsOwnRe
     summer.reminderMinutes = 10;
     QStringList uids;
     for (int twice = 0; twice < 2; ++twice) {
-        uids.append(await(store.save(summer, calendarID(u"work"_s))));
+        uids.append(await(store.save(summer, calendarID(u"work"_s))).uid);
         QByteArray body;
         ASSERT_EQ(server.request("GET", u"/alice/work/"_s + uids.last() + u".ics"_s, {}, u"alice"_s,
                                  &body),

@@ -80,7 +80,7 @@ TEST(ExistingEvents, AVdirFolderIsReadWithRepeatsAndRereadOnlyWhereAFileChanged)
     standup.recurrence = u"weekly"_s;
     await(store.save(standup, u"Zorbel"_s));
     const QString lunchID =
-        await(store.save(event(u"Lunch"_s, wallClock(10, 27, 12)), u"Zorbel"_s));
+        await(store.save(event(u"Lunch"_s, wallClock(10, 27, 12)), u"Zorbel"_s)).uid;
     const QString folder = root.path() + u"/Zorbel/"_s;
     const QByteArray broken = "BEGIN:VCALENDAR\r\nthis is not iCalendar";
     {
@@ -238,7 +238,7 @@ TEST(CalendarChanges, AMoveKeepsTheEventAndACancelRemovesItButNeitherOverwritesA
         };
         ExtractedEvent review = event(u"评审"_s, wallClock(12, 9, 10));
         review.location = u"研发楼301"_s;
-        const QString uid = await(s.store->save(review, s.calendar));
+        const QString uid = await(s.store->save(review, s.calendar)).uid;
         ExistingEvent existing = read(u"评审"_s);
         ASSERT_EQ(existing.uid, uid);
         EXPECT_FALSE(existing.etag.isEmpty());

@@ -124,10 +124,10 @@ TEST_F(VdirCalendarStoreTest, ListsWritableCalendarFoldersInNameOrderWithTitlesA
 
 TEST_F(VdirCalendarStoreTest, SavesOneNewUidFilePerEventIntoAnExistingCalendarOnly) {
     makeCalendar(u"work"_s, {}, {});
-    const QString uid = await(store.save(sampleEvent(), u"work"_s));
+    const QString uid = await(store.save(sampleEvent(), u"work"_s)).uid;
     EXPECT_EQ(files(u"work"_s), QStringList{uid + u".ics"_s});
     EXPECT_TRUE(readText(root + u"/work/"_s + uid + u".ics"_s).contains("UID:" + uid.toUtf8()));
-    EXPECT_NE(await(store.save(sampleEvent(), u"work"_s)), uid);
+    EXPECT_NE(await(store.save(sampleEvent(), u"work"_s)).uid, uid);
     for (const QString& id : {u"gone"_s, u".."_s, QString(), u"work/.."_s}) {
         try {
             await(store.save(sampleEvent(), id));

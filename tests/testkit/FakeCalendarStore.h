@@ -25,7 +25,8 @@ public:
     std::function<void()> afterSave;  ///< runs after each save that succeeded
     QList<ExistingEvent> existing;    ///< what is read without an inner store
     bool readingFails = false;        ///< reading throws readFailed
-    QStringList calls;                ///< "access", "list", "save TITLE to ID", "read ID"
+    QStringList calls;  ///< "access", "list", "save TITLE to ID", "read ID", "move"/"cancel TITLE
+                        ///< in ID", "restore RESOURCE in ID"
 
     QCoro::Task<bool> hasFullAccess() override {
         calls.append(QStringLiteral("access"));
@@ -38,15 +39,19 @@ public:
         if (!m_inner) co_return calendars;
         co_return co_await m_inner->writableCalendars();
     }
-    QCoro::Task<QString> save(ExtractedEvent event, QString calendarID, QString uid) override {
+    QString location() const override {
+        return m_inner ? m_inner->location() : QStringLiteral("fake");
+    }
+    QCoro::Task<StoredObject> save(ExtractedEvent event, QString calendarID, QString uid) override {
         calls.append(QStringLiteral("save %1 to %2").arg(event.title, calendarID));
         if (failingTitles.contains(event.title)) {
             throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
         }
-        QString id = uid.isEmpty() ? QStringLiteral("id-") + event.title : uid;
-        if (m_inner) id = co_await m_inner->save(event, calendarID, uid);
+        const QString id = uid.isEmpty() ? QStringLiteral("id-") + event.title : uid;
+        StoredObject saved{id, id + QStringLiteral(".ics"), QStringLiteral("1"), {}};
+        if (m_inner) saved = co_await m_inner->save(event, calendarID, uid);
         if (afterSave) afterSave();
-        co_return id;
+        co_return saved;
     }
 
     QCoro::Task<QList<ExistingEvent>> eventsBetween(QString calendarID, QDateTime from,
@@ -57,14 +62,22 @@ public:
         co_return co_await m_inner->eventsBetween(calendarID, from, to);
     }
 
-    QCoro::Task<void> move(QString calendarID, ExistingEvent target,
-                           ExtractedEvent moved) override {
+    QCoro::Task<StoredObject> move(QString calendarID, ExistingEvent target,
+                                   ExtractedEvent moved) override {
         calls.append(QStringLiteral("move %1 in %2").arg(target.title, calendarID));
-        if (m_inner) co_await m_inner->move(calendarID, target, moved);
+        if (!m_inner) co_return StoredObject{target.uid, target.resource, QStringLiteral("2"), "-"};
+        co_return co_await m_inner->move(calendarID, target, moved);
     }
-    QCoro::Task<void> cancel(QString calendarID, ExistingEvent target) override {
+    QCoro::Task<StoredObject> cancel(QString calendarID, ExistingEvent target) override {
         calls.append(QStringLiteral("cancel %1 in %2").arg(target.title, calendarID));
-        if (m_inner) co_await m_inner->cancel(calendarID, target);
+        if (!m_inner) co_return StoredObject{target.uid, target.resource, QString(), "-"};
+        co_return co_await m_inner->cancel(calendarID, target);
+    }
+    QCoro::Task<QString> restore(QString calendarID, QString resource, QByteArray content,
+                                 QString etag) override {
+        calls.append(QStringLiteral("restore %1 in %2").arg(resource, calendarID));
+        if (!m_inner) co_return QStringLiteral("3");
+        co_return co_await m_inner->restore(calendarID, resource, content, etag);
     }
 
 private:
