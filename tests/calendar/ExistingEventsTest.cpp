@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -63,6 +64,25 @@ struct AlicesServer {
         return true;
     }
 };
+
+/// A real store and the calendar in it that a test writes to.
+struct RealStore {
+    const char* name;
+    std::shared_ptr<CalendarStoreProtocol> store;
+    QString calendar;
+};
+
+/// A vdir folder in `root` and, where Radicale is installed, alice's calendar on `alice` started.
+QList<RealStore> realStores(const QTemporaryDir& root, AlicesServer& alice) {
+    QList<RealStore> stores{
+        {"vdir", std::make_shared<VdirCalendarStore>(root.path()), u"Zorbel"_s}};
+    if (test::RadicaleServer::isInstalled()) {
+        if (!alice.start()) ADD_FAILURE() << "radicale did not start";
+        stores.append({"radicale", alice.store, alice.work});
+    }
+    for (const RealStore& s : stores) await(s.store->writableCalendars());
+    return stores;
+}
 
 QByteArray readAll(const QString& path) {
     QFile file(path);
@@ -212,24 +232,10 @@ TEST(CalendarChanges, AMoveKeepsTheEventAndACancelRemovesItButNeitherOverwritesA
     const test::ProcessZone zone("Europe/Berlin");
     QTemporaryDir root;
     AlicesServer alice;
-    const bool radicale = test::RadicaleServer::isInstalled();
-    if (radicale) {
-        ASSERT_TRUE(alice.start());
-    }
-    struct Store {
-        const char* name;
-        std::shared_ptr<CalendarStoreProtocol> store;
-        QString calendar;
-    };
-    QList<Store> stores{{"vdir", std::make_shared<VdirCalendarStore>(root.path()), u"Zorbel"_s}};
-    if (radicale) {
-        stores.append({"radicale", alice.store, alice.work});
-    }
     const QDateTime from = wallClock(12, 1, 0);
     const QDateTime to = wallClock(12, 20, 0);
-    for (const Store& s : stores) {
+    for (const RealStore& s : realStores(root, alice)) {
         SCOPED_TRACE(s.name);
-        await(s.store->writableCalendars());
         const auto read = [&](const QString& title) {
             for (const ExistingEvent& e : await(s.store->eventsBetween(s.calendar, from, to))) {
                 if (e.title == title) return e;
@@ -289,4 +295,102 @@ TEST(CalendarChanges, AMovedObjectKeepsWhatItHeldAndCountsItsSequence) {
     const auto cancelled = ICalendarMapping::cancelledObject(original, u"u1"_s);
     ASSERT_TRUE(cancelled);
     EXPECT_TRUE(cancelled->contains("STATUS:CANCELLED") && cancelled->contains("SEQUENCE:4"));
+}
+
+TEST(Undo, TakesBackAWholeWriteAndLeavesWhatWasEditedSince) {
+    const test::ProcessZone zone("America/New_York");
+    QTemporaryDir root;
+    AlicesServer alice;
+    const QDateTime from = wallClock(10, 30, 0);
+    const QDateTime to = wallClock(11, 9, 0);
+    for (const RealStore& s : realStores(root, alice)) {
+        SCOPED_TRACE(s.name);
+        const auto now = [&] { return seen(await(s.store->eventsBetween(s.calendar, from, to))); };
+        // Across the end of daylight saving time (1 November): a put-back event keeps its hour.
+        await(s.store->save(event(u"Review"_s, wallClock(10, 31, 10)), s.calendar));
+        await(s.store->save(event(u"Lunch"_s, wallClock(11, 2, 12)), s.calendar));
+        const QStringList before = now();
+        const auto existing = await(s.store->eventsBetween(s.calendar, from, to));
+        ASSERT_EQ(existing.size(), 2);
+        const auto find = [&](const QString& title) {
+            return existing.first().title == title ? existing.first() : existing.last();
+        };
+        CalendarWriter writer(s.store);
+        const WriteReceipt written = await(writer.write(
+            {{u"undo-1"_s, event(u"Dentist"_s, wallClock(11, 3, 9))},
+             {u"undo-2"_s, event(u"Standup"_s, wallClock(11, 4, 9))}},
+            s.calendar,
+            {{u"m"_s, false, find(u"Review"_s), event(u"Review"_s, wallClock(11, 5, 15))},
+             {u"c"_s, true, find(u"Lunch"_s), {}}}));
+        ASSERT_TRUE(written.failures.isEmpty());
+        ASSERT_EQ(now(), (QStringList{u"Dentist 11-03 09:00"_s, u"Standup 11-04 09:00"_s,
+                                      u"Review 11-05 15:00"_s}));
+
+        // Edited elsewhere since the write: that one is left as it is now.
+        const auto standup =
+            await(s.store->eventsBetween(s.calendar, wallClock(11, 4, 0), wallClock(11, 5, 0)));
+        ASSERT_EQ(standup.size(), 1);
+        await(
+            s.store->move(s.calendar, standup.first(), event(u"Standup"_s, wallClock(11, 4, 10))));
+
+        const std::optional<UndoReceipt> undone = await(writer.undo());
+        ASSERT_TRUE(undone);
+        EXPECT_EQ(undone->undone, 3);
+        EXPECT_EQ(undone->left, (QList<WriteFailure>{{QString(), u"changed"_s, u"undo-2"_s}}));
+        EXPECT_EQ(now(), before + QStringList{u"Standup 11-04 10:00"_s});
+        EXPECT_FALSE(await(writer.undo())) << "the same write taken back twice";
+    }
+}
+
+TEST(Undo, AStoreOutOfReachKeepsTheRecordForAnotherTry) {
+    if (!test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
+    AlicesServer alice;
+    ASSERT_TRUE(alice.start());
+    CalendarWriter writer(alice.store);
+    await(writer.write(QList<ExtractedEvent>{event(u"A"_s, wallClock(12, 1, 9)),
+                                             event(u"B"_s, wallClock(12, 1, 11))},
+                       alice.work));
+    alice.server.stop();
+    const std::optional<UndoReceipt> offline = await(writer.undo());
+    ASSERT_TRUE(offline);
+    EXPECT_EQ(offline->undone, 0);
+    EXPECT_EQ(offline->left.size(), 2);
+    ASSERT_TRUE(alice.server.start());
+    const std::optional<UndoReceipt> online = await(writer.undo());
+    ASSERT_TRUE(online);
+    EXPECT_EQ(online->undone, 2);
+    EXPECT_TRUE(
+        await(alice.store->eventsBetween(alice.work, wallClock(12, 1, 0), wallClock(12, 2, 0)))
+            .isEmpty());
+}
+
+TEST(WriteJournal, IsPrivateAndUndoesOnlyAFreshRecordOfTheSameStore) {
+    QTemporaryDir root;
+    const auto vdir = std::make_shared<VdirCalendarStore>(root.path());
+    CalendarWriter writer(vdir);
+    await(writer.write(QList<ExtractedEvent>{event(u"A"_s, wallClock(12, 1, 9))}, u"Zorbel"_s));
+    struct stat journalFile {};
+    ASSERT_EQ(::stat(QFile::encodeName(WriteJournal::path()).constData(), &journalFile), 0);
+    EXPECT_EQ(journalFile.st_mode & 0777, 0600);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    EXPECT_TRUE(writer.undoable(now.addSecs(9 * 60)));
+    EXPECT_FALSE(writer.undoable(now.addSecs(11 * 60)));
+    QTemporaryDir otherRoot;
+    EXPECT_FALSE(CalendarWriter(std::make_shared<VdirCalendarStore>(otherRoot.path())).undoable());
+
+    const QByteArray journal = readAll(WriteJournal::path());
+    const auto rewrite = [](const QByteArray& content) {
+        QFile file(WriteJournal::path());
+        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    };
+    for (const QByteArray& broken :
+         {journal.left(journal.size() / 2),
+          QByteArray(journal).replace("\"version\":1", "\"version\":0"),
+          QByteArray(journal).replace("\"resource\":", "\"r\":"), QByteArray()}) {
+        SCOPED_TRACE(broken.toStdString());
+        ASSERT_TRUE(rewrite(broken));
+        EXPECT_FALSE(await(writer.undo()));
+    }
+    ASSERT_TRUE(rewrite(journal));
+    EXPECT_EQ(await(writer.undo())->undone, 1);
 }
