@@ -41,6 +41,7 @@ struct Request {
     bool ics = false;
     bool write = false;
     bool applyChanges = false;  ///< moves and cancellations change the events they concern
+    bool undo = false;          ///< takes back the last write instead of reading anything
     LLMClientOptions client;    ///< --preset and --now
 };
 
@@ -111,9 +112,29 @@ QCoro::Task<int> writeEvents(CalendarWriter& writer, const QList<ExtractedEvent>
     }
 }
 
+/// Takes back the last write and prints what was done: {"undone": n, "left": [{uid, reason}]}.
+QCoro::Task<int> undoLastWrite(CalendarWriter& writer) {
+    const std::optional<UndoReceipt> receipt = co_await writer.undo();
+    if (!receipt) {
+        QTextStream(stderr) << u"没有可撤销的写入 / nothing to undo\n"_s;
+        co_return failed;
+    }
+    QJsonArray left;
+    for (const WriteFailure& failure : receipt->left) {
+        left.append(QJsonObject{{u"uid"_s, failure.uid}, {u"reason"_s, failure.reasonCode}});
+    }
+    const QJsonObject printedReceipt{{u"undone"_s, receipt->undone}, {u"left"_s, left}};
+    QTextStream(stdout) << QJsonDocument(printedReceipt).toJson();
+    co_return receipt->left.isEmpty() ? ok : partlyWritten;
+}
+
 QCoro::Task<int> run(Request request) {
     const auto preferences = Preferences::standard();
     const auto credentials = std::make_shared<KeychainCredentialStore>();
+    if (request.undo) {
+        CalendarWriter writer(preferences, credentials);
+        co_return co_await undoLastWrite(writer);
+    }
     const auto gate = std::make_shared<CloudTransmissionGate>(
         preferences, terminalConsentPrompt(request.allowCloud));
     std::shared_ptr<SpeechService> recogniser;
@@ -171,8 +192,9 @@ std::optional<Request> parse(const QCoreApplication& app) {
         u"从文字、文件或录音中提取日程，输出 JSON（默认）或 iCalendar，或写入日历。\n"
         "Extracts events from text, a file or a recording with the model chosen in Zorbel's "
         "settings.\n\n"
-        "Exit status: 0 events found (and written); 2 the capture or the write failed (the "
-        "reason is printed on standard error); 3 some events could not be written; 1 usage."_s);
+        "Exit status: 0 events found (and written, or undone); 2 the capture or the write failed, "
+        "or nothing to undo (the reason is printed on standard error); 3 some events could not be "
+        "written or undone; 1 usage."_s);
     parser.addHelpOption();
     const QCommandLineOption text(u"text"_s, u"要分析的文字 / the text to read."_s, u"TEXT"_s);
     const QCommandLineOption voice(u"voice"_s, u"16 kHz 单声道 WAV 录音 / a recording."_s,
@@ -198,7 +220,11 @@ std::optional<Request> parse(const QCoreApplication& app) {
         u"apply-changes"_s,
         u"与 --write 一起：改期和取消直接修改日历中的原日程（否则另建新日程）/ with --write, "
         "move or cancel the events a text changes instead of adding new ones."_s);
-    parser.addOptions({text, voice, allowCloud, ics, write, applyChanges, preset, now});
+    const QCommandLineOption undo(
+        u"undo"_s,
+        u"撤销上次写入（10 分钟内）；此后在别处改过的日程不动 / take back the last write (within "
+        "10 minutes), leaving events edited elsewhere since."_s);
+    parser.addOptions({text, voice, allowCloud, ics, write, applyChanges, undo, preset, now});
     parser.addPositionalArgument(u"FILE"_s,
                                  u"PDF、Word、文本或图片；- 表示从标准输入读文字 / a document, "
                                  "a picture, or - for text on standard input."_s);
@@ -209,6 +235,7 @@ std::optional<Request> parse(const QCoreApplication& app) {
     request.ics = parser.isSet(ics);
     request.write = parser.isSet(write);
     request.applyChanges = parser.isSet(applyChanges);
+    request.undo = parser.isSet(undo);
     if (parser.isSet(preset)) {
         const QString id = parser.value(preset);
         if (LLMClient::preset(id).id != id) {
@@ -227,10 +254,12 @@ std::optional<Request> parse(const QCoreApplication& app) {
     }
     const QStringList files = parser.positionalArguments();
     const int inputs = int(parser.isSet(text)) + int(parser.isSet(voice)) + int(files.size());
-    if (inputs != 1 || (request.ics && request.write) || (request.applyChanges && !request.write)) {
+    if (inputs != int(!request.undo) || (request.undo && (request.ics || request.write)) ||
+        (request.ics && request.write) || (request.applyChanges && !request.write)) {
         QTextStream(stderr) << parser.helpText();
         return std::nullopt;
     }
+    if (request.undo) return request;
     if (parser.isSet(text)) {
         request.value = parser.value(text);
     } else if (parser.isSet(voice)) {

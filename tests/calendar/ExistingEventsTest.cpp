@@ -16,6 +16,7 @@
 #include "testkit/FakeCalendarStore.h"
 #include "testkit/MemoryCredentialStore.h"
 #include "testkit/RadicaleServer.h"
+#include "testkit/TempXdg.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
@@ -84,11 +85,6 @@ QList<RealStore> realStores(const QTemporaryDir& root, AlicesServer& alice) {
     return stores;
 }
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 }  // namespace
 
 TEST(ExistingEvents, AVdirFolderIsReadWithRepeatsAndRereadOnlyWhereAFileChanged) {
@@ -114,11 +110,12 @@ TEST(ExistingEvents, AVdirFolderIsReadWithRepeatsAndRereadOnlyWhereAFileChanged)
     EXPECT_EQ(seen(await(store.eventsBetween(u"Zorbel"_s, from, to))),
               (QStringList{u"Standup 10-19 09:00"_s, u"Standup 10-26 09:00"_s,
                            u"Lunch 10-27 12:00"_s, u"Standup 11-02 09:00"_s}));
-    EXPECT_EQ(readAll(folder + u"broken.ics"_s), broken) << "an unreadable file is left alone";
+    EXPECT_EQ(test::readFile(folder + u"broken.ics"_s), broken)
+        << "an unreadable file is left alone";
 
     // A file changed in place, to the same size, is read again once its time changes.
     const QString lunchPath = folder + lunchID + u".ics"_s;
-    QByteArray lunch = readAll(lunchPath);
+    QByteArray lunch = test::readFile(lunchPath);
     lunch.replace("SUMMARY:Lunch", "SUMMARY:Lanch");
     {
         QFile file(lunchPath);
@@ -378,7 +375,7 @@ TEST(WriteJournal, IsPrivateAndUndoesOnlyAFreshRecordOfTheSameStore) {
     QTemporaryDir otherRoot;
     EXPECT_FALSE(CalendarWriter(std::make_shared<VdirCalendarStore>(otherRoot.path())).undoable());
 
-    const QByteArray journal = readAll(WriteJournal::path());
+    const QByteArray journal = test::readFile(WriteJournal::path());
     const auto rewrite = [](const QByteArray& content) {
         QFile file(WriteJournal::path());
         return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();

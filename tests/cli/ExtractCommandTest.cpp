@@ -149,7 +149,7 @@ TEST_F(ExtractCommandTest, WritesValidEventsToTheLocalCalendarAndPrintsTheReceip
     EXPECT_EQ(QDir(calendars + u"/Zorbel"_s).entryList({u"*.ics"_s}).size(), 1);
 }
 
-TEST_F(ExtractCommandTest, AMoveIsAddedAsNewUnlessChangesAreAppliedThenTheEventItselfMoves) {
+TEST_F(ExtractCommandTest, AMoveIsAddedAsNewUnlessChangesAreAppliedAndCanBeTakenBack) {
     agree({zorbel::CaptureKind::paste});
     const QDir calendar(xdg.dataHome() + u"/zorbel/calendars/Zorbel"_s);
     ASSERT_EQ(runExtract({u"--write"_s, u"--text"_s, u"明天下午3点评审"_s}).exitCode, 0);
@@ -164,6 +164,9 @@ TEST_F(ExtractCommandTest, AMoveIsAddedAsNewUnlessChangesAreAppliedThenTheEventI
     ASSERT_TRUE(
         QFile::remove(calendar.filePath(added[u"created"_s].toArray()[0].toString() + u".ics"_s)));
 
+    const QString original = calendar.filePath(calendar.entryList({u"*.ics"_s}).value(0));
+    const QByteArray before = zorbel::test::readFile(original);
+
     const Outcome applied = runExtract(QStringList{u"--apply-changes"_s} + move);
     ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
     const QJsonObject receipt = QJsonDocument::fromJson(applied.out).object();
@@ -176,6 +179,14 @@ TEST_F(ExtractCommandTest, AMoveIsAddedAsNewUnlessChangesAreAppliedThenTheEventI
     const QByteArray text = moved.readAll();
     EXPECT_TRUE(text.contains("SEQUENCE:1")) << text.toStdString();
     EXPECT_EQ(runExtract({u"--apply-changes"_s, u"--text"_s, u"x"_s}).exitCode, 1);
+
+    const Outcome undone = runExtract({u"--undo"_s});
+    ASSERT_EQ(undone.exitCode, 0) << undone.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(undone.out).object(),
+              (QJsonObject{{u"undone"_s, 1}, {u"left"_s, QJsonArray()}}));
+    EXPECT_EQ(zorbel::test::readFile(original), before);
+    EXPECT_EQ(runExtract({u"--undo"_s}).exitCode, 2);
+    EXPECT_EQ(runExtract({u"--undo"_s, u"--text"_s, u"x"_s}).exitCode, 1);
 }
 
 TEST_F(ExtractCommandTest, UnderstandsARecordingAsAFinishedVoiceCapture) {
