@@ -15,10 +15,12 @@ int main(int argc, char* argv[]) {
     options.client = &services.model();
     options.showSettings = [&services] { services.showSettings(); };
     zorbel::AppDelegate delegate(std::move(options));
-    const auto makeBallWindow = [&services] {
+    const auto makeBallWindow = [&services, &delegate] {
         auto* window = new zorbel::FloatingBallWindow(services.ball(), services.calendar());
         // "设置…" in the ball's menu and the status panel's open-settings action.
         window->ballView()->showSettings = [&services] { services.showSettings(); };
+        // 「撤销上次写入」 in the tray menu too, above "设置…".
+        delegate.menu()->insertAction(delegate.menu()->actions().value(0), window->undoAction());
         return window;
     };
     if (!delegate.applicationDidFinishLaunching(makeBallWindow)) return 0;

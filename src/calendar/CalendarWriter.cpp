@@ -81,7 +81,7 @@ QCoro::Task<void> takeBack(CalendarStoreProtocol& store, QString calendarID, Sto
 }  // namespace
 
 QCoro::Task<WriteReceipt> CalendarWriter::write(QList<EventToWrite> events, QString calendarID,
-                                                QList<EventChange> changes) {
+                                                QList<EventChange> changes, bool continuesLast) {
     // Keeps the store alive for the whole batch even if the settings change meanwhile.
     const std::shared_ptr<CalendarStoreProtocol> store = this->store();
     if (!co_await store->hasFullAccess()) {
@@ -99,6 +99,10 @@ QCoro::Task<WriteReceipt> CalendarWriter::write(QList<EventToWrite> events, QStr
 
     WriteReceipt receipt{target, {}, {}, {}, {}};
     WriteRecord record{store->location(), target.id, {}, {}};
+    if (const std::optional<WriteRecord> last = undoable();
+        continuesLast && last && last->calendarID == target.id) {
+        record.objects = last->objects;
+    }
     for (const EventChange& change : changes) {
         try {
             record.objects.append(co_await apply(*store, target.id, change));

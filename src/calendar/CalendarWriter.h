@@ -55,8 +55,10 @@ public:
     /// ("save") and the batch goes on; nothing saved is rolled back. Logs `calendarWrite`.
     /// `changes` are applied first, each through the store's `move` or `cancel`; one that fails
     /// becomes a WriteFailure ("changed", "gone" or "save") and the batch goes on.
+    /// `continuesLast`: the batch retries part of the last one (to the same calendar), and an
+    /// undo takes both back together.
     QCoro::Task<WriteReceipt> write(QList<EventToWrite> events, QString calendarID,
-                                    QList<EventChange> changes = {});
+                                    QList<EventChange> changes = {}, bool continuesLast = false);
     /// The same, each event under a new UID.
     QCoro::Task<WriteReceipt> write(QList<ExtractedEvent> events, QString calendarID);
 

@@ -1,5 +1,6 @@
 #include "capture/CalendarSteps.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "support/AppLogger.h"
@@ -52,16 +53,29 @@ QCoro::Task<std::variant<QList<CalendarChoice>, CaptureState>> CalendarSteps::ca
 }
 
 QCoro::Task<std::variant<WriteReceipt, CaptureState>> CalendarSteps::write(
-    QList<EventToWrite> included, QString calendarID, QList<EventChange> changes) {
+    QList<EventToWrite> included, QString calendarID, QList<EventChange> changes,
+    bool continuesLast) {
     const std::shared_ptr<CalendarWriter> writer = m_writer;
     const bool allowed = co_await granted(m_permissions);
     if (!allowed) co_return refusal();
     try {
         co_return co_await writer->write(std::move(included), std::move(calendarID),
-                                         std::move(changes));
+                                         std::move(changes), continuesLast);
     } catch (const std::exception&) {
         co_return writeFailure();
     }
+}
+
+QCoro::Task<std::optional<CaptureState>> CalendarSteps::undo() {
+    const std::shared_ptr<CalendarWriter> writer = m_writer;
+    const std::optional<UndoReceipt> receipt = co_await writer->undo();
+    if (!receipt) co_return std::nullopt;
+    const bool unreachable =
+        receipt->undone == 0 &&
+        std::all_of(receipt->left.begin(), receipt->left.end(),
+                    [](const WriteFailure& left) { return left.reasonCode == u"save"; });
+    if (unreachable) co_return writeFailure();
+    co_return CaptureState::success({QString(), receipt->undone, true, receipt->left.size()});
 }
 
 }  // namespace zorbel

@@ -28,9 +28,16 @@ public:
     /// Asks for access again and writes `included` into `calendarID`: the receipt, or the
     /// failure when nothing could be tried (permissionDenied(calendar); calendarWrite when the
     /// write fails as a whole).
+    /// `continuesLast`: a retry of the review's earlier write, undone together with it.
     QCoro::Task<std::variant<WriteReceipt, CaptureState>> write(QList<EventToWrite> included,
                                                                 QString calendarID,
-                                                                QList<EventChange> changes = {});
+                                                                QList<EventChange> changes = {},
+                                                                bool continuesLast = false);
+
+    /// Takes back the last write: the state that tells what was put back (`success`, undone),
+    /// calendarWrite when the store could not be reached for any of it, nothing when there is
+    /// nothing to undo.
+    QCoro::Task<std::optional<CaptureState>> undo();
 
 private:
     std::shared_ptr<PermissionRequesting> m_permissions;

@@ -75,6 +75,15 @@ ProcessingStatusPresentation ProcessingStatusPresentation::make(const CaptureSta
         case CaptureState::Kind::confirmation:
             return present(u"确认日程"_s, Action::dismiss);
         case CaptureState::Kind::success:
+            if (state.summary().undone) {
+                const WriteReceiptSummary& undo = state.summary();
+                QString detail = u"已恢复 "_s + QString::number(undo.eventCount) + u" 个日程"_s;
+                if (undo.leftCount > 0) {
+                    detail += u"，"_s + QString::number(undo.leftCount) +
+                              u" 个在别处改过或未能连接，未动"_s;
+                }
+                return present(u"已撤销上次写入"_s, detail, Action::dismiss);
+            }
             return present(u"已添加到「"_s + state.summary().calendarTitle + u"」"_s,
                            QString::number(state.summary().eventCount) + u" 个日程"_s,
                            Action::dismiss);

@@ -10,7 +10,9 @@ namespace zorbel {
 /// What a successful calendar write shows on the ball.
 struct WriteReceiptSummary {
     QString calendarTitle;
-    qint64 eventCount = 0;
+    qint64 eventCount = 0;  ///< written, or put back by an undo
+    bool undone = false;    ///< the last write was taken back
+    qint64 leftCount = 0;   ///< undo: events left alone, edited elsewhere since or out of reach
     bool operator==(const WriteReceiptSummary&) const = default;
 };
 

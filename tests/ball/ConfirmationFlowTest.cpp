@@ -3,6 +3,7 @@
 // server is the end-to-end test's.)
 
 #include <gtest/gtest.h>
+#include <QAction>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -138,7 +139,7 @@ TEST(ConfirmationFlow, ConfirmedEventsAreWrittenOnlyWithAWindowACalendarAndPermi
     }
 }
 
-TEST(ConfirmationFlow, APartWrittenReviewStaysOpenAndItsRetryWritesOnlyWhatFailed) {
+TEST(ConfirmationFlow, APartWrittenReviewStaysOpenItsRetryWritesWhatFailedAndUndoTakesAllBack) {
     Flow f;
     f.local->failingTitles = {u"b"_s};
     ConfirmPanel* panel = f.review({u"晨会"_s, u"b"_s, u"午餐"_s});
@@ -157,6 +158,15 @@ TEST(ConfirmationFlow, APartWrittenReviewStaysOpenAndItsRetryWritesOnlyWhatFaile
     EXPECT_EQ(f.states, States{CaptureState::success({u"Zorbel"_s, 3})});
     EXPECT_EQ(f.filesWritten(), 3);
     EXPECT_EQ(f.flow->confirmPanel(), nullptr);
+
+    // The first try and its retry are one write to take back.
+    ASSERT_TRUE(f.flow->undoAction()->isVisible());
+    f.states.clear();
+    f.flow->undoAction()->trigger();
+    ASSERT_TRUE(spinUntil([&] { return !f.states.isEmpty(); }));
+    EXPECT_EQ(f.states, States{CaptureState::success({QString(), 3, true, 0})});
+    EXPECT_EQ(f.filesWritten(), 0);
+    EXPECT_FALSE(f.flow->undoAction()->isVisible());
 }
 
 TEST(ConfirmationFlow, AMoveUpdatesTheEventItConcernsUnlessTheUserAddsItAsNew) {

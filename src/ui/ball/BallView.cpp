@@ -436,6 +436,9 @@ void BallView::contextMenuEvent(QContextMenuEvent* event) {
     menu.addAction(QStringLiteral("设置…"), this, [this] {
         if (showSettings) showSettings();
     });
+    if (m_confirmation.undo && m_confirmation.undo->isVisible()) {
+        menu.addAction(m_confirmation.undo);
+    }
     menu.addSeparator();
     menu.addAction(QStringLiteral("退出"), qApp, &QCoreApplication::quit);
     menu.exec(event->globalPos());

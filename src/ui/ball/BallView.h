@@ -19,6 +19,7 @@
 #include "ui/ball/GlassBallRenderer.h"
 #include "ui/status/ProcessingStatusPanel.h"
 
+class QAction;
 class QMimeData;
 
 namespace zorbel {
@@ -40,6 +41,8 @@ struct BallConfirmation {
     std::function<bool()> requestDiscard;
     /// Closes an open confirm panel without questions (the capture left `confirmation`).
     std::function<void()> forceClose;
+    /// 「撤销上次写入」, in the ball's menu while it is visible; none without a flow.
+    QAction* undo = nullptr;
 };
 
 /// What tests replace in the ball view; the defaults are the desktop's.

@@ -64,6 +64,7 @@ FloatingBallWindow::FloatingBallWindow(BallServices services,
             return true;
         },
         [flow, view] { flow->stateChanged(view->renderState()); },
+        flow->undoAction(),
     });
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowTitle(QStringLiteral("Zorbel"));
@@ -74,6 +75,10 @@ FloatingBallWindow::FloatingBallWindow(BallServices services,
             this, &FloatingBallWindow::applyMaterialOpacity);
     makeSticky(this);
     m_ballView->placeInBallWindow();
+}
+
+QAction* FloatingBallWindow::undoAction() const {
+    return m_confirmation->undoAction();
 }
 
 FloatingBallWindow::~FloatingBallWindow() {

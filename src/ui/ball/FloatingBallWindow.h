@@ -28,6 +28,8 @@ public:
 
     BallView* ballView() const { return m_ballView; }
     ConfirmationFlow& confirmationFlow() const { return *m_confirmation; }
+    /// 「撤销上次写入」, for the tray menu as well.
+    QAction* undoAction() const;
     double materialOpacity() const { return m_materialOpacity; }
 
 protected:

@@ -1,5 +1,6 @@
 #include "ui/confirm/ConfirmationFlow.h"
 
+#include <QAction>
 #include <QWidget>
 
 #include "support/AppLogger.h"
@@ -17,7 +18,32 @@ void ConfirmationFlow::DeleteLater::operator()(ConfirmPanel* panel) const {
 }
 
 ConfirmationFlow::ConfirmationFlow(Seams seams, QObject* parent)
-    : QObject(parent), m_seams(std::move(seams)), m_steps(m_seams.permissions, m_seams.writer) {}
+    : QObject(parent),
+      m_seams(std::move(seams)),
+      m_steps(m_seams.permissions, m_seams.writer),
+      m_undo(new QAction(u"撤销上次写入"_s, this)) {
+    m_undoEnds.setSingleShot(true);
+    connect(&m_undoEnds, &QTimer::timeout, this, &ConfirmationFlow::refreshUndo);
+    connect(m_undo, &QAction::triggered, this, [this] { undoLastWrite(this); });
+    refreshUndo();
+}
+
+void ConfirmationFlow::refreshUndo() {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const std::optional<WriteRecord> record = m_seams.writer->undoable(now);
+    m_undo->setVisible(record.has_value());
+    if (!record) return;
+    const QDateTime ends = record->writtenAt.addSecs(
+        std::chrono::duration_cast<std::chrono::seconds>(WriteJournal::kUndoWindow).count());
+    m_undoEnds.start(std::chrono::milliseconds(now.msecsTo(ends) + 1));
+}
+
+QCoro::Task<> ConfirmationFlow::undoLastWrite(QPointer<ConfirmationFlow> self) {
+    const std::optional<CaptureState> outcome = co_await self->m_steps.undo();
+    if (!self) co_return;
+    self->refreshUndo();
+    if (outcome) self->m_seams.setState(*outcome);
+}
 
 ConfirmationFlow::~ConfirmationFlow() = default;
 
@@ -90,9 +116,11 @@ QCoro::Task<> ConfirmationFlow::performWrite(QList<EventToWrite> included, QStri
 
 QCoro::Task<> ConfirmationFlow::write(QPointer<ConfirmationFlow> self, QList<EventToWrite> included,
                                       QString calendarID, QList<EventChange> changes) {
+    const bool retry = self->m_panel && self->m_panel->viewModel().writtenCount() > 0;
     const auto outcome = co_await self->m_steps.write(std::move(included), std::move(calendarID),
-                                                      std::move(changes));
+                                                      std::move(changes), retry);
     if (!self) co_return;
+    self->refreshUndo();
     const WriteReceipt* receipt = std::get_if<WriteReceipt>(&outcome);
     if (!receipt) {
         self->m_seams.setState(std::get<CaptureState>(outcome));

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "core/CaptureState.h"
 #include "ui/confirm/ConfirmPanelViewModel.h"
 
+class QAction;
 class QWidget;
 
 namespace zorbel {
@@ -62,6 +64,13 @@ public:
     /// The open panel, if any (the ball forwards a press to its `requestDiscard`).
     ConfirmPanel* confirmPanel() const { return m_panel.get(); }
 
+    /// 「撤销上次写入」, for the ball's and the tray's menus: visible while the last write (also
+    /// one before a restart) can be undone; triggered, it takes that write back and shows what
+    /// was put back in the ball's state.
+    QAction* undoAction() const { return m_undo; }
+    /// Shows `undoAction` while the last write can be undone, and hides it when that ends.
+    void refreshUndo();
+
 private:
     struct DeleteLater {
         void operator()(ConfirmPanel* panel) const;
@@ -76,10 +85,13 @@ private:
     static QCoro::Task<> write(QPointer<ConfirmationFlow> self, QList<EventToWrite> included,
                                QString calendarID, QList<EventChange> changes);
     void onDiscard();
+    static QCoro::Task<> undoLastWrite(QPointer<ConfirmationFlow> self);
 
     Seams m_seams;
     CalendarSteps m_steps;
     std::unique_ptr<ConfirmPanel, DeleteLater> m_panel;
+    QAction* m_undo;
+    QTimer m_undoEnds;
 };
 
 }  // namespace zorbel
