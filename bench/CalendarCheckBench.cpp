@@ -1,7 +1,8 @@
 // Setting 20 new events against a calendar of 2,000 (200 of them weekly since last winter): the
 // read of the calendar around them and the classification, as the confirm panel does it. The
 // local store cold (a folder this process has not read) and warm (read before, nothing changed),
-// and a real Radicale server on loopback holding 200 of them.
+// and a real Radicale server on loopback holding 200 of them. Then the undo of a 20-event write to
+// the local store.
 
 #include <benchmark/benchmark.h>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include "testkit/EventLoop.h"
 #include "testkit/MemoryCredentialStore.h"
 #include "testkit/RadicaleServer.h"
+#include "testkit/TempXdg.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
@@ -106,5 +108,21 @@ void BM_CheckRadicale(benchmark::State& state) {
     for (auto _ : state) check(state, writer, calendar);
 }
 BENCHMARK(BM_CheckRadicale)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_UndoVdir20(benchmark::State& state) {
+    const test::TempXdg xdg;  // the record of the write goes there, not into the user's state
+    QTemporaryDir root;
+    QDir().mkpath(root.path() + u"/cal"_s);
+    CalendarWriter writer(std::make_shared<VdirCalendarStore>(root.path()));
+    for (auto _ : state) {
+        state.PauseTiming();
+        const WriteReceipt written = test::await(writer.write(candidates(), u"cal"_s));
+        if (written.createdEventIDs.size() != 20) state.SkipWithError("the write failed");
+        state.ResumeTiming();
+        const std::optional<UndoReceipt> undone = test::await(writer.undo());
+        if (!undone || undone->undone != 20) state.SkipWithError("the undo failed");
+    }
+}
+BENCHMARK(BM_UndoVdir20)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
