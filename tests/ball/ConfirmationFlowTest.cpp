@@ -170,8 +170,16 @@ TEST(ConfirmationFlow, APartWrittenReviewStaysOpenItsRetryWritesWhatFailedAndUnd
 }
 
 TEST(ConfirmationFlow, AMoveUpdatesTheEventItConcernsUnlessTheUserAddsItAsNew) {
-    for (const bool addAsNew : {false, true}) {
-        SCOPED_TRACE(addAsNew ? "added as new" : "moved");
+    // A panel of one event has no list: its note is the form's message line.
+    const struct {
+        const char* name;
+        bool single, addAsNew;
+    } rows[] = {{"moved", false, false},
+                {"added as new", false, true},
+                {"one event, moved", true, false},
+                {"one event, added as new", true, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         Flow f;
         test::await(f.vdir->writableCalendars());
         ExtractedEvent before = sampleEvent(u"评审"_s);
@@ -179,6 +187,7 @@ TEST(ConfirmationFlow, AMoveUpdatesTheEventItConcernsUnlessTheUserAddsItAsNew) {
         before.endDate = before.endDate.addDays(-1);
         test::await(f.vdir->save(before, u"Zorbel"_s));
         QList<ExtractedEvent> events{sampleEvent(u"评审"_s), sampleEvent(u"午餐"_s)};
+        if (row.single) events.removeLast();
         for (ExtractedEvent& event : events) event.sourceText = u"评审改到周二上午10点"_s;
         f.flow->showConfirmPanel(events);
         ASSERT_TRUE(spinUntil([&] {
@@ -187,14 +196,16 @@ TEST(ConfirmationFlow, AMoveUpdatesTheEventItConcernsUnlessTheUserAddsItAsNew) {
                        f.flow->confirmPanel()->viewModel().events().first().id);
         }));
         ConfirmPanel* panel = f.flow->confirmPanel();
-        auto* note = panel->findChild<QLabel*>(u"calendarNote0"_s);
+        auto* note =
+            panel->findChild<QLabel*>(row.single ? u"validationLabel"_s : u"calendarNote0"_s);
         ASSERT_NE(note, nullptr);
-        EXPECT_TRUE(note->text().contains(u"更新："_s)) << note->text().toStdString();
-        if (addAsNew) Q_EMIT note->linkActivated(u"change"_s);
+        EXPECT_TRUE(note->text().contains(u"<a href=\"change\">更新："_s))
+            << note->text().toStdString();
+        if (row.addAsNew) Q_EMIT note->linkActivated(u"change"_s);
         f.confirm(panel);
-        EXPECT_EQ(f.states, States{CaptureState::success({u"Zorbel"_s, 2})});
-        EXPECT_EQ(f.filesWritten(), addAsNew ? 3 : 2);
-        EXPECT_EQ(f.local->calls.filter(u"move"_s).size(), addAsNew ? 0 : 1);
+        EXPECT_EQ(f.states, States{CaptureState::success({u"Zorbel"_s, events.size()})});
+        EXPECT_EQ(f.filesWritten(), 1 + (row.addAsNew ? events.size() : events.size() - 1));
+        EXPECT_EQ(f.local->calls.filter(u"move"_s).size(), row.addAsNew ? 0 : 1);
     }
 }
 

@@ -109,6 +109,9 @@ void ConfirmPanel::buildContent() {
     const int y0 = m_shownRows > 0 ? h - 74 - kRowHeight * int(m_shownRows) : h - 66;
 
     m_form = std::make_unique<EventForm>(this, y0);
+    // The one event of a panel without a list shows its note there.
+    connect(m_form->messageLine(), &QLabel::linkActivated, this,
+            [this] { toggleChange(m_viewModel->selectedEventID()); });
 
     m_discardButton = frame.button(u"放弃此次结果"_s, QFont::Normal, 16, 12, 120);
     m_discardButton->setObjectName(u"discardButton"_s);
@@ -161,12 +164,8 @@ void ConfirmPanel::buildList() {
         note->setTextFormat(Qt::RichText);
         // A move or a cancellation is a link: it switches between changing the existing event
         // and adding a new one.
-        connect(note, &QLabel::linkActivated, this, [this, i] {
-            const QUuid id = m_viewModel->events().at(i).id;
-            m_viewModel->setAppliesChange(id, !m_viewModel->appliesChange(id));
-            showCalendarNotes();
-            updateValidation();
-        });
+        connect(note, &QLabel::linkActivated, this,
+                [this, i] { toggleChange(m_viewModel->events().at(i).id); });
         m_calendarNotes.append(note);
 
         auto* edit = new QPushButton(u"编辑"_s, rows);
@@ -241,8 +240,17 @@ void ConfirmPanel::showWriteOutcome(const WriteReceipt& receipt) {
     updateValidation();
 }
 
+void ConfirmPanel::toggleChange(const QUuid& id) {
+    m_viewModel->setAppliesChange(id, !m_viewModel->appliesChange(id));
+    showCalendarNotes();
+    updateValidation();
+}
+
 void ConfirmPanel::updateValidation() {
-    m_form->showMessages(m_viewModel->selectedMessages());
+    const QUuid selected = m_viewModel->selectedEventID();
+    const QString messages = m_viewModel->selectedMessages();
+    m_form->showMessages(messages, m_viewModel->hasChange(selected) &&
+                                       messages == m_viewModel->calendarNote(selected));
     m_writeButton->setEnabled(m_viewModel->canWrite() && !m_writing);
 }
 

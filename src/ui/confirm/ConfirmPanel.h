@@ -79,6 +79,8 @@ private:
 
     void calendarChanged(int index);
     void includeToggled(int index, bool included);
+    /// Switches the event `id` between changing the event it concerns and being added as new.
+    void toggleChange(const QUuid& id);
     void editClicked(int index);
     void write();
     void continueEditing();

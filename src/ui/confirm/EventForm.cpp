@@ -148,8 +148,10 @@ ExtractedEvent EventForm::edited(ExtractedEvent event) const {
     return event;
 }
 
-void EventForm::showMessages(const QString& messages) {
-    m_validationLabel->setText(messages);
+void EventForm::showMessages(const QString& messages, bool asLink) {
+    m_validationLabel->setTextFormat(asLink ? Qt::RichText : Qt::PlainText);
+    m_validationLabel->setText(
+        asLink ? u"<a href=\"change\">"_s + messages.toHtmlEscaped() + u"</a>"_s : messages);
 }
 
 void EventForm::applyAllDayFormat() {

@@ -30,7 +30,10 @@ public:
               const QUuid& eventID);
     /// `event` with the values the form shows; its source text and field origins are kept.
     ExtractedEvent edited(ExtractedEvent event) const;
-    void showMessages(const QString& messages);
+    /// Shows `messages` on the message line; `asLink` makes them a link (a move or a
+    /// cancellation to switch, see `messageLine`).
+    void showMessages(const QString& messages, bool asLink = false);
+    QLabel* messageLine() const { return m_validationLabel; }
 
 private:
     /// Both pickers show dates only for an all-day event; the hidden time is kept.
