@@ -3,6 +3,7 @@
 #include <qcoro/qcorotask.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QTimer>
 #include <exception>
 #include <optional>
 #include <stdexcept>
@@ -15,8 +16,12 @@ namespace zorbel::test {
 template <typename Predicate>
 bool spinUntil(Predicate done, int timeoutMs = 10000) {
     QDeadlineTimer deadline(timeoutMs);
+    // Sleeps until something happens, and looks again at least every 10 ms for what changes
+    // without an event (another thread, another process), so that waiting takes no core.
+    QTimer tick;
+    tick.start(10);
     while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return done();
 }
