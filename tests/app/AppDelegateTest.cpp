@@ -57,12 +57,6 @@ struct Launch : test::ShellEnvironment {
     }
 };
 
-/// The permission bits of `path` itself (not of what a link there points to); 0 when absent.
-unsigned modeOf(const QString& path) {
-    struct stat info {};
-    return lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
-}
-
 }  // namespace
 
 TEST(AppDelegate, FirstLaunchCopiesThePredecessorsSettingsOnceAndMovesItsKey) {
@@ -129,7 +123,7 @@ TEST(AppDelegate, AFailingSecretStoreIsLoggedAndTheKeyStaysOnlyWhereItWas) {
     // Kept for the next try, never copied into the new, owner-only file.
     fixture.defaults->sync();
     EXPECT_FALSE(fixture.defaults->contains(u"llm.apiKey"_s));
-    EXPECT_EQ(modeOf(fixture.defaults->filePath()), 0600u);
+    EXPECT_EQ(test::fileMode(fixture.defaults->filePath()), 0600u);
     EXPECT_EQ(Preferences{QLatin1String(AppDelegate::predecessorDomain)}.string(u"llm.apiKey"_s),
               u"sk");
     OnboardingPanel::current()->close();
@@ -200,7 +194,7 @@ TEST(SingleInstance, SocketSitsOnlyInAFolderOfTheUsersOwn) {
         const QString socket = SingleInstance::defaultServerName();
         EXPECT_EQ(socket, row.usable ? folder + u"/instance"_s : QString());
         if (!row.usable) continue;
-        EXPECT_EQ(modeOf(folder), 0700u);
+        EXPECT_EQ(test::fileMode(folder), 0700u);
         Copy copy(socket, kInstalled);
         EXPECT_TRUE(copy.instance.ensureSingleInstance());
         EXPECT_TRUE(QFileInfo::exists(socket));

@@ -95,9 +95,8 @@ TEST(SettingsWindow, EveryProviderLeavesBothPagesTidyAndShowsWhatItsModelPartDec
         const auto shown = [&](const char* name) {
             return settings.find<QWidget>(name)->isVisibleTo(general);
         };
-        EXPECT_EQ(shown("modelCombo"), view.showsModel);
-        EXPECT_EQ(shown("fetchButton"), view.showsFetch);
-        EXPECT_EQ(shown("pullModelButton"), view.showsPull);
+        EXPECT_EQ(std::tuple(shown("modelCombo"), shown("fetchButton"), shown("pullModelButton")),
+                  std::tuple(view.showsModel, view.showsFetch, view.showsPull));
         EXPECT_EQ(shown("clearConsentButton"), preset.needsKey);
         const QLabel* route = settings.find<QLabel>("routeLabel");
         const QString full = OnboardingPanel::routeText(settings.client);
@@ -188,7 +187,6 @@ TEST(SettingsWindow, PullingIgnoresASecondPressRescansAfterSuccessAndNamesTheCom
 TEST(SettingsWindow, SlidersSkinPersonaAndConsentWriteTheirSettingsAndAreReadBack) {
     Settings settings;
     auto* ball = settings.find<QSlider>("opacitySlider");
-    EXPECT_EQ(ball->value(), 92);
     ball->setValue(87);
     EXPECT_DOUBLE_EQ(Appearance::ballMaterialOpacity(), 0.87);
     EXPECT_EQ(settings.find<QLabel>("opacityValueLabel")->text(), u"87%");

@@ -12,7 +12,6 @@ using zorbel::test::spinUntil;
 
 namespace {
 
-// Lets the event loop run a number of passes (timers and posted calls included).
 void runPasses(int passes) {
     for (int i = 0; i < passes; ++i) QCoreApplication::processEvents();
 }
@@ -20,11 +19,6 @@ void runPasses(int passes) {
 }  // namespace
 
 TEST(BallAnimationClock, OneRepeatingTimerTicksLaterOnTheEventLoopUntilStoppedOrGone) {
-    BallAnimationClock sixty;
-    sixty.start();
-    EXPECT_EQ(sixty.timer()->interval(), 16);
-    EXPECT_FALSE(sixty.timer()->isSingleShot());
-
     int ticks = 0;
     auto clock = std::make_unique<BallAnimationClock>(std::chrono::milliseconds(0));
     clock->start();

@@ -66,7 +66,6 @@ protected:
 
     void useCloudProvider() { fakes.model->route = ProviderRoute{kCloudProvider, false}; }
 
-    // Runs a file or text capture to its end.
     void drop(const QString& path) { await(coordinator.handleFile(path)); }
     void paste(const QString& text) { await(coordinator.handleText(text)); }
 
@@ -83,8 +82,6 @@ protected:
     QList<QList<ExtractedEvent>> delivered;
     qsizetype statesAtDelivery = -1;
 };
-
-// --- The road of one capture ----------------------------------------------------------------
 
 TEST_F(CaptureCoordinatorTest, FileCaptureWalksTheStagesLoggingEachBeforeReportingIt) {
     drop(u"/tmp/review.pdf"_s);
@@ -125,8 +122,6 @@ TEST_F(CaptureCoordinatorTest, APasteIsCutAtALineBreakAndCompletesOnlyWhenItsOpe
     EXPECT_EQ(fakes.model->sources, QStringList{u"粘贴文本"_s});
     EXPECT_EQ(fakes.model->texts, QStringList{head});
 }
-
-// --- Staleness and cancellation -------------------------------------------------------------
 
 TEST_F(CaptureCoordinatorTest, QuickDropsOnlyTheLastDrivesTheState) {
     useCloudProvider();
@@ -228,8 +223,6 @@ TEST_F(CaptureCoordinatorTest, ACoordinatorGoneMidCaptureDropsTheLateResult) {
     EXPECT_TRUE(fakes.model->sources.isEmpty());
 }
 
-// --- Voice ----------------------------------------------------------------------------------
-
 TEST_F(CaptureCoordinatorTest, VoiceStartNeedsPermissionAndAWorkingRecorderAndRetryRecordsAgain) {
     coordinator.startVoiceCapture();
     ASSERT_TRUE(reaches(CaptureState::recording()));
@@ -277,8 +270,6 @@ TEST_F(CaptureCoordinatorTest, ATranscriptGoesToTheModelWithItsLabelUnlessItIsBl
     EXPECT_EQ(fakes.consent->questions,
               (QList<QPair<QString, CaptureKind>>{{kCloudProvider, CaptureKind::voice}}));
 }
-
-// --- Consent --------------------------------------------------------------------------------
 
 TEST_F(CaptureCoordinatorTest, ConsentIsAskedOnlyForCloudProvidersAndARefusalSendsNothing) {
     paste(u"local"_s);
@@ -338,8 +329,6 @@ TEST_F(CaptureCoordinatorTest, ImageFileGoesAsTextOrAsPictureByTheProvider) {
     drop(u"/tmp/notes.txt"_s);
     EXPECT_EQ(fakes.model->sources.last(), u"文件内容"_s);
 }
-
-// --- Failures -------------------------------------------------------------------------------
 
 TEST(UserFacingFailureForError, MapsModelAndNetworkErrorsAndFallsBackOtherwise) {
     using FE = FileExtractionError;
@@ -421,8 +410,6 @@ TEST_F(CaptureCoordinatorTest, ACurrentTaskCancellationReturnsToIdleSilently) {
     EXPECT_EQ(states, QList<CaptureState>({processing(Stage::extracting), CaptureState::idle()}));
     EXPECT_TRUE(log.failureCodes().isEmpty());
 }
-
-// --- Retry ----------------------------------------------------------------------------------
 
 TEST_F(CaptureCoordinatorTest, RetryReadsAFailedDropAgainButRepeatsNoPaste) {
     fakes.files->text.fail(FileExtractionError::of(FileExtractionError::Kind::conversionFailed));

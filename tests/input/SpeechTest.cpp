@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <qcoro/qcorotimer.h>
-#include <sys/stat.h>
 #include <QAudioDevice>
 #include <QDir>
 #include <QMediaDevices>
@@ -299,20 +298,16 @@ TEST_F(SpeechServiceTest, ByDefaultRecordingsAndTheLastFailureAreTheUsersOnly) {
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     qunsetenv("XDG_RUNTIME_DIR");
     const QString folder = xdg.root() + u"/cache/zorbel"_s;
-    const auto mode = [](const QString& path) {
-        struct stat info {};
-        return lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
-    };
     SpeechService speech(recognizer, input, gate, SpeechServiceOptions{});
     speech.start();
     const QStringList made = QDir(folder).entryList(QDir::Files);
     ASSERT_EQ(made.size(), 1);
-    EXPECT_EQ(mode(folder + u'/' + made.first()), 0600u);
+    EXPECT_EQ(test::fileMode(folder + u'/' + made.first()), 0600u);
     input->feed(kSpeech);
     EXPECT_EQ(serviceErrorOf([&] { await(speech.stopAndTranscribe(CancellationToken())); }),
               Kind::emptyTranscription);
-    EXPECT_EQ(mode(folder), 0700u);
-    EXPECT_EQ(mode(folder + u"/last-fail.wav"_s), 0600u);
+    EXPECT_EQ(test::fileMode(folder), 0700u);
+    EXPECT_EQ(test::fileMode(folder + u"/last-fail.wav"_s), 0600u);
     EXPECT_EQ(WavFile::readSamples(folder + u"/last-fail.wav"_s), kSpeech);
     if (!runtime.isEmpty()) qputenv("XDG_RUNTIME_DIR", runtime);
 }

@@ -48,16 +48,18 @@ public:
         return QStringLiteral("http://127.0.0.1:%1").arg(m_port) + path;
     }
 
-    /// 200 with a chat-completions body whose first choice holds `content`.
-    void answerContent(const QString& content) {
+    /// A chat-completions body whose first choice holds `content`.
+    static QByteArray completion(const QString& content) {
         const QJsonObject message{{QStringLiteral("role"), QStringLiteral("assistant")},
                                   {QStringLiteral("content"), content}};
         const QJsonArray choices{
             QJsonObject{{QStringLiteral("index"), 0}, {QStringLiteral("message"), message}}};
-        answerBody(QJsonDocument(QJsonObject{{QStringLiteral("id"), QStringLiteral("test")},
-                                             {QStringLiteral("choices"), choices}})
-                       .toJson(QJsonDocument::Compact));
+        return QJsonDocument(QJsonObject{{QStringLiteral("id"), QStringLiteral("test")},
+                                         {QStringLiteral("choices"), choices}})
+            .toJson(QJsonDocument::Compact);
     }
+    /// 200 with the completion above.
+    void answerContent(const QString& content) { answerBody(completion(content)); }
     /// `status` with `body` as it is (malformed JSON, an empty "choices", a model list, ...).
     void answerBody(const QByteArray& body, int status = 200) {
         m_body = body;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <QByteArray>
 #include <QDir>
 #include <QDirIterator>
@@ -51,6 +52,12 @@ inline bool anyFileContains(const QString& folder, const QByteArray& needle) {
         if (file.open(QIODevice::ReadOnly) && file.readAll().contains(needle)) return true;
     }
     return false;
+}
+
+/// The permission bits of `path` itself (not of what a link there points to); 0 when absent.
+inline unsigned fileMode(const QString& path) {
+    struct stat info {};
+    return lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
 }
 
 /// The contents of `path`, empty when it cannot be read.
