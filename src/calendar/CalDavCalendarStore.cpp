@@ -256,10 +256,9 @@ QCoro::Task<StoredObject> CalDavCalendarStore::save(ExtractedEvent event, QStrin
     co_return StoredObject{uid, resource.toString(), etag, {}};
 }
 
-QCoro::Task<StoredObject> CalDavCalendarStore::rewrite(ExistingEvent existing,
+QCoro::Task<StoredObject> CalDavCalendarStore::rewrite(ExistingEvent existing, HttpAnswer before,
                                                        std::optional<ExtractedEvent> moved) {
     const QUrl resource(existing.resource);
-    const HttpAnswer before = co_await current(resource);
     const std::optional<QByteArray> next =
         moved ? ICalendarMapping::movedObject(before.body, existing.uid, *moved)
               : ICalendarMapping::cancelledObject(before.body, existing.uid);
@@ -270,11 +269,12 @@ QCoro::Task<StoredObject> CalDavCalendarStore::rewrite(ExistingEvent existing,
 
 QCoro::Task<StoredObject> CalDavCalendarStore::move(QString, ExistingEvent existing,
                                                     ExtractedEvent moved) {
-    co_return co_await rewrite(std::move(existing), std::move(moved));
+    HttpAnswer before = co_await current(QUrl(existing.resource));
+    co_return co_await rewrite(std::move(existing), std::move(before), std::move(moved));
 }
 
 QCoro::Task<StoredObject> CalDavCalendarStore::cancel(QString, ExistingEvent existing) {
-    const HttpAnswer before = co_await current(QUrl(existing.resource));
+    HttpAnswer before = co_await current(QUrl(existing.resource));
     QList<std::pair<QByteArray, QByteArray>> headers{{"If-Match"_ba, existing.etag.toUtf8()}};
     HttpAnswer answer;
     try {
@@ -284,7 +284,7 @@ QCoro::Task<StoredObject> CalDavCalendarStore::cancel(QString, ExistingEvent exi
         throw CalendarStoreError(CalendarStoreError::Kind::saveFailed);
     }
     if (answer.status == 403 || answer.status == 405 || answer.status == 501) {
-        co_return co_await rewrite(std::move(existing), std::nullopt);
+        co_return co_await rewrite(std::move(existing), std::move(before), std::nullopt);
     }
     throwUnlessWritten(answer.status);
     co_return StoredObject{existing.uid, existing.resource, QString(), before.body};

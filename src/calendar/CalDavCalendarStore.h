@@ -76,9 +76,10 @@ private:
     QCoro::Task<QString> versionAfter(QUrl resource, HttpAnswer written);
     /// PUT over the version `etag`, or only where nothing is when it is empty; the version made.
     QCoro::Task<QString> put(QUrl resource, QByteArray content, QString etag);
-    /// Rewrites `existing` (GET, then PUT over its ETag): moved to the times of `moved`, or
-    /// marked cancelled without it.
-    QCoro::Task<StoredObject> rewrite(ExistingEvent existing, std::optional<ExtractedEvent> moved);
+    /// Rewrites `existing`, read as `before`, with a PUT over its ETag: moved to the times of
+    /// `moved`, or marked cancelled without it.
+    QCoro::Task<StoredObject> rewrite(ExistingEvent existing, HttpAnswer before,
+                                      std::optional<ExtractedEvent> moved);
     QCoro::Task<QUrl> firstHref(QUrl url, QByteArray property, QString clarkName);
     /// Every event calendar of the user's home, writable or not; remembered for `save`.
     QCoro::Task<QList<Collection>> discover();

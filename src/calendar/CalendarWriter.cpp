@@ -99,9 +99,9 @@ QCoro::Task<WriteReceipt> CalendarWriter::write(QList<EventToWrite> events, QStr
 
     WriteReceipt receipt{target, {}, {}, {}, {}};
     WriteRecord record{store->location(), target.id, {}, {}};
-    if (const std::optional<WriteRecord> last = undoable();
-        continuesLast && last && last->calendarID == target.id) {
-        record.objects = last->objects;
+    if (continuesLast) {
+        const std::optional<WriteRecord> last = undoable();
+        if (last && last->calendarID == target.id) record.objects = last->objects;
     }
     for (const EventChange& change : changes) {
         try {

@@ -215,10 +215,8 @@ void ConfirmPanel::showCalendarNotes() {
         check->setChecked(entry.isIncluded);
         // A note takes the right of the row; the title keeps the rest.
         check->resize(note.isEmpty() ? 320 : 200, 20);
-        const QString shown = note.toHtmlEscaped();
-        m_calendarNotes[i]->setText(m_viewModel->hasChange(entry.id)
-                                        ? u"<a href=\"change\">"_s + shown + u"</a>"_s
-                                        : shown);
+        m_calendarNotes[i]->setText(m_viewModel->hasChange(entry.id) ? EventForm::changeLink(note)
+                                                                     : note.toHtmlEscaped());
         m_calendarNotes[i]->setToolTip(note);
         setTextColor(m_calendarNotes[i], entry.isIncluded ? kOrange : kSecondaryText);
     }

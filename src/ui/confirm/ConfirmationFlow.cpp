@@ -25,7 +25,8 @@ ConfirmationFlow::ConfirmationFlow(Seams seams, QObject* parent)
     m_undoEnds.setSingleShot(true);
     connect(&m_undoEnds, &QTimer::timeout, this, &ConfirmationFlow::refreshUndo);
     connect(m_undo, &QAction::triggered, this, [this] { undoLastWrite(this); });
-    refreshUndo();
+    // Reading the record makes the calendar store: not before the ball is shown.
+    QTimer::singleShot(0, this, &ConfirmationFlow::refreshUndo);
 }
 
 void ConfirmationFlow::refreshUndo() {

@@ -150,8 +150,11 @@ ExtractedEvent EventForm::edited(ExtractedEvent event) const {
 
 void EventForm::showMessages(const QString& messages, bool asLink) {
     m_validationLabel->setTextFormat(asLink ? Qt::RichText : Qt::PlainText);
-    m_validationLabel->setText(
-        asLink ? u"<a href=\"change\">"_s + messages.toHtmlEscaped() + u"</a>"_s : messages);
+    m_validationLabel->setText(asLink ? changeLink(messages) : messages);
+}
+
+QString EventForm::changeLink(const QString& note) {
+    return u"<a href=\"change\">"_s + note.toHtmlEscaped() + u"</a>"_s;
 }
 
 void EventForm::applyAllDayFormat() {

@@ -34,6 +34,8 @@ public:
     /// cancellation to switch, see `messageLine`).
     void showMessages(const QString& messages, bool asLink = false);
     QLabel* messageLine() const { return m_validationLabel; }
+    /// `note` as the link that switches a move or a cancellation.
+    static QString changeLink(const QString& note);
 
 private:
     /// Both pickers show dates only for an all-day event; the hidden time is kept.
