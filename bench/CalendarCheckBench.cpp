@@ -15,7 +15,7 @@
 #include "calendar/VdirCalendarStore.h"
 #include "testkit/EventLoop.h"
 #include "testkit/MemoryCredentialStore.h"
-#include "testkit/RadicaleServer.h"
+#include "testkit/CalDavServers.h"
 #include "testkit/TempXdg.h"
 
 using namespace zorbel;

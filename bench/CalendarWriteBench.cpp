@@ -9,7 +9,7 @@
 #include "calendar/VdirCalendarStore.h"
 #include "testkit/EventLoop.h"
 #include "testkit/MemoryCredentialStore.h"
-#include "testkit/RadicaleServer.h"
+#include "testkit/CalDavServers.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;

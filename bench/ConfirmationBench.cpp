@@ -12,7 +12,7 @@
 #include "calendar/VdirCalendarStore.h"
 #include "testkit/EventLoop.h"
 #include "testkit/MemoryCredentialStore.h"
-#include "testkit/RadicaleServer.h"
+#include "testkit/CalDavServers.h"
 #include "ui/confirm/ConfirmPanel.h"
 #include "ui/confirm/ConfirmationFlow.h"
 

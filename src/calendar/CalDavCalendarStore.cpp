@@ -2,6 +2,7 @@
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSet>
 #include <algorithm>
 
 #include "calendar/CalendarColor.h"
@@ -48,14 +49,13 @@ QByteArray utcStamp(const QDateTime& instant) {
     return instant.toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1();
 }
 
-QByteArray calendarQueryBody(const QDateTime& from, const QDateTime& to) {
+/// A calendar-query for the VEVENTs that pass `eventTest`, with their data and ETags.
+QByteArray calendarQueryBody(const QByteArray& eventTest) {
     return R"(<?xml version="1.0" encoding="utf-8"?>)"
            R"(<c:calendar-query xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:caldav">)"
            R"(<d:prop><d:getetag/><c:calendar-data/></d:prop><c:filter>)"
-           R"(<c:comp-filter name="VCALENDAR"><c:comp-filter name="VEVENT">)"
-           R"(<c:time-range start=")" +
-           utcStamp(from) + R"(" end=")" + utcStamp(to) +
-           R"("/></c:comp-filter></c:comp-filter></c:filter></c:calendar-query>)";
+           R"(<c:comp-filter name="VCALENDAR"><c:comp-filter name="VEVENT">)" +
+           eventTest + R"(</c:comp-filter></c:comp-filter></c:filter></c:calendar-query>)";
 }
 
 }  // namespace
@@ -295,14 +295,30 @@ QCoro::Task<QString> CalDavCalendarStore::restore(QString, QString resource, QBy
     co_return co_await put(QUrl(resource), std::move(content), std::move(etag));
 }
 
-QCoro::Task<QList<ExistingEvent>> CalDavCalendarStore::eventsBetween(QString calendarID,
-                                                                     QDateTime from, QDateTime to) {
+QCoro::Task<std::optional<QList<DavResponse>>> CalDavCalendarStore::query(QUrl calendar,
+                                                                          QByteArray eventTest) {
     QList<std::pair<QByteArray, QByteArray>> headers{
         {"Depth"_ba, "1"_ba}, {"Content-Type"_ba, "application/xml; charset=utf-8"_ba}};
-    const HttpAnswer answer = co_await send("REPORT"_ba, QUrl(calendarID),
-                                            calendarQueryBody(from, to), std::move(headers));
-    const auto responses = answer.status == 207 ? parseMultistatus(answer.body) : std::nullopt;
+    const HttpAnswer answer =
+        co_await send("REPORT"_ba, calendar, calendarQueryBody(eventTest), std::move(headers));
+    co_return answer.status == 207 ? parseMultistatus(answer.body) : std::nullopt;
+}
+
+QCoro::Task<QList<ExistingEvent>> CalDavCalendarStore::eventsBetween(QString calendarID,
+                                                                     QDateTime from, QDateTime to) {
+    const QUrl calendar(calendarID);
+    std::optional<QList<DavResponse>> responses = co_await query(
+        calendar, "<c:time-range start=\"" + utcStamp(from) + "\" end=\"" + utcStamp(to) + "\"/>");
     if (!responses) throw CalendarStoreError(CalendarStoreError::Kind::readFailed);
+    // Some servers match a series only by its first occurrence: every series is asked for too,
+    // and expanded here. A server that will not answer that leaves its time-range answer.
+    const std::optional<QList<DavResponse>> series =
+        co_await query(calendar, R"(<c:prop-filter name="RRULE"/>)"_ba);
+    QSet<QString> seen;
+    for (const DavResponse& response : *responses) seen.insert(response.href);
+    for (const DavResponse& response : series.value_or(QList<DavResponse>())) {
+        if (!seen.contains(response.href)) responses->append(response);
+    }
     QList<ExistingEvent> events;
     for (const DavResponse& response : *responses) {
         const DavProperty* data = response.property(kCalDav + u"calendar-data"_s);
@@ -311,7 +327,7 @@ QCoro::Task<QList<ExistingEvent>> CalDavCalendarStore::eventsBetween(QString cal
         if (!parsed) continue;
         const DavProperty* etag = response.property(u"{DAV:}getetag"_s);
         for (ExistingEvent& event : parsed->eventsBetween(from, to)) {
-            event.resource = QUrl(calendarID).resolved(QUrl(response.href)).toString();
+            event.resource = calendar.resolved(QUrl(response.href)).toString();
             event.etag = etag ? etag->text : QString();
             events.append(std::move(event));
         }

@@ -45,7 +45,8 @@ public:
     QString location() const override { return m_serverUrl.toString(); }
     QCoro::Task<StoredObject> save(ExtractedEvent event, QString calendarID,
                                    QString uid = {}) override;
-    /// One calendar-query REPORT for the VEVENTs in the range, expanded here. Throws
+    /// A calendar-query REPORT for the VEVENTs in the range and one for every repeating VEVENT,
+    /// expanded here. Throws
     /// CalendarStoreError::readFailed when the server answers anything but a multi-status (a
     /// server that refuses the query, 403, or does not know it, 501).
     QCoro::Task<QList<ExistingEvent>> eventsBetween(QString calendarID, QDateTime from,
@@ -80,6 +81,9 @@ private:
     /// `moved`, or marked cancelled without it.
     QCoro::Task<StoredObject> rewrite(ExistingEvent existing, HttpAnswer before,
                                       std::optional<ExtractedEvent> moved);
+    /// The responses of a calendar-query for the VEVENTs that pass `eventTest`; nothing when the
+    /// server answers anything but a multi-status.
+    QCoro::Task<std::optional<QList<DavResponse>>> query(QUrl calendar, QByteArray eventTest);
     QCoro::Task<QUrl> firstHref(QUrl url, QByteArray property, QString clarkName);
     /// Every event calendar of the user's home, writable or not; remembered for `save`.
     QCoro::Task<QList<Collection>> discover();

@@ -10,12 +10,12 @@
 
 #include "calendar/CalDavCalendarStore.h"
 #include "calendar/DavMultistatus.h"
+#include "testkit/CalDavServers.h"
 #include "testkit/CalendarTestEvents.h"
 #include "testkit/ChatCompletionsServer.h"
 #include "testkit/EventLoop.h"
 #include "testkit/GoldenFolder.h"
 #include "testkit/MemoryCredentialStore.h"
-#include "testkit/RadicaleServer.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;

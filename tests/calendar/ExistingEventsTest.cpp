@@ -9,12 +9,12 @@
 #include "calendar/CalendarWriter.h"
 #include "calendar/ICalendarMapping.h"
 #include "calendar/VdirCalendarStore.h"
+#include "testkit/CalDavServers.h"
 #include "testkit/CalendarTestEvents.h"
 #include "testkit/ChatCompletionsServer.h"
 #include "testkit/EventLoop.h"
 #include "testkit/FakeCalendarStore.h"
 #include "testkit/MemoryCredentialStore.h"
-#include "testkit/RadicaleServer.h"
 #include "testkit/TempXdg.h"
 
 using namespace zorbel;
@@ -46,24 +46,31 @@ QStringList seen(QList<ExistingEvent> events) {
     return lines;
 }
 
-/// A real Radicale server with alice's calendar "work", and a store that signs in as alice.
-struct AlicesServer {
-    test::RadicaleServer server;
+/// Alice's calendar "work" on a real CalDAV server, and a store that signs in as alice.
+struct AlicesCalendar {
+    std::unique_ptr<test::CalDavServer> server;
     std::shared_ptr<CalDavCalendarStore> store;
     QString work;
+};
 
-    bool start() {
-        if (!server.start() || !server.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, {})) {
-            return false;
+/// Alice's calendar on each CalDAV server installed here, every server started.
+std::vector<AlicesCalendar> alicesCalendars() {
+    std::vector<AlicesCalendar> calendars;
+    for (std::unique_ptr<test::CalDavServer>& server : test::installedCalDavServers()) {
+        if (!server->start() || !server->makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, {})) {
+            ADD_FAILURE() << server->name() << " did not start";
+            continue;
         }
         const auto credentials = std::make_shared<test::MemoryCredentialStore>();
         credentials->secrets.insert(u"caldav"_s, u"pw"_s);
-        store = std::make_shared<CalDavCalendarStore>(server.url(), u"alice"_s, credentials,
-                                                      std::chrono::seconds(5));
-        work = server.url().toString() + u"alice/work/"_s;
-        return true;
+        auto store = std::make_shared<CalDavCalendarStore>(server->url(), u"alice"_s, credentials,
+                                                           std::chrono::seconds(5));
+        const QString work =
+            server->url().resolved(QUrl(server->calendarPath(u"alice"_s, u"work"_s))).toString();
+        calendars.push_back({std::move(server), std::move(store), work});
     }
-};
+    return calendars;
+}
 
 /// A real store and the calendar in it that a test writes to.
 struct RealStore {
@@ -72,13 +79,12 @@ struct RealStore {
     QString calendar;
 };
 
-/// A vdir folder in `root` and, where Radicale is installed, alice's calendar on `alice` started.
-QList<RealStore> realStores(const QTemporaryDir& root, AlicesServer& alice) {
+/// A vdir folder in `root` and alice's calendar on each of `servers`.
+QList<RealStore> realStores(const QTemporaryDir& root, const std::vector<AlicesCalendar>& servers) {
     QList<RealStore> stores{
         {"vdir", std::make_shared<VdirCalendarStore>(root.path()), u"Zorbel"_s}};
-    if (test::RadicaleServer::isInstalled()) {
-        if (!alice.start()) ADD_FAILURE() << "radicale did not start";
-        stores.append({"radicale", alice.store, alice.work});
+    for (const AlicesCalendar& alice : servers) {
+        stores.append({alice.server->name(), alice.store, alice.work});
     }
     for (const RealStore& s : stores) await(s.store->writableCalendars());
     return stores;
@@ -138,37 +144,38 @@ TEST(ExistingEvents, AVdirFolderIsReadWithRepeatsAndRereadOnlyWhereAFileChanged)
 }
 
 TEST(ExistingEvents, ACalDavCalendarIsQueriedAndTheSameEventWrittenTwiceIsFound) {
-    if (!test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
     const test::ProcessZone zone("America/New_York");
-    AlicesServer alice;
-    ASSERT_TRUE(alice.start());
-    const auto& store = alice.store;
-    const QString& work = alice.work;
-    CalendarWriter writer(store);
-    ExtractedEvent review = event(u"Design review"_s, wallClock(11, 2, 15));
-    review.sourceText = u"Design review Monday 3pm"_s;
-    ExtractedEvent yoga = event(u"Yoga"_s, wallClock(10, 26, 18));
-    yoga.recurrence = u"weekly"_s;
-    ASSERT_TRUE(await(writer.write({review, yoga}, work)).failures.isEmpty());
+    for (const AlicesCalendar& alice : alicesCalendars()) {
+        SCOPED_TRACE(alice.server->name());
+        const auto& store = alice.store;
+        const QString& work = alice.work;
+        CalendarWriter writer(store);
+        ExtractedEvent review = event(u"Design review"_s, wallClock(11, 2, 15));
+        review.sourceText = u"Design review Monday 3pm"_s;
+        ExtractedEvent yoga = event(u"Yoga"_s, wallClock(10, 26, 18));
+        yoga.recurrence = u"weekly"_s;
+        ASSERT_TRUE(await(writer.write({review, yoga}, work)).failures.isEmpty());
 
-    // Across the end of daylight saving time (1 November) the weekly class stays at 18:00.
-    EXPECT_EQ(seen(await(store->eventsBetween(work, wallClock(10, 30, 0), wallClock(11, 10, 0)))),
-              (QStringList{u"Design review 11-02 15:00"_s, u"Yoga 11-02 18:00"_s,
-                           u"Yoga 11-09 18:00"_s}));
+        // Across the end of daylight saving time (1 November) the weekly class stays at 18:00.
+        EXPECT_EQ(
+            seen(await(store->eventsBetween(work, wallClock(10, 30, 0), wallClock(11, 10, 0)))),
+            (QStringList{u"Design review 11-02 15:00"_s, u"Yoga 11-02 18:00"_s,
+                         u"Yoga 11-09 18:00"_s}));
 
-    ExtractedEvent moved = event(u"Design review"_s, wallClock(11, 4, 10));
-    moved.sourceText = u"The design review is moved to Wednesday 10am"_s;
-    ExtractedEvent clash = event(u"Dentist"_s, wallClock(11, 9, 17, 30));
-    clash.sourceText = u"Dentist 5:30pm on the 9th"_s;
-    const auto comparison = await(writer.compare({review, moved, clash}, work));
-    ASSERT_TRUE(comparison);
-    QStringList relations;
-    for (const CalendarMatch& match : comparison->matches) {
-        relations.append(QLatin1String(caseName(match.relation)) + u' ' +
-                         comparison->existing.value(match.existing).title);
+        ExtractedEvent moved = event(u"Design review"_s, wallClock(11, 4, 10));
+        moved.sourceText = u"The design review is moved to Wednesday 10am"_s;
+        ExtractedEvent clash = event(u"Dentist"_s, wallClock(11, 9, 17, 30));
+        clash.sourceText = u"Dentist 5:30pm on the 9th"_s;
+        const auto comparison = await(writer.compare({review, moved, clash}, work));
+        ASSERT_TRUE(comparison);
+        QStringList relations;
+        for (const CalendarMatch& match : comparison->matches) {
+            relations.append(QLatin1String(caseName(match.relation)) + u' ' +
+                             comparison->existing.value(match.existing).title);
+        }
+        EXPECT_EQ(relations, (QStringList{u"alreadyThere Design review"_s, u"moves Design review"_s,
+                                          u"overlaps Yoga"_s}));
     }
-    EXPECT_EQ(relations, (QStringList{u"alreadyThere Design review"_s, u"moves Design review"_s,
-                                      u"overlaps Yoga"_s}));
 }
 
 TEST(ExistingEvents, AServerThatRefusesTheQueryLeavesTheWriteUnchecked) {
@@ -194,43 +201,44 @@ TEST(ExistingEvents, AServerThatRefusesTheQueryLeavesTheWriteUnchecked) {
 }
 
 TEST(CalDavWrites, AServerThatStopsMidBatchIsWrittenOnlyWhatIsMissingOnTheRetry) {
-    if (!test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
-    AlicesServer alice;
-    ASSERT_TRUE(alice.start());
-    test::RadicaleServer& server = alice.server;
-    const auto& caldav = alice.store;
-    const QString& work = alice.work;
-    const auto store = std::make_shared<test::FakeCalendarStore>(caldav);
-    int saved = 0;
-    store->afterSave = [&] {
-        if (++saved == 2) server.stop();
-    };
-    QList<EventToWrite> batch;
-    for (int i = 1; i <= 5; ++i) {
-        batch.append({u"batch-%1"_s.arg(i), event(u"Item %1"_s.arg(i), wallClock(12, i, 9))});
-    }
-    CalendarWriter writer(store);
-    const WriteReceipt first = await(writer.write(batch, work));
-    EXPECT_EQ(first.createdEventIDs, (QList<QString>{u"batch-1"_s, u"batch-2"_s}));
-    ASSERT_EQ(first.failures.size(), 3);
-    EXPECT_EQ(first.failures.first().uid, u"batch-3"_s);
+    for (const AlicesCalendar& alice : alicesCalendars()) {
+        SCOPED_TRACE(alice.server->name());
+        test::CalDavServer& server = *alice.server;
+        const auto& caldav = alice.store;
+        const QString& work = alice.work;
+        const auto store = std::make_shared<test::FakeCalendarStore>(caldav);
+        int saved = 0;
+        store->afterSave = [&] {
+            if (++saved == 2) server.stop();
+        };
+        QList<EventToWrite> batch;
+        for (int i = 1; i <= 5; ++i) {
+            batch.append({u"batch-%1"_s.arg(i), event(u"Item %1"_s.arg(i), wallClock(12, i, 9))});
+        }
+        CalendarWriter writer(store);
+        const WriteReceipt first = await(writer.write(batch, work));
+        EXPECT_EQ(first.createdEventIDs, (QList<QString>{u"batch-1"_s, u"batch-2"_s}));
+        ASSERT_EQ(first.failures.size(), 3);
+        EXPECT_EQ(first.failures.first().uid, u"batch-3"_s);
 
-    // Back again: the whole batch once more writes the three that are missing, and nothing twice.
-    ASSERT_TRUE(server.start());
-    const WriteReceipt retry = await(writer.write(batch, work));
-    EXPECT_TRUE(retry.failures.isEmpty());
-    EXPECT_EQ(retry.createdEventIDs.size(), 5);
-    EXPECT_EQ(await(caldav->eventsBetween(work, wallClock(12, 1, 0), wallClock(12, 6, 0))).size(),
-              5);
+        // Back again: the whole batch once more writes the three that are missing, and nothing
+        // twice.
+        ASSERT_TRUE(server.start());
+        const WriteReceipt retry = await(writer.write(batch, work));
+        EXPECT_TRUE(retry.failures.isEmpty());
+        EXPECT_EQ(retry.createdEventIDs.size(), 5);
+        EXPECT_EQ(
+            await(caldav->eventsBetween(work, wallClock(12, 1, 0), wallClock(12, 6, 0))).size(), 5);
+    }
 }
 
 TEST(CalendarChanges, AMoveKeepsTheEventAndACancelRemovesItButNeitherOverwritesAChange) {
     const test::ProcessZone zone("Europe/Berlin");
     QTemporaryDir root;
-    AlicesServer alice;
+    const std::vector<AlicesCalendar> servers = alicesCalendars();
     const QDateTime from = wallClock(12, 1, 0);
     const QDateTime to = wallClock(12, 20, 0);
-    for (const RealStore& s : realStores(root, alice)) {
+    for (const RealStore& s : realStores(root, servers)) {
         SCOPED_TRACE(s.name);
         const auto read = [&](const QString& title) {
             for (const ExistingEvent& e : await(s.store->eventsBetween(s.calendar, from, to))) {
@@ -296,10 +304,10 @@ TEST(CalendarChanges, AMovedObjectKeepsWhatItHeldAndCountsItsSequence) {
 TEST(Undo, TakesBackAWholeWriteAndLeavesWhatWasEditedSince) {
     const test::ProcessZone zone("America/New_York");
     QTemporaryDir root;
-    AlicesServer alice;
+    const std::vector<AlicesCalendar> servers = alicesCalendars();
     const QDateTime from = wallClock(10, 30, 0);
     const QDateTime to = wallClock(11, 9, 0);
-    for (const RealStore& s : realStores(root, alice)) {
+    for (const RealStore& s : realStores(root, servers)) {
         SCOPED_TRACE(s.name);
         const auto now = [&] { return seen(await(s.store->eventsBetween(s.calendar, from, to))); };
         // Across the end of daylight saving time (1 November): a put-back event keeps its hour.
@@ -339,25 +347,25 @@ TEST(Undo, TakesBackAWholeWriteAndLeavesWhatWasEditedSince) {
 }
 
 TEST(Undo, AStoreOutOfReachKeepsTheRecordForAnotherTry) {
-    if (!test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
-    AlicesServer alice;
-    ASSERT_TRUE(alice.start());
-    CalendarWriter writer(alice.store);
-    await(writer.write(QList<ExtractedEvent>{event(u"A"_s, wallClock(12, 1, 9)),
-                                             event(u"B"_s, wallClock(12, 1, 11))},
-                       alice.work));
-    alice.server.stop();
-    const std::optional<UndoReceipt> offline = await(writer.undo());
-    ASSERT_TRUE(offline);
-    EXPECT_EQ(offline->undone, 0);
-    EXPECT_EQ(offline->left.size(), 2);
-    ASSERT_TRUE(alice.server.start());
-    const std::optional<UndoReceipt> online = await(writer.undo());
-    ASSERT_TRUE(online);
-    EXPECT_EQ(online->undone, 2);
-    EXPECT_TRUE(
-        await(alice.store->eventsBetween(alice.work, wallClock(12, 1, 0), wallClock(12, 2, 0)))
-            .isEmpty());
+    for (const AlicesCalendar& alice : alicesCalendars()) {
+        SCOPED_TRACE(alice.server->name());
+        CalendarWriter writer(alice.store);
+        await(writer.write(QList<ExtractedEvent>{event(u"A"_s, wallClock(12, 1, 9)),
+                                                 event(u"B"_s, wallClock(12, 1, 11))},
+                           alice.work));
+        alice.server->stop();
+        const std::optional<UndoReceipt> offline = await(writer.undo());
+        ASSERT_TRUE(offline);
+        EXPECT_EQ(offline->undone, 0);
+        EXPECT_EQ(offline->left.size(), 2);
+        ASSERT_TRUE(alice.server->start());
+        const std::optional<UndoReceipt> online = await(writer.undo());
+        ASSERT_TRUE(online);
+        EXPECT_EQ(online->undone, 2);
+        EXPECT_TRUE(
+            await(alice.store->eventsBetween(alice.work, wallClock(12, 1, 0), wallClock(12, 2, 0)))
+                .isEmpty());
+    }
 }
 
 TEST(WriteJournal, IsPrivateAndUndoesOnlyAFreshRecordOfTheSameStore) {

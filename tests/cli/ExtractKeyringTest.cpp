@@ -12,9 +12,9 @@
 #include "cli/ExtractRun.h"
 #include "llm/KeychainCredentialStore.h"
 #include "support/Preferences.h"
+#include "testkit/CalDavServers.h"
 #include "testkit/ChatCompletionsServer.h"
 #include "testkit/EventLoop.h"
-#include "testkit/RadicaleServer.h"
 #include "testkit/SecretStoreSession.h"
 #include "testkit/TempXdg.h"
 

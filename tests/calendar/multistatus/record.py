@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Records the multi-status replies of the golden folder beside this script.
 
-Starts Radicale and Xandikos (`scripts/setup --fixtures` installs both) on free loopback ports,
+Starts Radicale and Xandikos (`scripts/setup` installs both) on free loopback ports,
 gives each a few calendars, sends the requests the CalDAV store sends while it discovers the
 user's calendars (and one REPORT, as a calendar client syncs), and writes every reply body to
 SERVER-STEP.xml here. The expected .json files are not written: run calendar_caldav_tests, read

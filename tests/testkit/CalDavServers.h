@@ -12,41 +12,30 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "testkit/EventLoop.h"
 
 namespace zorbel::test {
 
-/// A real Radicale CalDAV server on a free loopback port with its own storage folder and
-/// rights: any user name with any password is that user; every user may read and write their
-/// own calendars except those made read-only.
-/// Stops when it goes away; can be stopped and started again (same port, same storage).
-class RadicaleServer {
+/// A real CalDAV server on a free loopback port with its own storage folder, run as a child
+/// process. Stops when it goes away; can be stopped and started again (same port, same storage).
+class CalDavServer {
 public:
-    /// The server program, called by full path (another python3 may come first on PATH).
-    static constexpr const char* kProgram = "/usr/bin/radicale";
-    /// The password `request` sends, and the only one `requirePassword` accepts.
+    /// The password `request` sends; servers that check passwords accept only it.
     static constexpr const char* kPassword = "pw";
 
-    RadicaleServer() {
-        QTcpServer probe;
-        if (probe.listen(QHostAddress::LocalHost, 0)) m_port = probe.serverPort();
-        writeConfig(QStringLiteral("type = none"));
-        writeRights();
-        m_process.setProgram(QLatin1String(kProgram));
-        m_process.setArguments({QStringLiteral("--config"), path("config")});
-        m_process.setStandardOutputFile(QProcess::nullDevice());
-        m_process.setStandardErrorFile(QProcess::nullDevice());
-    }
-    ~RadicaleServer() { stop(); }
-    RadicaleServer(const RadicaleServer&) = delete;
-    RadicaleServer& operator=(const RadicaleServer&) = delete;
+    virtual ~CalDavServer() { stop(); }
+    CalDavServer(const CalDavServer&) = delete;
+    CalDavServer& operator=(const CalDavServer&) = delete;
 
-    static bool isInstalled() { return QFileInfo(QLatin1String(kProgram)).isExecutable(); }
+    /// "radicale" or "xandikos", for test traces.
+    const char* name() const { return m_name; }
 
     /// Starts the server and waits until it answers HTTP; false when it does not within 15 s.
     bool start() {
-        if (m_port == 0 || !isInstalled()) return false;
+        if (m_port == 0 || !QFileInfo(m_process.program()).isExecutable()) return false;
         m_process.start();
         if (!m_process.waitForStarted()) return false;
         return spinUntil(
@@ -66,17 +55,11 @@ public:
 
     /// "http://127.0.0.1:PORT/".
     QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(m_port)); }
+    quint16 port() const { return m_port; }
     QString storageFolder() const { return path("storage"); }
 
-    /// Before `start`: only `user` with the password kPassword is let in (htpasswd); every
-    /// other request answers 401.
-    bool requirePassword(const QString& user) {
-        return writeText(path("users"),
-                         (user + u':' + QLatin1String(kPassword) + u'\n').toUtf8()) &&
-               writeConfig(QStringLiteral("type = htpasswd\nhtpasswd_filename = %1\n"
-                                          "htpasswd_encryption = plain")
-                               .arg(path("users")));
-    }
+    /// The path of `user`'s calendar collection `name`, "/…/name/".
+    virtual QString calendarPath(const QString& user, const QString& name) const = 0;
 
     /// One blocking request as `user` (Basic auth with kPassword); the HTTP status, 0 without
     /// an answer. `body` receives the answer's body when given.
@@ -95,8 +78,9 @@ public:
         return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     }
 
-    /// Makes the calendar collection "/user/name/" with a display name, a colour (none when
-    /// empty) and the component types it holds ("VEVENT", "VTODO"); true on 201.
+    /// Makes `user`'s calendar collection `name` with a display name, a colour (none when
+    /// empty) and the component types it holds ("VEVENT", "VTODO"); true on 201. Servers that
+    /// keep no colour or component set ignore them.
     bool makeCalendar(const QString& user, const QString& name, const QString& displayName,
                       const QString& color, const QString& component = QStringLiteral("VEVENT")) {
         const QString colour =
@@ -112,7 +96,58 @@ public:
                 "<C:comp name=\"%2\"/></C:supported-calendar-component-set>%3"
                 "</D:prop></D:set></D:mkcol>")
                 .arg(displayName.toHtmlEscaped(), component, colour);
-        return request("MKCOL", u'/' + user + u'/' + name + u'/', mkcol.toUtf8(), user) == 201;
+        return request("MKCOL", calendarPath(user, name), mkcol.toUtf8(), user) == 201;
+    }
+
+protected:
+    CalDavServer(const char* name, const char* program) : m_name(name) {
+        QTcpServer probe;
+        if (probe.listen(QHostAddress::LocalHost, 0)) m_port = probe.serverPort();
+        m_process.setProgram(QLatin1String(program));
+        m_process.setStandardOutputFile(QProcess::nullDevice());
+        m_process.setStandardErrorFile(QProcess::nullDevice());
+    }
+    QString path(const char* name) const { return m_dir.path() + u'/' + QLatin1String(name); }
+    void setArguments(const QStringList& arguments) { m_process.setArguments(arguments); }
+    static bool writeText(const QString& path, const QByteArray& text) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    }
+
+private:
+    const char* m_name;
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+};
+
+/// Radicale with its own rights: any user name with any password is that user; every user may
+/// read and write their own calendars "/user/name/" except those made read-only.
+class RadicaleServer final : public CalDavServer {
+public:
+    /// The server program, called by full path (another python3 may come first on PATH).
+    static constexpr const char* kProgram = "/usr/bin/radicale";
+
+    RadicaleServer() : CalDavServer("radicale", kProgram) {
+        writeConfig(QStringLiteral("type = none"));
+        writeRights();
+        setArguments({QStringLiteral("--config"), path("config")});
+    }
+
+    static bool isInstalled() { return QFileInfo(QLatin1String(kProgram)).isExecutable(); }
+
+    QString calendarPath(const QString& user, const QString& name) const override {
+        return u'/' + user + u'/' + name + u'/';
+    }
+
+    /// Before `start`: only `user` with the password kPassword is let in (htpasswd); every
+    /// other request answers 401.
+    bool requirePassword(const QString& user) {
+        return writeText(path("users"),
+                         (user + u':' + QLatin1String(kPassword) + u'\n').toUtf8()) &&
+               writeConfig(QStringLiteral("type = htpasswd\nhtpasswd_filename = %1\n"
+                                          "htpasswd_encryption = plain")
+                               .arg(path("users")));
     }
 
     /// From now on "/user/name/" may only be read (writes answer 403).
@@ -122,18 +157,13 @@ public:
     }
 
 private:
-    QString path(const char* name) const { return m_dir.path() + u'/' + QLatin1String(name); }
-    static bool writeText(const QString& path, const QByteArray& text) {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-    }
     bool writeConfig(const QString& auth) {
         return writeText(path("config"),
                          QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n[auth]\n%2\n"
                                         "[rights]\ntype = from_file\nfile = %3\n"
                                         "[storage]\nfilesystem_folder = %4\n"
                                         "[logging]\nlevel = error\n")
-                             .arg(QString::number(m_port), auth, path("rights"), storageFolder())
+                             .arg(QString::number(port()), auth, path("rights"), storageFolder())
                              .toUtf8());
     }
     // The first matching section wins; collection patterns match the whole path. Radicale reads
@@ -154,10 +184,39 @@ private:
                                              .toUtf8());
     }
 
-    QTemporaryDir m_dir;
     QStringList m_readOnly;
-    QProcess m_process;
-    quint16 m_port = 0;
 };
+
+/// Xandikos, a stricter and git-backed server: one principal "/user/" that asks for no
+/// password, its calendars under "/user/calendars/". With a route prefix ("/dav/") it serves
+/// only below it.
+class XandikosServer final : public CalDavServer {
+public:
+    static constexpr const char* kProgram = "/usr/bin/xandikos";
+
+    explicit XandikosServer(QString routePrefix = QStringLiteral("/"))
+        : CalDavServer("xandikos", kProgram), m_prefix(std::move(routePrefix)) {
+        setArguments({QStringLiteral("--defaults"), QStringLiteral("-d"), storageFolder(),
+                      QStringLiteral("-l"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                      QString::number(port()), QStringLiteral("--route-prefix"), m_prefix});
+    }
+
+    static bool isInstalled() { return QFileInfo(QLatin1String(kProgram)).isExecutable(); }
+
+    QString calendarPath(const QString&, const QString& name) const override {
+        return m_prefix + QStringLiteral("user/calendars/") + name + u'/';
+    }
+
+private:
+    QString m_prefix;
+};
+
+/// One server of each kind installed here, not started yet.
+inline std::vector<std::unique_ptr<CalDavServer>> installedCalDavServers() {
+    std::vector<std::unique_ptr<CalDavServer>> servers;
+    if (RadicaleServer::isInstalled()) servers.push_back(std::make_unique<RadicaleServer>());
+    if (XandikosServer::isInstalled()) servers.push_back(std::make_unique<XandikosServer>());
+    return servers;
+}
 
 }  // namespace zorbel::test
