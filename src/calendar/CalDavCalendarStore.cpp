@@ -4,6 +4,7 @@
 #include <QNetworkRequest>
 #include <QSet>
 #include <algorithm>
+#include <exception>
 
 #include "calendar/CalendarColor.h"
 #include "calendar/CalendarReading.h"
@@ -22,6 +23,8 @@ const QString kCalDav = QStringLiteral("{urn:ietf:params:xml:ns:caldav}");
 constexpr int kTotalPerIdle = 4;
 /// The largest answer read; a calendar home of thousands of calendars stays far below it.
 constexpr qint64 kMaxAnswerBytes = 4 << 20;
+/// The most redirects one PROPFIND follows.
+constexpr int kMaxRedirects = 5;
 
 QByteArray propfindBody(const QByteArray& properties) {
     return R"(<?xml version="1.0" encoding="utf-8"?>)"
@@ -80,6 +83,8 @@ QCoro::Task<HttpAnswer> CalDavCalendarStore::send(
     // server the user set up.
     if (originOf(url) != originOf(m_serverUrl)) throw NetworkError(NetworkError::Code::otherOrigin);
     QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
     for (const auto& [name, value] : headers) request.setRawHeader(name, value);
     if (m_credentials) {
         // Read once per store: a batch sends many requests, and the settings make a new store
@@ -100,43 +105,77 @@ QCoro::Task<HttpAnswer> CalDavCalendarStore::send(
     co_return co_await std::move(answer);
 }
 
-QCoro::Task<QList<DavResponse>> CalDavCalendarStore::propfind(QUrl url, QByteArray depth,
-                                                              QByteArray properties) {
-    QList<std::pair<QByteArray, QByteArray>> headers{
-        {"Depth"_ba, depth}, {"Content-Type"_ba, "application/xml; charset=utf-8"_ba}};
-    const HttpAnswer answer =
-        co_await send("PROPFIND"_ba, url, propfindBody(properties), std::move(headers));
-    const auto responses = answer.status == 207 ? parseMultistatus(answer.body) : std::nullopt;
-    if (!responses) throw CalendarStoreError(CalendarStoreError::Kind::notFound);
-    co_return *responses;
+QCoro::Task<CalDavCalendarStore::Listing> CalDavCalendarStore::propfind(QUrl url, QByteArray depth,
+                                                                        QByteArray properties) {
+    // Followed here, not by the network stack, which would send a redirected PROPFIND again as
+    // a GET; `send` refuses a hop to another origin.
+    for (int hop = 0; hop <= kMaxRedirects; ++hop) {
+        QList<std::pair<QByteArray, QByteArray>> headers{
+            {"Depth"_ba, depth}, {"Content-Type"_ba, "application/xml; charset=utf-8"_ba}};
+        const HttpAnswer answer =
+            co_await send("PROPFIND"_ba, url, propfindBody(properties), std::move(headers));
+        if (answer.status >= 300 && answer.status <= 399 && !answer.location.isEmpty()) {
+            url = url.resolved(QUrl(QString::fromUtf8(answer.location)));
+            continue;
+        }
+        auto responses = answer.status == 207 ? parseMultistatus(answer.body) : std::nullopt;
+        if (!responses) break;
+        co_return Listing{url, std::move(*responses)};
+    }
+    throw CalendarStoreError(CalendarStoreError::Kind::notFound);
 }
 
 QCoro::Task<QUrl> CalDavCalendarStore::firstHref(QUrl url, QByteArray property, QString clarkName) {
-    for (const DavResponse& response : co_await propfind(url, "0"_ba, property)) {
+    const Listing listing = co_await propfind(url, "0"_ba, property);
+    for (const DavResponse& response : listing.responses) {
         const DavProperty* found = response.property(clarkName);
-        if (found && !found->hrefs.isEmpty()) co_return url.resolved(QUrl(found->hrefs.first()));
+        if (found && !found->hrefs.isEmpty()) {
+            co_return listing.url.resolved(QUrl(found->hrefs.first()));
+        }
     }
-    co_return url;
+    co_return listing.url;
+}
+
+QCoro::Task<QUrl> CalDavCalendarStore::calendarHome() {
+    // A bare server address leads to its CalDAV context through the well-known name; an address
+    // with a path is first taken as it stands (the context, a principal or a calendar home).
+    const QUrl wellKnown = m_serverUrl.resolved(QUrl(u"/.well-known/caldav"_s));
+    const bool bare = m_serverUrl.path().isEmpty() || m_serverUrl.path() == u"/";
+    const QList<QUrl> starts =
+        bare ? QList<QUrl>{wellKnown, m_serverUrl} : QList<QUrl>{m_serverUrl, wellKnown};
+    std::exception_ptr failure;
+    for (const QUrl& start : starts) {
+        try {
+            const QUrl principal = co_await firstHref(start, "<d:current-user-principal/>"_ba,
+                                                      u"{DAV:}current-user-principal"_s);
+            co_return co_await firstHref(principal, "<c:calendar-home-set/>"_ba,
+                                         kCalDav + u"calendar-home-set"_s);
+        } catch (const CalendarStoreError&) {
+            failure = std::current_exception();
+        } catch (const NetworkError& error) {
+            // A step that leads elsewhere is not taken; the next start may stay at home.
+            if (error.code() != NetworkError::Code::otherOrigin) throw;
+            failure = std::current_exception();
+        }
+    }
+    std::rethrow_exception(failure);
 }
 
 QCoro::Task<QList<CalDavCalendarStore::Collection>> CalDavCalendarStore::discover() {
-    const QUrl principal = co_await firstHref(m_serverUrl, "<d:current-user-principal/>"_ba,
-                                              QStringLiteral("{DAV:}current-user-principal"));
-    const QUrl home = co_await firstHref(principal, "<c:calendar-home-set/>"_ba,
-                                         kCalDav + QStringLiteral("calendar-home-set"));
-    const QList<DavResponse> members = co_await propfind(
+    const QUrl home = co_await calendarHome();
+    const Listing members = co_await propfind(
         home, "1"_ba,
         "<d:resourcetype/><d:displayname/><a:calendar-color/><d:current-user-privilege-set/>"
         "<c:supported-calendar-component-set/>"_ba);
     QList<Collection> collections;
-    for (const DavResponse& member : members) {
+    for (const DavResponse& member : members.responses) {
         const DavProperty* type = member.property(QStringLiteral("{DAV:}resourcetype"));
         if (!type || !type->descendants.contains(kCalDav + QStringLiteral("calendar"))) continue;
         if (!holdsEvents(
                 member.property(kCalDav + QStringLiteral("supported-calendar-component-set")))) {
             continue;
         }
-        const QUrl url = home.resolved(QUrl(member.href));
+        const QUrl url = members.url.resolved(QUrl(member.href));
         const DavProperty* name = member.property(QStringLiteral("{DAV:}displayname"));
         const DavProperty* color =
             member.property(QStringLiteral("{http://apple.com/ns/ical/}calendar-color"));
@@ -152,7 +191,7 @@ QCoro::Task<QList<CalDavCalendarStore::Collection>> CalDavCalendarStore::discove
 
 QCoro::Task<bool> CalDavCalendarStore::hasFullAccess() {
     try {
-        co_await propfind(m_serverUrl, "0"_ba, "<d:current-user-principal/>"_ba);
+        co_await calendarHome();
         co_return true;
     } catch (const Error&) {
         co_return false;

@@ -13,12 +13,14 @@
 namespace zorbel {
 
 /// A calendar store on a CalDAV server: the user's calendars are found from the server URL
-/// (current-user-principal, calendar-home-set, then the home's members), and each event is PUT
+/// (a bare host through "/.well-known/caldav", then current-user-principal, calendar-home-set
+/// and the home's members; the URL itself is tried as a principal or home), and each event is PUT
 /// as one `<uid>.ics` resource with `If-None-Match: *`, so nothing on the server is replaced.
 ///
 /// The calendar id is the collection's URL; the event id is the UID. Only HTTPS (verified) or
 /// plain HTTP to a loopback address is contacted, and only the server URL's origin: hrefs and
-/// redirects elsewhere are refused (NetworkError `otherOrigin`). Answers over 4 MB are refused,
+/// redirects elsewhere are refused (NetworkError `otherOrigin`); a PROPFIND follows redirects
+/// within it, no other request does. Answers over 4 MB are refused,
 /// and each request ends after four idle time-outs in all. The password is read from the secret
 /// store (account "caldav") once per store.
 /// GUI thread only (owns a QNetworkAccessManager).
@@ -33,7 +35,7 @@ public:
     /// HTTPS, or HTTP to 127.0.0.0/8, ::1 or "localhost".
     static bool isAllowedUrl(const QUrl& url);
 
-    /// The server answers a PROPFIND of the server URL.
+    /// The user's calendar home is found from the server URL.
     QCoro::Task<bool> hasFullAccess() override;
     /// Calendars that hold events and whose privileges allow writing, in the server's order.
     /// Throws NetworkError when the server cannot be reached, CalendarStoreError::notFound when
@@ -69,7 +71,13 @@ private:
 
     QCoro::Task<HttpAnswer> send(QByteArray verb, QUrl url, QByteArray body,
                                  QList<std::pair<QByteArray, QByteArray>> headers);
-    QCoro::Task<QList<DavResponse>> propfind(QUrl url, QByteArray depth, QByteArray properties);
+    /// What a PROPFIND found, and the URL that answered it (after redirects).
+    struct Listing {
+        QUrl url;
+        QList<DavResponse> responses;
+    };
+    /// Throws CalendarStoreError notFound when the answer is not a multi-status.
+    QCoro::Task<Listing> propfind(QUrl url, QByteArray depth, QByteArray properties);
     /// The object at `resource` as the server holds it now. Throws CalendarStoreError notFound
     /// when it is gone, saveFailed when the server cannot be reached or will not say.
     QCoro::Task<HttpAnswer> current(QUrl resource);
@@ -85,6 +93,9 @@ private:
     /// server answers anything but a multi-status.
     QCoro::Task<std::optional<QList<DavResponse>>> query(QUrl calendar, QByteArray eventTest);
     QCoro::Task<QUrl> firstHref(QUrl url, QByteArray property, QString clarkName);
+    /// The user's calendar home: from the well-known address or the server URL, whichever leads
+    /// to it first.
+    QCoro::Task<QUrl> calendarHome();
     /// Every event calendar of the user's home, writable or not; remembered for `save`.
     QCoro::Task<QList<Collection>> discover();
 

@@ -16,8 +16,11 @@ QCoro::Task<HttpAnswer> exchange(QNetworkRequest request, HttpSend send, HttpLim
     token.throwIfCancelled();
     request.setTransferTimeout(limits.idleMs);
     // A redirect elsewhere would carry the key and the captured text to another host.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::SameOriginRedirectPolicy);
+    const QVariant policy = request.attribute(QNetworkRequest::RedirectPolicyAttribute);
+    if (!policy.isValid() || policy.toInt() != QNetworkRequest::ManualRedirectPolicy) {
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::SameOriginRedirectPolicy);
+    }
     const LaterPointer<QNetworkReply> reply(send(request));
 
     enum class Abort { none, cancelled, timedOut, tooLarge };
@@ -59,7 +62,8 @@ QCoro::Task<HttpAnswer> exchange(QNetworkRequest request, HttpSend send, HttpLim
             break;
     }
     if (status.isValid())
-        co_return HttpAnswer{status.toInt(), raw->readAll(), raw->rawHeader("ETag")};
+        co_return HttpAnswer{status.toInt(), raw->readAll(), raw->rawHeader("ETag"),
+                             raw->rawHeader("Location")};
     const QNetworkReply::NetworkError error = raw->error();
     // The idle limit ends the exchange from inside the network stack, which reports it as a
     // cancellation: every abort of ours is told apart above.

@@ -17,7 +17,8 @@ namespace zorbel {
 struct HttpAnswer {
     int status = 0;  ///< the HTTP status code
     QByteArray body;
-    QByteArray etag;  ///< the ETag header, empty when the answer has none
+    QByteArray etag;      ///< the ETag header, empty when the answer has none
+    QByteArray location;  ///< the Location header, empty when the answer has none
 };
 
 /// The limits of one exchange.
@@ -31,7 +32,9 @@ struct HttpLimits {
 using HttpSend = std::function<QNetworkReply*(const QNetworkRequest&)>;
 
 /// Sends `request` through `send` and awaits the answer on the caller's thread. Redirects are
-/// followed only within the request's origin. Any HTTP status is an answer, not an error.
+/// followed only within the request's origin, or not at all when the request's redirect policy
+/// is ManualRedirectPolicy (the redirect is then the answer). Any HTTP status is an answer, not
+/// an error.
 /// Throws NetworkError: `cancelled` when `token` is cancelled while waiting (the request is
 /// aborted), `timedOut` when a time limit runs out, `tooLarge` when the body passes its limit,
 /// `other` for every other transport failure. The reply is deleted through the event loop, so

@@ -207,3 +207,61 @@ TEST(CalDavHostileServer, ATimedOutReplyOutlivesTheResumeAndIsDeletedLater) {
     EXPECT_EQ(aliveOnResume, true);
     EXPECT_TRUE(test::spinUntil([&] { return reply.isNull(); }));
 }
+
+namespace {
+
+QStringList calendarIDs(const QList<CalendarChoice>& calendars) {
+    QStringList ids;
+    for (const CalendarChoice& calendar : calendars) ids.append(calendar.id);
+    return ids;
+}
+
+}  // namespace
+
+// What a user may type: the bare host of a server whose root does not speak WebDAV (only the
+// well-known name leads on), its principal, its calendar home. Each finds the same calendars.
+TEST(CalDavDiscovery, FindsTheCalendarsFromTheHostThePrincipalOrTheHome) {
+    if (!test::XandikosServer::isInstalled()) GTEST_SKIP() << "xandikos is not installed";
+    test::XandikosServer xandikos(u"/dav/"_s);
+    test::DavFront front(xandikos, u"/dav/"_s);
+    ASSERT_TRUE(xandikos.start());
+    ASSERT_TRUE(front.start());
+    ASSERT_TRUE(front.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, {}));
+    const QUrl host = front.url();
+    const QString work = host.resolved(QUrl(front.calendarPath(u"alice"_s, u"work"_s))).toString();
+    ASSERT_EQ(front.request("PROPFIND", u"/"_s), 405);
+
+    for (const QString& typed : {host.toString(), host.toString().chopped(1),
+                                 host.resolved(QUrl(u"/dav/user/"_s)).toString(),
+                                 host.resolved(QUrl(u"/dav/user/calendars/"_s)).toString()}) {
+        SCOPED_TRACE(typed.toStdString());
+        CalDavCalendarStore store{QUrl(typed), u"alice"_s, nullptr, std::chrono::seconds(5)};
+        EXPECT_TRUE(await(store.hasFullAccess()));
+        const QStringList found = calendarIDs(await(store.writableCalendars()));
+        EXPECT_TRUE(found.contains(work)) << found.join(u' ').toStdString();
+        const StoredObject saved = await(store.save(sampleEvent(), work));
+        EXPECT_TRUE(saved.resource.startsWith(work));
+        EXPECT_FALSE(saved.etag.isEmpty());
+    }
+}
+
+// The well-known name may point anywhere; the password and the events go only to the server
+// the user typed, so a redirect to another origin is not followed, and that origin hears nothing.
+TEST(CalDavDiscovery, AWellKnownRedirectToAnotherOriginIsNotFollowed) {
+    if (!test::XandikosServer::isInstalled()) GTEST_SKIP() << "xandikos is not installed";
+    test::ChatCompletionsServer elsewhere;
+    test::XandikosServer xandikos(u"/dav/"_s);
+    test::DavFront front(xandikos, elsewhere.url(u"/dav/"_s));
+    ASSERT_TRUE(xandikos.start());
+    ASSERT_TRUE(front.start());
+    const auto credentials = std::make_shared<test::MemoryCredentialStore>();
+    credentials->secrets.insert(u"caldav"_s, u"pw"_s);
+    CalDavCalendarStore store{front.url(), u"alice"_s, credentials, std::chrono::seconds(5)};
+    EXPECT_FALSE(await(store.hasFullAccess()));
+    EXPECT_THROW(await(store.writableCalendars()), Error);
+    EXPECT_TRUE(elsewhere.requests().isEmpty());
+
+    CalDavCalendarStore principal{front.url().resolved(QUrl(u"/dav/user/"_s)), u"alice"_s,
+                                  credentials, std::chrono::seconds(5)};
+    EXPECT_FALSE(await(principal.writableCalendars()).isEmpty());
+}

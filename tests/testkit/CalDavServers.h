@@ -211,6 +211,25 @@ private:
     QString m_prefix;
 };
 
+/// A web front on its own loopback port for a XandikosServer served below "/dav/", as a web
+/// server puts one: its root does not speak WebDAV (405), "/.well-known/caldav" redirects to
+/// `wellKnown` (a path of the front's, or another address), everything below "/dav/" is passed on.
+class DavFront final : public CalDavServer {
+public:
+    DavFront(const XandikosServer& backend, const QString& wellKnown)
+        : CalDavServer("front", "/usr/bin/python3"), m_backend(backend) {
+        setArguments({QStringLiteral(ZORBEL_DAV_FRONT), QString::number(port()),
+                      QString::number(backend.port()), wellKnown});
+    }
+
+    QString calendarPath(const QString& user, const QString& name) const override {
+        return m_backend.calendarPath(user, name);
+    }
+
+private:
+    const XandikosServer& m_backend;
+};
+
 /// One server of each kind installed here, not started yet.
 inline std::vector<std::unique_ptr<CalDavServer>> installedCalDavServers() {
     std::vector<std::unique_ptr<CalDavServer>> servers;
