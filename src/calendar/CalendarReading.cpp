@@ -6,6 +6,8 @@
 #include <QTimeZone>
 #include <memory>
 
+#include "support/AppLogger.h"
+
 namespace zorbel {
 
 namespace {
@@ -130,6 +132,8 @@ std::unique_ptr<ParsedCalendar> ParsedCalendar::parse(const QByteArray& data) {
     icalcomponent* root = icalparser_parse_string(data.constData());
     if (!root || icalcomponent_isa(root) != ICAL_VCALENDAR_COMPONENT) {
         if (root) icalcomponent_free(root);
+        AppLogger::shared().record(
+            AppLogEvent::failure(QStringLiteral("unreadableCalendarObject")));
         return nullptr;
     }
     std::unique_ptr<ParsedCalendar> parsed(new ParsedCalendar(root));

@@ -14,6 +14,7 @@
 #include "testkit/ChatCompletionsServer.h"
 #include "testkit/EventLoop.h"
 #include "testkit/FakeCalendarStore.h"
+#include "testkit/LogCapture.h"
 #include "testkit/MemoryCredentialStore.h"
 #include "testkit/TempXdg.h"
 
@@ -110,6 +111,7 @@ TEST(ExistingEvents, AVdirFolderIsReadWithRepeatsAndRereadOnlyWhereAFileChanged)
     }
     const QDateTime from = wallClock(10, 19, 0);
     const QDateTime to = wallClock(11, 3, 0);
+    test::LogCapture log;
 
     // The weekly event keeps 09:00 across the end of summer time (25 October).
     EXPECT_EQ(seen(await(store.eventsBetween(u"Zorbel"_s, from, to))),
@@ -117,6 +119,7 @@ TEST(ExistingEvents, AVdirFolderIsReadWithRepeatsAndRereadOnlyWhereAFileChanged)
                            u"Lunch 10-27 12:00"_s, u"Standup 11-02 09:00"_s}));
     EXPECT_EQ(test::readFile(folder + u"broken.ics"_s), broken)
         << "an unreadable file is left alone";
+    EXPECT_EQ(log.failureCodes(), QStringList{u"unreadableCalendarObject"_s});
 
     // A file changed in place, to the same size, is read again once its time changes.
     const QString lunchPath = folder + lunchID + u".ics"_s;
@@ -134,6 +137,7 @@ TEST(ExistingEvents, AVdirFolderIsReadWithRepeatsAndRereadOnlyWhereAFileChanged)
         seen(await(store.eventsBetween(u"Zorbel"_s, from, to))).contains(u"Lanch 10-27 12:00"_s));
     ASSERT_TRUE(QFile::remove(lunchPath));
     EXPECT_EQ(seen(await(store.eventsBetween(u"Zorbel"_s, from, to))).size(), 3);
+    EXPECT_EQ(log.failureCodes().size(), 1) << "an unchanged unreadable file is not read again";
 
     try {
         await(store.eventsBetween(u"Elsewhere"_s, from, to));
