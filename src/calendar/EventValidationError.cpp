@@ -10,6 +10,8 @@ QString message(EventValidationError error) {
             return QStringLiteral("结束时间必须晚于开始时间");
         case EventValidationError::outsideYears:
             return QStringLiteral("日期须在 %1 至 %2 年之间").arg(kEarliestYear).arg(kLatestYear);
+        case EventValidationError::recurrenceEndsBeforeStart:
+            return QStringLiteral("重复的结束日期不能早于开始日期");
     }
     return {};
 }
@@ -24,6 +26,10 @@ QList<EventValidationError> validationErrors(const ExtractedEvent& event) {
     };
     if (!inside(event.startDate) || !inside(event.endDate)) {
         errors.append(EventValidationError::outsideYears);
+    }
+    if (event.recurrence && event.recurrenceEnd && event.recurrenceEnd->until.isValid() &&
+        event.recurrenceEnd->until < event.startDate.toLocalTime().date()) {
+        errors.append(EventValidationError::recurrenceEndsBeforeStart);
     }
     return errors;
 }

@@ -104,12 +104,36 @@ icalrecurrencetype_frequency frequency(const QString& recurrence) {
     return ICAL_DAILY_RECURRENCE;
 }
 
+/// The RRULE of a repeating event: its frequency, INTERVAL when above one, and UNTIL or COUNT.
+/// UNTIL is the last day itself for an all-day event; for a timed one it is the last second of
+/// that day in `localZone`, in UTC, so that an occurrence on the last day is kept whatever zone
+/// the rule is expanded in.
+icalproperty* repeatRule(const ExtractedEvent& event, const QTimeZone& localZone) {
+    icalrecurrencetype rule;
+    icalrecurrencetype_clear(&rule);
+    rule.freq = frequency(event.recurrence.value_or(QString()));
+    rule.interval = static_cast<short>(clampedRecurrenceInterval(event.recurrenceInterval));
+    if (event.recurrenceEnd && event.recurrenceEnd->until.isValid()) {
+        const QDate day = event.recurrenceEnd->until;
+        const QTime last(23, 59, 59);
+        rule.until = event.allDay          ? dateValue(day)
+                     : localZone.isValid() ? utcTime(QDateTime(day, last, localZone))
+                                           : utcTime(QDateTime(day, last));
+    } else if (event.recurrenceEnd) {
+        rule.count = std::clamp(event.recurrenceEnd->count, 1, maxRecurrenceCount);
+    }
+    return icalproperty_new_rrule(rule);
+}
+
 void addText(icalcomponent* component, icalproperty* (*make)(const char*), const QString& text) {
     icalcomponent_add_property(component,
                                make(withoutControlCharacters(text).toUtf8().constData()));
 }
 
-icalcomponent* newEvent(const ExtractedEvent& event, const QString& uid, const WritingZone* zone) {
+/// The VEVENT of `event`: timed start and end in `zone`, or UTC without one; a repeat's last
+/// day is the one of `localZone`, the zone the event was given in.
+icalcomponent* newEvent(const ExtractedEvent& event, const QString& uid, const WritingZone* zone,
+                        const QTimeZone& localZone) {
     icalcomponent* vevent = icalcomponent_new(ICAL_VEVENT_COMPONENT);
     addText(vevent, icalproperty_new_uid, uid);
     icalcomponent_add_property(vevent,
@@ -130,13 +154,7 @@ icalcomponent* newEvent(const ExtractedEvent& event, const QString& uid, const W
                                    timeProperty(icalproperty_new_dtend, event.endDate, zone));
     }
 
-    if (event.recurrence) {
-        icalrecurrencetype rule;
-        icalrecurrencetype_clear(&rule);
-        rule.freq = frequency(*event.recurrence);
-        rule.interval = 1;
-        icalcomponent_add_property(vevent, icalproperty_new_rrule(rule));
-    }
+    if (event.recurrence) icalcomponent_add_property(vevent, repeatRule(event, localZone));
 
     if (event.availability) {
         if (*event.availability == u"free") {
@@ -176,12 +194,14 @@ QByteArray render(const QList<std::pair<const ExtractedEvent*, QString>>& entrie
     icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
     icalcomponent_add_property(calendar.get(), icalproperty_new_prodid("-//Zorbel//Zorbel//ZH"));
     const WritingZone zone = writingZone(zoneId);
+    // A zone without an IANA name (a POSIX rule) is the process's own local time.
+    const QTimeZone localZone(zoneId);
     QList<icalcomponent*> events;
     bool zoned = false;
     for (const auto& [event, uid] : entries) {
         const bool inZone = writesInZone(*event, zone);
         zoned = zoned || inZone;
-        events.append(newEvent(*event, uid, inZone ? &zone : nullptr));
+        events.append(newEvent(*event, uid, inZone ? &zone : nullptr, localZone));
     }
     if (zoned) icalcomponent_add_component(calendar.get(), newTimezone(zone));
     for (icalcomponent* event : events) icalcomponent_add_component(calendar.get(), event);

@@ -29,7 +29,9 @@ QString newUid();
 
 /// One VCALENDAR holding one VEVENT for `event` with the given UID: title, location and notes
 /// (each left out when empty); start and end, or DATE values by the all-day rule; one VALARM at
-/// -60 x minutes before the start; one RRULE (interval 1, no end; daily for an unknown value);
+/// -60 x minutes before the start; one RRULE (daily for an unknown value) with INTERVAL when
+/// above one and UNTIL (a DATE for an all-day event, else 23:59:59 of the last day in `zoneId`
+/// as UTC) or COUNT;
 /// TRANSP:TRANSPARENT for "free", STATUS:TENTATIVE for "tentative", TRANSP:OPAQUE for any other
 /// availability.
 ///
@@ -47,8 +49,8 @@ QByteArray calendarObject(const QList<ExtractedEvent>& events,
 /// `object` (a VCALENDAR as a store holds it) with the VEVENT of `uid` that is no single
 /// occurrence (no RECURRENCE-ID) moved to the start and end of `moved` (DATE values for an
 /// all-day event, UTC times otherwise; a DURATION becomes a DTEND), its SEQUENCE one higher
-/// and its DTSTAMP and LAST-MODIFIED now; everything else as it was. Nothing when there is no
-/// such VEVENT.
+/// and its DTSTAMP and LAST-MODIFIED now; everything else as it was, the RRULE included. Nothing
+/// when there is no such VEVENT.
 std::optional<QByteArray> movedObject(const QByteArray& object, const QString& uid,
                                       const ExtractedEvent& moved);
 

@@ -28,6 +28,8 @@ QJsonObject eventsJson(const QList<ExtractedEvent>& events) {
         for (auto it = event.fieldOrigins.begin(); it != event.fieldOrigins.end(); ++it) {
             origins.insert(QLatin1String(caseName(it.key())), rawValue(it.value()));
         }
+        const QDate until = event.recurrenceEnd ? event.recurrenceEnd->until : QDate();
+        const int count = event.recurrenceEnd ? event.recurrenceEnd->count : 0;
         list.append(QJsonObject{
             {u"title"_s, event.title},
             {u"start"_s, localDateTime(event.startDate)},
@@ -38,6 +40,10 @@ QJsonObject eventsJson(const QList<ExtractedEvent>& events) {
             {u"reminderMinutes"_s,
              event.reminderMinutes ? QJsonValue(*event.reminderMinutes) : QJsonValue()},
             {u"recurrence"_s, orNull(event.recurrence)},
+            {u"recurrenceInterval"_s, event.recurrenceInterval},
+            {u"recurrenceUntil"_s, until.isValid() ? QJsonValue(until.toString(Qt::ISODate))
+                                                   : QJsonValue(QJsonValue::Null)},
+            {u"recurrenceCount"_s, count > 0 ? QJsonValue(count) : QJsonValue(QJsonValue::Null)},
             {u"availability"_s, orNull(event.availability)},
             {u"sourceText"_s, event.sourceText},
             {u"fieldOrigins"_s, origins},

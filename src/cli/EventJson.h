@@ -11,7 +11,8 @@
 namespace zorbel {
 
 /// `{"events":[...]}` as `zorbel-extract` prints it: instants as RFC 3339 local date-times with
-/// seconds and the local offset, absent optionals as null, origins keyed by field case names.
+/// seconds and the local offset, absent optionals as null, origins keyed by field case names; a
+/// repeat's last day as "YYYY-MM-DD" in "recurrenceUntil", its count in "recurrenceCount".
 QJsonObject eventsJson(const QList<ExtractedEvent>& events);
 
 /// The outcome of a calendar write: the calendar, the created identifiers, the failures.

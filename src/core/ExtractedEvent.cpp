@@ -1,5 +1,6 @@
 #include "core/ExtractedEvent.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace zorbel {
@@ -26,6 +27,14 @@ const char* caseName(EventField field) {
             return "availability";
     }
     return "title";
+}
+
+RecurrenceEnd RecurrenceEnd::after(qint64 occurrences) {
+    return {QDate(), static_cast<int>(std::clamp<qint64>(occurrences, 1, maxRecurrenceCount))};
+}
+
+int clampedRecurrenceInterval(qint64 interval) {
+    return static_cast<int>(std::clamp<qint64>(interval, 1, maxRecurrenceInterval));
 }
 
 QString rawValue(FieldOrigin origin) {

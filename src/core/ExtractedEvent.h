@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QDateTime>
 #include <QHash>
 #include <QString>
@@ -38,6 +39,27 @@ std::optional<FieldOrigin> fieldOriginFromRawValue(const QString& raw);
 /// The longest reminder lead kept: four weeks, in minutes.
 inline constexpr qint64 maxReminderMinutes = 40320;
 
+/// The most repetitions of a repeat rule, and the longest step between two of them.
+inline constexpr int maxRecurrenceInterval = 999;
+inline constexpr int maxRecurrenceCount = 999;
+
+/// Where a repeating event stops: on a last day (`until` valid, `count` 0) or after a number of
+/// occurrences (`count` in [1, maxRecurrenceCount], `until` invalid).
+struct RecurrenceEnd {
+    QDate until;
+    int count = 0;
+
+    /// Ends with the occurrences on `day`, the day in the event's own time zone.
+    static RecurrenceEnd onDay(const QDate& day) { return {day, 0}; }
+    /// Ends after `occurrences`, brought into [1, maxRecurrenceCount].
+    static RecurrenceEnd after(qint64 occurrences);
+
+    bool operator==(const RecurrenceEnd&) const = default;
+};
+
+/// `interval` brought into [1, maxRecurrenceInterval].
+int clampedRecurrenceInterval(qint64 interval);
+
 /// One candidate event. Instants are QDateTime values in UTC.
 struct ExtractedEvent {
     QString title;
@@ -46,9 +68,11 @@ struct ExtractedEvent {
     QString location;
     QString notes;
     bool allDay = false;
-    std::optional<qint64> reminderMinutes;  ///< in [0, maxReminderMinutes] after parsing
-    std::optional<QString> recurrence;      ///< "daily", "weekly", "monthly" or "yearly"
-    std::optional<QString> availability;    ///< "busy", "free" or "tentative"
+    std::optional<qint64> reminderMinutes;       ///< in [0, maxReminderMinutes] after parsing
+    std::optional<QString> recurrence;           ///< "daily", "weekly", "monthly" or "yearly"
+    int recurrenceInterval = 1;                  ///< every N units of `recurrence`, in [1, 999]
+    std::optional<RecurrenceEnd> recurrenceEnd;  ///< none: repeats without end
+    std::optional<QString> availability;         ///< "busy", "free" or "tentative"
     QString sourceText;
     QHash<EventField, FieldOrigin> fieldOrigins;
 

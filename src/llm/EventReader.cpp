@@ -166,17 +166,19 @@ std::optional<bool> boolField(const QJsonValue& value) {
     return std::nullopt;
 }
 
-std::optional<qint64> reminderField(const QJsonValue& value) {
-    std::optional<qint64> minutes;
+/// A whole number: a JSON number (truncated toward zero) or a string of ASCII digits with an
+/// optional sign, spaces and tabs around it. Nothing for any other value.
+std::optional<qint64> integerField(const QJsonValue& value) {
+    std::optional<qint64> number;
     if (value.isDouble()) {
-        const QVariant number = value.toVariant();
-        if (number.typeId() == QMetaType::LongLong) {
-            minutes = number.toLongLong();
+        const QVariant variant = value.toVariant();
+        if (variant.typeId() == QMetaType::LongLong) {
+            number = variant.toLongLong();
         } else {
             // Outside [-2^63, 2^63) (or NaN) a truncated double has no 64-bit value.
             const double d = std::trunc(value.toDouble());
             if (d >= -9223372036854775808.0 && d < 9223372036854775808.0) {
-                minutes = static_cast<qint64>(d);
+                number = static_cast<qint64>(d);
             }
         }
     } else if (value.isString()) {
@@ -188,13 +190,55 @@ std::optional<qint64> reminderField(const QJsonValue& value) {
                                                     [](QChar c) { return c >= u'0' && c <= u'9'; });
         bool ok = false;
         const qint64 n = allDigits ? text.toLongLong(&ok) : 0;
-        if (ok) minutes = n;
+        if (ok) number = n;
     }
+    return number;
+}
+
+std::optional<qint64> reminderField(const QJsonValue& value) {
+    const std::optional<qint64> minutes = integerField(value);
     if (!minutes || *minutes == std::numeric_limits<qint64>::min()) return std::nullopt;
     const qint64 before = *minutes < 0 ? -*minutes : *minutes;
     // A reminder further ahead than four weeks is no reminder of this event.
     if (before > maxReminderMinutes) return std::nullopt;
     return before;
+}
+
+/// The last day of a repeat: a date "YYYY-MM-DD", or the local date of a date-time as start
+/// and end times are read.
+std::optional<QDate> untilField(const QJsonValue& value, const QTimeZone& local) {
+    if (!value.isString()) return std::nullopt;
+    const QString text = value.toString();
+    if (text.size() == 10) {
+        const int year = digits(text, 0, 4);
+        const int month = digits(text, 5, 2);
+        const int day = digits(text, 8, 2);
+        const QDate date(year, month, day);
+        if (text[4] != u'-' || text[7] != u'-' || year < 0 || month < 0 || day < 0 ||
+            !date.isValid()) {
+            return std::nullopt;
+        }
+        return date;
+    }
+    const std::optional<QDateTime> instant = readEventDate(text, local);
+    if (!instant) return std::nullopt;
+    return instant->toTimeZone(local).date();
+}
+
+/// The interval and end of a repeating event. An interval outside [1, 999] is brought into it,
+/// a count above 999 too; a count below 1 or a bad value is left out. A last day wins over a
+/// count.
+void readRecurrenceDetails(const QJsonObject& object, const QTimeZone& local,
+                           ExtractedEvent& event) {
+    if (const auto interval = integerField(object.value(QLatin1String("recurrence_interval")))) {
+        event.recurrenceInterval = clampedRecurrenceInterval(*interval);
+    }
+    if (const auto until = untilField(object.value(QLatin1String("recurrence_until")), local)) {
+        event.recurrenceEnd = RecurrenceEnd::onDay(*until);
+        return;
+    }
+    const auto count = integerField(object.value(QLatin1String("recurrence_count")));
+    if (count && *count >= 1) event.recurrenceEnd = RecurrenceEnd::after(*count);
 }
 
 }  // namespace
@@ -258,6 +302,7 @@ QList<ExtractedEvent> parseEventList(const QJsonArray& objects) {
         event.reminderMinutes = reminderField(object.value(QLatin1String("reminder_minutes")));
         event.recurrence = readWord(object.value(QLatin1String("recurrence")),
                                     {"daily", "weekly", "monthly", "yearly"});
+        if (event.recurrence) readRecurrenceDetails(object, local, event);
         event.availability =
             readWord(object.value(QLatin1String("availability")), {"busy", "free", "tentative"});
         events.append(std::move(event));

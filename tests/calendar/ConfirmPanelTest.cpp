@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTest>
 
 #include "support/Appearance.h"
@@ -131,6 +132,67 @@ TEST(EventForm, GivesBackWhatItShowsAndBadgesWhatTheTextDidNotState) {
     EXPECT_TRUE(ticked.allDay);
     EXPECT_EQ(std::pair(ticked.startDate, ticked.endDate),
               std::pair(sampleEvent().startDate, sampleEvent().endDate));
+}
+
+// A repeat's interval and end load and save as they were; the row follows the repeat list (its
+// unit, enabled only for a repeat) and the end list (the last day or the count beside it).
+TEST(EventForm, LoadsAndSavesTheIntervalAndEndOfARepeat) {
+    const auto event = [](std::optional<QString> repeat, int interval,
+                          std::optional<RecurrenceEnd> end) {
+        ExtractedEvent made = sampleEvent(u"例会"_s);
+        made.availability = u"busy"_s;
+        made.recurrence = repeat;
+        made.recurrenceInterval = interval;
+        made.recurrenceEnd = end;
+        return made;
+    };
+    const QList<ExtractedEvent> events = {
+        event(u"weekly"_s, 2, RecurrenceEnd::onDay(QDate(2026, 4, 30))),
+        event(u"daily"_s, 999, RecurrenceEnd::after(7)),
+        event(u"monthly"_s, 1, std::nullopt),
+        event(std::nullopt, 1, std::nullopt),
+    };
+    const ConfirmPanelViewModel viewModel(events);
+    QWidget panel;
+    panel.resize(ConfirmPanelGeometry::kWidth, ConfirmPanelGeometry::height(0));
+    EventForm form(&panel, 306);
+    auto* const interval = panel.findChild<QSpinBox*>(u"intervalSpin"_s);
+    auto* const unit = panel.findChild<QLabel*>(u"intervalUnit"_s);
+    auto* const ends = panel.findChild<QComboBox*>(u"repeatEndPopup"_s);
+    auto* const until = panel.findChild<QDateEdit*>(u"untilPicker"_s);
+    auto* const count = panel.findChild<QSpinBox*>(u"countSpin"_s);
+    auto* const repeats = panel.findChild<QComboBox*>(u"repeatPopup"_s);
+    ASSERT_TRUE(interval && unit && ends && until && count && repeats);
+    const QString units[] = {u"周"_s, u"天"_s, u"月"_s, QString()};
+    const QString endTitles[] = {u"截止日期"_s, u"重复次数"_s, u"永不"_s, u"永不"_s};
+    for (qsizetype i = 0; i < events.size(); ++i) {
+        SCOPED_TRACE(i);
+        const EditableEvent& entry = viewModel.events().at(i);
+        form.load(entry.event, viewModel, entry.id);
+        EXPECT_EQ(form.edited(ExtractedEvent()), events[i]);
+        EXPECT_EQ(unit->text(), units[i]);
+        EXPECT_EQ(ends->currentText(), endTitles[i]);
+        EXPECT_EQ(interval->isEnabled(), i != 3);
+        EXPECT_EQ(ends->isEnabled(), i != 3);
+        EXPECT_EQ(!until->isHidden(), i == 0);
+        EXPECT_EQ(!count->isHidden(), i == 1);
+    }
+
+    // Picked in the form: every 4 months, 3 times; then no repeat at all.
+    form.load(viewModel.events().at(2).event, viewModel, viewModel.events().at(2).id);
+    interval->setValue(4);
+    ends->setCurrentIndex(2);
+    EXPECT_FALSE(count->isHidden());
+    EXPECT_TRUE(until->isHidden());
+    count->setValue(3);
+    EXPECT_EQ(form.edited(ExtractedEvent()), event(u"monthly"_s, 4, RecurrenceEnd::after(3)));
+    ends->setCurrentIndex(1);
+    until->setDate(QDate(2026, 12, 31));
+    EXPECT_EQ(form.edited(ExtractedEvent()),
+              event(u"monthly"_s, 4, RecurrenceEnd::onDay(QDate(2026, 12, 31))));
+    repeats->setCurrentIndex(0);
+    EXPECT_FALSE(interval->isEnabled());
+    EXPECT_EQ(form.edited(ExtractedEvent()), event(std::nullopt, 1, std::nullopt));
 }
 
 // --- The panel -------------------------------------------------------------------------------
@@ -327,6 +389,57 @@ TEST_F(ConfirmPanelTest, TheDiscardQuestionIsAskedOnceAndCanBeLeft) {
     click(u"confirmDiscardButton"_s);
     EXPECT_EQ(discards, 1);
     EXPECT_TRUE(writes.isEmpty());
+}
+
+// The form's controls lie inside the panel and none covers another, with and without a list.
+TEST_F(ConfirmPanelTest, NoControlCoversAnotherAndAllLieInsideThePanel) {
+    for (const int count : {1, 2, 5}) {
+        SCOPED_TRACE(count);
+        QList<ExtractedEvent> events;
+        for (int i = 0; i < count; ++i) events.append(sampleEvent(u"例会"_s));
+        events[0].recurrence = u"weekly"_s;
+        events[0].recurrenceEnd = RecurrenceEnd::onDay(QDate(2026, 6, 30));
+        open(events);
+        EXPECT_EQ(panel->height(), ConfirmPanelGeometry::height(count > 1 ? count : 0));
+        QList<QWidget*> shown;
+        for (QWidget* widget : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (widget->isVisible()) shown.append(widget);
+        }
+        ASSERT_GE(shown.size(), 20);
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            const QWidget* a = shown[i];
+            EXPECT_TRUE(panel->rect().contains(a->geometry())) << a->objectName().toStdString();
+            for (qsizetype j = i + 1; j < shown.size(); ++j) {
+                const QWidget* b = shown[j];
+                EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+                    << a->objectName().toStdString() << " / " << b->objectName().toStdString();
+            }
+        }
+    }
+}
+
+// A repeat that ends before the day it starts is refused with its message; ending on that
+// very day is written.
+TEST_F(ConfirmPanelTest, ARepeatEndingBeforeItsStartIsNotWritten) {
+    ExtractedEvent weekly = sampleEvent(u"例会"_s);
+    weekly.recurrence = u"weekly"_s;
+    weekly.availability = u"busy"_s;
+    open({weekly, sampleEvent(u"b"_s)});
+    child<QComboBox>(u"repeatEndPopup"_s)->setCurrentIndex(1);
+    const QDate startDay = weekly.startDate.toLocalTime().date();
+    child<QDateEdit>(u"untilPicker"_s)->setDate(startDay.addDays(-1));
+    key(Qt::Key_Return);
+    EXPECT_TRUE(writes.isEmpty());
+    EXPECT_FALSE(writeEnabled());
+    EXPECT_EQ(message(), u"重复的结束日期不能早于开始日期"_s);
+
+    child<QDateEdit>(u"untilPicker"_s)->setDate(startDay);
+    click(u"editButton1"_s);
+    EXPECT_TRUE(writeEnabled());
+    key(Qt::Key_Return);
+    ASSERT_EQ(writes.size(), 1);
+    weekly.recurrenceEnd = RecurrenceEnd::onDay(startDay);
+    EXPECT_EQ(writes.at(0).first.first(), weekly);
 }
 
 // Draws the panel as it appears on screen: dark rounded material, red messages.

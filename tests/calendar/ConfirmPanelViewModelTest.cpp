@@ -60,3 +60,37 @@ TEST(ConfirmPanelViewModel, ChecksTitleThenOrderThenYearsAndJoinsTheMessages) {
         }
     }
 }
+
+// A repeat's last day may be the start's own day but not one before it; without a repeat the
+// end is no error, and a count never is.
+TEST(ConfirmPanelViewModel, ARepeatMayNotEndBeforeTheDayItStarts) {
+    const QDate startDay = sampleEvent().startDate.toLocalTime().date();
+    struct Case {
+        std::optional<QString> recurrence;
+        RecurrenceEnd end;
+        QList<VE> errors;
+    };
+    const Case cases[] = {
+        {u"weekly"_s, RecurrenceEnd::onDay(startDay.addDays(-1)), {VE::recurrenceEndsBeforeStart}},
+        {u"weekly"_s, RecurrenceEnd::onDay(startDay), {}},
+        {u"daily"_s, RecurrenceEnd::after(1), {}},
+        {std::nullopt, RecurrenceEnd::onDay(startDay.addDays(-1)), {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.end.until.toString(Qt::ISODate).toStdString());
+        ConfirmPanelViewModel model({sampleEvent()});
+        const QUuid id = model.selectedEventID();
+        ExtractedEvent event = sampleEvent();
+        event.recurrence = c.recurrence;
+        event.recurrenceEnd = c.end;
+        model.update(event, id);
+        EXPECT_EQ(model.validationErrors(id), c.errors);
+        EXPECT_EQ(model.canWrite(), c.errors.isEmpty());
+    }
+    ConfirmPanelViewModel both({sampleEvent()});
+    ExtractedEvent event = sampleEvent(QString());
+    event.recurrence = u"daily"_s;
+    event.recurrenceEnd = RecurrenceEnd::onDay(startDay.addDays(-30));
+    both.update(event, both.selectedEventID());
+    EXPECT_EQ(both.selectedMessages(), u"标题不能为空；重复的结束日期不能早于开始日期"_s);
+}

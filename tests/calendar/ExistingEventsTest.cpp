@@ -289,16 +289,23 @@ TEST(CalendarChanges, AMovedObjectKeepsWhatItHeldAndCountsItsSequence) {
         "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//x//x//EN\r\nBEGIN:VEVENT\r\nUID:u1\r\n"
         "DTSTAMP:20260101T000000Z\r\nDTSTART;TZID=Europe/Berlin:20261209T100000\r\n"
         "DURATION:PT1H\r\nSUMMARY:Review\r\nDESCRIPTION:Bring the slides\r\nSEQUENCE:3\r\n"
-        "ATTENDEE:mailto:a@example.org\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
-    const auto moved = ICalendarMapping::movedObject(
-        original, u"u1"_s, event(u"x"_s, QDateTime(QDate(2026, 12, 10), QTime(14, 0), Qt::UTC)));
+        "ATTENDEE:mailto:a@example.org\r\nRRULE:FREQ=WEEKLY;UNTIL=20270131T225959Z;INTERVAL=2\r\n"
+        "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    // The repeat the object has stays as it is, whatever the moved event says of its own.
+    ExtractedEvent target = event(u"x"_s, QDateTime(QDate(2026, 12, 10), QTime(14, 0), Qt::UTC));
+    target.recurrence = u"daily"_s;
+    target.recurrenceInterval = 3;
+    target.recurrenceEnd = RecurrenceEnd::after(5);
+    const auto moved = ICalendarMapping::movedObject(original, u"u1"_s, target);
     ASSERT_TRUE(moved);
-    for (const char* kept : {"UID:u1", "SUMMARY:Review", "DESCRIPTION:Bring the slides",
-                             "ATTENDEE:mailto:a@example.org", "SEQUENCE:4",
-                             "DTSTART:20261210T140000Z", "DTEND:20261210T150000Z"}) {
+    for (const char* kept :
+         {"UID:u1", "SUMMARY:Review", "DESCRIPTION:Bring the slides",
+          "ATTENDEE:mailto:a@example.org", "SEQUENCE:4", "DTSTART:20261210T140000Z",
+          "DTEND:20261210T150000Z", "RRULE:FREQ=WEEKLY;UNTIL=20270131T225959Z;INTERVAL=2\r\n"}) {
         EXPECT_TRUE(moved->contains(kept)) << kept << "\n" << moved->toStdString();
     }
     EXPECT_FALSE(moved->contains("DURATION"));
+    EXPECT_EQ(moved->count("RRULE"), 1);
     EXPECT_FALSE(ICalendarMapping::movedObject(original, u"other"_s, ExtractedEvent()));
     const auto cancelled = ICalendarMapping::cancelledObject(original, u"u1"_s);
     ASSERT_TRUE(cancelled);

@@ -200,3 +200,72 @@ TEST_F(VdirCalendarStoreTest, KhalListsTheWrittenEvents) {
                   expected.join(u'\n').toStdString());
     }
 }
+
+// Two readers expand what the store saved for repeats every other week, one up to a last day
+// and one for a number of times, across the end of daylight saving in Berlin (25 October):
+// every occurrence at the same wall-clock time, the one on the last day included, the count
+// kept. khal reads the vdir folder, the Python iCalendar expander the files themselves.
+TEST_F(VdirCalendarStoreTest, RepeatsWithAnIntervalAndAnEndExpandAlikeInTwoReaders) {
+    if (!QFileInfo(QString(kKhal)).isExecutable()) {
+        GTEST_SKIP() << "khal is not installed (scripts/setup)";
+    }
+    const ProcessZone zone("Europe/Berlin");
+    makeCalendar(u"berlin"_s, {}, {});
+    const auto fortnightly = [](const QString& title, const QDate& first, const QTime& time) {
+        ExtractedEvent event = sampleEvent(title);
+        event.startDate = QDateTime(first, time, QTimeZone::systemTimeZone()).toUTC();
+        event.endDate = event.startDate.addSecs(30 * 60);
+        event.recurrence = u"weekly"_s;
+        event.recurrenceInterval = 2;
+        return event;
+    };
+    // Until Monday 9 November: the 09:00 occurrence of that day is the last.
+    ExtractedEvent until = fortnightly(u"Until"_s, QDate(2026, 10, 12), QTime(9, 0));
+    until.recurrenceEnd = RecurrenceEnd::onDay(QDate(2026, 11, 9));
+    // Four times from Tuesday 13 October, late in the evening.
+    ExtractedEvent counted = fortnightly(u"Counted"_s, QDate(2026, 10, 13), QTime(23, 15));
+    counted.recurrenceEnd = RecurrenceEnd::after(4);
+    await(store.save(until, u"berlin"_s));
+    await(store.save(counted, u"berlin"_s));
+
+    const QStringList untilDays{u"2026-10-12"_s, u"2026-10-26"_s, u"2026-11-09"_s};
+    const QStringList countedDays{u"2026-10-13"_s, u"2026-10-27"_s, u"2026-11-10"_s,
+                                  u"2026-11-24"_s};
+    QStringList khalExpected;
+    QStringList pythonExpected;
+    for (const QString& day : untilDays) {
+        khalExpected.append(day + u" 09:00|"_s + day + u" 09:30|Until| ⟳|"_s);
+        pythonExpected.append(day + u" 09:00 +0"_s + (day < u"2026-10-25"_s ? u'2' : u'1') +
+                              u"00 Until"_s);
+    }
+    for (const QString& day : countedDays) {
+        khalExpected.append(day + u" 23:15|"_s + day + u" 23:45|Counted| ⟳|"_s);
+        pythonExpected.append(day + u" 23:15 +0"_s + (day < u"2026-10-25"_s ? u'2' : u'1') +
+                              u"00 Counted"_s);
+    }
+    khalExpected.sort();
+    pythonExpected.sort();
+    EXPECT_EQ(khalList(u"berlin"_s, u"Europe/Berlin"_s, u"2026-10-01"_s, u"2027-03-31"_s, false),
+              khalExpected.join(u'\n').toStdString());
+
+    // Each occurrence's local start with its offset, from the first of October for half a year.
+    const char* const expand = R"(
+import datetime, pathlib, sys, icalendar, recurring_ical_events
+lines = []
+for path in pathlib.Path(sys.argv[1]).glob("*.ics"):
+    calendar = icalendar.Calendar.from_ical(path.read_bytes())
+    for event in recurring_ical_events.of(calendar).between((2026, 10, 1), (2027, 4, 1)):
+        start = event["DTSTART"].dt.astimezone()
+        lines.append(start.strftime("%Y-%m-%d %H:%M %z ") + str(event["SUMMARY"]))
+print("\n".join(sorted(lines)))
+)";
+    QProcess python;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"TZ"_s, u"Europe/Berlin"_s);
+    python.setProcessEnvironment(environment);
+    python.start(u"/usr/bin/python3"_s, {u"-c"_s, QString::fromUtf8(expand), root + u"/berlin"_s});
+    ASSERT_TRUE(python.waitForFinished(30000)) << "python did not finish";
+    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    EXPECT_EQ(QString::fromUtf8(python.readAllStandardOutput()).trimmed(),
+              pythonExpected.join(u'\n'));
+}

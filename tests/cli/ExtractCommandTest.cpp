@@ -149,6 +149,49 @@ TEST_F(ExtractCommandTest, WritesValidEventsToTheLocalCalendarAndPrintsTheReceip
     EXPECT_EQ(QDir(calendars + u"/Zorbel"_s).entryList({u"*.ics"_s}).size(), 1);
 }
 
+// A repeat's interval and end as the model gives them: printed in the JSON (null without an
+// end), written into the RRULE, and a last day before the start refused before writing.
+TEST_F(ExtractCommandTest, PrintsAndWritesTheIntervalAndEndOfARepeat) {
+    agree({zorbel::CaptureKind::paste});
+    const QString reply =
+        uR"({"events":[)"
+        uR"({"title":"a","start_time":"2026-12-07T09:00:00",)"
+        uR"("end_time":"2026-12-07T10:00:00","recurrence":"weekly",)"
+        uR"("recurrence_interval":2,"recurrence_until":"2027-01-31"},)"
+        uR"({"title":"b","start_time":"2026-12-07T09:00:00",)"
+        uR"("end_time":"2026-12-07T10:00:00","recurrence":"daily",)"
+        uR"("recurrence_count":"5"},)"
+        uR"({"title":"c","start_time":"2026-12-07T09:00:00",)"
+        uR"("end_time":"2026-12-07T10:00:00","recurrence":"monthly"}]})"_s;
+    server.answerContent(reply);
+    const Outcome printed = runExtract({u"--text"_s, u"x"_s});
+    ASSERT_EQ(printed.exitCode, 0) << printed.err.toStdString();
+    const QJsonArray events = QJsonDocument::fromJson(printed.out).object()[u"events"_s].toArray();
+    ASSERT_EQ(events.size(), 3);
+    const auto fields = [&](int i) {
+        const QJsonObject event = events[i].toObject();
+        return QJsonArray{event[u"recurrenceInterval"_s], event[u"recurrenceUntil"_s],
+                          event[u"recurrenceCount"_s]};
+    };
+    EXPECT_EQ(fields(0), (QJsonArray{2, u"2027-01-31"_s, QJsonValue::Null}));
+    EXPECT_EQ(fields(1), (QJsonArray{1, QJsonValue::Null, 5}));
+    EXPECT_EQ(fields(2), (QJsonArray{1, QJsonValue::Null, QJsonValue::Null}));
+
+    const Outcome ics = runExtract({u"--ics"_s, u"--text"_s, u"x"_s});
+    ASSERT_EQ(ics.exitCode, 0) << ics.err.toStdString();
+    // 23:59:59 on the last day in Shanghai is 15:59:59 UTC.
+    for (const char* rule : {"RRULE:FREQ=WEEKLY;UNTIL=20270131T155959Z;INTERVAL=2\r\n",
+                             "RRULE:FREQ=DAILY;COUNT=5\r\n", "RRULE:FREQ=MONTHLY\r\n"}) {
+        EXPECT_TRUE(ics.out.contains(rule)) << rule << ics.out.toStdString();
+    }
+
+    server.answerContent(QString(reply).replace(u"2027-01-31"_s, u"2026-12-06"_s));
+    const Outcome refused = runExtract({u"--write"_s, u"--text"_s, u"x"_s});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.err.contains(u"重复的结束日期不能早于开始日期"_s))
+        << refused.err.toStdString();
+}
+
 TEST_F(ExtractCommandTest, AMoveIsAddedAsNewUnlessChangesAreAppliedAndCanBeTakenBack) {
     agree({zorbel::CaptureKind::paste});
     const QDir calendar(xdg.dataHome() + u"/zorbel/calendars/Zorbel"_s);

@@ -2,8 +2,9 @@
 """A loopback stand-in for a chat-completions model server.
 
 Listens on 127.0.0.1 on a free port and prints that port on its first line. Every POST whose
-path ends in /chat/completions gets one answer holding two events (tomorrow 15:00-16:00 and
-16:30-17:00, local time) and is counted in the file named as the first argument.
+path ends in /chat/completions gets one answer holding two events (tomorrow 15:00-16:00, repeated
+every other week six times, and 16:30-17:00, local time) and is counted in the file named as the
+first argument.
 """
 import datetime
 import http.server
@@ -13,7 +14,8 @@ import sys
 calls_file = sys.argv[1]
 day = (datetime.date.today() + datetime.timedelta(days=1)).isoformat()
 events = {"events": [
-    {"title": "项目评审", "start_time": f"{day}T15:00:00", "end_time": f"{day}T16:00:00"},
+    {"title": "项目评审", "start_time": f"{day}T15:00:00", "end_time": f"{day}T16:00:00",
+     "recurrence": "weekly", "recurrence_interval": 2, "recurrence_count": 6},
     {"title": "复盘", "start_time": f"{day}T16:30:00", "end_time": f"{day}T17:00:00"},
 ]}
 answer = json.dumps({

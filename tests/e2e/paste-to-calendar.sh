@@ -171,12 +171,17 @@ if [[ $store == caldav ]]; then
         grep -qF "$expected" <<<"$listed" || fail "Radicale does not hold '$expected'"
     done
     [[ $(grep -c '^BEGIN:VEVENT' <<<"$listed") -eq 2 ]] || fail "Radicale does not hold 2 events"
+    grep -q '^RRULE:FREQ=WEEKLY;COUNT=6;INTERVAL=2' <<<"$listed" || fail "no repeat rule: $listed"
     grep -q "^DTSTART.*$tomorrow" <<<"$listed" || fail "no event starts tomorrow: $listed"
 else
     mapfile -t files < <(find "$XDG_DATA_HOME/zorbel/calendars" -name '*.ics')
     [[ ${#files[@]} -eq ${#expected_lines[@]} ]] ||
         fail "expected ${#expected_lines[@]} .ics files, found ${#files[@]}"
 
+    if [[ $store != fresh ]]; then
+        grep -q '^RRULE:FREQ=WEEKLY;COUNT=6;INTERVAL=2' "${files[@]}" ||
+            fail "no file holds the repeat rule"
+    fi
     vdir=$(dirname "${files[0]}")
     cat >"$e2e_home/khal.conf" <<CONF
 [calendars]

@@ -27,7 +27,7 @@ QJsonObject canonical(const ExtractedEvent& event) {
     for (auto it = event.fieldOrigins.begin(); it != event.fieldOrigins.end(); ++it) {
         origins.insert(QLatin1String(zorbel::caseName(it.key())), zorbel::rawValue(it.value()));
     }
-    return QJsonObject{
+    QJsonObject json{
         {QStringLiteral("title"), event.title},
         {QStringLiteral("start"), local(event.startDate)},
         {QStringLiteral("end"), local(event.endDate)},
@@ -40,6 +40,17 @@ QJsonObject canonical(const ExtractedEvent& event) {
         {QStringLiteral("availability"), optionalJson(event.availability)},
         {QStringLiteral("fieldOrigins"), origins},
     };
+    // A repeat's interval and end only when they differ from every N = 1 without end.
+    if (event.recurrenceInterval != 1) {
+        json.insert(QStringLiteral("recurrenceInterval"), event.recurrenceInterval);
+    }
+    if (event.recurrenceEnd) {
+        json.insert(
+            QStringLiteral("recurrenceEnd"),
+            QJsonObject{{QStringLiteral("until"), event.recurrenceEnd->until.toString(Qt::ISODate)},
+                        {QStringLiteral("count"), event.recurrenceEnd->count}});
+    }
+    return json;
 }
 
 QDateTime utc(int y, int mo, int d, int h, int mi, int s = 0, int ms = 0) {
@@ -66,7 +77,7 @@ TEST(EventReaderCorpus, EveryReplyGivesItsExpectedEvents) {
     const zorbel::test::GoldenFolder replies{QStringLiteral(ZORBEL_REPLIES_DIR),
                                              {QStringLiteral("*.txt")},
                                              QStringLiteral(".expected.json"),
-                                             17};
+                                             18};
     replies.check([](const QString& path) {
         zorbel::test::LogCapture log;
         QJsonArray events;
@@ -112,6 +123,18 @@ TEST(EventReaderDates, LocalOffsetIsTheOffsetOfNow) {
     const bool summer = QDateTime::currentDateTime().isDaylightTime();
     const char* expected = inNewYork() ? (summer ? "-04:00" : "-05:00") : "+08:00";
     EXPECT_EQ(ExtractedEvent::localOffset(), QLatin1String(expected));
+}
+
+// A repeat's last day given as a date-time with an offset is the local date of that instant.
+TEST(EventReaderDates, ARepeatEndingAtAnInstantEndsOnItsLocalDate) {
+    const auto events = zorbel::parseEvents(QStringLiteral(
+        R"({"title":"x","start_time":"2026-12-07T09:00:00","end_time":"2026-12-07T10:00:00",)"
+        R"("recurrence":"weekly","recurrence_until":"2027-01-31T09:00:00+08:00"})"));
+    ASSERT_EQ(events.size(), 1);
+    ASSERT_TRUE(events[0].recurrenceEnd);
+    EXPECT_EQ(events[0].recurrenceEnd->until,
+              inNewYork() ? QDate(2027, 1, 30) : QDate(2027, 1, 31));
+    EXPECT_EQ(events[0].recurrenceEnd->count, 0);
 }
 
 TEST(EventReaderHostileInput, DeepNestingIsRefusedWithoutACrash) {

@@ -41,6 +41,18 @@ const QList<RepeatOption>& repeatOptions() {
     return options;
 }
 
+const QStringList& repeatEndTitles() {
+    static const QStringList titles{QStringLiteral("永不"), QStringLiteral("截止日期"),
+                                    QStringLiteral("重复次数")};
+    return titles;
+}
+
+QString intervalUnit(qsizetype repeatIndex) {
+    static const QStringList units{QString(), QStringLiteral("天"), QStringLiteral("周"),
+                                   QStringLiteral("月"), QStringLiteral("年")};
+    return inTable(repeatIndex, units.size()) ? units.at(repeatIndex) : QString();
+}
+
 const QList<AvailabilityOption>& availabilityOptions() {
     static const QList<AvailabilityOption> options{
         {QStringLiteral("busy"), QStringLiteral("忙碌")},
@@ -84,6 +96,23 @@ void applyAvailabilityIndex(ExtractedEvent& event, qsizetype index) {
     event.availability = inTable(index, options.size())
                              ? std::optional<QString>(options.at(index).value)
                              : std::nullopt;
+}
+
+RepeatEnd repeatEnd(const ExtractedEvent& event) {
+    if (!event.recurrence || !event.recurrenceEnd) return RepeatEnd::never;
+    return event.recurrenceEnd->until.isValid() ? RepeatEnd::onDay : RepeatEnd::afterCount;
+}
+
+void applyRepeatDetails(ExtractedEvent& event, int interval, RepeatEnd end, const QDate& until,
+                        int count) {
+    event.recurrenceInterval = event.recurrence ? clampedRecurrenceInterval(interval) : 1;
+    event.recurrenceEnd.reset();
+    if (!event.recurrence) return;
+    if (end == RepeatEnd::onDay && until.isValid()) {
+        event.recurrenceEnd = RecurrenceEnd::onDay(until);
+    } else if (end == RepeatEnd::afterCount) {
+        event.recurrenceEnd = RecurrenceEnd::after(count);
+    }
 }
 
 }  // namespace zorbel::ConfirmOptions

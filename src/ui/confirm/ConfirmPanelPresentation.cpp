@@ -15,7 +15,7 @@ ConfirmPanelPresentation ConfirmPanelPresentation::make(qsizetype eventCount) {
 namespace ConfirmPanelGeometry {
 
 int height(qsizetype shownRows) {
-    return shownRows < 2 ? 340 : int(kRowHeight * shownRows + 348);
+    return shownRows < 2 ? 372 : int(kRowHeight * shownRows + 380);
 }
 
 qsizetype shownRows(qsizetype rows, int screenHeight) {

@@ -32,7 +32,7 @@ constexpr int kScreenMargin = 8;
 /// Height of one row of the event list.
 constexpr int kRowHeight = 24;
 
-/// 340 with no list (one event); 24 × n + 348 with n ≥ 2 rows of the list shown.
+/// 372 with no list (one event); 24 × n + 380 with n ≥ 2 rows of the list shown.
 int height(qsizetype shownRows);
 
 /// How many of `rows` list rows are shown without scrolling in a panel kept 8 inside a screen

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 
 #include "ui/confirm/ConfirmOptions.h"
 #include "ui/confirm/ConfirmPanelViewModel.h"
@@ -20,6 +21,9 @@ namespace {
 
 const QString kDateTimeFormat = u"yyyy-MM-dd HH:mm"_s;
 const QString kDateFormat = u"yyyy-MM-dd"_s;
+
+/// A repeat count kept in the form when the event has none, shown once "重复次数" is picked.
+constexpr int kDefaultCount = 10;
 
 /// The badge of a field's origin, right of the field in row `y`; hidden until there is one.
 QLabel* makeBadge(const PanelFrame& frame, const QString& name, int y) {
@@ -48,7 +52,7 @@ EventForm::EventForm(QWidget* panel, int top) {
         return edit;
     };
     const int y0 = top;
-    const int y1 = y0 - 32, y2 = y1 - 32, y3 = y2 - 32, y4 = y3 - 32, y5 = y4 - 32;
+    const int y1 = y0 - 32, y2 = y1 - 32, y3 = y2 - 32, y4 = y3 - 32, y5 = y4 - 32, y6 = y5 - 32;
 
     formLabel(u"标题"_s, y0);
     m_titleField = field(u"title"_s, 16, y0, m_titleBadge);
@@ -89,18 +93,50 @@ EventForm::EventForm(QWidget* panel, int top) {
         m_availabilityPopup->addItem(availabilities.at(i).title, int(i));
     }
 
-    formLabel(u"地点"_s, y4);
-    m_locationField = field(u"location"_s, 14, y4, m_locationBadge);
+    // Every N units, then how the repeat ends: never, on a last day, after a count.
+    const auto spin = [&](const QString& name, int x, int y, int width) {
+        auto* box = new QSpinBox(panel);
+        box->setObjectName(name);
+        box->setFont(panelFont(14));
+        frame.place(box, x, y - 2, width, 26);
+        return box;
+    };
+    formLabel(u"重复"_s, y4);
+    QLabel* every = frame.label(u"每"_s, 14, 76, y4, 16, 22);
+    m_intervalSpin = spin(u"intervalSpin"_s, 94, y4, 60);
+    m_intervalSpin->setRange(1, maxRecurrenceInterval);
+    m_intervalUnit = frame.label(QString(), 14, 158, y4, 20, 22);
+    m_intervalUnit->setObjectName(u"intervalUnit"_s);
+    m_repeatEndPopup = frame.popup(u"repeatEndPopup"_s, 184, y4 - 2, 104);
+    const QStringList& ends = ConfirmOptions::repeatEndTitles();
+    for (qsizetype i = 0; i < ends.size(); ++i) m_repeatEndPopup->addItem(ends.at(i), int(i));
+    m_untilPicker = new QDateEdit(panel);
+    m_untilPicker->setObjectName(u"untilPicker"_s);
+    m_untilPicker->setFont(panelFont(14));
+    m_untilPicker->setDisplayFormat(kDateFormat);
+    frame.place(m_untilPicker, 294, y4 - 2, 120, 26);
+    m_countSpin = spin(u"countSpin"_s, 294, y4, 80);
+    m_countSpin->setRange(1, maxRecurrenceCount);
+    m_countSpin->setSuffix(u" 次"_s);
+    m_repeatRow = {every,         m_intervalSpin, m_intervalUnit, m_repeatEndPopup,
+                   m_untilPicker, m_countSpin};
+    QObject::connect(m_repeatPopup, &QComboBox::currentIndexChanged, panel,
+                     [this] { applyRepeatRow(); });
+    QObject::connect(m_repeatEndPopup, &QComboBox::currentIndexChanged, panel,
+                     [this] { applyRepeatRow(); });
 
-    formLabel(u"备注"_s, y5);
+    formLabel(u"地点"_s, y5);
+    m_locationField = field(u"location"_s, 14, y5, m_locationBadge);
+
+    formLabel(u"备注"_s, y6);
     m_notesField = new QPlainTextEdit(panel);
     m_notesField->setObjectName(u"notesField"_s);
     m_notesField->setFont(panelFont(14));
     m_notesField->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_notesField->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    frame.place(m_notesField, 76, y5 - 46, 384, 68);
+    frame.place(m_notesField, 76, y6 - 46, 384, 68);
 
-    m_validationLabel = frame.label({}, 13, 76, y5 - 76, 384, 18);
+    m_validationLabel = frame.label({}, 13, 76, y6 - 74, 384, 18);
     m_validationLabel->setObjectName(u"validationLabel"_s);
     DarkTheme::setTextColor(m_validationLabel, DarkTheme::kRed);
 }
@@ -119,7 +155,16 @@ void EventForm::load(const ExtractedEvent& event, const ConfirmPanelViewModel& v
     select(m_reminderPopup, ConfirmOptions::reminderTag(ConfirmOptions::reminderIndex(event)));
     select(m_repeatPopup, int(ConfirmOptions::repeatIndex(event)));
     select(m_availabilityPopup, int(ConfirmOptions::availabilityIndex(event)));
+    const ConfirmOptions::RepeatEnd end = ConfirmOptions::repeatEnd(event);
+    m_intervalSpin->setValue(event.recurrence ? event.recurrenceInterval : 1);
+    select(m_repeatEndPopup, int(end));
+    const bool onDay = end == ConfirmOptions::RepeatEnd::onDay;
+    m_untilPicker->setDate(onDay ? event.recurrenceEnd->until
+                                 : event.startDate.toLocalTime().date());
+    m_countSpin->setValue(end == ConfirmOptions::RepeatEnd::afterCount ? event.recurrenceEnd->count
+                                                                       : kDefaultCount);
     applyAllDayFormat();
+    applyRepeatRow();
 
     // A defaulted end (an hour after the start) is the one badge shown in blue.
     const auto show = [&](QLabel* badge, EventField field) {
@@ -145,6 +190,10 @@ ExtractedEvent EventForm::edited(ExtractedEvent event) const {
     ConfirmOptions::applyReminderTag(event, m_reminderPopup->currentData().toLongLong());
     ConfirmOptions::applyRepeatIndex(event, m_repeatPopup->currentData().toInt());
     ConfirmOptions::applyAvailabilityIndex(event, m_availabilityPopup->currentData().toInt());
+    ConfirmOptions::applyRepeatDetails(
+        event, m_intervalSpin->value(),
+        static_cast<ConfirmOptions::RepeatEnd>(m_repeatEndPopup->currentData().toInt()),
+        m_untilPicker->date(), m_countSpin->value());
     return event;
 }
 
@@ -165,6 +214,16 @@ void EventForm::applyAllDayFormat() {
         picker->setDisplayFormat(format);
         picker->setDateTime(value);
     }
+}
+
+void EventForm::applyRepeatRow() {
+    const int repeat = m_repeatPopup->currentData().toInt();
+    for (QWidget* widget : m_repeatRow) widget->setEnabled(repeat > 0);
+    m_intervalUnit->setText(ConfirmOptions::intervalUnit(repeat));
+    const auto end =
+        static_cast<ConfirmOptions::RepeatEnd>(m_repeatEndPopup->currentData().toInt());
+    m_untilPicker->setVisible(end == ConfirmOptions::RepeatEnd::onDay);
+    m_countSpin->setVisible(end == ConfirmOptions::RepeatEnd::afterCount);
 }
 
 }  // namespace zorbel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QUuid>
 
@@ -7,10 +8,12 @@
 
 class QCheckBox;
 class QComboBox;
+class QDateEdit;
 class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QSpinBox;
 class QWidget;
 
 namespace zorbel {
@@ -18,9 +21,9 @@ namespace zorbel {
 class ConfirmPanelViewModel;
 
 /// The form of the selected event on the confirm panel: title, start and end, all day,
-/// reminder, repeat, availability, place and notes, the badges of values the text did not
-/// state, and the line of validation messages. Its widgets belong to `panel` and sit in the
-/// panel's frame, the first row `top` points above the panel's bottom edge.
+/// reminder, repeat with its interval and end, availability, place and notes, the badges of values
+/// the text did not state, and the line of validation messages. Its widgets belong to `panel` and
+/// sit in the panel's frame, the first row `top` points above the panel's bottom edge.
 class EventForm {
 public:
     EventForm(QWidget* panel, int top);
@@ -40,6 +43,9 @@ public:
 private:
     /// Both pickers show dates only for an all-day event; the hidden time is kept.
     void applyAllDayFormat();
+    /// The interval and end row follows the repeat: enabled only for one, with its unit, and
+    /// with the last day or the count the end list asks for.
+    void applyRepeatRow();
 
     QLineEdit* m_titleField = nullptr;
     QLabel* m_titleBadge = nullptr;
@@ -52,6 +58,12 @@ private:
     QComboBox* m_reminderPopup = nullptr;
     QComboBox* m_repeatPopup = nullptr;
     QComboBox* m_availabilityPopup = nullptr;
+    QList<QWidget*> m_repeatRow;
+    QSpinBox* m_intervalSpin = nullptr;
+    QLabel* m_intervalUnit = nullptr;
+    QComboBox* m_repeatEndPopup = nullptr;
+    QDateEdit* m_untilPicker = nullptr;
+    QSpinBox* m_countSpin = nullptr;
     QPlainTextEdit* m_notesField = nullptr;
     QLabel* m_validationLabel = nullptr;
 };
