@@ -17,7 +17,36 @@ zorbel=${1:?zorbel binary}
 out=${2:?output folder}
 store=${3:-local}
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/x-session.sh"
+
+# Runs again under a private X display, in its own temporary XDG folders (`e2e_home`), with a
+# compositor for the translucent windows; the folder and every background job go away on exit.
+if [[ -z ${ZORBEL_E2E_INNER:-} ]]; then
+    export ZORBEL_E2E_INNER=1
+    exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$@"
+fi
+
+e2e_home=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$e2e_home"' EXIT
+export XDG_CONFIG_HOME=$e2e_home/config XDG_DATA_HOME=$e2e_home/data XDG_CACHE_HOME=$e2e_home/cache
+export XDG_STATE_HOME=$e2e_home/state XDG_RUNTIME_DIR=$e2e_home/runtime
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+export QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="com.zorbel.app.product.info=true;qt.qpa.*=false"
+picom --backend xrender >/dev/null 2>&1 &
+
+# Runs the command every 10 ms until it succeeds, for at most `seconds`; fails when it never did.
+e2e_poll() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.01
+    done
+}
+
+# Prints the first visible window of the app named Zorbel; fails when there is none.
+ball_window() { xdotool search --onlyvisible --pid "$app" --name '^Zorbel$' 2>/dev/null | head -1 | grep .; }
+
 mkdir -p "$out"
 log=$out/zorbel.log
 
@@ -120,7 +149,7 @@ fi
 start=$(now)
 "$zorbel" >"$log" 2>&1 &
 app=$!
-ball=$(e2e_poll 30 e2e_window --pid "$app" --name '^Zorbel$') || fail "the ball window did not appear"
+ball=$(e2e_poll 30 ball_window) || fail "the ball window did not appear"
 ball_ms=$(ms_since "$start")
 
 # xclip serves the clipboard until it is killed with the other jobs.

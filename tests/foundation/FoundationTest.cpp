@@ -97,13 +97,6 @@ TEST(Preferences, TheStandardStoreFollowsTheConfigFolderAndSurvivesReopening) {
     EXPECT_TRUE(reopened.boolean(u"defaults.migratedFromPinwave"_s));
     EXPECT_TRUE(reopened.allKeys().contains(u"llm.provider"_s));
 
-    // Another domain is a file of its own.
-    Preferences predecessor(u"com.pinwave.app"_s);
-    predecessor.setValue(u"user.persona"_s, u"x"_s);
-    predecessor.sync();
-    EXPECT_EQ(predecessor.filePath(), xdg.configHome() + u"/com.pinwave.app.conf"_s);
-    EXPECT_FALSE(reopened.contains(u"user.persona"_s));
-
     // Absent or wrong-typed values read as nothing.
     prefs->setValue(u"ui.skin"_s, u"not a number"_s);
     for (const QString& key : {u"missing"_s, u"ui.skin"_s}) {

@@ -214,19 +214,6 @@ TEST_F(ClientRequest, SendsThePromptTheMessageAndTheKeyExactlyAsStored) {
     EXPECT_FALSE(log.lines()[0].contains(u"sk-"_s));
 }
 
-// The automatic route is in AutoReadsWithTheRulesUntilALocalServerAnswers.
-TEST_F(ClientRequest, ALocalPresetTurnsThinkingOffAndLogsItsId) {
-    choose(u"lmstudio"_s);
-    defaults->setValue(u"llm.model"_s, u"local-model"_s);
-    capture();
-    const RecordedRequest request = onlyRequest();
-    EXPECT_EQ(request.json().value(u"think"_s), QJsonValue(false));
-    EXPECT_EQ(request.json().value(u"model"_s), u"local-model"_s);
-    EXPECT_FALSE(request.hasHeader("Authorization"));
-    EXPECT_TRUE(
-        log.lines().value(0).startsWith(u"event=requestFinished(providerID: \"lmstudio\""_s));
-}
-
 // Every refusal is typed, logged under its code, never carries the key into the log, and no
 // redirect takes the key or the text to another origin.
 TEST_F(ClientRequest, AHostileServerGetsATypedRefusalAndNothingGoesElsewhere) {
@@ -652,24 +639,6 @@ TEST_F(Providers, KeysAreCachedOnHitsAndOnWritesButNotOnMisses) {
     EXPECT_EQ(log.failureCodes(), QStringList{u"credentialRead"_s});
     EXPECT_FALSE(await(client().setKey(u"sk-openai"_s, preset(u"openai"_s))));
     EXPECT_EQ(await(client().key(preset(u"openai"_s))), u"sk-openai"_s);
-}
-
-TEST_F(Providers, ModelChoicesAndListsUseTheirOwnKeys) {
-    const LLMPreset qwen = preset(u"qwen"_s);
-    client().setModel(u"qwen-max"_s, qwen);
-    client().setModel(u"for-auto"_s, preset(u"auto"_s));
-    EXPECT_EQ(defaults->string(u"llm.preset.qwen.model"_s), u"qwen-max"_s);
-    EXPECT_EQ(client().selectedModel(), u"for-auto"_s);
-    EXPECT_EQ(client().model(preset(u"custom"_s)), u"for-auto"_s);
-    EXPECT_EQ(client().model(qwen), u"qwen-max"_s);
-
-    client().saveModelList({u"only-one"_s}, qwen);
-    EXPECT_EQ(client().savedModelList(qwen), QStringList{u"only-one"_s});
-    client().saveModelList({u"a"_s, u"b"_s}, qwen);
-    defaults->sync();
-    EXPECT_EQ(Preferences(u"com.zorbel.app"_s).value(u"llm.preset.qwen.models"_s).toStringList(),
-              (QStringList{u"a"_s, u"b"_s}));
-    EXPECT_TRUE(client().savedModelList(preset(u"kimi"_s)).isEmpty());
 }
 
 TEST_F(Providers, AMissingOllamaIsStartedOnceAndScannedAgain) {
