@@ -13,9 +13,9 @@
 #include "calendar/CalendarWriter.h"
 #include "calendar/ICalendarMapping.h"
 #include "calendar/VdirCalendarStore.h"
+#include "testkit/CalDavServers.h"
 #include "testkit/EventLoop.h"
 #include "testkit/MemoryCredentialStore.h"
-#include "testkit/CalDavServers.h"
 #include "testkit/TempXdg.h"
 
 using namespace zorbel;

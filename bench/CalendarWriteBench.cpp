@@ -7,9 +7,9 @@
 
 #include "calendar/CalDavCalendarStore.h"
 #include "calendar/VdirCalendarStore.h"
+#include "testkit/CalDavServers.h"
 #include "testkit/EventLoop.h"
 #include "testkit/MemoryCredentialStore.h"
-#include "testkit/CalDavServers.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;

@@ -10,9 +10,9 @@
 
 #include "calendar/CalDavCalendarStore.h"
 #include "calendar/VdirCalendarStore.h"
+#include "testkit/CalDavServers.h"
 #include "testkit/EventLoop.h"
 #include "testkit/MemoryCredentialStore.h"
-#include "testkit/CalDavServers.h"
 #include "ui/confirm/ConfirmPanel.h"
 #include "ui/confirm/ConfirmationFlow.h"
 
