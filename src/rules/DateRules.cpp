@@ -226,6 +226,16 @@ const QList<DateRule>& dateRules() {
 
 }  // namespace
 
+std::optional<qsizetype> stampBefore(const QString& clause, const DateMention& date) {
+    static const QRegularExpression stamp(
+        QStringLiteral(R"((?:%1)\s*(?:时间|日期|于|on|at|in)?\s*[:：]?\s*$)")
+            .arg(words().pattern(QStringLiteral("stampWords"))),
+        QRegularExpression::CaseInsensitiveOption);
+    const Match match = stamp.match(QStringView(clause).left(date.span.start));
+    if (!match.hasMatch()) return std::nullopt;
+    return match.capturedStart();
+}
+
 QList<DateMention> findDates(const QString& clause, const QDate& today) {
     bool digits = false;
     bool latin = false;

@@ -58,6 +58,9 @@ struct ClauseDetails {
 /// The days named in `clause`, left to right, without overlaps. `today` fixes missing years
 /// and relative words.
 QList<DateMention> findDates(const QString& clause, const QDate& today);
+/// Where the stamp written right before `date` starts ("发布时间：", "Posted on"): the day is
+/// when something was published or began, not an event.
+std::optional<qsizetype> stampBefore(const QString& clause, const DateMention& date);
 /// The time zones named in `clause`.
 QList<ZoneMention> findZones(const QString& clause);
 /// The clock times in `clause`, outside the `taken` spans, each with the zone written beside

@@ -111,6 +111,15 @@ private:
 
 void Builder::readClause(const QString& clause) {
     const QList<DateMention> dates = findDates(clause, m_today);
+    // A stamp ("发布时间：2016-04-06 11:41") or a day more than a year past is no event: it is
+    // not read, nor what follows it up to the next day (the stamp's clock time).
+    for (qsizetype d = 0; d < dates.size(); ++d) {
+        const std::optional<qsizetype> stamp = stampBefore(clause, dates[d]);
+        if (!stamp && !(dates[d].stated && dates[d].last < m_today.addYears(-1))) continue;
+        const qsizetype end = d + 1 < dates.size() ? dates[d + 1].span.start : clause.size();
+        readClause(masked(clause, {Span{stamp.value_or(dates[d].span.start), end}}));
+        return;
+    }
     // Two days parted by a comma are two clauses, each with its own title: 元旦放假一天，
     // 2月5日至2月12日停诊.
     for (qsizetype d = 0; d + 1 < dates.size(); ++d) {
@@ -262,9 +271,44 @@ void Builder::emitEvent(const Piece& piece, const ClauseDetails& details) {
     m_events.append(event);
 }
 
+/// A day written with its time and named again without one is one happening: the timed event
+/// wins, taking the all-day one's title when it has none of its own. (Several all-day events on
+/// one day stay: a list of things due that day.)
+QList<ExtractedEvent> withoutRepeatedDays(QList<ExtractedEvent> events, const QTimeZone& zone) {
+    const auto day = [&](const ExtractedEvent& event) {
+        return event.startDate.toTimeZone(zone).date();
+    };
+    const auto singleDay = [&](const ExtractedEvent& event) {
+        return event.allDay && day(event).addDays(1) == event.endDate.toTimeZone(zone).date();
+    };
+    QHash<QDate, qsizetype> timedOn;
+    for (qsizetype i = 0; i < events.size(); ++i) {
+        if (!events[i].allDay && !timedOn.contains(day(events[i])))
+            timedOn.insert(day(events[i]), i);
+    }
+    QList<bool> merged(events.size(), false);
+    for (qsizetype i = 0; i < events.size(); ++i) {
+        const ExtractedEvent& event = events[i];
+        const auto timed = singleDay(event) ? timedOn.constFind(day(event)) : timedOn.cend();
+        if (timed == timedOn.cend()) continue;
+        merged[i] = true;
+        ExtractedEvent& other = events[*timed];
+        if (other.fieldOrigins.value(EventField::title) == FieldOrigin::defaulted &&
+            event.fieldOrigins.value(EventField::title) == FieldOrigin::source) {
+            other.title = event.title;
+            other.fieldOrigins.insert(EventField::title, FieldOrigin::source);
+        }
+    }
+    QList<ExtractedEvent> kept;
+    for (qsizetype i = 0; i < events.size(); ++i) {
+        if (!merged[i]) kept.append(std::move(events[i]));
+    }
+    return kept;
+}
+
 QList<ExtractedEvent> Builder::finish() {
     flushHeading();
-    return m_events;
+    return withoutRepeatedDays(m_events, m_zone);
 }
 
 }  // namespace
