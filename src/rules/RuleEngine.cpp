@@ -274,6 +274,18 @@ void Builder::emitEvent(const Piece& piece, const ClauseDetails& details) {
 /// A day written with its time and named again without one is one happening: the timed event
 /// wins, taking the all-day one's title when it has none of its own. (Several all-day events on
 /// one day stay: a list of things due that day.)
+/// Two titles share a word: two Chinese characters in a row, or a Latin word of four letters or
+/// more.
+bool shareAWord(const QString& a, const QString& b) {
+    static const QRegularExpression word(QStringLiteral(R"([\x{2e80}-\x{9fff}]{2}|[A-Za-z]{4,})"));
+    for (qsizetype at = 0; at < a.size(); ++at) {
+        const QRegularExpressionMatch match = word.match(
+            a, at, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
+        if (match.hasMatch() && b.contains(match.captured(), Qt::CaseInsensitive)) return true;
+    }
+    return false;
+}
+
 QList<ExtractedEvent> withoutRepeatedDays(QList<ExtractedEvent> events, const QTimeZone& zone) {
     const auto day = [&](const ExtractedEvent& event) {
         return event.startDate.toTimeZone(zone).date();
@@ -291,8 +303,15 @@ QList<ExtractedEvent> withoutRepeatedDays(QList<ExtractedEvent> events, const QT
         const ExtractedEvent& event = events[i];
         const auto timed = singleDay(event) ? timedOn.constFind(day(event)) : timedOn.cend();
         if (timed == timedOn.cend()) continue;
-        merged[i] = true;
         ExtractedEvent& other = events[*timed];
+        const bool untitled =
+            other.fieldOrigins.value(EventField::title) == FieldOrigin::defaulted ||
+            event.fieldOrigins.value(EventField::title) == FieldOrigin::defaulted;
+        // A long all-day title is a sentence that mentions the day; a short one may be
+        // something else due that day.
+        const bool sentence = event.title.size() > 12;
+        if (!untitled && !sentence && !shareAWord(event.title, other.title)) continue;
+        merged[i] = true;
         if (other.fieldOrigins.value(EventField::title) == FieldOrigin::defaulted &&
             event.fieldOrigins.value(EventField::title) == FieldOrigin::source) {
             other.title = event.title;

@@ -74,7 +74,12 @@ std::optional<Clock> readClock(const QRegularExpressionMatch& match) {
         clock.minute = match.captured(u"m4").toInt();
     }
     if (clock.hour > 23 || clock.minute > 59) return std::nullopt;
-    if (!clock.period.isEmpty() && clock.hour > 12) return std::nullopt;  // 下午15点
+    // 下午13:30 and 6:00 p.m. written as 18:00 p.m. say the half of the day twice; 上午15点
+    // contradicts itself.
+    if (!clock.period.isEmpty() && clock.hour > 12) {
+        if (clock.period != u"pm" && clock.period != u"noon") return std::nullopt;
+        clock.twentyFour = true;
+    }
     return clock;
 }
 
