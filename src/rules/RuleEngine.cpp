@@ -90,11 +90,16 @@ public:
         : m_now(now.toUTC()), m_zone(zone), m_today(now.toTimeZone(zone).date()) {}
 
     void readClause(const QString& clause);
+    /// A blank line: the days a paragraph named do not reach the next one (times said of no day
+    /// do: "All deadlines are 23:59" above a table).
+    void endParagraph();
     QList<ExtractedEvent> finish();
 
 private:
     void emitEvent(const Piece& piece, const ClauseDetails& details);
     void flushHeading();
+    void flushStanding();
+    void emitToday(const TimeMention& time, const ClauseDetails& details);
 
     QDateTime m_now;
     QTimeZone m_zone;
@@ -104,6 +109,10 @@ private:
     /// A clause that gave a day and nothing else: an all-day event unless times follow it.
     std::optional<std::pair<DateMention, ClauseDetails>> m_heading;
     bool m_headingUsed = false;
+    /// Times said before any day ("All deadlines are 23:59 AoE"): they hold for the days listed
+    /// after them without a time of their own; said of no day, they are today's or tomorrow's.
+    std::optional<std::pair<QList<TimeMention>, ClauseDetails>> m_standing;
+    bool m_standingUsed = false;
     QList<ExtractedEvent> m_events;
     QSet<QPair<QString, qint64>> m_seen;
     QSet<qint64> m_zonedStarts;
@@ -153,25 +162,40 @@ void Builder::readClause(const QString& clause) {
             details.title = m_heading->second.title;
         if (m_heading && details.location.isEmpty()) details.location = m_heading->second.location;
         m_headingUsed = m_heading.has_value();
+        flushStanding();
+        if (!m_carried && !m_heading) {
+            QList<TimeMention> distinct;
+            for (const TimeMention& time : times) {
+                const bool again = std::any_of(distinct.cbegin(), distinct.cend(), [&](auto& t) {
+                    return t.start == time.start && t.zone == time.zone;
+                });
+                if (!again) distinct.append(time);  // 23:59 (11:59pm)
+            }
+            m_standing = std::pair(distinct, details);
+            return;
+        }
         for (const TimeMention& time : times) {
             Piece piece;
             piece.time = time;
-            if (m_carried) {
-                piece.date = m_carried->first;
-                piece.dateStated = m_carried->stated;
-                piece.dayPeriod = m_carried->dayPeriod;
-            } else {
-                // A time alone: today while it is still ahead, else tomorrow.
-                const QTimeZone zone = time.zone.value_or(m_zone);
-                const QDate today = m_now.toTimeZone(zone).date();
-                piece.date = instant(today, time.start, zone) >= m_now ? today : today.addDays(1);
-            }
+            piece.date = m_carried->first;
+            piece.dateStated = m_carried->stated;
+            piece.dayPeriod = m_carried->dayPeriod;
             emitEvent(piece, details);
         }
         return;
     }
     flushHeading();
     m_carried = dates.last();
+    if (m_standing && times.isEmpty()) {
+        m_standingUsed = true;
+        if (details.title.isEmpty()) details.title = m_standing->second.title;
+        for (const DateMention& date : dates) {
+            for (const TimeMention& time : m_standing->first)
+                emitEvent({date.first, date.first, date.stated, date.dayPeriod, time}, details);
+        }
+        return;
+    }
+    flushStanding();
     const bool heading =
         times.isEmpty() && (details.title.isEmpty() || clause.trimmed().endsWith(u':') ||
                             clause.trimmed().endsWith(u'：'));
@@ -209,6 +233,24 @@ void Builder::flushHeading() {
     const auto [date, details] = *m_heading;
     m_heading.reset();
     emitEvent({date.first, date.last, date.stated, date.dayPeriod, {}}, details);
+}
+
+void Builder::flushStanding() {
+    const bool used = std::exchange(m_standingUsed, false);
+    if (m_standing && !used) {
+        for (const TimeMention& time : m_standing->first) emitToday(time, m_standing->second);
+    }
+    m_standing.reset();
+}
+
+/// A time said of no day: today while it is still ahead, else tomorrow.
+void Builder::emitToday(const TimeMention& time, const ClauseDetails& details) {
+    const QTimeZone zone = time.zone.value_or(m_zone);
+    const QDate today = m_now.toTimeZone(zone).date();
+    Piece piece;
+    piece.time = time;
+    piece.date = instant(today, time.start, zone) >= m_now ? today : today.addDays(1);
+    emitEvent(piece, details);
 }
 
 void Builder::emitEvent(const Piece& piece, const ClauseDetails& details) {
@@ -325,8 +367,14 @@ QList<ExtractedEvent> withoutRepeatedDays(QList<ExtractedEvent> events, const QT
     return kept;
 }
 
-QList<ExtractedEvent> Builder::finish() {
+void Builder::endParagraph() {
     flushHeading();
+    m_carried.reset();
+}
+
+QList<ExtractedEvent> Builder::finish() {
+    endParagraph();
+    flushStanding();
     return withoutRepeatedDays(m_events, m_zone);
 }
 
@@ -336,7 +384,11 @@ QList<ExtractedEvent> RuleEngine::extract(const QString& text, const QDateTime& 
                                           const QTimeZone& zone) {
     if (!now.isValid() || !zone.isValid()) return {};
     Builder builder(now, zone);
-    for (const QString& clause : clausesOf(withoutSpeakers(text))) builder.readClause(clause);
+    static const QRegularExpression blankLine(QStringLiteral(R"(\n[ \t\r]*\n)"));
+    for (const QString& paragraph : withoutSpeakers(text).split(blankLine)) {
+        for (const QString& clause : clausesOf(paragraph)) builder.readClause(clause);
+        builder.endParagraph();
+    }
     return builder.finish();
 }
 
