@@ -71,7 +71,7 @@ TEST(SystemSettingsPage, FieldsAreSavedTrimmedAndSecretsExactlyAndOnlyInTheSecre
     page.enter("caldavUserField", QStringLiteral("anna"));
     page.enter("caldavPasswordField", QStringLiteral(" pw "));
     page.enter("speechURLField", QStringLiteral("http://127.0.0.1:8080/v1"));
-    page.enter("speechModelField", QStringLiteral("whisper-1\t"));
+    page.enter("speechModelField", QStringLiteral(" whisper-1 "));
     page.enter("speechKeyField", QStringLiteral("sk-speech"));
     EXPECT_EQ(page.stored("calendar.caldav.url"), u"http://127.0.0.1:9/dav/");
     EXPECT_EQ(page.stored("calendar.caldav.user"), u"anna");
