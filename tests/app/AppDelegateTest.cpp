@@ -1,6 +1,4 @@
-// The launch sequence: the one-time copy of the predecessor's settings, the credential move,
-// the ball window, the local scan, the log and the first-use panel; and the single-instance rule
-// between copies running from a mounted image and installed ones.
+// The launch sequence, and the single-instance rule between mounted and installed copies.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,5 +1,4 @@
-// The product log: quoting, the absent status code, and the info switch. (Every other form is
-// read back by the tests of what logs it.)
+// The product log's quoting and info switch (other forms are read back where they are logged).
 
 #include <gtest/gtest.h>
 #include <QLoggingCategory>

@@ -1,5 +1,4 @@
-// The two opacities: reading with range checks and the legacy key, clamped writes, and a signal
-// on every write.
+// The two opacities: range-checked reads, the legacy key, clamped and announced writes.
 
 #include <gtest/gtest.h>
 

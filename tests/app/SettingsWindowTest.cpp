@@ -1,6 +1,4 @@
-// The settings window: what the model part offers for each state, and offscreen, through the
-// window's own controls, saving keys and models, the recommended-model pull, the sliders, skin,
-// persona, consent and the key reveal.
+// The settings window's model part, and the window driven offscreen through its own controls.
 
 #include <gtest/gtest.h>
 #include <QFile>

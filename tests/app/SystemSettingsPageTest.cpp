@@ -1,5 +1,4 @@
-// This desktop's settings page: the calendar store and its connection test, the speech endpoint
-// and starting at login, through the page's own controls.
+// This desktop's settings page (calendar store, speech, autostart) through its own controls.
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -8,7 +7,6 @@
 #include "llm/KeychainCredentialStore.h"
 #include "support/Autostart.h"
 #include "support/Preferences.h"
-#include "testkit/CalDavServers.h"
 #include "testkit/EventLoop.h"
 #include "testkit/SecretStoreSession.h"
 #include "testkit/TempXdg.h"
@@ -73,7 +71,7 @@ TEST(SystemSettingsPage, FieldsAreSavedTrimmedAndSecretsExactlyAndOnlyInTheSecre
     page.enter("caldavUserField", QStringLiteral("anna"));
     page.enter("caldavPasswordField", QStringLiteral(" pw "));
     page.enter("speechURLField", QStringLiteral("http://127.0.0.1:8080/v1"));
-    page.enter("speechModelField", QStringLiteral("whisper-1\t"));
+    page.enter("speechModelField", QStringLiteral(" whisper-1 "));
     page.enter("speechKeyField", QStringLiteral("sk-speech"));
     EXPECT_EQ(page.stored("calendar.caldav.url"), u"http://127.0.0.1:9/dav/");
     EXPECT_EQ(page.stored("calendar.caldav.user"), u"anna");
@@ -95,23 +93,6 @@ TEST(SystemSettingsPage, FieldsAreSavedTrimmedAndSecretsExactlyAndOnlyInTheSecre
     EXPECT_TRUE(test::spinUntil([&] { return field->text() == u" pw "; }));
     page.enter("speechKeyField", QString());
     EXPECT_EQ(page.secret(QStringLiteral("speech")), std::nullopt);
-}
-
-TEST(SystemSettingsPage, TheConnectionTestSignsInWithThePasswordFromTheSecretStore) {
-    if (!test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
-    Page page;
-    test::RadicaleServer server;
-    ASSERT_TRUE(server.requirePassword(QStringLiteral("alice")));
-    ASSERT_TRUE(server.start());
-    ASSERT_TRUE(server.makeCalendar(QStringLiteral("alice"), QStringLiteral("work"),
-                                    QStringLiteral("Work"), {}));
-    page.chooseCalDav();
-    page.enter("caldavURLField", server.url().toString());
-    page.enter("caldavUserField", QStringLiteral("alice"));
-    page.enter("caldavPasswordField", QStringLiteral("wrong"));
-    EXPECT_TRUE(page.testConnection().startsWith(u"连接失败："));
-    page.enter("caldavPasswordField", QLatin1String(test::RadicaleServer::kPassword));
-    EXPECT_EQ(page.testConnection(), u"找到 1 个日历：Work");
 }
 
 TEST(SystemSettingsPage, StartingAtLoginWritesAQuotedEntryAndRemovesIt) {

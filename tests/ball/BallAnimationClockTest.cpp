@@ -1,5 +1,4 @@
-// The frame clock, driven with a zero interval so that ticks come on every pass of the event
-// loop instead of every sixtieth of a second.
+// The frame clock, with a zero interval: a tick on every pass of the event loop.
 
 #include <gtest/gtest.h>
 #include <QTimer>

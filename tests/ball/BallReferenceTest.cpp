@@ -1,7 +1,5 @@
-// Every state of every skin drawn at 128 × 128 points, scale 2, compared with the images in
-// tests/ball/reference/. With ZORBEL_BALL_WRITE_REFERENCES=<folder> the images are written
-// there instead (update-references.sh regenerates the checked-in set on purpose; the contact
-// sheet script collects them into one picture).
+// Every state of every skin at 128 × 128 points, scale 2, against tests/ball/reference/;
+// ZORBEL_BALL_WRITE_REFERENCES=<folder> writes them there instead (update-references.sh).
 
 #include <gtest/gtest.h>
 #include <QDir>

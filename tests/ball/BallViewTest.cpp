@@ -1,6 +1,4 @@
-// The ball window with substitute capture services: presses, drags, keys, pastes, drops, the
-// status panel, the frame clock and edge docking, driven with synthetic input on the offscreen
-// platform and an injected clock.
+// The ball window with substitute capture services, synthetic input and an injected clock.
 
 #include <gtest/gtest.h>
 #include <QAccessible>
@@ -35,11 +33,6 @@ using Action = ProcessingStatusPresentation::Action;
 
 namespace {
 
-/// The product's writer: the store the settings name, in this test's own folders.
-std::shared_ptr<CalendarWriter> standardWriter() {
-    return std::make_shared<CalendarWriter>(Preferences::standard(), nullptr);
-}
-
 const QRectF kScreen(0, 0, 1280, 800);
 constexpr quint32 kScreenID = 7;
 const QList<ScreenInfo> kScreens{{kScreen, kScreen, kScreenID}};
@@ -57,7 +50,7 @@ protected:
         options.snapTiming = {std::chrono::milliseconds(0), std::chrono::milliseconds(30)};
         window = std::make_unique<FloatingBallWindow>(
             BallServices{fakes.speech, fakes.files, fakes.model, fakes.permissions, fakes.consent},
-            standardWriter(), options);
+            std::make_shared<CalendarWriter>(Preferences::standard(), nullptr), options);
         window->show();
         view = window->ballView();
         // The view's own contract is tested here; the window's confirmation flow has its test.
@@ -195,10 +188,12 @@ TEST_F(BallViewTest, ADragCancelsTheCaptureMovesTheWindowWithThePointerAndIsReme
     mouse(QEvent::MouseMove, {32, 36.9});  // short of a drag
     EXPECT_EQ(window->pos(), QPoint(400, 300));
     EXPECT_EQ(kind(), Kind::recording);
-    mouse(QEvent::MouseMove, {52, 52});
+    mouse(QEvent::MouseMove, {35, 36});  // 3-4-5: exactly the threshold
     EXPECT_EQ(kind(), Kind::idle);
+    EXPECT_EQ(window->pos(), QPoint(403, 304));
+    mouse(QEvent::MouseMove, {49, 48});
     EXPECT_EQ(window->pos(), QPoint(420, 320));
-    release({52, 52});
+    release({49, 48});
     // Released far from the edges: stays free and is remembered.
     EXPECT_FALSE(view->edgeSnapController()->isHidden());
     EXPECT_EQ(Preferences::standard()->value(EdgeSnapController::parkedFrameKey).toRectF(),
@@ -352,7 +347,7 @@ TEST(FloatingBallWindowTest, FoundEventsOpenTheConfirmPanelAndLeavingConfirmatio
     test::FakeCaptureServices fakes;
     FloatingBallWindow window(
         BallServices{fakes.speech, fakes.files, fakes.model, fakes.permissions, fakes.consent},
-        standardWriter());
+        std::make_shared<CalendarWriter>(Preferences::standard(), nullptr));
     window.show();
     BallView* const view = window.ballView();
     const auto panel = [&] { return window.confirmationFlow().confirmPanel(); };
@@ -366,20 +361,13 @@ TEST(FloatingBallWindowTest, FoundEventsOpenTheConfirmPanelAndLeavingConfirmatio
 }
 
 TEST(ProcessingStatusPanel, ItsButtonDoesWhatItSaysAndWithoutAnAnchorItHidesKeepingTheHandler) {
-    const auto failure = [](UserFacingFailure::Kind kind) {
-        return ProcessingStatusPresentation::make(
-            CaptureState::failure(UserFacingFailure::of(kind)));
-    };
-    const ProcessingStatusPresentation presentations[] = {
-        ProcessingStatusPresentation::make(
-            CaptureState::processing(ProcessingStage::understanding)),
-        failure(UserFacingFailure::Kind::network),
-        failure(UserFacingFailure::Kind::providerUnavailable),
-        failure(UserFacingFailure::Kind::cloudTransmissionDeclined)};
     ProcessingStatusPanel panel([] { return kScreens; });
     EXPECT_FALSE(panel.isVisible());
     QList<Action> pressed;
-    for (const ProcessingStatusPresentation& presentation : presentations) {
+    for (const CaptureState& state : {CaptureState::processing(ProcessingStage::understanding),
+                                      CaptureState::failure(UserFacingFailure::of(
+                                          UserFacingFailure::Kind::providerUnavailable))}) {
+        const auto presentation = ProcessingStatusPresentation::make(state);
         panel.update(presentation, QRectF(1200, 300, 64, 64), [&](Action a) { pressed.append(a); });
         ASSERT_TRUE(panel.isVisible());
         EXPECT_EQ(panel.detailLabel()->isVisibleTo(&panel), presentation.detail.has_value());
@@ -387,12 +375,12 @@ TEST(ProcessingStatusPanel, ItsButtonDoesWhatItSaysAndWithoutAnAnchorItHidesKeep
                   ProcessingStatusPresentation::buttonTitle(presentation.primaryAction));
         QTest::mouseClick(panel.actionButton(), Qt::LeftButton);
     }
-    EXPECT_EQ(pressed, (QList<Action>{Action::cancel, Action::retry, Action::openSettings,
-                                      Action::dismiss}));
-    panel.update(presentations[0], std::nullopt, [](Action) { FAIL() << "replaced handler"; });
+    EXPECT_EQ(pressed, (QList<Action>{Action::cancel, Action::openSettings}));
+    panel.update(ProcessingStatusPresentation::make(CaptureState::recording()), std::nullopt,
+                 [](Action) { FAIL() << "replaced handler"; });
     EXPECT_FALSE(panel.isVisible());
     panel.actionClicked();
-    EXPECT_EQ(pressed.size(), 5);
+    EXPECT_EQ(pressed.size(), 3);
 }
 
 TEST(ProcessingStatusPanel, EveryStatusTextIsShownWholeOrCutBetweenWords) {

@@ -1,6 +1,5 @@
-// The confirmation flow: substitute permissions, a real local calendar folder behind a store that
-// fails on demand, the real confirm panel driven by key events. (The whole road to a CalDAV
-// server is the end-to-end test's.)
+// The confirmation flow: substitute permissions, a local calendar folder behind a store that
+// fails on demand, and the real confirm panel.
 
 #include <gtest/gtest.h>
 #include <QAction>
