@@ -330,20 +330,17 @@ TEST_F(CaptureCoordinatorTest, ImageFileGoesAsTextOrAsPictureByTheProvider) {
     EXPECT_EQ(fakes.model->sources.last(), u"文件内容"_s);
 }
 
+// A speech failure and an aborted request fall back as the routes' own tests show.
 TEST(UserFacingFailureForError, MapsModelAndNetworkErrorsAndFallsBackOtherwise) {
-    using FE = FileExtractionError;
+    const auto e = [](auto error) { return std::make_exception_ptr(error); };
     const std::pair<std::exception_ptr, std::optional<F>> rows[] = {
-        {std::make_exception_ptr(LLMError::of(LLMError::Kind::badResponse)),
-         F::invalidModelResponse},
-        {std::make_exception_ptr(LLMError::of(LLMError::Kind::badJSON)), F::invalidModelResponse},
-        {std::make_exception_ptr(LLMError::httpStatus(401)), F::providerUnavailable},
-        {std::make_exception_ptr(LLMError::of(LLMError::Kind::noProvider)), F::providerUnavailable},
-        {std::make_exception_ptr(NetworkError(NetworkError::Code::timedOut)), F::network},
-        {std::make_exception_ptr(CloudTransmissionDeclinedError()), F::cloudTransmissionDeclined},
-        // No mapping of their own: the route's fallback.
-        {std::make_exception_ptr(NetworkError(NetworkError::Code::cancelled)), std::nullopt},
-        {std::make_exception_ptr(FE::of(FE::Kind::ocrFailed)), std::nullopt},
-        {std::make_exception_ptr(std::runtime_error("speech")), std::nullopt},
+        {e(LLMError::of(LLMError::Kind::badResponse)), F::invalidModelResponse},
+        {e(LLMError::of(LLMError::Kind::badJSON)), F::invalidModelResponse},
+        {e(LLMError::httpStatus(401)), F::providerUnavailable},
+        {e(LLMError::of(LLMError::Kind::noProvider)), F::providerUnavailable},
+        {e(NetworkError(NetworkError::Code::timedOut)), F::network},
+        {e(CloudTransmissionDeclinedError()), F::cloudTransmissionDeclined},
+        {e(FileExtractionError::of(FileExtractionError::Kind::ocrFailed)), std::nullopt},
     };
     for (const F fallback : {F::emptyCapture, F::invalidModelResponse}) {
         for (const auto& [error, expected] : rows) {
