@@ -6,6 +6,7 @@
 #include <qcoro/qcorotimer.h>
 #include <QAudioDevice>
 #include <QDir>
+#include <QMap>
 #include <QMediaDevices>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -56,35 +57,21 @@ public:
     }
 };
 
-/// A recogniser that answers as scripted and remembers what it was given.
+/// A recogniser that answers as scripted and keeps the samples of the last recording given.
 class ScriptedRecognizer final : public SpeechRecognizer {
 public:
-    enum class Behaviour { answer, fail, never };
-
     bool available = true;
     bool local = true;
-    Behaviour behaviour = Behaviour::answer;
-    QString text;
-    int calls = 0;
-    QByteArray heardSamples;       ///< the samples of the last recording it was given
-    bool stoppedByCancel = false;  ///< a `never` recognition saw its token cancelled and ended
+    test::ScriptedCall<QString> reply{QString()};
+    QByteArray heardSamples;
 
     bool isAvailable() const override { return available; }
     bool isLocal() const override { return local; }
     QCoro::Task<QString> recognize(QString wavPath, CancellationToken token) override {
-        ++calls;
         heardSamples = WavFile::readSamples(wavPath);
-        if (behaviour == Behaviour::fail) throw RecognitionError("scripted");
-        if (behaviour == Behaviour::never) {
-            while (!token.isCancelled()) co_await QCoro::sleepFor(std::chrono::milliseconds(5));
-            stoppedByCancel = true;
-            throw CancelledError();
-        }
-        co_return QString(text);  // QCoro 0.8 moves from a co_returned lvalue
+        return reply.call(token);
     }
 };
-
-using Behaviour = ScriptedRecognizer::Behaviour;
 
 /// The kind of service error `run` throws, or nothing.
 template <typename Run>
@@ -109,6 +96,11 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(QDir().mkpath(recordings));
         writeFile(victim, "precious");
+    }
+    // A held recognition is let go, so that no suspended coroutine outlives the test.
+    void TearDown() override {
+        while (recognizer->reply.waiting() > 0) recognizer->reply.release();
+        EXPECT_TRUE(test::spinUntil([&] { return recognizer->reply.settled(); }));
     }
     QStringList recordingFiles() const { return QDir(recordings).entryList(QDir::Files); }
     std::unique_ptr<SpeechService> service(
@@ -161,7 +153,7 @@ protected:
 }  // namespace
 
 TEST_F(SpeechServiceTest, TranscriptIsTrimmedAndTheRecordingDeleted) {
-    recognizer->text = u" 明天三点开会\n"_s;
+    recognizer->reply.answer(u" 明天三点开会\n"_s);
     auto speech = service();
     speech->start();
     ASSERT_EQ(recordingFiles().size(), 1);
@@ -178,19 +170,21 @@ TEST_F(SpeechServiceTest, TranscriptIsTrimmedAndTheRecordingDeleted) {
 
 // Each failure keeps its recording as the last failure, replacing the one before.
 TEST_F(SpeechServiceTest, AFailedRecognitionKeepsTheRecordingAsTheLastFailure) {
-    const std::pair<Behaviour, QStringList> cases[] = {{Behaviour::answer, {}},  // an empty text
-                                                       {Behaviour::fail, {u"transcription"_s}},
-                                                       {Behaviour::never, {}},  // too late
-                                                       {Behaviour::answer, {}}};
+    // An empty text, a failure, no answer in time, an empty text again.
+    using Reply = test::ScriptedCall<QString>;
+    const std::pair<std::function<void(Reply&)>, QStringList> cases[] = {
+        {[](Reply& reply) { reply.answer(u" \n"_s); }, {}},
+        {[](Reply& reply) { reply.fail(RecognitionError("scripted")); }, {u"transcription"_s}},
+        {[](Reply& reply) { reply.hold(); }, {}},
+        {[](Reply& reply) { reply.hold(false), reply.answer(u"\n"_s); }, {}}};
     // The planted link at the last failure's name is replaced, not followed.
     ASSERT_TRUE(QFile::link(victim, lastFailure));
-    recognizer->text = u" \n"_s;
     auto speech = service(std::chrono::milliseconds(50));
     bool other = false;
-    for (const auto& [behaviour, codes] : cases) {
-        SCOPED_TRACE(int(behaviour));
+    for (const auto& [script, codes] : cases) {
+        SCOPED_TRACE(recognizer->reply.calls());
         test::LogCapture log;
-        recognizer->behaviour = behaviour;
+        script(recognizer->reply);
         const QByteArray& samples = (other = !other) ? kSpeech : kOtherSpeech;
         EXPECT_EQ(failedRecording(*speech, samples), Kind::emptyTranscription);
         EXPECT_EQ(WavFile::readSamples(lastFailure), samples);
@@ -198,7 +192,7 @@ TEST_F(SpeechServiceTest, AFailedRecognitionKeepsTheRecordingAsTheLastFailure) {
         EXPECT_TRUE(recordingFiles().isEmpty());
         EXPECT_EQ(log.failureCodes(), codes);
     }
-    EXPECT_TRUE(test::spinUntil([&] { return recognizer->stoppedByCancel; }));
+    EXPECT_TRUE(recognizer->reply.tokens().at(2).isCancelled());  // the late one was told
     EXPECT_EQ(readFile(victim), "precious");
 }
 
@@ -213,13 +207,13 @@ TEST_F(SpeechServiceTest, CancelAbandonsTheRecordingOrItsTranscription) {
     EXPECT_FALSE(input->sink);
     EXPECT_TRUE(recordingFiles().isEmpty());
 
-    recognizer->behaviour = Behaviour::never;
+    recognizer->reply.hold();
     speech->start();
     test::Running transcribing(speech->stopAndTranscribe(CancellationToken()));
-    ASSERT_TRUE(test::spinUntil([&] { return recognizer->calls == 1; }));
+    ASSERT_TRUE(test::spinUntil([&] { return recognizer->reply.waiting() == 1; }));
     speech->cancel();
     EXPECT_TRUE(transcribing.endsWith<CancelledError>());
-    EXPECT_TRUE(test::spinUntil([&] { return recognizer->stoppedByCancel; }));
+    EXPECT_TRUE(recognizer->reply.tokens().first().isCancelled());
     EXPECT_TRUE(test::spinUntil([&] { return recordingFiles().isEmpty(); }));
     EXPECT_FALSE(QFileInfo::exists(lastFailure));
 }
@@ -236,19 +230,19 @@ TEST_F(SpeechServiceTest, StartFailuresLeaveItIdleAndALaterStartWorks) {
     EXPECT_EQ(serviceErrorOf([&] { speech->start(); }), Kind::inputUnavailable);
     EXPECT_FALSE(speech->isRecording());
     EXPECT_TRUE(recordingFiles().isEmpty());
-    recognizer->text = u"ok"_s;
+    recognizer->reply.answer(u"ok"_s);
     EXPECT_EQ(record(*speech, kSpeech), u"ok"_s);
 }
 
 TEST_F(SpeechServiceTest, CloudRecognizerNeedsVoiceConsentBeforeTheUpload) {
     recognizer->local = false;
-    recognizer->text = u"ok"_s;
+    recognizer->reply.answer(u"ok"_s);
     gate->answer.answer(false);
     auto speech = service();
     speech->start();
     EXPECT_THROW(await(speech->stopAndTranscribe(CancellationToken())),
                  CloudTransmissionDeclinedError);
-    EXPECT_EQ(recognizer->calls, 0);
+    EXPECT_EQ(recognizer->reply.calls(), 0);
     EXPECT_TRUE(recordingFiles().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(lastFailure));
     EXPECT_EQ(gate->questions,
@@ -396,15 +390,15 @@ TEST(SpeechRecognizerChoice, ChineseThenThePreferredLanguagesThenEnglish) {
                                                      {{u"de-DE"_s}, {}}};
     for (const auto& [languages, expected] : cases) {
         const QStringList& available = languages;  // a lambda cannot capture a binding in clang 14
-        // A recogniser for every language but German, whose text is its language.
+        // A recogniser for every language but German.
+        QMap<QString, std::shared_ptr<SpeechRecognizer>> made;
         const RecognizerFactory make = [&](const QString& locale) {
             auto recognizer = std::make_shared<ScriptedRecognizer>();
-            recognizer->text = locale;
             recognizer->available = available.contains(locale);
-            return locale == u"de-DE" ? nullptr : recognizer;
+            return locale == u"de-DE" ? nullptr : (made[locale] = recognizer);
         };
         const auto picked = SpeechService::pickRecognizer({u"fr-FR"_s, u"de-DE"_s}, make);
-        EXPECT_EQ(picked ? static_cast<ScriptedRecognizer&>(*picked).text : QString(), expected);
+        EXPECT_EQ(picked, made.value(expected));
     }
 }
 
