@@ -358,47 +358,38 @@ TEST(UserFacingFailureForError, MapsModelAndNetworkErrorsAndFallsBackOtherwise) 
 
 TEST_F(CaptureCoordinatorTest, FailedStepsBecomeTheFailureOfTheirRoute) {
     using FE = FileExtractionError;
-    struct Row {
-        const char* what;
-        std::function<void(test::FakeCaptureServices&)> script;
-        std::function<void(CaptureCoordinator&)> capture;
-        UserFacingFailure expected;
-    };
-    const auto pasteText = [](CaptureCoordinator& c) { c.handleText(u"下周一 开会"_s); };
-    const auto dropFile = [](CaptureCoordinator& c) { c.handleFile(u"/tmp/x.xlsx"_s); };
-    const auto dropPicture = [](CaptureCoordinator& c) { c.handleFile(u"/tmp/x.jpg"_s); };
     const auto of = [](F kind) { return UserFacingFailure::of(kind); };
-    const Row rows[] = {
-        {"no events", [](auto& f) { f.model->reply.answer({}); }, pasteText,
-         of(F::invalidModelResponse)},
+    // What goes wrong, and the file dropped (none: a paste).
+    const std::tuple<const char*, std::function<void()>, QString, UserFacingFailure> rows[] = {
+        {"no events", [&] { fakes.model->reply.answer({}); }, {}, of(F::invalidModelResponse)},
         {"aborted request during a paste",
-         [](auto& f) { f.model->reply.fail(NetworkError(NetworkError::Code::cancelled)); },
-         pasteText, of(F::invalidModelResponse)},
-        {"unsupported file", [](auto& f) { f.files->text.fail(FE::unsupportedType(u"xlsx"_s)); },
-         dropFile, UserFacingFailure::unsupportedFile(u"xlsx"_s)},
-        {"OCR failure", [](auto& f) { f.files->text.fail(FE::of(FE::Kind::ocrFailed)); }, dropFile,
-         of(F::ocrFailed)},
+         [&] { fakes.model->reply.fail(NetworkError(NetworkError::Code::cancelled)); },
+         {},
+         of(F::invalidModelResponse)},
+        {"unsupported file", [&] { fakes.files->text.fail(FE::unsupportedType(u"xlsx"_s)); },
+         u"/tmp/x.xlsx"_s, UserFacingFailure::unsupportedFile(u"xlsx"_s)},
+        {"OCR failure", [&] { fakes.files->text.fail(FE::of(FE::Kind::ocrFailed)); },
+         u"/tmp/x.pdf"_s, of(F::ocrFailed)},
         {"model cannot read pictures",
-         [](auto& f) {
-             f.model->vision = true;
-             f.model->reply.fail(FE::unsupportedType(u"image"_s));
+         [&] {
+             fakes.model->vision = true;
+             fakes.model->reply.fail(FE::unsupportedType(u"image"_s));
          },
-         dropPicture, of(F::invalidModelResponse)},
+         u"/tmp/x.jpg"_s, of(F::invalidModelResponse)},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        test::FakeCaptureServices services;
-        row.script(services);
-        CaptureCoordinator subject(services.speech, services.files, services.model,
-                                   services.permissions, services.consent);
-        subject.onEventsReady = [](QList<ExtractedEvent>) { ADD_FAILURE() << "events handed on"; };
+    for (const auto& [what, script, file, expected] : rows) {
+        SCOPED_TRACE(what);
+        script();
         log.clear();
-        row.capture(subject);
-        EXPECT_TRUE(
-            spinUntil([&] { return subject.state() == CaptureState::failure(row.expected); }));
-        EXPECT_EQ(log.lines().filter(u"event=failure"_s), QStringList{failureLine(row.expected)});
-        EXPECT_TRUE(services.settle());
+        if (file.isEmpty()) {
+            paste(u"下周一 开会"_s);
+        } else {
+            drop(file);
+        }
+        EXPECT_EQ(coordinator.state(), CaptureState::failure(expected));
+        EXPECT_EQ(log.lines().filter(u"event=failure"_s), QStringList{failureLine(expected)});
     }
+    EXPECT_TRUE(delivered.isEmpty());
 }
 
 TEST_F(CaptureCoordinatorTest, ACurrentTaskCancellationReturnsToIdleSilently) {
