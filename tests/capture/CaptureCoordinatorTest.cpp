@@ -330,20 +330,17 @@ TEST_F(CaptureCoordinatorTest, ImageFileGoesAsTextOrAsPictureByTheProvider) {
     EXPECT_EQ(fakes.model->sources.last(), u"文件内容"_s);
 }
 
+// A speech failure and an aborted request fall back as the routes' own tests show.
 TEST(UserFacingFailureForError, MapsModelAndNetworkErrorsAndFallsBackOtherwise) {
-    using FE = FileExtractionError;
+    const auto e = [](auto error) { return std::make_exception_ptr(error); };
     const std::pair<std::exception_ptr, std::optional<F>> rows[] = {
-        {std::make_exception_ptr(LLMError::of(LLMError::Kind::badResponse)),
-         F::invalidModelResponse},
-        {std::make_exception_ptr(LLMError::of(LLMError::Kind::badJSON)), F::invalidModelResponse},
-        {std::make_exception_ptr(LLMError::httpStatus(401)), F::providerUnavailable},
-        {std::make_exception_ptr(LLMError::of(LLMError::Kind::noProvider)), F::providerUnavailable},
-        {std::make_exception_ptr(NetworkError(NetworkError::Code::timedOut)), F::network},
-        {std::make_exception_ptr(CloudTransmissionDeclinedError()), F::cloudTransmissionDeclined},
-        // No mapping of their own: the route's fallback.
-        {std::make_exception_ptr(NetworkError(NetworkError::Code::cancelled)), std::nullopt},
-        {std::make_exception_ptr(FE::of(FE::Kind::ocrFailed)), std::nullopt},
-        {std::make_exception_ptr(std::runtime_error("speech")), std::nullopt},
+        {e(LLMError::of(LLMError::Kind::badResponse)), F::invalidModelResponse},
+        {e(LLMError::of(LLMError::Kind::badJSON)), F::invalidModelResponse},
+        {e(LLMError::httpStatus(401)), F::providerUnavailable},
+        {e(LLMError::of(LLMError::Kind::noProvider)), F::providerUnavailable},
+        {e(NetworkError(NetworkError::Code::timedOut)), F::network},
+        {e(CloudTransmissionDeclinedError()), F::cloudTransmissionDeclined},
+        {e(FileExtractionError::of(FileExtractionError::Kind::ocrFailed)), std::nullopt},
     };
     for (const F fallback : {F::emptyCapture, F::invalidModelResponse}) {
         for (const auto& [error, expected] : rows) {
@@ -361,47 +358,38 @@ TEST(UserFacingFailureForError, MapsModelAndNetworkErrorsAndFallsBackOtherwise) 
 
 TEST_F(CaptureCoordinatorTest, FailedStepsBecomeTheFailureOfTheirRoute) {
     using FE = FileExtractionError;
-    struct Row {
-        const char* what;
-        std::function<void(test::FakeCaptureServices&)> script;
-        std::function<void(CaptureCoordinator&)> capture;
-        UserFacingFailure expected;
-    };
-    const auto pasteText = [](CaptureCoordinator& c) { c.handleText(u"下周一 开会"_s); };
-    const auto dropFile = [](CaptureCoordinator& c) { c.handleFile(u"/tmp/x.xlsx"_s); };
-    const auto dropPicture = [](CaptureCoordinator& c) { c.handleFile(u"/tmp/x.jpg"_s); };
     const auto of = [](F kind) { return UserFacingFailure::of(kind); };
-    const Row rows[] = {
-        {"no events", [](auto& f) { f.model->reply.answer({}); }, pasteText,
-         of(F::invalidModelResponse)},
+    // What goes wrong, and the file dropped (none: a paste).
+    const std::tuple<const char*, std::function<void()>, QString, UserFacingFailure> rows[] = {
+        {"no events", [&] { fakes.model->reply.answer({}); }, {}, of(F::invalidModelResponse)},
         {"aborted request during a paste",
-         [](auto& f) { f.model->reply.fail(NetworkError(NetworkError::Code::cancelled)); },
-         pasteText, of(F::invalidModelResponse)},
-        {"unsupported file", [](auto& f) { f.files->text.fail(FE::unsupportedType(u"xlsx"_s)); },
-         dropFile, UserFacingFailure::unsupportedFile(u"xlsx"_s)},
-        {"OCR failure", [](auto& f) { f.files->text.fail(FE::of(FE::Kind::ocrFailed)); }, dropFile,
-         of(F::ocrFailed)},
+         [&] { fakes.model->reply.fail(NetworkError(NetworkError::Code::cancelled)); },
+         {},
+         of(F::invalidModelResponse)},
+        {"unsupported file", [&] { fakes.files->text.fail(FE::unsupportedType(u"xlsx"_s)); },
+         u"/tmp/x.xlsx"_s, UserFacingFailure::unsupportedFile(u"xlsx"_s)},
+        {"OCR failure", [&] { fakes.files->text.fail(FE::of(FE::Kind::ocrFailed)); },
+         u"/tmp/x.pdf"_s, of(F::ocrFailed)},
         {"model cannot read pictures",
-         [](auto& f) {
-             f.model->vision = true;
-             f.model->reply.fail(FE::unsupportedType(u"image"_s));
+         [&] {
+             fakes.model->vision = true;
+             fakes.model->reply.fail(FE::unsupportedType(u"image"_s));
          },
-         dropPicture, of(F::invalidModelResponse)},
+         u"/tmp/x.jpg"_s, of(F::invalidModelResponse)},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        test::FakeCaptureServices services;
-        row.script(services);
-        CaptureCoordinator subject(services.speech, services.files, services.model,
-                                   services.permissions, services.consent);
-        subject.onEventsReady = [](QList<ExtractedEvent>) { ADD_FAILURE() << "events handed on"; };
+    for (const auto& [what, script, file, expected] : rows) {
+        SCOPED_TRACE(what);
+        script();
         log.clear();
-        row.capture(subject);
-        EXPECT_TRUE(
-            spinUntil([&] { return subject.state() == CaptureState::failure(row.expected); }));
-        EXPECT_EQ(log.lines().filter(u"event=failure"_s), QStringList{failureLine(row.expected)});
-        EXPECT_TRUE(services.settle());
+        if (file.isEmpty()) {
+            paste(u"下周一 开会"_s);
+        } else {
+            drop(file);
+        }
+        EXPECT_EQ(coordinator.state(), CaptureState::failure(expected));
+        EXPECT_EQ(log.lines().filter(u"event=failure"_s), QStringList{failureLine(expected)});
     }
+    EXPECT_TRUE(delivered.isEmpty());
 }
 
 TEST_F(CaptureCoordinatorTest, ACurrentTaskCancellationReturnsToIdleSilently) {

@@ -14,23 +14,30 @@ TEST(FileTextLimits, PictureExtensionsIgnoreCase) {
     }
 }
 
-TEST(FileTextLimits, TruncationCutsBackToTheLastNewline) {
-    // The last newline within the first 15000 characters stands ten characters before the limit.
-    QString text(20000, u'a');
-    text[14990] = u'\n';
-    text[100] = u'\n';
-    EXPECT_EQ(FTE::truncateToLimit(text), text.left(14991));
+namespace {
 
-    const QString plain(20000, u'b');
-    EXPECT_EQ(FTE::truncateToLimit(plain), plain.left(15000));
-    const QString exact(15000, u'c');
-    EXPECT_EQ(FTE::truncateToLimit(exact), exact);
-    EXPECT_EQ(FTE::truncateToLimit(QString()), QString());
+// A text of `size` copies of `fill` with newlines at `newlines`.
+QString text(qsizetype size, QChar fill, std::initializer_list<qsizetype> newlines = {}) {
+    QString made(size, fill);
+    for (const qsizetype at : newlines) made[at] = u'\n';
+    return made;
+}
 
-    // A newline just past the limit does not count.
-    QString after(15001, u'd');
-    after[15000] = u'\n';
-    EXPECT_EQ(FTE::truncateToLimit(after), QString(15000, u'd'));
+}  // namespace
+
+TEST(FileTextLimits, TruncationCutsBackToTheLastNewlineWithinTheLimit) {
+    const std::pair<QString, QString> rows[] = {
+        {text(20000, u'a', {100, 14999}), text(15000, u'a', {100, 14999})},  // last one kept
+        {text(20000, u'b'), text(15000, u'b')},
+        {text(15000, u'c', {14000}), text(15000, u'c', {14000})},
+        {QString(), QString()},
+        {text(15001, u'd', {15000}), text(15000, u'd')},  // just past the limit: no cut there
+    };
+    for (const auto& [input, expected] : rows) {
+        SCOPED_TRACE(input.size());
+        EXPECT_EQ(FTE::truncateToLimit(input), expected);
+        EXPECT_EQ(FTE::exceedsLimit(input), input.size() > expected.size());
+    }
 }
 
 TEST(FileTextLimits, CountsUserPerceivedCharacters) {

@@ -1,13 +1,13 @@
 // The speech service against a substitute microphone, scripted recognisers and the capture
 // tests' consent gate; the transcription endpoint against a loopback server; and real
-// PocketSphinx on speech made by espeak-ng.
+// PocketSphinx on silence.
 
 #include <gtest/gtest.h>
 #include <qcoro/qcorotimer.h>
 #include <QAudioDevice>
 #include <QDir>
+#include <QMap>
 #include <QMediaDevices>
-#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -40,13 +40,12 @@ namespace {
 class FakeAudioInput final : public AudioInput {
 public:
     int starts = 0;
-    int failingStarts = 0;  ///< this many starts throw `inputUnavailable`
+    bool failsToStart = false;  ///< the next start throws `inputUnavailable`
     Sink sink;
 
     void start(Sink s) override {
         ++starts;
-        if (failingStarts > 0) {
-            --failingStarts;
+        if (std::exchange(failsToStart, false)) {
             throw SpeechService::ServiceError(SpeechService::ServiceError::inputUnavailable);
         }
         sink = std::move(s);
@@ -57,35 +56,21 @@ public:
     }
 };
 
-/// A recogniser that answers as scripted and remembers what it was given.
+/// A recogniser that answers as scripted and keeps the samples of the last recording given.
 class ScriptedRecognizer final : public SpeechRecognizer {
 public:
-    enum class Behaviour { answer, fail, never };
-
     bool available = true;
     bool local = true;
-    Behaviour behaviour = Behaviour::answer;
-    QString text;
-    int calls = 0;
-    QByteArray heardSamples;       ///< the samples of the last recording it was given
-    bool stoppedByCancel = false;  ///< a `never` recognition saw its token cancelled and ended
+    test::ScriptedCall<QString> reply{QString()};
+    QByteArray heardSamples;
 
     bool isAvailable() const override { return available; }
     bool isLocal() const override { return local; }
     QCoro::Task<QString> recognize(QString wavPath, CancellationToken token) override {
-        ++calls;
         heardSamples = WavFile::readSamples(wavPath);
-        if (behaviour == Behaviour::fail) throw RecognitionError("scripted");
-        if (behaviour == Behaviour::never) {
-            while (!token.isCancelled()) co_await QCoro::sleepFor(std::chrono::milliseconds(5));
-            stoppedByCancel = true;
-            throw CancelledError();
-        }
-        co_return QString(text);  // QCoro 0.8 moves from a co_returned lvalue
+        return reply.call(token);
     }
 };
-
-using Behaviour = ScriptedRecognizer::Behaviour;
 
 /// The kind of service error `run` throws, or nothing.
 template <typename Run>
@@ -110,6 +95,11 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(QDir().mkpath(recordings));
         writeFile(victim, "precious");
+    }
+    // A held recognition is let go, so that no suspended coroutine outlives the test.
+    void TearDown() override {
+        while (recognizer->reply.waiting() > 0) recognizer->reply.release();
+        EXPECT_TRUE(test::spinUntil([&] { return recognizer->reply.settled(); }));
     }
     QStringList recordingFiles() const { return QDir(recordings).entryList(QDir::Files); }
     std::unique_ptr<SpeechService> service(
@@ -162,7 +152,7 @@ protected:
 }  // namespace
 
 TEST_F(SpeechServiceTest, TranscriptIsTrimmedAndTheRecordingDeleted) {
-    recognizer->text = u" 明天三点开会\n"_s;
+    recognizer->reply.answer(u" 明天三点开会\n"_s);
     auto speech = service();
     speech->start();
     ASSERT_EQ(recordingFiles().size(), 1);
@@ -179,19 +169,21 @@ TEST_F(SpeechServiceTest, TranscriptIsTrimmedAndTheRecordingDeleted) {
 
 // Each failure keeps its recording as the last failure, replacing the one before.
 TEST_F(SpeechServiceTest, AFailedRecognitionKeepsTheRecordingAsTheLastFailure) {
-    const std::pair<Behaviour, QStringList> cases[] = {{Behaviour::answer, {}},  // an empty text
-                                                       {Behaviour::fail, {u"transcription"_s}},
-                                                       {Behaviour::never, {}},  // too late
-                                                       {Behaviour::answer, {}}};
+    // An empty text, a failure, no answer in time, an empty text again.
+    using Reply = test::ScriptedCall<QString>;
+    const std::pair<std::function<void(Reply&)>, QStringList> cases[] = {
+        {[](Reply& reply) { reply.answer(u" \n"_s); }, {}},
+        {[](Reply& reply) { reply.fail(RecognitionError("scripted")); }, {u"transcription"_s}},
+        {[](Reply& reply) { reply.hold(); }, {}},
+        {[](Reply& reply) { reply.hold(false), reply.answer(u"\n"_s); }, {}}};
     // The planted link at the last failure's name is replaced, not followed.
     ASSERT_TRUE(QFile::link(victim, lastFailure));
-    recognizer->text = u" \n"_s;
     auto speech = service(std::chrono::milliseconds(50));
     bool other = false;
-    for (const auto& [behaviour, codes] : cases) {
-        SCOPED_TRACE(int(behaviour));
+    for (const auto& [script, codes] : cases) {
+        SCOPED_TRACE(recognizer->reply.calls());
         test::LogCapture log;
-        recognizer->behaviour = behaviour;
+        script(recognizer->reply);
         const QByteArray& samples = (other = !other) ? kSpeech : kOtherSpeech;
         EXPECT_EQ(failedRecording(*speech, samples), Kind::emptyTranscription);
         EXPECT_EQ(WavFile::readSamples(lastFailure), samples);
@@ -199,7 +191,7 @@ TEST_F(SpeechServiceTest, AFailedRecognitionKeepsTheRecordingAsTheLastFailure) {
         EXPECT_TRUE(recordingFiles().isEmpty());
         EXPECT_EQ(log.failureCodes(), codes);
     }
-    EXPECT_TRUE(test::spinUntil([&] { return recognizer->stoppedByCancel; }));
+    EXPECT_TRUE(recognizer->reply.tokens().at(2).isCancelled());  // the late one was told
     EXPECT_EQ(readFile(victim), "precious");
 }
 
@@ -214,13 +206,13 @@ TEST_F(SpeechServiceTest, CancelAbandonsTheRecordingOrItsTranscription) {
     EXPECT_FALSE(input->sink);
     EXPECT_TRUE(recordingFiles().isEmpty());
 
-    recognizer->behaviour = Behaviour::never;
+    recognizer->reply.hold();
     speech->start();
     test::Running transcribing(speech->stopAndTranscribe(CancellationToken()));
-    ASSERT_TRUE(test::spinUntil([&] { return recognizer->calls == 1; }));
+    ASSERT_TRUE(test::spinUntil([&] { return recognizer->reply.waiting() == 1; }));
     speech->cancel();
     EXPECT_TRUE(transcribing.endsWith<CancelledError>());
-    EXPECT_TRUE(test::spinUntil([&] { return recognizer->stoppedByCancel; }));
+    EXPECT_TRUE(recognizer->reply.tokens().first().isCancelled());
     EXPECT_TRUE(test::spinUntil([&] { return recordingFiles().isEmpty(); }));
     EXPECT_FALSE(QFileInfo::exists(lastFailure));
 }
@@ -233,23 +225,23 @@ TEST_F(SpeechServiceTest, StartFailuresLeaveItIdleAndALaterStartWorks) {
     SpeechService withoutRecognizer(nullptr, input, gate);
     EXPECT_EQ(serviceErrorOf([&] { withoutRecognizer.start(); }), Kind::recognizerUnavailable);
     recognizer->available = true;
-    input->failingStarts = 1;
+    input->failsToStart = true;
     EXPECT_EQ(serviceErrorOf([&] { speech->start(); }), Kind::inputUnavailable);
     EXPECT_FALSE(speech->isRecording());
     EXPECT_TRUE(recordingFiles().isEmpty());
-    recognizer->text = u"ok"_s;
+    recognizer->reply.answer(u"ok"_s);
     EXPECT_EQ(record(*speech, kSpeech), u"ok"_s);
 }
 
 TEST_F(SpeechServiceTest, CloudRecognizerNeedsVoiceConsentBeforeTheUpload) {
     recognizer->local = false;
-    recognizer->text = u"ok"_s;
+    recognizer->reply.answer(u"ok"_s);
     gate->answer.answer(false);
     auto speech = service();
     speech->start();
     EXPECT_THROW(await(speech->stopAndTranscribe(CancellationToken())),
                  CloudTransmissionDeclinedError);
-    EXPECT_EQ(recognizer->calls, 0);
+    EXPECT_EQ(recognizer->reply.calls(), 0);
     EXPECT_TRUE(recordingFiles().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(lastFailure));
     EXPECT_EQ(gate->questions,
@@ -385,9 +377,6 @@ TEST_F(SpeechEndpointTest, AvailabilityAndLocalityFollowThePreferences) {
         EXPECT_EQ(recognizer->isAvailable(), c.available) << c.baseURL;
         EXPECT_EQ(recognizer->isLocal(), c.local) << c.baseURL;
     }
-    configure(u"https://speech.example.com/v1//"_s, u"m"_s);
-    EXPECT_EQ(recognizer->endpoint().toString(),
-              u"https://speech.example.com/v1//audio/transcriptions"_s);
 }
 
 TEST(SpeechRecognizerChoice, ChineseThenThePreferredLanguagesThenEnglish) {
@@ -397,15 +386,15 @@ TEST(SpeechRecognizerChoice, ChineseThenThePreferredLanguagesThenEnglish) {
                                                      {{u"de-DE"_s}, {}}};
     for (const auto& [languages, expected] : cases) {
         const QStringList& available = languages;  // a lambda cannot capture a binding in clang 14
-        // A recogniser for every language but German, whose text is its language.
+        // A recogniser for every language but German.
+        QMap<QString, std::shared_ptr<SpeechRecognizer>> made;
         const RecognizerFactory make = [&](const QString& locale) {
             auto recognizer = std::make_shared<ScriptedRecognizer>();
-            recognizer->text = locale;
             recognizer->available = available.contains(locale);
-            return locale == u"de-DE" ? nullptr : recognizer;
+            return locale == u"de-DE" ? nullptr : (made[locale] = recognizer);
         };
         const auto picked = SpeechService::pickRecognizer({u"fr-FR"_s, u"de-DE"_s}, make);
-        EXPECT_EQ(picked ? static_cast<ScriptedRecognizer&>(*picked).text : QString(), expected);
+        EXPECT_EQ(picked, made.value(expected));
     }
 }
 
@@ -414,9 +403,6 @@ TEST(SpeechRecognizerChoice, SystemRecognizersPreferTheConfiguredEndpoint) {
     auto preferences = Preferences::standard();
     const auto make = SpeechService::systemRecognizers(
         preferences, std::make_shared<test::MemoryCredentialStore>());
-    const auto onDevice = SpeechService::pickRecognizer({u"fr-FR"_s}, make);
-    EXPECT_EQ(dynamic_cast<PocketSphinxRecognizer*>(onDevice.get()) != nullptr,
-              PocketSphinxRecognizer().isAvailable());
     EXPECT_FALSE(make(u"fr-FR"_s));
     preferences->setValue(u"speech.baseURL"_s, u"http://127.0.0.1:9/v1"_s);
     preferences->setValue(u"speech.model"_s, u"whisper-1"_s);
@@ -435,42 +421,16 @@ TEST(SystemAudioInput, NoInputDeviceMeansInputUnavailable) {
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 
-TEST(PocketSphinxRecognizer, HearsSpokenEnglishAndNothingInSilence) {
-    auto recognizer = std::make_shared<PocketSphinxRecognizer>();
-    ASSERT_TRUE(recognizer->isAvailable()) << "the pocketsphinx-en-us model is missing";
-    // The general model hears synthetic speech poorly: this voice and rate reliably give
-    // "tomorrow" and "three", and the test asserts only on those.
+// Hearing speech made by espeak-ng is the extract command's test of a recording.
+TEST(PocketSphinxRecognizer, HearsNothingInSilenceAndRefusesAFileThatIsNot16kHzMono) {
+    PocketSphinxRecognizer recognizer;
+    ASSERT_TRUE(recognizer.isAvailable()) << "the pocketsphinx-en-us model is missing";
+    EXPECT_TRUE(recognizer.recognizeSamples(QByteArray(2 * WavFile::kSampleRate, '\0'), {})
+                    .trimmed()
+                    .isEmpty());
     QTemporaryDir dir;
-    const QString spoken = dir.filePath(u"spoken.wav"_s);
-    const QString wav = dir.filePath(u"utterance.wav"_s);
-    ASSERT_EQ(QProcess::execute(u"espeak-ng"_s, {u"-v"_s, u"en-us+f2"_s, u"-s"_s, u"110"_s, u"-w"_s,
-                                                 spoken, u"meeting tomorrow at three pm"_s}),
-              0)
-        << "espeak-ng is needed (scripts/setup)";
-    // Without dither (-D): sox's dither is random, and so would the transcript be.
-    ASSERT_EQ(QProcess::execute(u"sox"_s, {u"-D"_s, spoken, u"-r"_s, u"16000"_s, u"-c"_s, u"1"_s,
-                                           u"-b"_s, u"16"_s, wav}),
-              0)
-        << "sox is needed (scripts/setup)";
-    // Decoding on this thread: on a busy machine it can take longer than an event-loop wait.
-    const QString text =
-        recognizer->recognizeSamples(WavFile::readSamples(wav), CancellationToken());
-    EXPECT_TRUE(text.contains(u"tomorrow") && text.contains(u"three")) << text.toStdString();
-
-    // A second of silence is no transcript: the recording is kept as the last failure.
-    auto input = std::make_shared<FakeAudioInput>();
-    const QString lastFailure = dir.filePath(u"last-fail.wav"_s);
-    SpeechService speech(recognizer, input, nullptr,
-                         {SpeechServiceOptions::kRecognitionTimeout, dir.path(), lastFailure});
-    speech.start();
-    input->feed(QByteArray(2 * WavFile::kSampleRate, '\0'));
-    EXPECT_EQ(serviceErrorOf([&] { await(speech.stopAndTranscribe(CancellationToken())); }),
-              Kind::emptyTranscription);
-    EXPECT_EQ(WavFile::readSamples(lastFailure).size(), 2 * WavFile::kSampleRate);
-
-    // A file that is not 16 kHz mono is refused.
     QByteArray header = WavFile::header(4);
     header[22] = 2;  // two channels
-    writeFile(wav, header + QByteArray(4, '\0'));
-    EXPECT_THROW(await(recognizer->recognize(wav, CancellationToken())), WavFileError);
+    writeFile(dir.filePath(u"stereo.wav"_s), header + QByteArray(4, '\0'));
+    EXPECT_THROW(await(recognizer.recognize(dir.filePath(u"stereo.wav"_s), {})), WavFileError);
 }
