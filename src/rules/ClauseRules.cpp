@@ -210,8 +210,14 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
                  words().pattern(QStringLiteral("questionEnds"))),
         QRegularExpression::CaseInsensitiveOption);
 
+    static const QRegularExpression routine(
+        QStringLiteral(R"((?<![A-Za-z])(?:%1)(?![A-Za-z]))")
+            .arg(words().pattern(QStringLiteral("routine"))),
+        QRegularExpression::CaseInsensitiveOption);
+
     ClauseDetails details;
     details.undecided = undecided.match(clause).hasMatch();
+    details.routine = routine.match(clause).hasMatch();
     QList<Span> used = taken;
     QString text = masked(clause, used);
     if (const auto found = firstOf(reminderExpressions(), text)) {

@@ -152,7 +152,7 @@ void Builder::readClause(const QString& clause) {
     if (dates.isEmpty() && times.isEmpty()) return;
     for (const TimeMention& time : times) taken.append(time.span);
     ClauseDetails details = rules::readClause(clause, taken);
-    if (details.undecided) return;
+    if (details.undecided || details.routine) return;
 
     if (dates.isEmpty()) {
         // Under a heading, a line of times takes its title when it has none, or when it is one
