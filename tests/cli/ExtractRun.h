@@ -15,11 +15,9 @@ struct ExtractOutcome {
     QString err;
 };
 
-/// Runs zorbel-extract in the Shanghai zone with `arguments`, `input` on its standard input and
-/// its standard output into `outputFile` when one is given, driving the event loop meanwhile so
-/// that the test's loopback servers can answer. Without `sessionBus` the secret store is
-/// unreachable (and a stored key empty). Fails the test when the program does not end within a
-/// minute or crashes.
+/// Runs zorbel-extract in the Shanghai zone on `arguments` and `input`, its output into
+/// `outputFile` if given, while the event loop serves the test's loopback servers. Without
+/// `sessionBus` no secret store is reachable. Fails the test on a crash or after a minute.
 inline ExtractOutcome runExtract(const QStringList& arguments, const QByteArray& input = {},
                                  const QString& outputFile = {}, bool sessionBus = false) {
     QProcess process;

@@ -1,6 +1,7 @@
 // The model client: the prompt and the reading of a reply; the request path against loopback
 // chat-completions servers (wire, hostile servers, model lists, cancellation, the log); presets,
-// the resolution of server, key and model, the key cache and local discovery.
+// the resolution of server, key and model, the key cache and local discovery; the secret store
+// with no session bus (nothing else here talks to D-Bus, whose connections last the process).
 
 #include <gtest/gtest.h>
 #include <QJsonArray>
@@ -10,6 +11,7 @@
 
 #include "capture/ExtractorRouter.h"
 #include "llm/ChatRequest.h"
+#include "llm/KeychainCredentialStore.h"
 #include "llm/LLMClient.h"
 #include "llm/LocalDiscovery.h"
 #include "llm/UserProfile.h"
@@ -380,6 +382,19 @@ TEST(PresetTable, KeyedPresetsAreCloudOnesOverHttpsAndUnknownIdsAreAuto) {
     }
     EXPECT_EQ(LLMClient::preset(u"Ollama"_s).id, u"auto"_s);
     EXPECT_EQ(LLMClient::preset(u"nonsense"_s).id, u"auto"_s);
+}
+
+TEST(KeychainWithoutService, FailsWithTheStoresCodeAndWritesNoFile) {
+    test::TempXdg xdg;
+    const QByteArray saved = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/zorbel-test-bus");
+    KeychainCredentialStore store;
+    const auto error = test::thrown<KeychainError>(
+        [&] { await(store.setCredential(u"sk-nowhere"_s, u"kimi"_s)); });
+    EXPECT_EQ(error.value().status(), 7) << "QKeychain::OtherError";
+    EXPECT_THROW(await(store.credential(u"kimi"_s)), KeychainError);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
+    EXPECT_FALSE(test::anyFileContains(xdg.root(), "sk-nowhere"));  // no fallback to a file
 }
 
 TEST_F(Providers, TheOlderProviderKeyIsTakenOverOnce) {
