@@ -9,20 +9,50 @@
 
 #include "capture/CloudTransmissionGate.h"
 #include "cli/EventJson.h"
-#include "cli/ExtractRun.h"
+#include "llm/KeychainCredentialStore.h"
 #include "support/HttpExchange.h"
 #include "support/Preferences.h"
+#include "testkit/CalDavServers.h"
 #include "testkit/CalendarTestEvents.h"
 #include "testkit/ChatCompletionsServer.h"
+#include "testkit/EventLoop.h"
 #include "testkit/GoldenFolder.h"
+#include "testkit/SecretStoreSession.h"
 #include "testkit/TempXdg.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-using zorbel::test::runExtract;
-using Outcome = zorbel::test::ExtractOutcome;
+/// What a run of zorbel-extract gave.
+struct Outcome {
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+};
+
+/// Runs zorbel-extract in the Shanghai zone on `arguments` and `input`, its output into
+/// `outputFile` if given, while the event loop serves the test's loopback servers. Without
+/// `sessionBus` no secret store is reachable. Fails the test on a crash or after a minute.
+Outcome runExtract(const QStringList& arguments, const QByteArray& input = {},
+                   const QString& outputFile = {}, bool sessionBus = false) {
+    QProcess process;
+    if (!outputFile.isEmpty()) process.setStandardOutputFile(outputFile);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!sessionBus) env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
+    env.insert(u"TZ"_s, u"Asia/Shanghai"_s);
+    env.insert(u"QT_LOGGING_RULES"_s, u"com.zorbel.app.product.info=false"_s);
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(ZORBEL_EXTRACT_PATH), arguments);
+    EXPECT_TRUE(process.waitForStarted());
+    process.write(input);
+    process.closeWriteChannel();
+    EXPECT_TRUE(
+        zorbel::test::spinUntil([&] { return process.state() == QProcess::NotRunning; }, 60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "the program crashed";
+    return {process.exitCode(), process.readAllStandardOutput(),
+            QString::fromUtf8(process.readAllStandardError())};
+}
 
 const char* const kOneEvent =
     R"({"events":[{"title":"项目评审","start_time":"2026-12-07T15:00:00",)"
@@ -208,6 +238,36 @@ TEST_F(ExtractCommandTest, TheBuiltInRulesGiveTheExpectedJsonAndICalendar) {
 
     EXPECT_EQ(runExtract({u"--preset"_s, u"nope"_s, u"--text"_s, u"x"_s}).exitCode, 1);
     EXPECT_EQ(runExtract({u"--now"_s, u"tomorrow"_s, u"--text"_s, u"x"_s}).exitCode, 1);
+}
+
+// The CalDAV password comes from a real keyring on a private session bus (the only D-Bus use in
+// this program, whose connections last the process), for a server that lets in only that
+// password; the model call before the write goes out with no key stored.
+TEST_F(ExtractCommandTest, WritesToCalDavWithThePasswordFromTheKeyring) {
+    if (!zorbel::test::RadicaleServer::isInstalled()) GTEST_SKIP() << "radicale is not installed";
+    const zorbel::test::SecretStoreSession keyring;
+    zorbel::test::RadicaleServer calendar;
+    ASSERT_TRUE(calendar.requirePassword(u"alice"_s));
+    ASSERT_TRUE(calendar.start());
+    ASSERT_TRUE(calendar.makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, {}));
+    zorbel::KeychainCredentialStore store;
+    zorbel::test::await(store.setCredential(QLatin1String(calendar.kPassword), u"caldav"_s));
+    prefs->setValue(u"calendar.store"_s, u"caldav"_s);
+    prefs->setValue(u"calendar.caldav.url"_s, calendar.url().toString());
+    prefs->setValue(u"calendar.caldav.user"_s, u"alice"_s);
+    prefs->sync();
+
+    const QStringList write{u"--allow-cloud"_s, u"--write"_s, u"--text"_s, u"明天下午3点评审"_s};
+    const Outcome written = runExtract(write, {}, {}, true);
+    EXPECT_EQ(written.exitCode, 0) << written.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(written.out)[u"created"_s].toArray().size(), 1)
+        << written.out.toStdString();
+    ASSERT_EQ(server.requests().size(), 1);
+    EXPECT_FALSE(server.requests()[0].hasHeader("Authorization"));
+
+    // A wrong password in the store: the server refuses it and the command fails.
+    zorbel::test::await(store.setCredential(u"not the password"_s, u"caldav"_s));
+    EXPECT_NE(runExtract(write, {}, {}, true).exitCode, 0);
 }
 
 // Each instant with the offset in force at it, not the one in force now; a repeat's interval
