@@ -75,10 +75,10 @@ protected:
         options.rescanDelayMs = 50;
         options.requestTimeoutMs = 5000;
         options.resourceTimeoutMs = 5000;
+        server.answerContent(kEvent);
     }
 
-    /// Made on first use, so that a test can set `options` and the settings first. Captures go
-    /// through the router, as in the app.
+    /// Made on first use, so that a test can set `options` and the settings first.
     LLMClient& client() {
         if (!m_client) {
             m_client = std::make_shared<LLMClient>(defaults, store, options);
@@ -124,6 +124,10 @@ protected:
         client().scanLocalProviders();
         ASSERT_TRUE(spinUntil([&] { return scansFinished > before; }));
     }
+    RecordedRequest onlyRequest() {
+        EXPECT_EQ(server.requests().size(), 1);
+        return server.requests().value(0);
+    }
 
     test::TempXdg xdg;
     std::shared_ptr<Preferences> defaults = Preferences::standard();
@@ -132,6 +136,8 @@ protected:
     QTemporaryDir executables;
     test::ChatCompletionsServer ollama;
     test::ChatCompletionsServer lmstudio;
+    /// The server of the request tests: the custom provider's, and Ollama's.
+    test::ChatCompletionsServer& server = ollama;
     LLMClientOptions options;
     CancellationToken token;
     test::LogCapture log;
@@ -142,25 +148,13 @@ private:
     std::unique_ptr<ExtractorRouter> m_router;
 };
 
-/// The request path, with one server answering an event wherever a model is asked.
-class ClientRequest : public Client {
-protected:
-    ClientRequest() { server.answerContent(kEvent); }
-    RecordedRequest onlyRequest() {
-        EXPECT_EQ(server.requests().size(), 1);
-        return server.requests().value(0);
-    }
-    ChatCompletionsServer& server = ollama;
-};
-using Providers = Client;
-
 QByteArray tags(const QByteArray& models) {
     return R"({"models":)" + models + "}";
 }
 
 }  // namespace
 
-TEST_F(ClientRequest, SendsThePromptTheMessageAndTheKeyExactlyAsStored) {
+TEST_F(Client, SendsThePromptTheMessageAndTheKeyExactlyAsStored) {
     useCustom(server.url(u"/v1/"_s), u" sk-secret \t"_s);
     // The instant goes in UTC, whatever offset the clock gives it.
     options.now = [] {
@@ -196,7 +190,7 @@ TEST_F(ClientRequest, SendsThePromptTheMessageAndTheKeyExactlyAsStored) {
 
 // Every refusal is typed, logged under its code, never carries the key into the log, and no
 // redirect takes the key or the text to another origin.
-TEST_F(ClientRequest, AHostileServerGetsATypedRefusalAndNothingGoesElsewhere) {
+TEST_F(Client, AHostileServerGetsATypedRefusalAndNothingGoesElsewhere) {
     enum class Call { chat, modelList };
     struct Row {
         const char* what;
@@ -259,7 +253,7 @@ TEST_F(ClientRequest, AHostileServerGetsATypedRefusalAndNothingGoesElsewhere) {
     EXPECT_TRUE(elsewhere.requests().isEmpty());
 }
 
-TEST_F(ClientRequest, ARedirectWithinTheServersOriginIsFollowedWithItsBody) {
+TEST_F(Client, ARedirectWithinTheServersOriginIsFollowedWithItsBody) {
     useCustom(server.url(u"/old"_s));
     server.answerRedirect(server.url(u"/v1/chat/completions"_s).toUtf8(), 307);
     server.answerPath("/v1/chat/completions", ChatCompletionsServer::completion(kEvent));
@@ -270,7 +264,7 @@ TEST_F(ClientRequest, ARedirectWithinTheServersOriginIsFollowedWithItsBody) {
 
 // LM Studio with no model chosen or listed, a base URL without scheme, and plain HTTP to another
 // machine (to this one it is allowed: every other case here sends its key to a loopback server).
-TEST_F(ClientRequest, WithoutAProviderOrWithAKeyInClearTextNothingIsSent) {
+TEST_F(Client, WithoutAProviderOrWithAKeyInClearTextNothingIsSent) {
     using enum LLMError::Kind;
     const std::tuple<QString, LLMError::Kind, QString> cases[] = {
         {{}, noProvider, u"noProvider"_s},
@@ -287,7 +281,7 @@ TEST_F(ClientRequest, WithoutAProviderOrWithAKeyInClearTextNothingIsSent) {
     EXPECT_TRUE(server.requests().isEmpty() && lmstudio.requests().isEmpty());
 }
 
-TEST_F(ClientRequest, CancellingAbortsTheRequest) {
+TEST_F(Client, CancellingAbortsTheRequest) {
     useCustom(server.url());
     server.delayAnswers(5000);
     test::Running request(router().extractEvents(u"x"_s, u"口述文本"_s, token));
@@ -305,7 +299,7 @@ TEST_F(ClientRequest, CancellingAbortsTheRequest) {
     EXPECT_TRUE(log.lines().isEmpty());
 }
 
-TEST_F(ClientRequest, APictureGoesAsADataUrlAndItsEventsNameNoText) {
+TEST_F(Client, APictureGoesAsADataUrlAndItsEventsNameNoText) {
     choose(u"ollama"_s);
     const PreparedImage image{QByteArray("\xff\xd8jpeg-bytes"), u"image/jpeg"_s};
     const QList<ExtractedEvent> events = await(router().extractEvents(image, u"图片内容"_s, token));
@@ -319,7 +313,7 @@ TEST_F(ClientRequest, APictureGoesAsADataUrlAndItsEventsNameNoText) {
     EXPECT_TRUE(client().supportsVisionInput());
 }
 
-TEST_F(ClientRequest, AModelListComesFromTheModelsEndpointWithTheProvidersKey) {
+TEST_F(Client, AModelListComesFromTheModelsEndpointWithTheProvidersKey) {
     EXPECT_EQ(failureOf([&] { await(client().fetchRemoteModels(preset(u"custom"_s))); }),
               Failure(LLMError::of(LLMError::Kind::noProvider)));
     server.answerBody(R"({"data":[{"id":"deepseek-chat"},{"object":"model"},{"id":"r1"}]})");
@@ -397,7 +391,7 @@ TEST(KeychainWithoutService, FailsWithTheStoresCodeAndWritesNoFile) {
     EXPECT_FALSE(test::anyFileContains(xdg.root(), "sk-nowhere"));  // no fallback to a file
 }
 
-TEST_F(Providers, TheOlderProviderKeyIsTakenOverOnce) {
+TEST_F(Client, TheOlderProviderKeyIsTakenOverOnce) {
     EXPECT_EQ(client().currentPreset().id, u"auto"_s);
     EXPECT_EQ(defaults->string(u"llm.preset"_s), u"auto"_s);
 
@@ -416,7 +410,7 @@ TEST_F(Providers, TheOlderProviderKeyIsTakenOverOnce) {
 
 // Both servers are probed and what they list kept for the next client; auto prefers Ollama,
 // then LM Studio, and stays local with neither.
-TEST_F(Providers, AScanProbesBothServersAndAutoPrefersOllamaThenLMStudio) {
+TEST_F(Client, AScanProbesBothServersAndAutoPrefersOllamaThenLMStudio) {
     EXPECT_FALSE(client().resolvedConfig());
     EXPECT_EQ(client().providerRoute(), (ProviderRoute{u"auto"_s, true}));
     EXPECT_FALSE(client().supportsVisionInput());
@@ -458,7 +452,7 @@ TEST_F(Providers, AScanProbesBothServersAndAutoPrefersOllamaThenLMStudio) {
     EXPECT_TRUE(log.lines().isEmpty());
 }
 
-TEST_F(Providers, AutoReadsWithTheRulesUntilALocalServerAnswersAndAgainAfterItStops) {
+TEST_F(Client, AutoReadsWithTheRulesUntilALocalServerAnswersAndAgainAfterItStops) {
     ollama.stopListening();
     lmstudio.stopListening();
     const auto readByRules = [&](const QList<ExtractedEvent>& events) {
@@ -496,7 +490,7 @@ TEST_F(Providers, AutoReadsWithTheRulesUntilALocalServerAnswersAndAgainAfterItSt
     EXPECT_TRUE(log.failureCodes().isEmpty()) << log.failureCodes().join(u' ').toStdString();
 }
 
-TEST_F(Providers, ThePickedModelTheTrimmedSettingsAndTheStoredKeyAreResolved) {
+TEST_F(Client, ThePickedModelTheTrimmedSettingsAndTheStoredKeyAreResolved) {
     choose(u"ollama"_s);
     EXPECT_EQ(client().resolvedConfig(), (Config{ollama.url(), {}, u"qwen2.5vl:3b"_s}));
     client().setSelectedModel(u"shared-choice"_s);
@@ -533,7 +527,7 @@ TEST_F(Providers, ThePickedModelTheTrimmedSettingsAndTheStoredKeyAreResolved) {
     EXPECT_EQ(client().resolvedConfig()->model, u"deepseek-reasoner"_s);
 }
 
-TEST_F(Providers, KeysAreCachedOnHitsAndOnWritesButNotOnMisses) {
+TEST_F(Client, KeysAreCachedOnHitsAndOnWritesButNotOnMisses) {
     const LLMPreset kimi = preset(u"kimi"_s);
     EXPECT_EQ(await(client().key(kimi)), QString());
     EXPECT_EQ(await(client().key(kimi)), QString());
@@ -567,7 +561,7 @@ TEST_F(Providers, KeysAreCachedOnHitsAndOnWritesButNotOnMisses) {
     EXPECT_EQ(await(client().key(preset(u"openai"_s))), u"sk-openai"_s);
 }
 
-TEST_F(Providers, AMissingOllamaIsStartedOnceAndScannedAgain) {
+TEST_F(Client, AMissingOllamaIsStartedOnceAndScannedAgain) {
     // A fake `ollama` that notes every start with its arguments.
     test::writeTool(executables.path() + u"/ollama"_s,
                     "#!/bin/sh\necho \"$@\" >> \"$(dirname \"$0\")/started\"\n");
@@ -588,7 +582,7 @@ TEST_F(Providers, AMissingOllamaIsStartedOnceAndScannedAgain) {
     EXPECT_EQ(test::readFile(startedLog), "serve\n");
 }
 
-TEST_F(Providers, AScanOutlivedByNoClientDoesNothing) {
+TEST_F(Client, AScanOutlivedByNoClientDoesNothing) {
     ollama.delayAnswers(200);
     client().scanLocalProviders();
     destroyClient();

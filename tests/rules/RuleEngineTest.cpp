@@ -3,7 +3,6 @@
 // refusals. (Its clock and source text are tested where the client routes to it.)
 
 #include <gtest/gtest.h>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,6 +16,7 @@
 #include "support/Errors.h"
 #include "testkit/EventLoop.h"
 #include "testkit/GoldenFolder.h"
+#include "testkit/TempXdg.h"
 
 using namespace Qt::Literals::StringLiterals;
 using zorbel::EventField;
@@ -44,14 +44,13 @@ QList<ExtractedEvent> read(const QString& text, const QString& now,
 /// The checks every event of every text must pass.
 void expectSound(const QList<ExtractedEvent>& events) {
     for (const ExtractedEvent& event : events) {
-        ASSERT_TRUE(event.startDate.isValid());
-        ASSERT_TRUE(event.endDate.isValid());
+        ASSERT_TRUE(event.startDate.isValid() && event.endDate.isValid());
         EXPECT_LT(event.startDate, event.endDate) << event.title.toStdString();
         EXPECT_FALSE(event.title.isEmpty());
         EXPECT_LE(event.title.size(), 40);
         EXPECT_EQ(event.startDate.timeSpec(), Qt::UTC);
-        EXPECT_TRUE(event.fieldOrigins.contains(EventField::startDate));
-        EXPECT_TRUE(event.fieldOrigins.contains(EventField::endDate));
+        EXPECT_TRUE(event.fieldOrigins.contains(EventField::startDate) &&
+                    event.fieldOrigins.contains(EventField::endDate));
         EXPECT_GE(event.reminderMinutes.value_or(0), 0);
     }
 }
@@ -79,9 +78,7 @@ QJsonObject canonical(const ExtractedEvent& event, const QTimeZone& zone) {
 /// A golden input is "now: <wall-clock time>" on its first line, then the text. Its events in
 /// each zone (whatever zone this program runs in); one list when every zone reads the same.
 QByteArray readInEveryZone(const QString& path) {
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString input = QString::fromUtf8(file.readAll());
+    const QString input = QString::fromUtf8(zorbel::test::readFile(path));
     const QString header = input.section(u'\n', 0, 0);
     EXPECT_TRUE(header.startsWith(u"now: "_s));
     QJsonObject byZone;
