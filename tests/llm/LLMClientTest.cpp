@@ -148,10 +148,6 @@ private:
     std::unique_ptr<ExtractorRouter> m_router;
 };
 
-QByteArray tags(const QByteArray& models) {
-    return R"({"models":)" + models + "}";
-}
-
 }  // namespace
 
 TEST_F(Client, SendsThePromptTheMessageAndTheKeyExactlyAsStored) {
@@ -414,7 +410,7 @@ TEST_F(Client, AScanProbesBothServersAndAutoPrefersOllamaThenLMStudio) {
     EXPECT_FALSE(client().resolvedConfig());
     EXPECT_EQ(client().providerRoute(), (ProviderRoute{u"auto"_s, true}));
     EXPECT_FALSE(client().supportsVisionInput());
-    ollama.answerBody(tags(R"([{"name":"a"},{"size":1},{"name":7},{"name":"b"}])"));
+    ollama.answerBody(R"({"models":[{"name":"a"},{"size":1},{"name":7},{"name":"b"}]})");
     lmstudio.answerBody(R"({"data":[{"id":"m1"},{"name":"no id"},{"id":"m2"}]})", 500);
     scan();
     EXPECT_EQ(client().ollamaModels(), (QStringList{u"a"_s, u"b"_s}));
@@ -432,7 +428,7 @@ TEST_F(Client, AScanProbesBothServersAndAutoPrefersOllamaThenLMStudio) {
     EXPECT_FALSE(client().ollamaServiceReachable());
 
     // An Ollama that answers with no models is reachable but leaves the choice to LM Studio.
-    ollama.answerBody(tags("[]"));
+    ollama.answerBody(R"({"models":[]})");
     scan();
     EXPECT_TRUE(client().ollamaServiceReachable());
     EXPECT_EQ(client().resolvedConfig(), (Config{lmstudio.url(), {}, u"m1"_s}));
@@ -467,7 +463,7 @@ TEST_F(Client, AutoReadsWithTheRulesUntilALocalServerAnswersAndAgainAfterItStops
     // Ollama starts: the next capture finds it and goes to the model, without a key and with
     // thinking turned off.
     ASSERT_TRUE(ollama.resumeListening());
-    ollama.answerPath("/api/tags", tags(R"([{"name":"llama3:8b"}])"));
+    ollama.answerPath("/api/tags", R"({"models":[{"name":"llama3:8b"}]})");
     ollama.answerContent(
         uR"({"events":[{"title":"模型读到的评审","start_time":"2026-12-08T15:00:00+08:00",)"
         uR"("end_time":"2026-12-08T16:00:00+08:00"}]})"_s);
