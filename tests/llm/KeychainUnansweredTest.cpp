@@ -1,7 +1,6 @@
 // A Secret Service that takes every call and never answers (a locked keyring waiting on its
-// prompt, a hung daemon): each access fails after the time-out, nothing is written, and the
-// store serves again once a later call is answered. A program of its own: D-Bus connections
-// are kept for the life of a process.
+// prompt, a hung daemon): each access fails after the time-out and nothing is written. A program
+// of its own: D-Bus connections are kept for the life of a process.
 
 #include <gtest/gtest.h>
 #include <QDBusConnection>
