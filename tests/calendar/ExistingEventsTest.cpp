@@ -47,16 +47,21 @@ QStringList seen(QList<ExistingEvent> events) {
     return lines;
 }
 
-/// Alice's calendar "work" on a real CalDAV server, and a store that signs in as alice.
-struct AlicesCalendar {
+/// A real store and the calendar in it that a test writes to: a vdir folder in `root` when one is
+/// given, and alice's calendar "work" on each CalDAV server installed here, started.
+struct RealStore {
+    const char* name;
+    std::shared_ptr<CalendarStoreProtocol> store;
+    QString calendar;
     std::unique_ptr<test::CalDavServer> server;
-    std::shared_ptr<CalDavCalendarStore> store;
-    QString work;
 };
 
-/// Alice's calendar on each CalDAV server installed here, every server started.
-std::vector<AlicesCalendar> alicesCalendars() {
-    std::vector<AlicesCalendar> calendars;
+std::vector<RealStore> realStores(const QTemporaryDir* root = nullptr) {
+    std::vector<RealStore> stores;
+    if (root) {
+        stores.push_back(
+            {"vdir", std::make_shared<VdirCalendarStore>(root->path()), u"Zorbel"_s, nullptr});
+    }
     for (std::unique_ptr<test::CalDavServer>& server : test::installedCalDavServers()) {
         if (!server->start() || !server->makeCalendar(u"alice"_s, u"work"_s, u"Work"_s, {})) {
             ADD_FAILURE() << server->name() << " did not start";
@@ -68,24 +73,7 @@ std::vector<AlicesCalendar> alicesCalendars() {
                                                            std::chrono::seconds(5));
         const QString work =
             server->url().resolved(QUrl(server->calendarPath(u"alice"_s, u"work"_s))).toString();
-        calendars.push_back({std::move(server), std::move(store), work});
-    }
-    return calendars;
-}
-
-/// A real store and the calendar in it that a test writes to.
-struct RealStore {
-    const char* name;
-    std::shared_ptr<CalendarStoreProtocol> store;
-    QString calendar;
-};
-
-/// A vdir folder in `root` and alice's calendar on each of `servers`.
-QList<RealStore> realStores(const QTemporaryDir& root, const std::vector<AlicesCalendar>& servers) {
-    QList<RealStore> stores{
-        {"vdir", std::make_shared<VdirCalendarStore>(root.path()), u"Zorbel"_s}};
-    for (const AlicesCalendar& alice : servers) {
-        stores.append({alice.server->name(), alice.store, alice.work});
+        stores.push_back({server->name(), std::move(store), work, std::move(server)});
     }
     for (const RealStore& s : stores) await(s.store->writableCalendars());
     return stores;
@@ -105,10 +93,7 @@ TEST(ExistingEvents, AVdirFolderIsReadWithRepeatsAndRereadOnlyWhereAFileChanged)
         await(store.save(event(u"Lunch"_s, wallClock(10, 27, 12)), u"Zorbel"_s)).uid;
     const QString folder = root.path() + u"/Zorbel/"_s;
     const QByteArray broken = "BEGIN:VCALENDAR\r\nthis is not iCalendar";
-    {
-        QFile file(folder + u"broken.ics"_s);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(broken) == broken.size());
-    }
+    test::writeFile(folder + u"broken.ics"_s, broken);
     const QDateTime from = wallClock(10, 19, 0);
     const QDateTime to = wallClock(11, 3, 0);
     test::LogCapture log;
@@ -125,10 +110,9 @@ TEST(ExistingEvents, AVdirFolderIsReadWithRepeatsAndRereadOnlyWhereAFileChanged)
     const QString lunchPath = folder + lunchID + u".ics"_s;
     QByteArray lunch = test::readFile(lunchPath);
     lunch.replace("SUMMARY:Lunch", "SUMMARY:Lanch");
+    test::writeFile(lunchPath, lunch);
     {
         QFile file(lunchPath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(lunch) == lunch.size());
-        file.close();
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
         ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(5),
                                      QFileDevice::FileModificationTime));
@@ -149,10 +133,10 @@ TEST(ExistingEvents, AVdirFolderIsReadWithRepeatsAndRereadOnlyWhereAFileChanged)
 
 TEST(ExistingEvents, ACalDavCalendarIsQueriedAndTheSameEventWrittenTwiceIsFound) {
     const test::ProcessZone zone("America/New_York");
-    for (const AlicesCalendar& alice : alicesCalendars()) {
-        SCOPED_TRACE(alice.server->name());
+    for (const RealStore& alice : realStores()) {
+        SCOPED_TRACE(alice.name);
         const auto& store = alice.store;
-        const QString& work = alice.work;
+        const QString& work = alice.calendar;
         CalendarWriter writer(store);
         ExtractedEvent review = event(u"Design review"_s, wallClock(11, 2, 15));
         review.sourceText = u"Design review Monday 3pm"_s;
@@ -205,11 +189,11 @@ TEST(ExistingEvents, AServerThatRefusesTheQueryLeavesTheWriteUnchecked) {
 }
 
 TEST(CalDavWrites, AServerThatStopsMidBatchIsWrittenOnlyWhatIsMissingOnTheRetry) {
-    for (const AlicesCalendar& alice : alicesCalendars()) {
-        SCOPED_TRACE(alice.server->name());
+    for (const RealStore& alice : realStores()) {
+        SCOPED_TRACE(alice.name);
         test::CalDavServer& server = *alice.server;
         const auto& caldav = alice.store;
-        const QString& work = alice.work;
+        const QString& work = alice.calendar;
         const auto store = std::make_shared<test::FakeCalendarStore>(caldav);
         int saved = 0;
         store->afterSave = [&] {
@@ -239,10 +223,9 @@ TEST(CalDavWrites, AServerThatStopsMidBatchIsWrittenOnlyWhatIsMissingOnTheRetry)
 TEST(CalendarChanges, AMoveKeepsTheEventAndACancelRemovesItButNeitherOverwritesAChange) {
     const test::ProcessZone zone("Europe/Berlin");
     QTemporaryDir root;
-    const std::vector<AlicesCalendar> servers = alicesCalendars();
     const QDateTime from = wallClock(12, 1, 0);
     const QDateTime to = wallClock(12, 20, 0);
-    for (const RealStore& s : realStores(root, servers)) {
+    for (const RealStore& s : realStores(&root)) {
         SCOPED_TRACE(s.name);
         const auto read = [&](const QString& title) {
             for (const ExistingEvent& e : await(s.store->eventsBetween(s.calendar, from, to))) {
@@ -315,10 +298,9 @@ TEST(CalendarChanges, AMovedObjectKeepsWhatItHeldAndCountsItsSequence) {
 TEST(Undo, TakesBackAWholeWriteAndLeavesWhatWasEditedSince) {
     const test::ProcessZone zone("America/New_York");
     QTemporaryDir root;
-    const std::vector<AlicesCalendar> servers = alicesCalendars();
     const QDateTime from = wallClock(10, 30, 0);
     const QDateTime to = wallClock(11, 9, 0);
-    for (const RealStore& s : realStores(root, servers)) {
+    for (const RealStore& s : realStores(&root)) {
         SCOPED_TRACE(s.name);
         const auto now = [&] { return seen(await(s.store->eventsBetween(s.calendar, from, to))); };
         // Across the end of daylight saving time (1 November): a put-back event keeps its hour.
@@ -358,12 +340,12 @@ TEST(Undo, TakesBackAWholeWriteAndLeavesWhatWasEditedSince) {
 }
 
 TEST(Undo, AStoreOutOfReachKeepsTheRecordForAnotherTry) {
-    for (const AlicesCalendar& alice : alicesCalendars()) {
-        SCOPED_TRACE(alice.server->name());
+    for (const RealStore& alice : realStores()) {
+        SCOPED_TRACE(alice.name);
         CalendarWriter writer(alice.store);
         await(writer.write(QList<ExtractedEvent>{event(u"A"_s, wallClock(12, 1, 9)),
                                                  event(u"B"_s, wallClock(12, 1, 11))},
-                           alice.work));
+                           alice.calendar));
         alice.server->stop();
         const std::optional<UndoReceipt> offline = await(writer.undo());
         ASSERT_TRUE(offline);
@@ -373,9 +355,9 @@ TEST(Undo, AStoreOutOfReachKeepsTheRecordForAnotherTry) {
         const std::optional<UndoReceipt> online = await(writer.undo());
         ASSERT_TRUE(online);
         EXPECT_EQ(online->undone, 2);
-        EXPECT_TRUE(
-            await(alice.store->eventsBetween(alice.work, wallClock(12, 1, 0), wallClock(12, 2, 0)))
-                .isEmpty());
+        EXPECT_TRUE(await(alice.store->eventsBetween(alice.calendar, wallClock(12, 1, 0),
+                                                     wallClock(12, 2, 0)))
+                        .isEmpty());
     }
 }
 
@@ -392,18 +374,14 @@ TEST(WriteJournal, IsPrivateAndUndoesOnlyAFreshRecordOfTheSameStore) {
     EXPECT_FALSE(CalendarWriter(std::make_shared<VdirCalendarStore>(otherRoot.path())).undoable());
 
     const QByteArray journal = test::readFile(WriteJournal::path());
-    const auto rewrite = [](const QByteArray& content) {
-        QFile file(WriteJournal::path());
-        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-    };
     for (const QByteArray& broken :
          {journal.left(journal.size() / 2),
           QByteArray(journal).replace("\"version\":1", "\"version\":0"),
           QByteArray(journal).replace("\"resource\":", "\"r\":"), QByteArray()}) {
         SCOPED_TRACE(broken.toStdString());
-        ASSERT_TRUE(rewrite(broken));
+        test::writeFile(WriteJournal::path(), broken);
         EXPECT_FALSE(await(writer.undo()));
     }
-    ASSERT_TRUE(rewrite(journal));
+    test::writeFile(WriteJournal::path(), journal);
     EXPECT_EQ(await(writer.undo())->undone, 1);
 }
