@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,20 +15,17 @@
 #include "testkit/EventLoop.h"
 #include "testkit/GoldenFolder.h"
 #include "testkit/MemoryCredentialStore.h"
+#include "testkit/TempXdg.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
 using zorbel::test::await;
+using zorbel::test::readFile;
 using zorbel::test::sampleEvent;
 
 namespace {
 
 const QString kCorpus = QStringLiteral(ZORBEL_MULTISTATUS_DIR);
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // What the reader makes of a reply, as stable JSON: the responses in order, their properties
 // by name, each list only when it holds something; "null" for a reply it refuses.
@@ -208,16 +204,6 @@ TEST(CalDavHostileServer, ATimedOutReplyOutlivesTheResumeAndIsDeletedLater) {
     EXPECT_TRUE(test::spinUntil([&] { return reply.isNull(); }));
 }
 
-namespace {
-
-QStringList calendarIDs(const QList<CalendarChoice>& calendars) {
-    QStringList ids;
-    for (const CalendarChoice& calendar : calendars) ids.append(calendar.id);
-    return ids;
-}
-
-}  // namespace
-
 // What a user may type: the bare host of a server whose root does not speak WebDAV (only the
 // well-known name leads on), its principal, its calendar home. Each finds the same calendars.
 TEST(CalDavDiscovery, FindsTheCalendarsFromTheHostThePrincipalOrTheHome) {
@@ -237,7 +223,10 @@ TEST(CalDavDiscovery, FindsTheCalendarsFromTheHostThePrincipalOrTheHome) {
         SCOPED_TRACE(typed.toStdString());
         CalDavCalendarStore store{QUrl(typed), u"alice"_s, nullptr, std::chrono::seconds(5)};
         EXPECT_TRUE(await(store.hasFullAccess()));
-        const QStringList found = calendarIDs(await(store.writableCalendars()));
+        QStringList found;
+        for (const CalendarChoice& calendar : await(store.writableCalendars())) {
+            found.append(calendar.id);
+        }
         EXPECT_TRUE(found.contains(work)) << found.join(u' ').toStdString();
         const StoredObject saved = await(store.save(sampleEvent(), work));
         EXPECT_TRUE(saved.resource.startsWith(work));
