@@ -271,7 +271,7 @@ TEST_F(ConfirmPanelTest, ALongListScrollsAndTheWriteButtonStaysOnTheScreen) {
         list->ensureWidgetVisible(child<QCheckBox>(u"includeCheck"_s + last));
         toggle(listed - 1);
         EXPECT_FALSE(viewModel->events().last().isIncluded);
-        QTest::mouseClick(button(u"editButton"_s + last), Qt::LeftButton);
+        click(u"editButton"_s + last);
         EXPECT_EQ(child<QLineEdit>(u"titleField"_s)->text(), titles.at(listed - 1));
 
         const QList<QLabel*> notes = panel->findChildren<QLabel*>(u"omittedNote"_s);
@@ -334,8 +334,7 @@ TEST_F(ConfirmPanelTest, TheDiscardQuestionIsAskedOnceAndCanBeLeft) {
     EXPECT_TRUE(writes.isEmpty());
 
     click(u"continueEditingButton"_s);
-    EXPECT_FALSE(panel->isConfirmingDiscard());
-    EXPECT_FALSE(child<QLabel>(u"discardQuestion"_s)->isVisible());
+    EXPECT_FALSE(panel->isConfirmingDiscard() || child<QLabel>(u"discardQuestion"_s)->isVisible());
     EXPECT_TRUE(button(u"writeButton"_s)->isVisible());
     EXPECT_EQ(child<QLineEdit>(u"titleField"_s)->text(), u"改过的"_s);
 

@@ -122,12 +122,10 @@ TEST_F(VdirCalendarStoreTest, SavesOneNewUidFilePerEventIntoAnExistingCalendarOn
         test::readFile(root + u"/work/"_s + uid + u".ics"_s).contains("UID:" + uid.toUtf8()));
     EXPECT_NE(await(store.save(sampleEvent(), u"work"_s)).uid, uid);
     for (const QString& id : {u"gone"_s, u".."_s, QString(), u"work/.."_s}) {
-        try {
-            await(store.save(sampleEvent(), id));
-            ADD_FAILURE() << id.toStdString();
-        } catch (const CalendarStoreError& error) {
-            EXPECT_EQ(error.kind(), CalendarStoreError::Kind::notFound);
-        }
+        const auto error =
+            test::thrown<CalendarStoreError>([&] { await(store.save(sampleEvent(), id)); });
+        EXPECT_TRUE(error && error->kind() == CalendarStoreError::Kind::notFound)
+            << id.toStdString();
     }
     EXPECT_EQ(files(u"work"_s).size(), 2);
 
