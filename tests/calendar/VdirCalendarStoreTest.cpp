@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <ctime>
 
 #include "calendar/CalendarWriter.h"
 #include "calendar/VdirCalendarStore.h"
@@ -23,11 +22,7 @@ using zorbel::test::sampleEvent;
 namespace {
 
 // khal and this process must agree on the zone; it is set before main.
-[[maybe_unused]] const bool kZoneSet = [] {
-    qputenv("TZ", "Asia/Shanghai");
-    tzset();
-    return true;
-}();
+const test::ProcessZone kZone("Asia/Shanghai");
 
 class VdirCalendarStoreTest : public ::testing::Test {
 protected:
