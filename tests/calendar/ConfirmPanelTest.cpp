@@ -352,8 +352,7 @@ TEST_F(ConfirmPanelTest, TheDiscardQuestionIsAskedOnceAndCanBeLeft) {
 TEST_F(ConfirmPanelTest, NoControlCoversAnotherAndAllLieInsideThePanel) {
     for (const int count : {1, 2, 5}) {
         SCOPED_TRACE(count);
-        QList<ExtractedEvent> events;
-        for (int i = 0; i < count; ++i) events.append(sampleEvent(u"例会"_s));
+        QList<ExtractedEvent> events(count, sampleEvent(u"例会"_s));
         events[0].recurrence = u"weekly"_s;
         events[0].recurrenceEnd = RecurrenceEnd::onDay(QDate(2026, 6, 30));
         open(events);

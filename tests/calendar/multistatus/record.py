@@ -32,8 +32,9 @@ def record(server, command, port, principal, home):
                 break
             except OSError:
                 time.sleep(0.1)
-        for name, title, extra in [("work", "Work", "<a:calendar-color>#FF7F00FF</a:calendar-color>"),
-                                   ("home", "家", ""), ("tasks", "Tasks", "")]:
+        colour = "<a:calendar-color>#FF7F00FF</a:calendar-color>"
+        for name, title, extra in [("work", "Work", colour), ("home", "家", ""),
+                                   ("tasks", "Tasks", "")]:
             component = "VTODO" if name == "tasks" else "VEVENT"
             body = (f"{XML}<c:mkcalendar {NS}><d:set><d:prop><d:displayname>{title}</d:displayname>"
                     f'<c:supported-calendar-component-set><c:comp name="{component}"/>'
@@ -51,7 +52,8 @@ def record(server, command, port, principal, home):
             "principal": find("/", "0", "<d:current-user-principal/>"),
             "home-set": find(principal, "0", "<c:calendar-home-set/>"),
             "calendars": find(home, "1", "<d:resourcetype/><d:displayname/><a:calendar-color/>"
-                              "<d:current-user-privilege-set/><c:supported-calendar-component-set/>"),
+                              "<d:current-user-privilege-set/>"
+                              "<c:supported-calendar-component-set/>"),
             "report": request(port, "REPORT", home + "work/", query, {"Depth": "1"}),
         }
         for step, (status, body) in steps.items():
