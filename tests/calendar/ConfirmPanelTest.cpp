@@ -98,6 +98,7 @@ TEST(EventForm, GivesBackWhatItShowsAndBadgesWhatTheTextDidNotState) {
     events[1].fieldOrigins = {{EventField::endDate, FieldOrigin::inferred}};
     const QStringList badges[] = {
         {{}, u"推断"_s, u"默认"_s}, {{}, {}, u"推断"_s}, {{}, {}, {}}, {{}, {}, {}}};
+    const QString units[] = {u"周"_s, u"年"_s, u"天"_s, QString()};  // every 2 weeks...
     const ConfirmPanelViewModel viewModel(events);
 
     QWidget panel;
@@ -123,6 +124,7 @@ TEST(EventForm, GivesBackWhatItShowsAndBadgesWhatTheTextDidNotState) {
         EXPECT_EQ(shown, badges[i]);
         endColours.append(badge("end")->palette().color(QPalette::WindowText));
         EXPECT_EQ(end->displayedSections() == QDateTimeEdit::DateSections_Mask, i == 1);
+        EXPECT_EQ(panel.findChild<QLabel*>(u"intervalUnit"_s)->text(), units[i]);
         EXPECT_EQ(find("intervalSpin")->isEnabled(), i != 3);
         EXPECT_EQ(find("repeatEndPopup")->isEnabled(), i != 3);
         EXPECT_EQ(!find("untilPicker")->isHidden(), i == 0);
