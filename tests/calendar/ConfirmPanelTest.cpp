@@ -260,6 +260,7 @@ TEST_F(ConfirmPanelTest, ALongListScrollsAndTheWriteButtonStaysOnTheScreen) {
         for (int i = 0; i < count; ++i) titles.append(u"考试 "_s + QString::number(i));
         open(titles);
         const qsizetype listed = viewModel->events().size();
+        EXPECT_TRUE(child<QLabel>(u"heading"_s)->text().contains(QString::number(listed)));
         EXPECT_TRUE(screen.contains(panel->geometry())) << count;
         const QRect writeButton(button(u"writeButton"_s)->mapToGlobal(QPoint()),
                                 button(u"writeButton"_s)->size());
