@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <ctime>
 
 #include <QDir>
 #include <QFile>
@@ -23,11 +22,7 @@ using zorbel::test::sampleEvent;
 namespace {
 
 // The zone is set before main, ahead of any time use in the process.
-[[maybe_unused]] const bool kZoneSet = [] {
-    qputenv("TZ", ZORBEL_TEST_TZ);
-    tzset();
-    return true;
-}();
+const test::ProcessZone kZone(ZORBEL_TEST_TZ);
 
 /// An event of a case file: the fields by name, instants in ISO 8601 with an offset, the
 /// optional ones left out when unset.

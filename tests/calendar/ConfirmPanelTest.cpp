@@ -25,31 +25,28 @@ using zorbel::test::sampleEvent;
 
 // --- Geometry ------------------------------------------------------------------------------
 
-TEST(ConfirmPanelGeometry, ShowsTheRowsThatFitAtLeastTwoAndNoneForOneEvent) {
+// As many list rows as fit, at least two and none for one event; the panel below the ball (or
+// above it) inside the ball's screen, else the main one.
+TEST(ConfirmPanelGeometry, ShowsTheRowsThatFitAndSitsNearTheBallInsideTheScreen) {
     using namespace ConfirmPanelGeometry;
     EXPECT_EQ(shownRows(1, 1080), 0);
     EXPECT_EQ(shownRows(4, 1080), 4);
     EXPECT_EQ(shownRows(40, 300), 2);
-    // An exam timetable: as many rows as leave the margin above and below.
-    for (const int screen : {800, 1080}) {
+    for (const int screen : {800, 1080}) {  // an exam timetable
         const qsizetype rows = shownRows(40, screen);
         EXPECT_LE(height(rows), screen - 2 * kScreenMargin) << screen;
         EXPECT_GT(height(rows + 1), screen - 2 * kScreenMargin) << screen;
     }
-}
-
-TEST(ConfirmPanelGeometry, PanelSitsBelowTheBallAndStaysInsideTheScreen) {
     const QRect screen(0, 0, 1280, 800);
     const QRect second(1280, 0, 1920, 1080);
-    struct Case {
+    const struct {
         const char* name;
         QRect ball;
         int height;
         QList<QRect> screens;
         std::optional<QRect> mainScreen;
         QPoint topLeft;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"centred 10 below", {600, 100, 80, 80}, 340, {screen}, screen, {400, 190}},
         {"10 above near the bottom", {600, 600, 80, 80}, 340, {screen}, screen, {400, 250}},
         {"8 inside the right", {1200, 100, 80, 80}, 340, {screen}, screen, {792, 190}},
@@ -60,9 +57,9 @@ TEST(ConfirmPanelGeometry, PanelSitsBelowTheBallAndStaysInsideTheScreen) {
         {"narrow: right wins", {100, 100, 80, 80}, 340, {QRect(0, 0, 400, 800)}, {}, {-88, 190}},
         {"no screen at all", {600, 700, 80, 80}, 340, {}, std::nullopt, {400, 790}},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ConfirmPanelGeometry::frame(c.ball, c.height, c.screens, c.mainScreen),
-                  QRect(c.topLeft, QSize(ConfirmPanelGeometry::kWidth, c.height)))
+    for (const auto& c : cases) {
+        EXPECT_EQ(frame(c.ball, c.height, c.screens, c.mainScreen),
+                  QRect(c.topLeft, QSize(kWidth, c.height)))
             << c.name;
     }
 }
@@ -70,44 +67,47 @@ TEST(ConfirmPanelGeometry, PanelSitsBelowTheBallAndStaysInsideTheScreen) {
 // --- The event form --------------------------------------------------------------------------
 
 // What the form shows of an event it gives back: values its lists hold as they were, others as
-// the lists' first items (no reminder, no repeat, busy). The badges follow the view model.
+// the lists' first items (no reminder, no repeat, busy), an interval and an end only with a
+// repeat. The badges follow the view model, the repeat row the repeat and end lists.
 TEST(EventForm, GivesBackWhatItShowsAndBadgesWhatTheTextDidNotState) {
     const auto event = [](std::optional<qint64> reminder, std::optional<QString> repeat,
-                          std::optional<QString> availability, bool allDay = false) {
+                          std::optional<QString> availability, int interval = 1,
+                          std::optional<RecurrenceEnd> end = {}) {
         ExtractedEvent made = sampleEvent(u"评审"_s);
         made.location = u"三楼"_s;
         made.notes = u"带电脑\n和投影"_s;
-        made.allDay = allDay;
-        if (allDay) made.endDate = localTime(3, 5, 10);
         made.reminderMinutes = reminder;
         made.recurrence = repeat;
         made.availability = availability;
+        made.recurrenceInterval = interval;
+        made.recurrenceEnd = end;
         return made;
     };
-    QList<ExtractedEvent> events = {event(0, u"weekly"_s, u"tentative"_s),
-                                    event(1440, u"yearly"_s, u"free"_s, true),
-                                    event(15, u"Weekly"_s, u"away"_s), event({}, {}, {})};
-    const QList<ExtractedEvent> saved = {events[0], events[1], event({}, {}, u"busy"_s),
-                                         event({}, {}, u"busy"_s)};
+    QList<ExtractedEvent> events = {
+        event(0, u"weekly"_s, u"tentative"_s, 2, RecurrenceEnd::onDay(QDate(2026, 4, 30))),
+        event(1440, u"yearly"_s, u"free"_s),
+        event(15, u"daily"_s, u"away"_s, 999, RecurrenceEnd::after(7)), event({}, u"Weekly"_s, {})};
+    events[1].allDay = true;
+    events[1].endDate = localTime(3, 5, 10);
+    const QList<ExtractedEvent> saved = {
+        events[0], events[1], event({}, u"daily"_s, u"busy"_s, 999, RecurrenceEnd::after(7)),
+        event({}, {}, u"busy"_s)};
     events[0].fieldOrigins = {{EventField::endDate, FieldOrigin::defaulted},
                               {EventField::location, FieldOrigin::inferred},
                               {EventField::title, FieldOrigin::source}};
     events[1].fieldOrigins = {{EventField::endDate, FieldOrigin::inferred}};
     const QStringList badges[] = {
         {{}, u"推断"_s, u"默认"_s}, {{}, {}, u"推断"_s}, {{}, {}, {}}, {{}, {}, {}}};
+    const QString units[] = {u"周"_s, u"年"_s, u"天"_s, QString()};  // every 2 weeks...
     const ConfirmPanelViewModel viewModel(events);
 
     QWidget panel;
-    EventForm form(&panel, 300);
+    EventForm form(&panel, 306);
+    const auto find = [&](const char* name) {
+        return panel.findChild<QWidget*>(QLatin1String(name));
+    };
     const auto badge = [&](const char* name) {
         return panel.findChild<QLabel*>(QLatin1String(name) + u"Badge"_s);
-    };
-    const auto shownBadges = [&] {
-        QStringList shown;
-        for (const char* name : {"title", "location", "end"}) {
-            shown.append(badge(name)->isHidden() ? QString() : badge(name)->text());
-        }
-        return shown;
     };
     auto* const start = panel.findChild<QDateTimeEdit*>(u"startPicker"_s);
     auto* const end = panel.findChild<QDateTimeEdit*>(u"endPicker"_s);
@@ -117,10 +117,18 @@ TEST(EventForm, GivesBackWhatItShowsAndBadgesWhatTheTextDidNotState) {
         const EditableEvent& entry = viewModel.events().at(i);
         form.load(entry.event, viewModel, entry.id);
         EXPECT_EQ(form.edited(ExtractedEvent()), saved[i]);
-        EXPECT_EQ(form.edited(entry.event).fieldOrigins, entry.event.fieldOrigins);
-        EXPECT_EQ(shownBadges(), badges[i]);
+        QStringList shown;
+        for (const char* name : {"title", "location", "end"}) {
+            shown.append(badge(name)->isHidden() ? QString() : badge(name)->text());
+        }
+        EXPECT_EQ(shown, badges[i]);
         endColours.append(badge("end")->palette().color(QPalette::WindowText));
         EXPECT_EQ(end->displayedSections() == QDateTimeEdit::DateSections_Mask, i == 1);
+        EXPECT_EQ(panel.findChild<QLabel*>(u"intervalUnit"_s)->text(), units[i]);
+        EXPECT_EQ(find("intervalSpin")->isEnabled(), i != 3);
+        EXPECT_EQ(find("repeatEndPopup")->isEnabled(), i != 3);
+        EXPECT_EQ(!find("untilPicker")->isHidden(), i == 0);
+        EXPECT_EQ(!find("countSpin")->isHidden(), i == 2);
     }
     EXPECT_NE(endColours.at(0), endColours.at(1));  // a defaulted end has a colour of its own
 
@@ -132,67 +140,18 @@ TEST(EventForm, GivesBackWhatItShowsAndBadgesWhatTheTextDidNotState) {
     EXPECT_TRUE(ticked.allDay);
     EXPECT_EQ(std::pair(ticked.startDate, ticked.endDate),
               std::pair(sampleEvent().startDate, sampleEvent().endDate));
-}
 
-// A repeat's interval and end load and save as they were; the row follows the repeat list (its
-// unit, enabled only for a repeat) and the end list (the last day or the count beside it).
-TEST(EventForm, LoadsAndSavesTheIntervalAndEndOfARepeat) {
-    const auto event = [](std::optional<QString> repeat, int interval,
-                          std::optional<RecurrenceEnd> end) {
-        ExtractedEvent made = sampleEvent(u"例会"_s);
-        made.availability = u"busy"_s;
-        made.recurrence = repeat;
-        made.recurrenceInterval = interval;
-        made.recurrenceEnd = end;
-        return made;
-    };
-    const QList<ExtractedEvent> events = {
-        event(u"weekly"_s, 2, RecurrenceEnd::onDay(QDate(2026, 4, 30))),
-        event(u"daily"_s, 999, RecurrenceEnd::after(7)),
-        event(u"monthly"_s, 1, std::nullopt),
-        event(std::nullopt, 1, std::nullopt),
-    };
-    const ConfirmPanelViewModel viewModel(events);
-    QWidget panel;
-    panel.resize(ConfirmPanelGeometry::kWidth, ConfirmPanelGeometry::height(0));
-    EventForm form(&panel, 306);
-    auto* const interval = panel.findChild<QSpinBox*>(u"intervalSpin"_s);
-    auto* const unit = panel.findChild<QLabel*>(u"intervalUnit"_s);
-    auto* const ends = panel.findChild<QComboBox*>(u"repeatEndPopup"_s);
-    auto* const until = panel.findChild<QDateEdit*>(u"untilPicker"_s);
-    auto* const count = panel.findChild<QSpinBox*>(u"countSpin"_s);
-    auto* const repeats = panel.findChild<QComboBox*>(u"repeatPopup"_s);
-    ASSERT_TRUE(interval && unit && ends && until && count && repeats);
-    const QString units[] = {u"周"_s, u"天"_s, u"月"_s, QString()};
-    const QString endTitles[] = {u"截止日期"_s, u"重复次数"_s, u"永不"_s, u"永不"_s};
-    for (qsizetype i = 0; i < events.size(); ++i) {
-        SCOPED_TRACE(i);
-        const EditableEvent& entry = viewModel.events().at(i);
-        form.load(entry.event, viewModel, entry.id);
-        EXPECT_EQ(form.edited(ExtractedEvent()), events[i]);
-        EXPECT_EQ(unit->text(), units[i]);
-        EXPECT_EQ(ends->currentText(), endTitles[i]);
-        EXPECT_EQ(interval->isEnabled(), i != 3);
-        EXPECT_EQ(ends->isEnabled(), i != 3);
-        EXPECT_EQ(!until->isHidden(), i == 0);
-        EXPECT_EQ(!count->isHidden(), i == 1);
-    }
-
-    // Picked in the form: every 4 months, 3 times; then no repeat at all.
-    form.load(viewModel.events().at(2).event, viewModel, viewModel.events().at(2).id);
-    interval->setValue(4);
-    ends->setCurrentIndex(2);
-    EXPECT_FALSE(count->isHidden());
-    EXPECT_TRUE(until->isHidden());
-    count->setValue(3);
-    EXPECT_EQ(form.edited(ExtractedEvent()), event(u"monthly"_s, 4, RecurrenceEnd::after(3)));
-    ends->setCurrentIndex(1);
-    until->setDate(QDate(2026, 12, 31));
+    // Picked in the form: every 4 weeks, 3 times; then no repeat at all.
+    form.load(viewModel.events().at(0).event, viewModel, viewModel.events().at(0).id);
+    panel.findChild<QSpinBox*>(u"intervalSpin"_s)->setValue(4);
+    panel.findChild<QComboBox*>(u"repeatEndPopup"_s)->setCurrentIndex(2);
+    EXPECT_TRUE(find("untilPicker")->isHidden());
+    panel.findChild<QSpinBox*>(u"countSpin"_s)->setValue(3);
     EXPECT_EQ(form.edited(ExtractedEvent()),
-              event(u"monthly"_s, 4, RecurrenceEnd::onDay(QDate(2026, 12, 31))));
-    repeats->setCurrentIndex(0);
-    EXPECT_FALSE(interval->isEnabled());
-    EXPECT_EQ(form.edited(ExtractedEvent()), event(std::nullopt, 1, std::nullopt));
+              event(0, u"weekly"_s, u"tentative"_s, 4, RecurrenceEnd::after(3)));
+    panel.findChild<QComboBox*>(u"repeatPopup"_s)->setCurrentIndex(0);
+    EXPECT_FALSE(find("intervalSpin")->isEnabled());
+    EXPECT_EQ(form.edited(ExtractedEvent()), event(0, {}, u"tentative"_s));
 }
 
 // --- The panel -------------------------------------------------------------------------------
@@ -266,8 +225,11 @@ TEST_F(ConfirmPanelTest, ReturnWritesTheEditedEventsOnceWhileThePanelWaitsForThe
     first.sourceText = u"下周一评审"_s;
     first.fieldOrigins = {{EventField::endDate, FieldOrigin::defaulted}};
     open({first, sampleEvent(u"午餐"_s)});
-    EXPECT_EQ(panel->height(), ConfirmPanelGeometry::height(2));
-    EXPECT_EQ(child<QLabel>(u"heading"_s)->text(), ConfirmPanelPresentation::make(2).title);
+    // Drawn as dark rounded material: the window itself is translucent.
+    const QImage picture = panel->grab().toImage();
+    EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0);
+    EXPECT_LT(picture.pixelColor(240, 5).lightness(), 60);
+    EXPECT_GT(picture.pixelColor(240, 5).alpha(), 200);
     EXPECT_NEAR(panel->windowOpacity(), 0.9, 0.01);
     Appearance::setPanelOpacity(0.75);  // followed while open
     EXPECT_NEAR(panel->windowOpacity(), 0.75, 0.01);
@@ -298,8 +260,7 @@ TEST_F(ConfirmPanelTest, ALongListScrollsAndTheWriteButtonStaysOnTheScreen) {
         for (int i = 0; i < count; ++i) titles.append(u"考试 "_s + QString::number(i));
         open(titles);
         const qsizetype listed = viewModel->events().size();
-        EXPECT_EQ(child<QLabel>(u"heading"_s)->text(),
-                  ConfirmPanelPresentation::make(listed).title);
+        EXPECT_TRUE(child<QLabel>(u"heading"_s)->text().contains(QString::number(listed)));
         EXPECT_TRUE(screen.contains(panel->geometry())) << count;
         const QRect writeButton(button(u"writeButton"_s)->mapToGlobal(QPoint()),
                                 button(u"writeButton"_s)->size());
@@ -311,7 +272,7 @@ TEST_F(ConfirmPanelTest, ALongListScrollsAndTheWriteButtonStaysOnTheScreen) {
         list->ensureWidgetVisible(child<QCheckBox>(u"includeCheck"_s + last));
         toggle(listed - 1);
         EXPECT_FALSE(viewModel->events().last().isIncluded);
-        QTest::mouseClick(button(u"editButton"_s + last), Qt::LeftButton);
+        click(u"editButton"_s + last);
         EXPECT_EQ(child<QLineEdit>(u"titleField"_s)->text(), titles.at(listed - 1));
 
         const QList<QLabel*> notes = panel->findChildren<QLabel*>(u"omittedNote"_s);
@@ -374,8 +335,7 @@ TEST_F(ConfirmPanelTest, TheDiscardQuestionIsAskedOnceAndCanBeLeft) {
     EXPECT_TRUE(writes.isEmpty());
 
     click(u"continueEditingButton"_s);
-    EXPECT_FALSE(panel->isConfirmingDiscard());
-    EXPECT_FALSE(child<QLabel>(u"discardQuestion"_s)->isVisible());
+    EXPECT_FALSE(panel->isConfirmingDiscard() || child<QLabel>(u"discardQuestion"_s)->isVisible());
     EXPECT_TRUE(button(u"writeButton"_s)->isVisible());
     EXPECT_EQ(child<QLineEdit>(u"titleField"_s)->text(), u"改过的"_s);
 
@@ -395,8 +355,7 @@ TEST_F(ConfirmPanelTest, TheDiscardQuestionIsAskedOnceAndCanBeLeft) {
 TEST_F(ConfirmPanelTest, NoControlCoversAnotherAndAllLieInsideThePanel) {
     for (const int count : {1, 2, 5}) {
         SCOPED_TRACE(count);
-        QList<ExtractedEvent> events;
-        for (int i = 0; i < count; ++i) events.append(sampleEvent(u"例会"_s));
+        QList<ExtractedEvent> events(count, sampleEvent(u"例会"_s));
         events[0].recurrence = u"weekly"_s;
         events[0].recurrenceEnd = RecurrenceEnd::onDay(QDate(2026, 6, 30));
         open(events);
@@ -416,50 +375,4 @@ TEST_F(ConfirmPanelTest, NoControlCoversAnotherAndAllLieInsideThePanel) {
             }
         }
     }
-}
-
-// A repeat that ends before the day it starts is refused with its message; ending on that
-// very day is written.
-TEST_F(ConfirmPanelTest, ARepeatEndingBeforeItsStartIsNotWritten) {
-    ExtractedEvent weekly = sampleEvent(u"例会"_s);
-    weekly.recurrence = u"weekly"_s;
-    weekly.availability = u"busy"_s;
-    open({weekly, sampleEvent(u"b"_s)});
-    child<QComboBox>(u"repeatEndPopup"_s)->setCurrentIndex(1);
-    const QDate startDay = weekly.startDate.toLocalTime().date();
-    child<QDateEdit>(u"untilPicker"_s)->setDate(startDay.addDays(-1));
-    key(Qt::Key_Return);
-    EXPECT_TRUE(writes.isEmpty());
-    EXPECT_FALSE(writeEnabled());
-    EXPECT_EQ(message(), u"重复的结束日期不能早于开始日期"_s);
-
-    child<QDateEdit>(u"untilPicker"_s)->setDate(startDay);
-    click(u"editButton1"_s);
-    EXPECT_TRUE(writeEnabled());
-    key(Qt::Key_Return);
-    ASSERT_EQ(writes.size(), 1);
-    weekly.recurrenceEnd = RecurrenceEnd::onDay(startDay);
-    EXPECT_EQ(writes.at(0).first.first(), weekly);
-}
-
-// Draws the panel as it appears on screen: dark rounded material, red messages.
-TEST_F(ConfirmPanelTest, DrawsTheDarkRoundedMaterialAndRedMessages) {
-    ExtractedEvent invalid = sampleEvent(u"午餐"_s);
-    invalid.endDate = invalid.startDate;
-    open({sampleEvent(u"项目评审会"_s), invalid, sampleEvent(u"周会"_s)});
-    click(u"editButton1"_s);
-    const QImage picture = panel->grab().toImage();
-    EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0);  // the rounded corner
-    const QColor material = picture.pixelColor(240, 5);
-    EXPECT_LT(material.lightness(), 60);
-    EXPECT_GT(material.alpha(), 200);
-    const QRect messageArea = child<QLabel>(u"validationLabel"_s)->geometry();
-    bool red = false;
-    for (int x = messageArea.left(); x <= messageArea.right() && !red; ++x) {
-        for (int y = messageArea.top(); y <= messageArea.bottom() && !red; ++y) {
-            const QColor c = picture.pixelColor(x, y);
-            red = c.red() > 180 && c.green() < 120 && c.blue() < 120;
-        }
-    }
-    EXPECT_TRUE(red);
 }

@@ -19,36 +19,55 @@ TEST(ConfirmPanelViewModel, KeepsTheFirstHundredEventsAndCountsTheRest) {
     EXPECT_EQ(ConfirmPanelViewModel(many.first(100)).omittedMessage(), QString());
 }
 
-TEST(ConfirmPanelViewModel, ChecksTitleThenOrderThenYearsAndJoinsTheMessages) {
+// The title, then the order, then the years a calendar can hold (libical writes a far end as a
+// null date), then a repeat's last day: the start's own day or later; without a repeat the end
+// is no error, and a count never is. The messages are joined; a left-out event has none.
+TEST(ConfirmPanelViewModel, ChecksTitleOrderYearsAndRepeatEndAndJoinsTheMessages) {
     const QDateTime start = sampleEvent().startDate;
+    const QDateTime end = sampleEvent().endDate;
+    const QDate startDay = start.toLocalTime().date();
     const auto noon = [](int year, int month, int day) {
         return QDateTime(QDate(year, month, day), QTime(12, 0));
     };
+    const auto until = [&](int days) { return RecurrenceEnd::onDay(startDay.addDays(days)); };
     struct Case {
         QString title;
         QDateTime start;
         QDateTime end;
         QList<VE> errors;
+        std::optional<QString> recurrence = {};
+        std::optional<RecurrenceEnd> repeatEnd = {};
     };
     const Case cases[] = {
-        {u" \n\t "_s, start, start.addSecs(3600), {VE::emptyTitle}},
+        {u" \n\t "_s, start, end, {VE::emptyTitle}},
         {u"  inner text \n"_s, start, start, {VE::endNotAfterStart}},
         {u"x"_s, start, start.addSecs(1), {}},
-        // Years a calendar cannot hold (libical writes a far end as a null date).
         {u"x"_s, start, noon(3000, 1, 1), {VE::outsideYears}},
         {u"x"_s, noon(1899, 12, 31), start, {VE::outsideYears}},
         {u"x"_s, noon(1900, 1, 1), noon(2999, 12, 31), {}},
         {QString(), start, start.addSecs(-60), {VE::emptyTitle, VE::endNotAfterStart}},
+        {u"x"_s, start, end, {VE::recurrenceEndsBeforeStart}, u"weekly"_s, until(-1)},
+        {u"x"_s, start, end, {}, u"weekly"_s, until(0)},
+        {u"x"_s, start, end, {}, u"daily"_s, RecurrenceEnd::after(1)},
+        {u"x"_s, start, end, {}, std::nullopt, until(-1)},
+        {QString(),
+         start,
+         end,
+         {VE::emptyTitle, VE::recurrenceEndsBeforeStart},
+         u"daily"_s,
+         until(-30)},
     };
     for (const bool allDay : {false, true}) {  // the checks ignore the all-day flag
         for (const Case& c : cases) {
-            SCOPED_TRACE(c.title.toStdString() + " " + c.end.toString(Qt::ISODate).toStdString());
+            SCOPED_TRACE(testing::Message() << "row " << &c - cases << (allDay ? ", all day" : ""));
             ConfirmPanelViewModel model({sampleEvent()});
             const QUuid id = model.selectedEventID();
             ExtractedEvent event = sampleEvent(c.title);
             event.startDate = c.start;
             event.endDate = c.end;
             event.allDay = allDay;
+            event.recurrence = c.recurrence;
+            event.recurrenceEnd = c.repeatEnd;
             model.update(event, id);
             EXPECT_EQ(model.validationErrors(id), c.errors);
             EXPECT_EQ(model.canWrite(), c.errors.isEmpty());
@@ -59,38 +78,5 @@ TEST(ConfirmPanelViewModel, ChecksTitleThenOrderThenYearsAndJoinsTheMessages) {
             EXPECT_TRUE(model.selectedMessages().isEmpty());
         }
     }
-}
-
-// A repeat's last day may be the start's own day but not one before it; without a repeat the
-// end is no error, and a count never is.
-TEST(ConfirmPanelViewModel, ARepeatMayNotEndBeforeTheDayItStarts) {
-    const QDate startDay = sampleEvent().startDate.toLocalTime().date();
-    struct Case {
-        std::optional<QString> recurrence;
-        RecurrenceEnd end;
-        QList<VE> errors;
-    };
-    const Case cases[] = {
-        {u"weekly"_s, RecurrenceEnd::onDay(startDay.addDays(-1)), {VE::recurrenceEndsBeforeStart}},
-        {u"weekly"_s, RecurrenceEnd::onDay(startDay), {}},
-        {u"daily"_s, RecurrenceEnd::after(1), {}},
-        {std::nullopt, RecurrenceEnd::onDay(startDay.addDays(-1)), {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.end.until.toString(Qt::ISODate).toStdString());
-        ConfirmPanelViewModel model({sampleEvent()});
-        const QUuid id = model.selectedEventID();
-        ExtractedEvent event = sampleEvent();
-        event.recurrence = c.recurrence;
-        event.recurrenceEnd = c.end;
-        model.update(event, id);
-        EXPECT_EQ(model.validationErrors(id), c.errors);
-        EXPECT_EQ(model.canWrite(), c.errors.isEmpty());
-    }
-    ConfirmPanelViewModel both({sampleEvent()});
-    ExtractedEvent event = sampleEvent(QString());
-    event.recurrence = u"daily"_s;
-    event.recurrenceEnd = RecurrenceEnd::onDay(startDay.addDays(-30));
-    both.update(event, both.selectedEventID());
-    EXPECT_EQ(both.selectedMessages(), u"标题不能为空；重复的结束日期不能早于开始日期"_s);
+    EXPECT_EQ(message(VE::recurrenceEndsBeforeStart), u"重复的结束日期不能早于开始日期"_s);
 }

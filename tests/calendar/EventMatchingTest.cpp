@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,16 +10,12 @@
 #include "calendar/EventMatching.h"
 #include "testkit/CalendarTestEvents.h"
 #include "testkit/GoldenFolder.h"
+#include "testkit/TempXdg.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 /// "2026-12-09 15:00" in the process zone, or a day "2026-12-09" (its 00:00).
 QDateTime caseTime(const QJsonValue& value) {
@@ -41,7 +35,7 @@ QString printed(const QDateTime& instant, bool allDay) {
 /// makes an all-day event.
 /// What it prints: one line per candidate, its relation and the UID it concerns.
 QByteArray classifyCase(const QString& path) {
-    const QJsonObject json = QJsonDocument::fromJson(readAll(path)).object();
+    const QJsonObject json = QJsonDocument::fromJson(test::readFile(path)).object();
     const test::ProcessZone zone(json["zone"_L1].toString().toUtf8());
     QList<ExistingEvent> existing;
     for (const QJsonValue& row : json["existing"_L1].toArray()) {
@@ -83,7 +77,7 @@ QByteArray classifyCase(const QString& path) {
 /// A reading case: an .ics file whose X-TEST-RANGE line ("<from>/<to>", UTC) and X-TEST-ZONE
 /// line say what to read, printing each event found, in start order.
 QByteArray readCase(const QString& path) {
-    const QByteArray data = readAll(path);
+    const QByteArray data = test::readFile(path);
     const auto header = [&](const char* name) {
         const QRegularExpression line(QLatin1String(name) + u":(.*)\r?\n"_s);
         return line.match(QString::fromUtf8(data)).captured(1).trimmed();
