@@ -36,7 +36,8 @@ public:
     QCoro::Task<QList<CalendarChoice>> writableCalendars() override {
         calls.append(QStringLiteral("list"));
         if (listingFails) throw CalendarStoreError(CalendarStoreError::Kind::notFound);
-        if (!m_inner) co_return calendars;
+        // A copy: this QCoro moves from any non-const lvalue given to co_return, a member too.
+        if (!m_inner) co_return QList<CalendarChoice>(calendars);
         co_return co_await m_inner->writableCalendars();
     }
     QString location() const override {
@@ -58,7 +59,7 @@ public:
                                                     QDateTime to) override {
         calls.append(QStringLiteral("read ") + calendarID);
         if (readingFails) throw CalendarStoreError(CalendarStoreError::Kind::readFailed);
-        if (!m_inner) co_return existing;
+        if (!m_inner) co_return QList<ExistingEvent>(existing);
         co_return co_await m_inner->eventsBetween(calendarID, from, to);
     }
 
