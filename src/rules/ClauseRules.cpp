@@ -180,10 +180,28 @@ bool isLatin(QChar c) {
     return c.unicode() < 0x80 && c.isLetterOrNumber();
 }
 
+/// `text` without brackets whose partner was taken with a date: 4月5日（清明节）闭馆 leaves
+/// 清明节）闭馆.
+QString withoutStrayBrackets(const QString& text) {
+    QString kept;
+    QList<qsizetype> open;
+    for (const QChar c : text) {
+        if (c == u'(' || c == u'（') {
+            open.append(kept.size());
+        } else if (c == u')' || c == u'）') {
+            if (open.isEmpty()) continue;
+            open.removeLast();
+        }
+        kept += c;
+    }
+    for (qsizetype i = open.size() - 1; i >= 0; --i) kept.remove(open[i], 1);
+    return kept;
+}
+
 QString titleOf(const QString& text) {
     QString title;
     for (const QString& part : text.split(kMask, Qt::SkipEmptyParts)) {
-        const QString piece = trimmedPiece(part);
+        const QString piece = withoutStrayBrackets(trimmedPiece(part));
         if (piece.isEmpty()) continue;
         if (!title.isEmpty() && (isLatin(title.back()) || isLatin(piece.front()))) title += u' ';
         title += piece;
@@ -210,10 +228,9 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
                  words().pattern(QStringLiteral("questionEnds"))),
         QRegularExpression::CaseInsensitiveOption);
 
-    static const QRegularExpression routine(
-        QStringLiteral(R"((?<![A-Za-z])(?:%1)(?![A-Za-z]))")
-            .arg(words().pattern(QStringLiteral("routine"))),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression routine(QStringLiteral(R"((?<![A-Za-z])(?:%1)(?![A-Za-z]))")
+                                                .arg(words().pattern(QStringLiteral("routine"))),
+                                            QRegularExpression::CaseInsensitiveOption);
 
     ClauseDetails details;
     details.undecided = undecided.match(clause).hasMatch();

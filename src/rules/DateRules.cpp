@@ -217,7 +217,9 @@ const QList<DateRule>& dateRules() {
                          const auto rule = words().value(QStringLiteral("holidays"), m.captured());
                          const auto date = holidayOnOrAfter(rule.value_or(QString()), today);
                          if (!date) return std::nullopt;
-                         return relativeDay(m, *date);
+                         DateMention mention = relativeDay(m, *date);
+                         mention.holiday = true;
+                         return mention;
                      }});
         return list;
     }();

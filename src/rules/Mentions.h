@@ -28,6 +28,7 @@ struct DateMention {
     bool stated = false;   ///< year, month and day all written
     QString dayPeriod;     ///< "pm" for words such as 今晚 / tonight
     bool weekday = false;  ///< named by its weekday only
+    bool holiday = false;  ///< named by a holiday (元旦, Christmas)
 };
 
 /// A clock time or a range of them.

@@ -84,6 +84,9 @@ QDateTime instant(const QDate& date, const QTime& time, const QTimeZone& zone) {
     return QDateTime(date, time, Qt::OffsetFromUTC, before).toUTC();
 }
 
+/// The longest line read as a heading.
+constexpr qsizetype kMaxSubject = 24;
+
 class Builder {
 public:
     Builder(const QDateTime& now, const QTimeZone& zone)
@@ -116,10 +119,32 @@ private:
     QList<ExtractedEvent> m_events;
     QSet<QPair<QString, qint64>> m_seen;
     QSet<qint64> m_zonedStarts;
+    QString m_subject;  ///< the last heading line read
 };
 
 void Builder::readClause(const QString& clause) {
-    const QList<DateMention> dates = findDates(clause, m_today);
+    QList<DateMention> dates = findDates(clause, m_today);
+    // Right beside a written date a holiday names that day ("December 25 | Christmas Day",
+    // 4月4日（清明节）): its words stay for the title.
+    const auto besideADate = [&](qsizetype d) {
+        for (const qsizetype other : {d - 1, d + 1}) {
+            if (other < 0 || other >= dates.size() || dates[other].holiday) continue;
+            const Span& a = other < d ? dates[other].span : dates[d].span;
+            const Span& b = other < d ? dates[d].span : dates[other].span;
+            const QStringView gap = QStringView(clause).mid(a.end, b.start - a.end);
+            if (std::all_of(gap.begin(), gap.end(), [](QChar c) {
+                    return c.isSpace() || QStringView(u"|()（）,，:：-–—").contains(c);
+                })) {
+                return true;
+            }
+        }
+        return false;
+    };
+    QList<DateMention> days;
+    for (qsizetype d = 0; d < dates.size(); ++d) {
+        if (!dates[d].holiday || !besideADate(d)) days.append(dates[d]);
+    }
+    dates = days;
     // A stamp ("发布时间：2016-04-06 11:41") or a day more than a year past is no event: it is
     // not read, nor what follows it up to the next day (the stamp's clock time).
     for (qsizetype d = 0; d < dates.size(); ++d) {
@@ -149,7 +174,15 @@ void Builder::readClause(const QString& clause) {
     for (const DateMention& date : dates) taken.append(date.span);
     for (const ZoneMention& zone : zones) taken.append(zone.span);
     const QList<TimeMention> times = findTimes(clause, taken, zones);
-    if (dates.isEmpty() && times.isEmpty()) return;
+    if (dates.isEmpty() && times.isEmpty()) {
+        // A short line of neither day nor time is a heading: the title of what follows it
+        // that has none of its own.
+        if (clause.trimmed().size() <= kMaxSubject) {
+            const QString title = rules::readClause(clause, taken).title;
+            if (!title.isEmpty()) m_subject = title;
+        }
+        return;
+    }
     for (const TimeMention& time : times) taken.append(time.span);
     ClauseDetails details = rules::readClause(clause, taken);
     if (details.undecided || details.routine) return;
@@ -255,9 +288,10 @@ void Builder::emitToday(const TimeMention& time, const ClauseDetails& details) {
 
 void Builder::emitEvent(const Piece& piece, const ClauseDetails& details) {
     ExtractedEvent event;
-    event.title = details.title.isEmpty() ? RuleEngine::defaultTitle() : details.title;
-    event.fieldOrigins.insert(
-        EventField::title, details.title.isEmpty() ? FieldOrigin::defaulted : FieldOrigin::source);
+    const QString title = details.title.isEmpty() ? m_subject : details.title;
+    event.title = title.isEmpty() ? RuleEngine::defaultTitle() : title;
+    event.fieldOrigins.insert(EventField::title,
+                              title.isEmpty() ? FieldOrigin::defaulted : FieldOrigin::source);
     const FieldOrigin dateOrigin = piece.dateStated ? FieldOrigin::source : FieldOrigin::inferred;
     if (piece.time) {
         const TimeMention& time = *piece.time;
