@@ -232,9 +232,21 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
                                                 .arg(words().pattern(QStringLiteral("routine"))),
                                             QRegularExpression::CaseInsensitiveOption);
 
+    // Months without days (5月至9月, 10月至次年4月, May to September): the hours of a season.
+    static const QRegularExpression season(
+        QStringLiteral(
+            R"((?:\d{1,2}|[一二三四五六七八九十]{1,2})月\s*(?:%1)\s*(?:次年)?)"
+            R"((?:\d{1,2}|[一二三四五六七八九十]{1,2})月)"
+            R"((?!\s*(?:\d{1,2}|[一二三四五六七八九十]{1,3})\s*[日号])(?!\d{1,2}+(?![:：]\d)))"
+            R"(|(?<![A-Za-z])(?:%2)\s*(?:%1)\s*(?:%2)(?![A-Za-z]))"
+            R"((?!\.?\s*\d{1,2}+(?!\s*(?:[ap]\.?\s?m|[:：]\d))))")
+            .arg(words().pattern(QStringLiteral("rangeWords")),
+                 words().pattern(QStringLiteral("months"))),
+        QRegularExpression::CaseInsensitiveOption);
+
     ClauseDetails details;
     details.undecided = undecided.match(clause).hasMatch();
-    details.routine = routine.match(clause).hasMatch();
+    details.routine = routine.match(clause).hasMatch() || season.match(clause).hasMatch();
     QList<Span> used = taken;
     QString text = masked(clause, used);
     if (const auto found = firstOf(reminderExpressions(), text)) {

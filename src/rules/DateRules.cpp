@@ -88,8 +88,11 @@ std::optional<DateMention> monthNamed(const Match& match, const QDate& today) {
     const QString name = match.captured(u"mon");
     if (isTrap(name)) return std::nullopt;
     const int month = words().number(QStringLiteral("months"), name);
-    return dayOf(match, today, match.captured(u"y").toInt(), month, match.captured(u"d").toInt(), 0,
-                 match.captured(u"d2").toInt());
+    const QString secondName = match.captured(u"mon2");
+    if (!secondName.isEmpty() && isTrap(secondName)) return std::nullopt;
+    const int secondMonth = words().number(QStringLiteral("months"), secondName);
+    return dayOf(match, today, match.captured(u"y").toInt(), month, match.captured(u"d").toInt(),
+                 secondMonth, match.captured(u"d2").toInt());
 }
 
 std::optional<DateMention> weekdayNamed(const Match& match, const QDate& today, bool chinese) {
@@ -155,12 +158,12 @@ const QList<DateRule>& dateRules() {
                                                R"(\.?(?:,?\s+(?<y>\d{4}))?(?![\w]))")
                                     .arg(ordinal, months)),
                      monthNamed});
-        // December 10th, Dec. 10, Dec 10–12, 2026
+        // December 10th, Dec. 10, Dec 10–12, 2026, September 8 to October 3
         list.append(
             {Needs::latin,
              expression(QStringLiteral(
                             R"((?<![\w])(?<mon>%2)\.?\s+(?<d>\d{1,2})%1(?![\d:])(?:\s*)"
-                            R"((?:-|–|—|to|through|until)\s*(?<d2>\d{1,2})%1)"
+                            R"((?:-|–|—|to|through|until)\s*(?:(?<mon2>%2)\.?\s+)?(?<d2>\d{1,2})%1)"
                             R"((?![\d:]|\s*(?:[ap]\.?m\b|o'clock)))?(?:,?\s+(?<y>\d{4}))?(?![\w]))")
                             .arg(ordinal, months)),
              monthNamed});

@@ -54,7 +54,7 @@ struct ClauseDetails {
     std::optional<qint64> reminderMinutes;
     std::optional<QString> recurrence;
     bool undecided = false;  ///< a question or a refusal ("周五有空吗", "周五不行")
-    bool routine = false;    ///< things go on as usual that day ("照常开放")
+    bool routine = false;  ///< as usual that day ("照常开放"), or a season's hours ("5月至9月")
 };
 
 /// The days named in `clause`, left to right, without overlaps. `today` fixes missing years
