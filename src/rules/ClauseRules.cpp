@@ -244,10 +244,26 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
                  words().pattern(QStringLiteral("months"))),
         QRegularExpression::CaseInsensitiveOption);
 
+    // A line's label, after its number if it has one: 一、时间：, 2. Topic:
+    static const QRegularExpression label(
+        QStringLiteral(R"(^\s*(?:[一二三四五六七八九十\d]{1,2}\s*[、.．)）]\s*)?)"
+                       R"((?:(?<subject>%1)|(?<what>\p{Han}{0,4}?)(?:%2))\s*[:：])")
+            .arg(words().pattern(QStringLiteral("subjectLabels")),
+                 words().pattern(QStringLiteral("timeLabels"))),
+        QRegularExpression::CaseInsensitiveOption);
+
     ClauseDetails details;
+    QList<Span> used = taken;
+    if (const QRegularExpressionMatch labelled = label.match(clause); labelled.hasMatch()) {
+        details.subjectLine = labelled.hasCaptured(u"subject");
+        // 考试时间： keeps 考试.
+        const qsizetype what = labelled.hasCaptured(u"what") ? labelled.capturedStart(u"what")
+                                                             : labelled.capturedEnd();
+        used.append({labelled.capturedStart(), what});
+        used.append({std::max(what, labelled.capturedEnd(u"what")), labelled.capturedEnd()});
+    }
     details.undecided = undecided.match(clause).hasMatch();
     details.routine = routine.match(clause).hasMatch() || season.match(clause).hasMatch();
-    QList<Span> used = taken;
     QString text = masked(clause, used);
     if (const auto found = firstOf(reminderExpressions(), text)) {
         const qint64 unit = words().number(QStringLiteral("units"), found->match.captured(u"u"));

@@ -55,6 +55,7 @@ struct ClauseDetails {
     std::optional<QString> recurrence;
     bool undecided = false;  ///< a question or a refusal ("周五有空吗", "周五不行")
     bool routine = false;  ///< as usual that day ("照常开放"), or a season's hours ("5月至9月")
+    bool subjectLine = false;  ///< labelled as the subject ("主题：…", "Topic: …")
 };
 
 /// The days named in `clause`, left to right, without overlaps. `today` fixes missing years

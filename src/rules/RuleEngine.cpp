@@ -45,9 +45,10 @@ QStringList clausesOf(const QString& text) {
     return clauses;
 }
 
-/// A chat copied with its speakers ("A: 周五有空吗" on most lines) without the speaker labels,
-/// which would otherwise become titles; any other text as it is.
-QString withoutSpeakers(const QString& text) {
+/// A chat copied with its speakers ("A: 周五有空吗" on most lines, someone speaking more than
+/// once) without the speaker labels, which would otherwise become titles; nothing for any other
+/// text (a notice's labelled lines, 时间：… 地点：…, each name a label once).
+std::optional<QString> withoutSpeakers(const QString& text) {
     static const QRegularExpression speaker(QStringLiteral(R"(^[ \t]*[^\s\d:：]{1,10}[ \t]*[:：])"),
                                             QRegularExpression::MultilineOption);
     qsizetype lines = 0;
@@ -56,14 +57,17 @@ QString withoutSpeakers(const QString& text) {
     }
     QString result = text;
     qsizetype labelled = 0;
+    QSet<QString> speakers;
     auto matches = speaker.globalMatch(text);
     while (matches.hasNext()) {
         const auto match = matches.next();
         result.replace(match.capturedStart(), match.capturedLength(),
                        QString(match.capturedLength(), u' '));
+        speakers.insert(match.captured().chopped(1).trimmed());
         ++labelled;
     }
-    return labelled >= 3 && labelled * 2 >= lines ? result : text;
+    if (labelled < 3 || labelled * 2 < lines || speakers.size() == labelled) return std::nullopt;
+    return result;
 }
 
 /// What one event is made of.
@@ -96,6 +100,13 @@ public:
     /// A blank line: the days a paragraph named do not reach the next one (times said of no day
     /// do: "All deadlines are 23:59" above a table).
     void endParagraph();
+    /// A line of neither day nor time.
+    void readPlainLine(const QString& clause);
+    /// The end of one message of a chat.
+    void endMessage();
+    /// The events of the last message that gave any: in a chat, times are proposed, turned
+    /// down and settled, and the last word is the plan.
+    QList<ExtractedEvent> finishChat();
     QList<ExtractedEvent> finish();
 
 private:
@@ -119,7 +130,14 @@ private:
     QList<ExtractedEvent> m_events;
     QSet<QPair<QString, qint64>> m_seen;
     QSet<qint64> m_zonedStarts;
-    QString m_subject;  ///< the last heading line read
+    QString m_subject;             ///< the last heading line read
+    qsizetype m_messageStart = 0;  ///< the first event of the message being read
+    qsizetype m_lastMessage = 0;   ///< the first event of the last message that gave any
+    /// The events of the paragraph being read start here; its labelled subject and place lines
+    /// hold for them all, wherever the lines stand in it.
+    qsizetype m_paragraphStart = 0;
+    QString m_paragraphSubject;
+    QString m_paragraphPlace;
 };
 
 void Builder::readClause(const QString& clause) {
@@ -175,12 +193,7 @@ void Builder::readClause(const QString& clause) {
     for (const ZoneMention& zone : zones) taken.append(zone.span);
     const QList<TimeMention> times = findTimes(clause, taken, zones);
     if (dates.isEmpty() && times.isEmpty()) {
-        // A short line of neither day nor time is a heading: the title of what follows it
-        // that has none of its own.
-        if (clause.trimmed().size() <= kMaxSubject) {
-            const QString title = rules::readClause(clause, taken).title;
-            if (!title.isEmpty()) m_subject = title;
-        }
+        readPlainLine(clause);
         return;
     }
     for (const TimeMention& time : times) taken.append(time.span);
@@ -288,10 +301,12 @@ void Builder::emitToday(const TimeMention& time, const ClauseDetails& details) {
 
 void Builder::emitEvent(const Piece& piece, const ClauseDetails& details) {
     ExtractedEvent event;
+    // Without a title of its own, the heading above it names it.
     const QString title = details.title.isEmpty() ? m_subject : details.title;
     event.title = title.isEmpty() ? RuleEngine::defaultTitle() : title;
-    event.fieldOrigins.insert(EventField::title,
-                              title.isEmpty() ? FieldOrigin::defaulted : FieldOrigin::source);
+    event.fieldOrigins.insert(EventField::title, title.isEmpty()           ? FieldOrigin::defaulted
+                                                 : details.title.isEmpty() ? FieldOrigin::inferred
+                                                                           : FieldOrigin::source);
     const FieldOrigin dateOrigin = piece.dateStated ? FieldOrigin::source : FieldOrigin::inferred;
     if (piece.time) {
         const TimeMention& time = *piece.time;
@@ -380,16 +395,16 @@ QList<ExtractedEvent> withoutRepeatedDays(QList<ExtractedEvent> events, const QT
         const auto timed = singleDay(event) ? timedOn.constFind(day(event)) : timedOn.cend();
         if (timed == timedOn.cend()) continue;
         ExtractedEvent& other = events[*timed];
-        const bool untitled =
-            other.fieldOrigins.value(EventField::title) == FieldOrigin::defaulted ||
-            event.fieldOrigins.value(EventField::title) == FieldOrigin::defaulted;
+        const auto untitledOne = [](const ExtractedEvent& e) {
+            return e.fieldOrigins.value(EventField::title) == FieldOrigin::defaulted;
+        };
+        const bool untitled = untitledOne(other) || untitledOne(event);
         // A long all-day title is a sentence that mentions the day; a short one may be
         // something else due that day.
         const bool sentence = event.title.size() > 12;
         if (!untitled && !sentence && !shareAWord(event.title, other.title)) continue;
         merged[i] = true;
-        if (other.fieldOrigins.value(EventField::title) == FieldOrigin::defaulted &&
-            event.fieldOrigins.value(EventField::title) == FieldOrigin::source) {
+        if (untitledOne(other) && !untitledOne(event)) {
             other.title = event.title;
             other.fieldOrigins.insert(EventField::title, FieldOrigin::source);
         }
@@ -401,9 +416,51 @@ QList<ExtractedEvent> withoutRepeatedDays(QList<ExtractedEvent> events, const QT
     return kept;
 }
 
+void Builder::readPlainLine(const QString& clause) {
+    // A short line is a heading: the title of what follows it that has none of its own. A
+    // labelled one (主题：…, 地点：…) names the events of its paragraph.
+    const bool maybeLabelled = clause.contains(u':') || clause.contains(u'：');
+    if (clause.trimmed().size() > kMaxSubject && !maybeLabelled) return;
+    const ClauseDetails details = rules::readClause(clause, {});
+    if (details.subjectLine && !details.title.isEmpty()) {
+        m_paragraphSubject = m_subject = details.title;
+    } else if (!details.location.isEmpty() && details.title.isEmpty()) {
+        m_paragraphPlace = details.location;
+    } else if (clause.trimmed().size() <= kMaxSubject && !details.title.isEmpty()) {
+        m_subject = details.title;
+    }
+}
+
 void Builder::endParagraph() {
     flushHeading();
+    for (qsizetype i = m_paragraphStart; i < m_events.size(); ++i) {
+        ExtractedEvent& event = m_events[i];
+        if (!m_paragraphSubject.isEmpty() &&
+            event.fieldOrigins.value(EventField::title) != FieldOrigin::source) {
+            event.title = m_paragraphSubject;
+            event.fieldOrigins.insert(EventField::title, FieldOrigin::source);
+        }
+        if (!m_paragraphPlace.isEmpty() && event.location.isEmpty()) {
+            event.location = m_paragraphPlace;
+            event.fieldOrigins.insert(EventField::location, FieldOrigin::source);
+        }
+    }
+    m_paragraphStart = m_events.size();
+    m_paragraphSubject.clear();
+    m_paragraphPlace.clear();
     m_carried.reset();
+}
+
+void Builder::endMessage() {
+    flushHeading();
+    if (m_events.size() > m_messageStart) m_lastMessage = m_messageStart;
+    m_messageStart = m_events.size();
+}
+
+QList<ExtractedEvent> Builder::finishChat() {
+    endMessage();
+    m_events = m_events.mid(m_lastMessage);
+    return finish();
 }
 
 QList<ExtractedEvent> Builder::finish() {
@@ -418,8 +475,15 @@ QList<ExtractedEvent> RuleEngine::extract(const QString& text, const QDateTime& 
                                           const QTimeZone& zone) {
     if (!now.isValid() || !zone.isValid()) return {};
     Builder builder(now, zone);
+    if (const std::optional<QString> chat = withoutSpeakers(text)) {
+        for (const QString& message : chat->split(u'\n')) {
+            for (const QString& clause : clausesOf(message)) builder.readClause(clause);
+            builder.endMessage();
+        }
+        return builder.finishChat();
+    }
     static const QRegularExpression blankLine(QStringLiteral(R"(\n[ \t\r]*\n)"));
-    for (const QString& paragraph : withoutSpeakers(text).split(blankLine)) {
+    for (const QString& paragraph : text.split(blankLine)) {
         for (const QString& clause : clausesOf(paragraph)) builder.readClause(clause);
         builder.endParagraph();
     }
