@@ -77,6 +77,7 @@ struct Piece {
     bool dateStated = false;
     QString dayPeriod;
     std::optional<TimeMention> time;
+    std::optional<QDate> endDay;  ///< the day `time`'s end falls on, when written
 };
 
 /// The local wall time of `date` and `time` in `zone`, in UTC. A time that the clocks skip
@@ -113,6 +114,8 @@ private:
     void emitEvent(const Piece& piece, const ClauseDetails& details);
     void flushHeading();
     void flushStanding();
+    bool readCrossDay(const QString& clause, const QList<DateMention>& dates,
+                      const QList<TimeMention>& times, const ClauseDetails& details);
     void emitToday(const TimeMention& time, const ClauseDetails& details);
 
     QDateTime m_now;
@@ -173,10 +176,15 @@ void Builder::readClause(const QString& clause) {
         return;
     }
     // Two days parted by a comma are two clauses, each with its own title: 元旦放假一天，
-    // 2月5日至2月12日停诊.
+    // 2月5日至2月12日停诊; unless one runs to the other ("July 6, 10pm through July 7").
+    static const QRegularExpression runsTo(
+        QStringLiteral(R"((?<![A-Za-z])(?:%1)(?![A-Za-z]))")
+            .arg(Lexicon::shared().pattern(QStringLiteral("rangeWords"))),
+        QRegularExpression::CaseInsensitiveOption);
     for (qsizetype d = 0; d + 1 < dates.size(); ++d) {
         const QStringView between =
             QStringView(clause).mid(dates[d].span.end, dates[d + 1].span.start - dates[d].span.end);
+        if (runsTo.match(between).hasMatch()) continue;
         qsizetype comma = -1;
         for (const QChar mark : {u'，', u',', u'、'})
             comma = std::max(comma, between.lastIndexOf(mark));
@@ -237,7 +245,7 @@ void Builder::readClause(const QString& clause) {
         if (details.title.isEmpty()) details.title = m_standing->second.title;
         for (const DateMention& date : dates) {
             for (const TimeMention& time : m_standing->first)
-                emitEvent({date.first, date.first, date.stated, date.dayPeriod, time}, details);
+                emitEvent({date.first, date.first, date.stated, date.dayPeriod, time, {}}, details);
         }
         return;
     }
@@ -249,11 +257,12 @@ void Builder::readClause(const QString& clause) {
         m_heading = std::pair(dates.first(), details);
         return;
     }
+    if (readCrossDay(clause, dates, times, details)) return;
     // Each time belongs to the last day written before it (times ahead of the first day, as
     // in "3pm tomorrow", to the first day).
     for (qsizetype d = 0; d < dates.size(); ++d) {
         const qsizetype nextStart = d + 1 < dates.size() ? dates[d + 1].span.start : clause.size();
-        Piece piece{dates[d].first, dates[d].last, dates[d].stated, dates[d].dayPeriod, {}};
+        Piece piece{dates[d].first, dates[d].last, dates[d].stated, dates[d].dayPeriod, {}, {}};
         bool timed = false;
         for (const TimeMention& time : times) {
             const qsizetype at = time.span.start;
@@ -270,6 +279,29 @@ void Builder::readClause(const QString& clause) {
     }
 }
 
+/// A day and time to another day and time ("Fri 22:00 – Sat 02:00", "6th of July, 10:00pm
+/// through the 7th of July, 4:30am") is one event.
+bool Builder::readCrossDay(const QString& clause, const QList<DateMention>& dates,
+                           const QList<TimeMention>& times, const ClauseDetails& details) {
+    if (dates.size() != 2 || times.size() != 2 || times[0].end) return false;
+    if (!(dates[0].span.end <= times[0].span.start && times[0].span.end <= dates[1].span.start &&
+          dates[1].span.end <= times[1].span.start)) {
+        return false;
+    }
+    static const QStringList rangeWords = Lexicon::shared().words(QStringLiteral("rangeWords"));
+    QString between = clause.mid(times[0].span.end, dates[1].span.start - times[0].span.end);
+    between.remove(QRegularExpression(QStringLiteral(R"((?i)\bthe\b|[\s,，])")));
+    if (!rangeWords.contains(between, Qt::CaseInsensitive) || dates[1].first <= dates[0].first)
+        return false;
+    TimeMention time = times[0];
+    time.end = times[1].start;
+    time.zone = times[1].zone ? times[1].zone : times[0].zone;
+    emitEvent(
+        {dates[0].first, dates[0].first, dates[0].stated, dates[0].dayPeriod, time, dates[1].first},
+        details);
+    return true;
+}
+
 void Builder::flushHeading() {
     const bool used = std::exchange(m_headingUsed, false);
     if (!m_heading || used) {
@@ -278,7 +310,7 @@ void Builder::flushHeading() {
     }
     const auto [date, details] = *m_heading;
     m_heading.reset();
-    emitEvent({date.first, date.last, date.stated, date.dayPeriod, {}}, details);
+    emitEvent({date.first, date.last, date.stated, date.dayPeriod, {}, {}}, details);
 }
 
 void Builder::flushStanding() {
@@ -321,7 +353,8 @@ void Builder::emitEvent(const Piece& piece, const ClauseDetails& details) {
         const FieldOrigin startOrigin = guessed ? FieldOrigin::inferred : dateOrigin;
         event.fieldOrigins.insert(EventField::startDate, startOrigin);
         if (time.end) {
-            const QDate endDay = *time.end > start ? piece.date : piece.date.addDays(1);
+            const QDate endDay =
+                piece.endDay.value_or(*time.end > start ? piece.date : piece.date.addDays(1));
             event.endDate = instant(endDay, *time.end, zone);
             event.fieldOrigins.insert(EventField::endDate, startOrigin);
         }
