@@ -271,6 +271,25 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
         if (count && unit > 0) details.reminderMinutes = qint64(*count) * unit;
         used.append(found->span);
     }
+    // How long it lasts, in hours or minutes (days are the dates' business).
+    static const QRegularExpression duration(
+        QStringLiteral(
+            R"((?:(?<![A-Za-z])(?:about|around|approximately|approx\.|up to|for|lasting)\s+)?)"
+            R"((?<![\d.:])(?<n>\d{1,3}|[一二两三四五六七八九十]{1,3})\s*(?<u>%1)(?![A-Za-z]))")
+            .arg(words().pattern(QStringLiteral("units"))),
+        QRegularExpression::CaseInsensitiveOption);
+    text = masked(clause, used);
+    if (const QRegularExpressionMatch found = duration.match(text); found.hasMatch()) {
+        const qint64 unit = words().number(QStringLiteral("units"), found.captured(u"u"));
+        const auto count = words().numeral(found.captured(u"n"));
+        if (count && unit > 0 && unit < 1440) {
+            details.durationMinutes = qint64(*count) * unit;
+            // 约2小时 / "(about 2 hours)": the words around the count go with it.
+            qsizetype start = found.capturedStart();
+            if (start > 0 && QStringView(u"约共").contains(text.at(start - 1))) --start;
+            used.append({start, found.capturedEnd()});
+        }
+    }
     // Read where the day is written too: 每周一 is both a weekday and a repetition.
     if (const auto found = firstOf({{{}, recurrence}}, clause)) {
         details.recurrence = words().value(QStringLiteral("recurrence"), found->match.captured());

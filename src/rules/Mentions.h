@@ -52,6 +52,7 @@ struct ClauseDetails {
     QString title;
     QString location;
     std::optional<qint64> reminderMinutes;
+    std::optional<qint64> durationMinutes;  ///< "about 2 hours", 约90分钟
     std::optional<QString> recurrence;
     bool undecided = false;  ///< a question or a refusal ("周五有空吗", "周五不行")
     bool routine = false;  ///< as usual that day ("照常开放"), or a season's hours ("5月至9月")

@@ -358,7 +358,11 @@ void Builder::emitEvent(const Piece& piece, const ClauseDetails& details) {
             event.endDate = instant(endDay, *time.end, zone);
             event.fieldOrigins.insert(EventField::endDate, startOrigin);
         }
-        if (!time.end || event.endDate <= event.startDate) {
+        if (!time.end && details.durationMinutes) {
+            event.endDate = event.startDate.addSecs(*details.durationMinutes * 60);
+            event.fieldOrigins.insert(EventField::endDate, startOrigin);
+        }
+        if (!event.endDate.isValid() || event.endDate <= event.startDate) {
             event.endDate = event.startDate.addSecs(3600);
             event.fieldOrigins.insert(EventField::endDate, FieldOrigin::defaulted);
         }
