@@ -111,7 +111,7 @@ public:
     QList<ExtractedEvent> finish();
 
 private:
-    void emitEvent(const Piece& piece, const ClauseDetails& details);
+    void emitEvent(const Piece& piece, const ClauseDetails& details, bool holiday = false);
     void flushHeading();
     void flushStanding();
     bool readCrossDay(const QString& clause, const QList<DateMention>& dates,
@@ -131,6 +131,7 @@ private:
     std::optional<std::pair<QList<TimeMention>, ClauseDetails>> m_standing;
     bool m_standingUsed = false;
     QList<ExtractedEvent> m_events;
+    QList<bool> m_fromHoliday;  ///< for each event: its day was named by a holiday
     QSet<QPair<QString, qint64>> m_seen;
     QSet<qint64> m_zonedStarts;
     QString m_subject;             ///< the last heading line read
@@ -274,7 +275,7 @@ void Builder::readClause(const QString& clause) {
         }
         if (!timed) {
             piece.time.reset();
-            emitEvent(piece, details);
+            emitEvent(piece, details, dates[d].holiday);
         }
     }
 }
@@ -310,7 +311,7 @@ void Builder::flushHeading() {
     }
     const auto [date, details] = *m_heading;
     m_heading.reset();
-    emitEvent({date.first, date.last, date.stated, date.dayPeriod, {}, {}}, details);
+    emitEvent({date.first, date.last, date.stated, date.dayPeriod, {}, {}}, details, date.holiday);
 }
 
 void Builder::flushStanding() {
@@ -331,7 +332,7 @@ void Builder::emitToday(const TimeMention& time, const ClauseDetails& details) {
     emitEvent(piece, details);
 }
 
-void Builder::emitEvent(const Piece& piece, const ClauseDetails& details) {
+void Builder::emitEvent(const Piece& piece, const ClauseDetails& details, bool holiday) {
     ExtractedEvent event;
     // Without a title of its own, the heading above it names it.
     const QString title = details.title.isEmpty() ? m_subject : details.title;
@@ -397,6 +398,7 @@ void Builder::emitEvent(const Piece& piece, const ClauseDetails& details) {
         event.fieldOrigins.insert(EventField::recurrence, FieldOrigin::source);
     }
     m_events.append(event);
+    m_fromHoliday.append(holiday);
 }
 
 /// A day written with its time and named again without one is one happening: the timed event
@@ -497,13 +499,25 @@ void Builder::endMessage() {
 QList<ExtractedEvent> Builder::finishChat() {
     endMessage();
     m_events = m_events.mid(m_lastMessage);
+    m_fromHoliday = m_fromHoliday.mid(m_lastMessage);
     return finish();
 }
 
 QList<ExtractedEvent> Builder::finish() {
     endParagraph();
     flushStanding();
-    return withoutRepeatedDays(m_events, m_zone);
+    // A holiday named in passing (…清明节、劳动节前后的安排如下) is no event of its own when the
+    // text writes that day out as well.
+    QSet<QDate> written;
+    for (qsizetype i = 0; i < m_events.size(); ++i) {
+        if (!m_fromHoliday[i]) written.insert(m_events[i].startDate.toTimeZone(m_zone).date());
+    }
+    QList<ExtractedEvent> events;
+    for (qsizetype i = 0; i < m_events.size(); ++i) {
+        if (!m_fromHoliday[i] || !written.contains(m_events[i].startDate.toTimeZone(m_zone).date()))
+            events.append(m_events[i]);
+    }
+    return withoutRepeatedDays(events, m_zone);
 }
 
 }  // namespace
