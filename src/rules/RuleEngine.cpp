@@ -36,7 +36,9 @@ QStringList clausesOf(const QString& text) {
             qsizetype word = i;
             while (word > begin && text.at(word - 1).isLetter()) --word;
             const QString before = text.mid(word, i - word);
-            if (before.size() > 2 && !Lexicon::shared().value(QStringLiteral("months"), before)) {
+            const bool number = word == i && i > begin && text.at(i - 1).isDigit();
+            if (number ||
+                (before.size() > 2 && !Lexicon::shared().value(QStringLiteral("months"), before))) {
                 close(i, i + 1);
             }
         }
@@ -92,6 +94,14 @@ QDateTime instant(const QDate& date, const QTime& time, const QTimeZone& zone) {
 /// The longest line read as a heading.
 constexpr qsizetype kMaxSubject = 24;
 
+/// Nothing but a list's joints between two days: 12月10日、11日, Oct. 13 and Oct. 20.
+bool listsTogether(const QString& clause, const DateMention& first, const DateMention& second) {
+    static const QRegularExpression joints(QStringLiteral(R"(^(?:[\s,，、]|and|&|和|及|以及)*$)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    return joints.match(QStringView(clause).mid(first.span.end, second.span.start - first.span.end))
+        .hasMatch();
+}
+
 class Builder {
 public:
     Builder(const QDateTime& now, const QTimeZone& zone)
@@ -116,6 +126,8 @@ private:
     void flushStanding();
     bool readCrossDay(const QString& clause, const QList<DateMention>& dates,
                       const QList<TimeMention>& times, const ClauseDetails& details);
+    bool readSharedTimes(const QString& clause, const QList<DateMention>& dates,
+                         const QList<TimeMention>& times, const ClauseDetails& details);
     void emitToday(const TimeMention& time, const ClauseDetails& details);
 
     QDateTime m_now;
@@ -185,7 +197,8 @@ void Builder::readClause(const QString& clause) {
     for (qsizetype d = 0; d + 1 < dates.size(); ++d) {
         const QStringView between =
             QStringView(clause).mid(dates[d].span.end, dates[d + 1].span.start - dates[d].span.end);
-        if (runsTo.match(between).hasMatch()) continue;
+        if (runsTo.match(between).hasMatch() || listsTogether(clause, dates[d], dates[d + 1]))
+            continue;
         qsizetype comma = -1;
         for (const QChar mark : {u'，', u',', u'、'})
             comma = std::max(comma, between.lastIndexOf(mark));
@@ -259,6 +272,7 @@ void Builder::readClause(const QString& clause) {
         return;
     }
     if (readCrossDay(clause, dates, times, details)) return;
+    if (readSharedTimes(clause, dates, times, details)) return;
     // Each time belongs to the last day written before it (times ahead of the first day, as
     // in "3pm tomorrow", to the first day).
     for (qsizetype d = 0; d < dates.size(); ++d) {
@@ -300,6 +314,26 @@ bool Builder::readCrossDay(const QString& clause, const QList<DateMention>& date
     emitEvent(
         {dates[0].first, dates[0].first, dates[0].stated, dates[0].dayPeriod, time, dates[1].first},
         details);
+    return true;
+}
+
+/// Days listed together with times all on one side of them ("from 9:30 to 11:30 on Monday,
+/// Oct. 11 and Thursday, Oct. 14", 12月10日、11日下午3点): every time on every day. Not when
+/// the days are alternatives ("Thursday or Friday").
+bool Builder::readSharedTimes(const QString& clause, const QList<DateMention>& dates,
+                              const QList<TimeMention>& times, const ClauseDetails& details) {
+    if (dates.size() < 2 || times.isEmpty()) return false;
+    const bool timesFirst = times.last().span.end <= dates.first().span.start;
+    const bool timesLast = dates.last().span.end <= times.first().span.start;
+    if (!timesFirst && !timesLast) return false;
+    for (qsizetype d = 0; d + 1 < dates.size(); ++d) {
+        if (!listsTogether(clause, dates[d], dates[d + 1])) return false;
+    }
+    for (const DateMention& date : dates) {
+        for (const TimeMention& time : times) {
+            emitEvent({date.first, date.first, date.stated, date.dayPeriod, time, {}}, details);
+        }
+    }
     return true;
 }
 
