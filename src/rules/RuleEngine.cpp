@@ -36,7 +36,9 @@ QStringList clausesOf(const QString& text) {
             qsizetype word = i;
             while (word > begin && text.at(word - 1).isLetter()) --word;
             const QString before = text.mid(word, i - word);
-            const bool number = word == i && i > begin && text.at(i - 1).isDigit();
+            // A number ends a sentence too: "… on Oct. 14. On …", "… January 1st. School …".
+            const bool number = word > begin && text.at(word - 1).isDigit() &&
+                                QStringView(u"||st|nd|rd|th|").contains(u'|' + before + u'|');
             if (number ||
                 (before.size() > 2 && !Lexicon::shared().value(QStringLiteral("months"), before))) {
                 close(i, i + 1);
@@ -128,6 +130,10 @@ private:
                       const QList<TimeMention>& times, const ClauseDetails& details);
     bool readSharedTimes(const QString& clause, const QList<DateMention>& dates,
                          const QList<TimeMention>& times, const ClauseDetails& details);
+    QList<DateMention> withRangesJoined(const QString& clause, QList<DateMention> dates,
+                                        const QList<TimeMention>& times) const;
+    bool readTimesBeforeTheirDays(const QList<DateMention>& dates, const QList<TimeMention>& times,
+                                  const ClauseDetails& details);
     void emitToday(const TimeMention& time, const ClauseDetails& details);
 
     QDateTime m_now;
@@ -253,6 +259,7 @@ void Builder::readClause(const QString& clause) {
         return;
     }
     flushHeading();
+    dates = withRangesJoined(clause, dates, times);
     m_carried = dates.last();
     if (m_standing && times.isEmpty()) {
         m_standingUsed = true;
@@ -272,6 +279,7 @@ void Builder::readClause(const QString& clause) {
         return;
     }
     if (readCrossDay(clause, dates, times, details)) return;
+    if (readTimesBeforeTheirDays(dates, times, details)) return;
     if (readSharedTimes(clause, dates, times, details)) return;
     // Each time belongs to the last day written before it (times ahead of the first day, as
     // in "3pm tomorrow", to the first day).
@@ -314,6 +322,52 @@ bool Builder::readCrossDay(const QString& clause, const QList<DateMention>& date
     emitEvent(
         {dates[0].first, dates[0].first, dates[0].stated, dates[0].dayPeriod, time, dates[1].first},
         details);
+    return true;
+}
+
+/// "begins December 23rd and runs through January 1st": two days without a time, the words
+/// between them ending in a range word, are one span of days.
+QList<DateMention> Builder::withRangesJoined(const QString& clause, QList<DateMention> dates,
+                                             const QList<TimeMention>& times) const {
+    static const QRegularExpression runsTo(
+        QStringLiteral(R"((?:^|\s)(?:\S+\s+){0,2}(?:%1)\s*$)")
+            .arg(Lexicon::shared().pattern(QStringLiteral("rangeWords"))),
+        QRegularExpression::CaseInsensitiveOption);
+    for (qsizetype d = 0; d + 1 < dates.size(); ++d) {
+        DateMention& first = dates[d];
+        const DateMention& second = dates[d + 1];
+        const bool timed = std::any_of(times.cbegin(), times.cend(), [&](const TimeMention& t) {
+            return t.span.start >= first.span.start && t.span.end <= second.span.end;
+        });
+        const QString between = clause.mid(first.span.end, second.span.start - first.span.end);
+        if (timed || !runsTo.match(between).hasMatch() || second.last <= first.last ||
+            second.last > first.first.addYears(1)) {
+            continue;
+        }
+        first.last = second.last;
+        first.span.end = second.span.end;
+        first.stated = first.stated && second.stated;
+        dates.removeAt(d + 1);
+    }
+    return dates;
+}
+
+/// "02:00 UTC Wednesday 24th July / 19:00 PDT Tuesday 23rd July": each time written just
+/// before its day.
+bool Builder::readTimesBeforeTheirDays(const QList<DateMention>& dates,
+                                       const QList<TimeMention>& times,
+                                       const ClauseDetails& details) {
+    if (dates.size() < 2 || times.size() != dates.size()) return false;
+    for (qsizetype i = 0; i < dates.size(); ++i) {
+        const bool before = times[i].span.end <= dates[i].span.start;
+        const bool afterPrevious = i == 0 || dates[i - 1].span.end <= times[i].span.start;
+        if (!before || !afterPrevious) return false;
+    }
+    for (qsizetype i = 0; i < dates.size(); ++i) {
+        emitEvent(
+            {dates[i].first, dates[i].first, dates[i].stated, dates[i].dayPeriod, times[i], {}},
+            details);
+    }
     return true;
 }
 
