@@ -96,6 +96,15 @@ QDateTime instant(const QDate& date, const QTime& time, const QTimeZone& zone) {
 /// The longest line read as a heading.
 constexpr qsizetype kMaxSubject = 24;
 
+/// At most two words and a range word ("and runs through", "until", "至", ", through the").
+bool endsInRangeWord(QStringView between) {
+    static const QRegularExpression runsTo(
+        QStringLiteral(R"(^[\s,，]*(?:\S+\s+){0,2}(?:%1)(?:\s+the|\s+on)?[\s,，]*$)")
+            .arg(Lexicon::shared().pattern(QStringLiteral("rangeWords"))),
+        QRegularExpression::CaseInsensitiveOption);
+    return runsTo.match(between).hasMatch();
+}
+
 /// Nothing but a list's joints between two days: 12月10日、11日, Oct. 13 and Oct. 20.
 bool listsTogether(const QString& clause, const DateMention& first, const DateMention& second) {
     static const QRegularExpression joints(QStringLiteral(R"(^(?:[\s,，、]|and|&|和|及|以及)*$)"),
@@ -307,15 +316,11 @@ void Builder::readClause(const QString& clause) {
 bool Builder::readCrossDay(const QString& clause, const QList<DateMention>& dates,
                            const QList<TimeMention>& times, const ClauseDetails& details) {
     if (dates.size() != 2 || times.size() != 2 || times[0].end) return false;
-    if (!(dates[0].span.end <= times[0].span.start && times[0].span.end <= dates[1].span.start &&
-          dates[1].span.end <= times[1].span.start)) {
-        return false;
-    }
-    static const QStringList rangeWords = Lexicon::shared().words(QStringLiteral("rangeWords"));
-    QString between = clause.mid(times[0].span.end, dates[1].span.start - times[0].span.end);
-    between.remove(QRegularExpression(QStringLiteral(R"((?i)\bthe\b|[\s,，])")));
-    if (!rangeWords.contains(between, Qt::CaseInsensitive) || dates[1].first <= dates[0].first)
-        return false;
+    // Each side a day and a time, in either order: "at 5 p.m. on Thursday until 1 a.m. on Friday".
+    const qsizetype firstEnd = std::max(dates[0].span.end, times[0].span.end);
+    const qsizetype secondStart = std::min(dates[1].span.start, times[1].span.start);
+    if (firstEnd > secondStart || dates[1].first <= dates[0].first) return false;
+    if (!endsInRangeWord(QStringView(clause).mid(firstEnd, secondStart - firstEnd))) return false;
     TimeMention time = times[0];
     time.end = times[1].start;
     time.zone = times[1].zone ? times[1].zone : times[0].zone;
@@ -329,10 +334,6 @@ bool Builder::readCrossDay(const QString& clause, const QList<DateMention>& date
 /// between them ending in a range word, are one span of days.
 QList<DateMention> Builder::withRangesJoined(const QString& clause, QList<DateMention> dates,
                                              const QList<TimeMention>& times) const {
-    static const QRegularExpression runsTo(
-        QStringLiteral(R"((?:^|\s)(?:\S+\s+){0,2}(?:%1)\s*$)")
-            .arg(Lexicon::shared().pattern(QStringLiteral("rangeWords"))),
-        QRegularExpression::CaseInsensitiveOption);
     for (qsizetype d = 0; d + 1 < dates.size(); ++d) {
         DateMention& first = dates[d];
         const DateMention& second = dates[d + 1];
@@ -340,7 +341,7 @@ QList<DateMention> Builder::withRangesJoined(const QString& clause, QList<DateMe
             return t.span.start >= first.span.start && t.span.end <= second.span.end;
         });
         const QString between = clause.mid(first.span.end, second.span.start - first.span.end);
-        if (timed || !runsTo.match(between).hasMatch() || second.last <= first.last ||
+        if (timed || !endsInRangeWord(between) || second.last <= first.last ||
             second.last > first.first.addYears(1)) {
             continue;
         }
