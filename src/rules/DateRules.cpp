@@ -132,14 +132,24 @@ const QList<DateRule>& dateRules() {
                  return dayOf(m, today, m.captured(u"y").toInt(), numberOf(m, u"mo"),
                               numberOf(m, u"d"), numberOf(m, u"mo2"), numberOf(m, u"d2"));
              }});
-        // 2026-12-10, 2026/12/10, 2026.12.10
-        list.append({Needs::digits,
-                     expression(QStringLiteral(
-                         R"((?<![\d.])(?<y>\d{4})([-/.])(?<mo>\d{1,2})\2(?<d>\d{1,2})(?![\d]))")),
-                     [](const Match& m, const QDate& today) {
-                         return dayOf(m, today, m.captured(u"y").toInt(), m.captured(u"mo").toInt(),
-                                      m.captured(u"d").toInt());
-                     }});
+        // 2026-12-10, 2026/12/10, 2026.12.10, 2016.1.16-2.28, 20230215
+        list.append(
+            {Needs::digits,
+             expression(QStringLiteral(
+                 R"((?<![\d.])(?<y>\d{4})(?<s>[-/.])(?<mo>\d{1,2})\k<s>(?<d>\d{1,2})(?![\d]))"
+                 R"((?:\s*(?:-|–|—|~|至|到)\s*(?:(?<mo2>\d{1,2})\k<s>)?(?<d2>\d{1,2})(?![\d.\-/]))?)"
+                 // 20230215 alone, not inside an address or a timestamp (iso=20211026T160000)
+                 R"(|(?<![A-Za-z0-9_.=/&?%-])(?<cy>20\d\d)(?<cmo>0[1-9]|1[0-2])(?<cd>0[1-9]|[12]\d|3[01]))"
+                 R"((?![A-Za-z0-9_/&=%-]))")),
+             [](const Match& m, const QDate& today) {
+                 if (m.hasCaptured(u"cy")) {
+                     return dayOf(m, today, m.captured(u"cy").toInt(), m.captured(u"cmo").toInt(),
+                                  m.captured(u"cd").toInt());
+                 }
+                 return dayOf(m, today, m.captured(u"y").toInt(), m.captured(u"mo").toInt(),
+                              m.captured(u"d").toInt(), m.captured(u"mo2").toInt(),
+                              m.captured(u"d2").toInt());
+             }});
         // 12/10 is month/day in both languages; 25/12 (no 25th month) is day/month.
         list.append(
             {Needs::digits,
