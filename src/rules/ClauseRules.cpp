@@ -222,8 +222,9 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
             .arg(words().pattern(QStringLiteral("recurrence"))),
         QRegularExpression::CaseInsensitiveOption);
 
+    // 消费 after a refusal's last character is another word: 听取消费者 refuses nothing.
     static const QRegularExpression undecided(
-        QStringLiteral(R"((?:(?<![A-Za-z])(?:%1)(?![A-Za-z])|(?:%2)\s*$))")
+        QStringLiteral(R"((?:(?<![A-Za-z])(?:%1)(?![A-Za-z]|费)|(?:%2)\s*$))")
             .arg(words().pattern(QStringLiteral("refusals")),
                  words().pattern(QStringLiteral("questionEnds"))),
         QRegularExpression::CaseInsensitiveOption);
