@@ -163,9 +163,11 @@ TEST_F(VdirCalendarStoreTest, KhalListsTheWrittenEvents) {
     // zone's daylight saving change (25 October in Berlin, 1 November in New York) and in a zone
     // without one: weekly without an end, every other week up to a last day (listed too), and
     // four times late in the evening.
-    for (const auto& [name, first] : {std::pair("America/New_York", QDate(2026, 10, 26)),
-                                      std::pair("Europe/Berlin", QDate(2026, 10, 19)),
-                                      std::pair("Asia/Shanghai", QDate(2026, 10, 26))}) {
+    for (const auto& row : {std::pair("America/New_York", QDate(2026, 10, 26)),
+                            std::pair("Europe/Berlin", QDate(2026, 10, 19)),
+                            std::pair("Asia/Shanghai", QDate(2026, 10, 26))}) {
+        const char* const name = row.first;  // named: clang 14 lambdas cannot capture bindings
+        const QDate first = row.second;
         SCOPED_TRACE(name);
         const ProcessZone zone(name);
         const QString calendar = QString::fromLatin1(name).replace(u'/', u'-');
