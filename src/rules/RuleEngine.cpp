@@ -96,10 +96,10 @@ QDateTime instant(const QDate& date, const QTime& time, const QTimeZone& zone) {
 /// The longest line read as a heading.
 constexpr qsizetype kMaxSubject = 24;
 
-/// At most two words and a range word ("and runs through", "until", "至", ", through the").
+/// At most two words and a range word ("and runs through", "until", "）至", ", through the").
 bool endsInRangeWord(QStringView between) {
     static const QRegularExpression runsTo(
-        QStringLiteral(R"(^[\s,，]*(?:\S+\s+){0,2}(?:%1)(?:\s+the|\s+on)?[\s,，]*$)")
+        QStringLiteral(R"(^[\s,，)）]*(?:\S+\s+){0,2}(?:%1)(?:\s+the|\s+on)?[\s,，]*$)")
             .arg(Lexicon::shared().pattern(QStringLiteral("rangeWords"))),
         QRegularExpression::CaseInsensitiveOption);
     return runsTo.match(between).hasMatch();
