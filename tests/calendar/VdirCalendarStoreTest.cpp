@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimeZone>
+#include <cstdlib>
 
 #include "calendar/CalendarWriter.h"
 #include "calendar/VdirCalendarStore.h"
@@ -76,6 +78,33 @@ protected:
         events.sort();
         if (events.isEmpty()) ADD_FAILURE() << khal.readAllStandardError().toStdString();
         return events.join(u'\n');
+    }
+
+    /// A second expander of repeat rules (python3-recurring-ical-events): each occurrence from
+    /// `from` up to `to` as "DAY HH:MM +ZZZZ TITLE", in `zone`.
+    QString pythonList(const QString& calendar, const QString& zone, const QDate& from,
+                       const QDate& to) {
+        const char* const expand = R"(
+import pathlib, sys, icalendar, recurring_ical_events
+f, t = (tuple(int(x) for x in a.split("-")) for a in sys.argv[2:4])
+lines = []
+for path in pathlib.Path(sys.argv[1]).glob("*.ics"):
+    calendar = icalendar.Calendar.from_ical(path.read_bytes())
+    for event in recurring_ical_events.of(calendar).between(f, t):
+        start = event["DTSTART"].dt.astimezone()
+        lines.append(start.strftime("%Y-%m-%d %H:%M %z ") + str(event["SUMMARY"]))
+print("\n".join(sorted(lines)))
+)";
+        QProcess python;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"TZ"_s, zone);
+        python.setProcessEnvironment(environment);
+        python.start(u"/usr/bin/python3"_s,
+                     {u"-c"_s, QString::fromUtf8(expand), root + u'/' + calendar,
+                      from.toString(Qt::ISODate), to.toString(Qt::ISODate)});
+        EXPECT_TRUE(python.waitForFinished(30000)) << "python did not finish";
+        EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+        return QString::fromUtf8(python.readAllStandardOutput()).trimmed();
     }
     static constexpr QLatin1StringView kKhal{"/usr/bin/khal"};
 };
@@ -173,6 +202,7 @@ TEST_F(VdirCalendarStoreTest, KhalListsTheWrittenEvents) {
         const QString calendar = QString::fromLatin1(name).replace(u'/', u'-');
         makeCalendar(calendar);
         QStringList expected;
+        QStringList expanded;
         const auto repeat = [&](const QString& title, int from, const QTime& time, int interval,
                                 std::optional<RecurrenceEnd> end, int listed) {
             ExtractedEvent event = sampleEvent(title);
@@ -187,13 +217,25 @@ TEST_F(VdirCalendarStoreTest, KhalListsTheWrittenEvents) {
                 expected.append(QStringLiteral("%1 %2|%1 %3|%4| ⟳|")
                                     .arg(day, time.toString(u"HH:mm"_s),
                                          time.addSecs(30 * 60).toString(u"HH:mm"_s), title));
+                const int offset =
+                    QDateTime(QDate::fromString(day, Qt::ISODate), time, QTimeZone(name))
+                        .offsetFromUtc();
+                expanded.append(QString::asprintf("%s %s %c%02d%02d ", qPrintable(day),
+                                                  qPrintable(time.toString(u"HH:mm"_s)),
+                                                  offset < 0 ? '-' : '+', std::abs(offset) / 3600,
+                                                  std::abs(offset) % 3600 / 60) +
+                                title);
             }
         };
         repeat(u"Standup"_s, 0, QTime(9, 0), 1, std::nullopt, 7);
         repeat(u"Until"_s, 0, QTime(8, 0), 2, RecurrenceEnd::onDay(first.addDays(28)), 3);
         repeat(u"Counted"_s, 1, QTime(23, 15), 2, RecurrenceEnd::after(4), 4);
         expected.sort();
+        expanded.sort();
         EXPECT_EQ(khalList(calendar, QString::fromLatin1(name), first, first.addDays(44)),
                   expected.join(u'\n'));
+        EXPECT_EQ(
+            pythonList(calendar, QString::fromLatin1(name), first, first.addDays(44)).toStdString(),
+            expanded.join(u'\n').toStdString());
     }
 }
