@@ -198,6 +198,20 @@ QString withoutStrayBrackets(const QString& text) {
     return kept;
 }
 
+/// The words of `section`, each standing as a word of its own in Latin text.
+QRegularExpression wordsOfSection(const QString& section) {
+    return caseless(
+        QStringLiteral(R"((?<![A-Za-z])(?:%1)(?![A-Za-z]))").arg(words().pattern(section)));
+}
+
+/// A count with its unit ("n" and "u" groups), in minutes.
+std::optional<qint64> minutesOf(const QRegularExpressionMatch& match) {
+    const qint64 unit = words().number(QStringLiteral("units"), match.captured(u"u"));
+    const auto count = words().numeral(match.captured(u"n"));
+    if (!count || unit <= 0) return std::nullopt;
+    return qint64(*count) * unit;
+}
+
 QString titleOf(const QString& text) {
     QString title;
     for (const QString& part : text.split(kMask, Qt::SkipEmptyParts)) {
@@ -217,10 +231,7 @@ QString titleOf(const QString& text) {
 }  // namespace
 
 ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
-    static const QRegularExpression recurrence(
-        QStringLiteral(R"((?<![A-Za-z])(?:%1)(?![A-Za-z]))")
-            .arg(words().pattern(QStringLiteral("recurrence"))),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression recurrence = wordsOfSection(QStringLiteral("recurrence"));
 
     // 消费 after a refusal's last character is another word: 听取消费者 refuses nothing.
     static const QRegularExpression undecided(
@@ -229,9 +240,7 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
                  words().pattern(QStringLiteral("questionEnds"))),
         QRegularExpression::CaseInsensitiveOption);
 
-    static const QRegularExpression routine(QStringLiteral(R"((?<![A-Za-z])(?:%1)(?![A-Za-z]))")
-                                                .arg(words().pattern(QStringLiteral("routine"))),
-                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression routine = wordsOfSection(QStringLiteral("routine"));
 
     // Months without days (5月至9月, 10月至次年4月, May to September): the hours of a season.
     static const QRegularExpression season(
@@ -267,9 +276,7 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
     details.routine = routine.match(clause).hasMatch() || season.match(clause).hasMatch();
     QString text = masked(clause, used);
     if (const auto found = firstOf(reminderExpressions(), text)) {
-        const qint64 unit = words().number(QStringLiteral("units"), found->match.captured(u"u"));
-        const auto count = words().numeral(found->match.captured(u"n"));
-        if (count && unit > 0) details.reminderMinutes = qint64(*count) * unit;
+        details.reminderMinutes = minutesOf(found->match);
         used.append(found->span);
     }
     // How long it lasts, in hours or minutes (days are the dates' business).
@@ -281,10 +288,10 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
         QRegularExpression::CaseInsensitiveOption);
     text = masked(clause, used);
     if (const QRegularExpressionMatch found = duration.match(text); found.hasMatch()) {
-        const qint64 unit = words().number(QStringLiteral("units"), found.captured(u"u"));
-        const auto count = words().numeral(found.captured(u"n"));
-        if (count && unit > 0 && unit < 1440) {
-            details.durationMinutes = qint64(*count) * unit;
+        const std::optional<qint64> minutes = minutesOf(found);
+        const bool days = words().number(QStringLiteral("units"), found.captured(u"u")) >= 1440;
+        if (minutes && !days) {
+            details.durationMinutes = minutes;
             // 约2小时 / "(about 2 hours)": the words around the count go with it.
             qsizetype start = found.capturedStart();
             if (start > 0 && QStringView(u"约共").contains(text.at(start - 1))) --start;

@@ -113,6 +113,53 @@ bool listsTogether(const QString& clause, const DateMention& first, const DateMe
         .hasMatch();
 }
 
+/// Right beside a written date a holiday names that day ("December 25 | Christmas Day",
+/// 4月4日（清明节）): it is no day of its own, and its words stay for the title.
+QList<DateMention> withoutNamingHolidays(const QString& clause, const QList<DateMention>& dates) {
+    const auto besideADate = [&](qsizetype d) {
+        for (const qsizetype other : {d - 1, d + 1}) {
+            if (other < 0 || other >= dates.size() || dates[other].holiday) continue;
+            const Span& a = other < d ? dates[other].span : dates[d].span;
+            const Span& b = other < d ? dates[d].span : dates[other].span;
+            const QStringView gap = QStringView(clause).mid(a.end, b.start - a.end);
+            if (std::all_of(gap.begin(), gap.end(), [](QChar c) {
+                    return c.isSpace() || QStringView(u"|()（）,，:：-–—").contains(c);
+                })) {
+                return true;
+            }
+        }
+        return false;
+    };
+    QList<DateMention> days;
+    for (qsizetype d = 0; d < dates.size(); ++d) {
+        if (!dates[d].holiday || !besideADate(d)) days.append(dates[d]);
+    }
+    return days;
+}
+
+/// "begins December 23rd and runs through January 1st": two days without a time, the words
+/// between them ending in a range word, are one span of days.
+QList<DateMention> withRangesJoined(const QString& clause, QList<DateMention> dates,
+                                    const QList<TimeMention>& times) {
+    for (qsizetype d = 0; d + 1 < dates.size(); ++d) {
+        DateMention& first = dates[d];
+        const DateMention& second = dates[d + 1];
+        const bool timed = std::any_of(times.cbegin(), times.cend(), [&](const TimeMention& t) {
+            return t.span.start >= first.span.start && t.span.end <= second.span.end;
+        });
+        const QString between = clause.mid(first.span.end, second.span.start - first.span.end);
+        if (timed || !endsInRangeWord(between) || second.last <= first.last ||
+            second.last > first.first.addYears(1)) {
+            continue;
+        }
+        first.last = second.last;
+        first.span.end = second.span.end;
+        first.stated = first.stated && second.stated;
+        dates.removeAt(d + 1);
+    }
+    return dates;
+}
+
 class Builder {
 public:
     Builder(const QDateTime& now, const QTimeZone& zone)
@@ -139,11 +186,10 @@ private:
                       const QList<TimeMention>& times, const ClauseDetails& details);
     bool readSharedTimes(const QString& clause, const QList<DateMention>& dates,
                          const QList<TimeMention>& times, const ClauseDetails& details);
-    QList<DateMention> withRangesJoined(const QString& clause, QList<DateMention> dates,
-                                        const QList<TimeMention>& times) const;
     bool readTimesBeforeTheirDays(const QList<DateMention>& dates, const QList<TimeMention>& times,
                                   const ClauseDetails& details);
     void emitToday(const TimeMention& time, const ClauseDetails& details);
+    void emitAt(const DateMention& date, const TimeMention& time, const ClauseDetails& details);
 
     QDateTime m_now;
     QTimeZone m_zone;
@@ -172,28 +218,7 @@ private:
 };
 
 void Builder::readClause(const QString& clause) {
-    QList<DateMention> dates = findDates(clause, m_today);
-    // Right beside a written date a holiday names that day ("December 25 | Christmas Day",
-    // 4月4日（清明节）): its words stay for the title.
-    const auto besideADate = [&](qsizetype d) {
-        for (const qsizetype other : {d - 1, d + 1}) {
-            if (other < 0 || other >= dates.size() || dates[other].holiday) continue;
-            const Span& a = other < d ? dates[other].span : dates[d].span;
-            const Span& b = other < d ? dates[d].span : dates[other].span;
-            const QStringView gap = QStringView(clause).mid(a.end, b.start - a.end);
-            if (std::all_of(gap.begin(), gap.end(), [](QChar c) {
-                    return c.isSpace() || QStringView(u"|()（）,，:：-–—").contains(c);
-                })) {
-                return true;
-            }
-        }
-        return false;
-    };
-    QList<DateMention> days;
-    for (qsizetype d = 0; d < dates.size(); ++d) {
-        if (!dates[d].holiday || !besideADate(d)) days.append(dates[d]);
-    }
-    dates = days;
+    QList<DateMention> dates = withoutNamingHolidays(clause, findDates(clause, m_today));
     // A stamp ("发布时间：2016-04-06 11:41") or a day more than a year past is no event: it is
     // not read, nor what follows it up to the next day (the stamp's clock time).
     for (qsizetype d = 0; d < dates.size(); ++d) {
@@ -274,8 +299,7 @@ void Builder::readClause(const QString& clause) {
         m_standingUsed = true;
         if (details.title.isEmpty()) details.title = m_standing->second.title;
         for (const DateMention& date : dates) {
-            for (const TimeMention& time : m_standing->first)
-                emitEvent({date.first, date.first, date.stated, date.dayPeriod, time, {}}, details);
+            for (const TimeMention& time : m_standing->first) emitAt(date, time, details);
         }
         return;
     }
@@ -330,29 +354,6 @@ bool Builder::readCrossDay(const QString& clause, const QList<DateMention>& date
     return true;
 }
 
-/// "begins December 23rd and runs through January 1st": two days without a time, the words
-/// between them ending in a range word, are one span of days.
-QList<DateMention> Builder::withRangesJoined(const QString& clause, QList<DateMention> dates,
-                                             const QList<TimeMention>& times) const {
-    for (qsizetype d = 0; d + 1 < dates.size(); ++d) {
-        DateMention& first = dates[d];
-        const DateMention& second = dates[d + 1];
-        const bool timed = std::any_of(times.cbegin(), times.cend(), [&](const TimeMention& t) {
-            return t.span.start >= first.span.start && t.span.end <= second.span.end;
-        });
-        const QString between = clause.mid(first.span.end, second.span.start - first.span.end);
-        if (timed || !endsInRangeWord(between) || second.last <= first.last ||
-            second.last > first.first.addYears(1)) {
-            continue;
-        }
-        first.last = second.last;
-        first.span.end = second.span.end;
-        first.stated = first.stated && second.stated;
-        dates.removeAt(d + 1);
-    }
-    return dates;
-}
-
 /// "02:00 UTC Wednesday 24th July / 19:00 PDT Tuesday 23rd July": each time written just
 /// before its day.
 bool Builder::readTimesBeforeTheirDays(const QList<DateMention>& dates,
@@ -364,11 +365,7 @@ bool Builder::readTimesBeforeTheirDays(const QList<DateMention>& dates,
         const bool afterPrevious = i == 0 || dates[i - 1].span.end <= times[i].span.start;
         if (!before || !afterPrevious) return false;
     }
-    for (qsizetype i = 0; i < dates.size(); ++i) {
-        emitEvent(
-            {dates[i].first, dates[i].first, dates[i].stated, dates[i].dayPeriod, times[i], {}},
-            details);
-    }
+    for (qsizetype i = 0; i < dates.size(); ++i) emitAt(dates[i], times[i], details);
     return true;
 }
 
@@ -385,9 +382,7 @@ bool Builder::readSharedTimes(const QString& clause, const QList<DateMention>& d
         if (!listsTogether(clause, dates[d], dates[d + 1])) return false;
     }
     for (const DateMention& date : dates) {
-        for (const TimeMention& time : times) {
-            emitEvent({date.first, date.first, date.stated, date.dayPeriod, time, {}}, details);
-        }
+        for (const TimeMention& time : times) emitAt(date, time, details);
     }
     return true;
 }
@@ -409,6 +404,12 @@ void Builder::flushStanding() {
         for (const TimeMention& time : m_standing->first) emitToday(time, m_standing->second);
     }
     m_standing.reset();
+}
+
+/// `time` on the first day of `date`.
+void Builder::emitAt(const DateMention& date, const TimeMention& time,
+                     const ClauseDetails& details) {
+    emitEvent({date.first, date.first, date.stated, date.dayPeriod, time, {}}, details);
 }
 
 /// A time said of no day: today while it is still ahead, else tomorrow.
@@ -490,9 +491,6 @@ void Builder::emitEvent(const Piece& piece, const ClauseDetails& details, bool h
     m_fromHoliday.append(holiday);
 }
 
-/// A day written with its time and named again without one is one happening: the timed event
-/// wins, taking the all-day one's title when it has none of its own. (Several all-day events on
-/// one day stay: a list of things due that day.)
 /// Two titles share a word: two Chinese characters in a row, or a Latin word of four letters or
 /// more.
 bool shareAWord(const QString& a, const QString& b) {
@@ -505,6 +503,9 @@ bool shareAWord(const QString& a, const QString& b) {
     return false;
 }
 
+/// A day written with its time and named again without one is one happening: the timed event
+/// wins, taking the all-day one's title when it has none of its own. (Several all-day events on
+/// one day stay: a list of things due that day.)
 QList<ExtractedEvent> withoutRepeatedDays(QList<ExtractedEvent> events, const QTimeZone& zone) {
     const auto day = [&](const ExtractedEvent& event) {
         return event.startDate.toTimeZone(zone).date();
