@@ -280,20 +280,42 @@ QList<DateMention> findDates(const QString& clause, const QDate& today) {
     for (const DateMention& mention : found) {
         if (kept.isEmpty() || !kept.last().span.overlaps(mention.span)) kept.append(mention);
     }
-    // A weekday written beside a date only confirms it: 12月10日（周四）, Sunday, March 7.
+    // 6月26日、27日: a day of the same month listed after a date.
+    static const QRegularExpression nextDay(
+        QStringLiteral(R"(\G\s*[、,，和及]\s*(?<d>%1)\s*[日号號])").arg(kNumber));
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        if (kept[i].weekday || kept[i].holiday) continue;
+        const Match match = nextDay.match(clause, kept[i].span.end);
+        if (!match.hasMatch() ||
+            (i + 1 < kept.size() && kept[i + 1].span.start < match.capturedEnd()))
+            continue;
+        const QDate day(kept[i].last.year(), kept[i].last.month(), numberOf(match, u"d"));
+        if (!day.isValid() || day <= kept[i].last) continue;
+        DateMention mention = kept[i];
+        mention.span = {match.capturedStart(u"d"), match.capturedEnd()};
+        mention.first = mention.last = day;
+        kept.insert(i + 1, mention);
+    }
+    // A weekday written beside a date only confirms it: 12月10日（周四）, Sunday, March 7,
+    // Wednesday | December 13. In brackets, it is the date's before it.
     const auto beside = [&clause](const Span& left, const Span& right) {
         for (qsizetype i = left.end; i < right.start; ++i) {
             const QChar c = clause.at(i);
-            if (!c.isSpace() && !QStringView(u"(),（），、").contains(c)) return false;
+            if (!c.isSpace() && !QStringView(u"(),（），、|").contains(c)) return false;
         }
         return true;
     };
     for (qsizetype i = 0; i < kept.size(); ++i) {
         if (!kept[i].weekday) continue;
-        if (i + 1 < kept.size() && !kept[i + 1].weekday && beside(kept[i].span, kept[i + 1].span)) {
+        const bool left = i > 0 && !kept[i - 1].weekday && beside(kept[i - 1].span, kept[i].span);
+        const bool right =
+            i + 1 < kept.size() && !kept[i + 1].weekday && beside(kept[i].span, kept[i + 1].span);
+        const qsizetype end = kept[i].span.end;
+        const bool bracketed = end < clause.size() && QStringView(u")）").contains(clause.at(end));
+        if (left && (bracketed || !right)) {
+            kept[i - 1].span.end = end + (bracketed ? 1 : 0);
+        } else if (right) {
             kept[i + 1].span.start = kept[i].span.start;
-        } else if (i > 0 && !kept[i - 1].weekday && beside(kept[i - 1].span, kept[i].span)) {
-            kept[i - 1].span.end = kept[i].span.end;
         } else {
             continue;
         }

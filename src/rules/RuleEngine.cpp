@@ -15,6 +15,15 @@ using namespace rules;
 
 namespace {
 
+/// The line ends in a word that cannot end a sentence ("is on", "at").
+bool endsInFiller(QStringView line) {
+    line = line.trimmed();
+    qsizetype word = line.size();
+    while (word > 0 && line.at(word - 1).isLetter() && line.at(word - 1).unicode() < 0x80) --word;
+    return word < line.size() && (word == 0 || line.at(word - 1).isSpace()) &&
+           Lexicon::shared().value(QStringLiteral("fillers"), line.mid(word).toString());
+}
+
 /// Line breaks and sentence ends close a clause (a question keeps its mark); so does ". " before a
 /// capital letter, unless the word before the dot is an abbreviation (Dec., Mr.).
 QStringList clausesOf(const QString& text) {
@@ -28,6 +37,8 @@ QStringList clausesOf(const QString& text) {
         const QChar c = text.at(i);
         if (c == u'?' || c == u'？') {
             close(i + 1, i + 1);  // kept: a question settles nothing
+        } else if (c == u'\n' && endsInFiller(QStringView(text).mid(begin, i - begin))) {
+            continue;  // a hard-wrapped line: "the next call is on\nTHURSDAY, 11/18"
         } else if (c == u'\n' || c == u'\r' || c == u'。' || c == u'！' || c == u'；' ||
                    c == u';' || c == u'!') {
             close(i, i + 1);
@@ -74,6 +85,20 @@ std::optional<QString> withoutSpeakers(const QString& text) {
     return result;
 }
 
+/// `text` with its web addresses blanked out: their digits (?iso=20210518T160000, /2023/06/)
+/// are no days or times.
+QString withoutLinks(QString text) {
+    static const QRegularExpression link(QStringLiteral(R"((?:https?://|www\.)[^\s<>"'）)]+)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    auto matches = link.globalMatch(text);
+    while (matches.hasNext()) {
+        const QRegularExpressionMatch match = matches.next();
+        text.replace(match.capturedStart(), match.capturedLength(),
+                     QString(match.capturedLength(), u' '));
+    }
+    return text;
+}
+
 /// What one event is made of.
 struct Piece {
     QDate date;
@@ -113,6 +138,18 @@ bool listsTogether(const QString& clause, const DateMention& first, const DateMe
         .hasMatch();
 }
 
+/// Two days offered as choices ("Thursday or Friday", 周四或周五): nothing is settled yet.
+bool offeredAsChoices(const QString& clause, const QList<DateMention>& dates) {
+    static const QRegularExpression joint(QStringLiteral(R"(^[\s,，]*(?:or|或者?|还是)\s*$)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    for (qsizetype d = 0; d + 1 < dates.size(); ++d) {
+        const qsizetype end = dates[d].span.end;
+        if (joint.match(QStringView(clause).mid(end, dates[d + 1].span.start - end)).hasMatch())
+            return true;
+    }
+    return false;
+}
+
 /// Right beside a written date a holiday names that day ("December 25 | Christmas Day",
 /// 4月4日（清明节）): it is no day of its own, and its words stay for the title.
 QList<DateMention> withoutNamingHolidays(const QString& clause, const QList<DateMention>& dates) {
@@ -138,7 +175,7 @@ QList<DateMention> withoutNamingHolidays(const QString& clause, const QList<Date
 }
 
 /// "begins December 23rd and runs through January 1st": two days without a time, the words
-/// between them ending in a range word, are one span of days.
+/// between them ending in a range word, are one span of days; so are days in a row.
 QList<DateMention> withRangesJoined(const QString& clause, QList<DateMention> dates,
                                     const QList<TimeMention>& times) {
     for (qsizetype d = 0; d + 1 < dates.size(); ++d) {
@@ -148,7 +185,10 @@ QList<DateMention> withRangesJoined(const QString& clause, QList<DateMention> da
             return t.span.start >= first.span.start && t.span.end <= second.span.end;
         });
         const QString between = clause.mid(first.span.end, second.span.start - first.span.end);
-        if (timed || !endsInRangeWord(between) || second.last <= first.last ||
+        // Days in a row listed one by one (6月26日、27日两天) are one span too.
+        const bool nextDay = times.isEmpty() && second.first == first.last.addDays(1) &&
+                             listsTogether(clause, first, second);
+        if (timed || !(endsInRangeWord(between) || nextDay) || second.last <= first.last ||
             second.last > first.first.addYears(1)) {
             continue;
         }
@@ -160,12 +200,26 @@ QList<DateMention> withRangesJoined(const QString& clause, QList<DateMention> da
     return dates;
 }
 
+/// "4:00 PM CET / 10:00 AM EDT / 2:00PM UTC": one time written in several zones, which may
+/// not agree; the first is the one meant.
+QList<TimeMention> withoutZoneEchoes(const QString& clause, QList<TimeMention> times) {
+    static const QRegularExpression slash(QStringLiteral(R"(^\s*\S{0,12}\s*/\s*$)"));
+    for (qsizetype t = times.size() - 1; t > 0; --t) {
+        const TimeMention& before = times[t - 1];
+        const QStringView gap =
+            QStringView(clause).mid(before.span.end, times[t].span.start - before.span.end);
+        if (before.zone && times[t].zone && slash.match(gap).hasMatch()) times.removeAt(t);
+    }
+    return times;
+}
+
 class Builder {
 public:
     Builder(const QDateTime& now, const QTimeZone& zone)
         : m_now(now.toUTC()), m_zone(zone), m_today(now.toTimeZone(zone).date()) {}
 
-    void readClause(const QString& clause);
+    /// One clause of the text, in order.
+    void read(const QString& clause);
     /// A blank line: the days a paragraph named do not reach the next one (times said of no day
     /// do: "All deadlines are 23:59" above a table).
     void endParagraph();
@@ -179,6 +233,7 @@ public:
     QList<ExtractedEvent> finish();
 
 private:
+    void readClause(const QString& clause);
     void emitEvent(const Piece& piece, const ClauseDetails& details, bool holiday = false);
     void flushHeading();
     void flushStanding();
@@ -203,6 +258,7 @@ private:
     /// after them without a time of their own; said of no day, they are today's or tomorrow's.
     std::optional<std::pair<QList<TimeMention>, ClauseDetails>> m_standing;
     bool m_standingUsed = false;
+    bool m_standingIsEvent = false;  ///< unused, they are today's or tomorrow's
     QList<ExtractedEvent> m_events;
     QList<bool> m_fromHoliday;  ///< for each event: its day was named by a holiday
     QSet<QPair<QString, qint64>> m_seen;
@@ -215,7 +271,24 @@ private:
     qsizetype m_paragraphStart = 0;
     QString m_paragraphSubject;
     QString m_paragraphPlace;
+    qsizetype m_paragraphClauses = 0;
+    /// The day carried when the paragraph's list began.
+    std::optional<std::optional<DateMention>> m_listLead;
 };
+
+void Builder::read(const QString& clause) {
+    ++m_paragraphClauses;
+    // Each item of a list ("1.", "•", "（二）") starts from the day the list was introduced
+    // with, not from the day of the item above it.
+    static const QRegularExpression item(QStringLiteral(
+        R"(^\s*(?:[•·*\-–]\s|\d{1,2}[.、)）](?!\d)|[一二三四五六七八九十]{1,2}[、.．])"
+        R"(|[(（][一二三四五六七八九十\d]{1,2}[)）]))"));
+    if (item.match(clause).hasMatch()) {
+        if (!m_listLead) m_listLead = m_carried;
+        m_carried = *m_listLead;
+    }
+    readClause(clause);
+}
 
 void Builder::readClause(const QString& clause) {
     QList<DateMention> dates = withoutNamingHolidays(clause, findDates(clause, m_today));
@@ -253,14 +326,20 @@ void Builder::readClause(const QString& clause) {
     QList<Span> taken;
     for (const DateMention& date : dates) taken.append(date.span);
     for (const ZoneMention& zone : zones) taken.append(zone.span);
-    const QList<TimeMention> times = findTimes(clause, taken, zones);
-    if (dates.isEmpty() && times.isEmpty()) {
+    const QList<TimeMention> written = findTimes(clause, taken, zones);
+    if (dates.isEmpty() && written.isEmpty()) {
         readPlainLine(clause);
         return;
     }
-    for (const TimeMention& time : times) taken.append(time.span);
+    for (const TimeMention& time : written) taken.append(time.span);
+    const QList<TimeMention> times = withoutZoneEchoes(clause, written);
     ClauseDetails details = rules::readClause(clause, taken);
-    if (details.undecided || details.routine) return;
+    if (details.undecided || details.routine || offeredAsChoices(clause, dates)) return;
+    // A line of nothing but a past day and time is a stamp ("2021-08-18 15:00:03").
+    if (details.title.isEmpty() && dates.size() == 1 && dates[0].stated && times.size() == 1 &&
+        instant(dates[0].first, times[0].start, times[0].zone.value_or(m_zone)) <= m_now) {
+        return;
+    }
 
     if (dates.isEmpty()) {
         // Under a heading, a line of times takes its title when it has none, or when it is one
@@ -280,6 +359,9 @@ void Builder::readClause(const QString& clause) {
                 if (!again) distinct.append(time);  // 23:59 (11:59pm)
             }
             m_standing = std::pair(distinct, details);
+            // A remark after the events ("I'll be asleep at 1am") or a programme of steps
+            // (7:30集合 8:00下湖 11:00上岸) is no event of its own.
+            m_standingIsEvent = m_events.isEmpty() && distinct.size() <= 2;
             return;
         }
         for (const TimeMention& time : times) {
@@ -315,23 +397,27 @@ void Builder::readClause(const QString& clause) {
     if (readTimesBeforeTheirDays(dates, times, details)) return;
     if (readSharedTimes(clause, dates, times, details)) return;
     // Each time belongs to the last day written before it (times ahead of the first day, as
-    // in "3pm tomorrow", to the first day).
-    for (qsizetype d = 0; d < dates.size(); ++d) {
+    // in "3pm tomorrow", to the first day); days listed together ("Oct. 13 and Oct. 20, from
+    // 1:30 to 6") share the times of the last of them.
+    QList<QList<TimeMention>> timesOf(dates.size());
+    for (qsizetype d = dates.size() - 1; d >= 0; --d) {
         const qsizetype nextStart = d + 1 < dates.size() ? dates[d + 1].span.start : clause.size();
-        Piece piece{dates[d].first, dates[d].last, dates[d].stated, dates[d].dayPeriod, {}, {}};
-        bool timed = false;
         for (const TimeMention& time : times) {
             const qsizetype at = time.span.start;
-            if ((at >= dates[d].span.start || d == 0) && at < nextStart) {
-                piece.time = time;
-                emitEvent(piece, details);
-                timed = true;
-            }
+            if ((at >= dates[d].span.start || d == 0) && at < nextStart) timesOf[d].append(time);
         }
-        if (!timed) {
-            piece.time.reset();
-            emitEvent(piece, details, dates[d].holiday);
+        if (timesOf[d].isEmpty() && d + 1 < dates.size() &&
+            listsTogether(clause, dates[d], dates[d + 1])) {
+            timesOf[d] = timesOf[d + 1];
         }
+    }
+    for (qsizetype d = 0; d < dates.size(); ++d) {
+        Piece piece{dates[d].first, dates[d].last, dates[d].stated, dates[d].dayPeriod, {}, {}};
+        for (const TimeMention& time : timesOf[d]) {
+            piece.time = time;
+            emitEvent(piece, details);
+        }
+        if (timesOf[d].isEmpty()) emitEvent(piece, details, dates[d].holiday);
     }
 }
 
@@ -395,12 +481,15 @@ void Builder::flushHeading() {
     }
     const auto [date, details] = *m_heading;
     m_heading.reset();
+    // A dateline ("December 14th, 2015" under a title, a notice's date at its foot) says when
+    // it was written.
+    if (details.title.isEmpty() && date.stated && date.last <= m_today) return;
     emitEvent({date.first, date.last, date.stated, date.dayPeriod, {}, {}}, details, date.holiday);
 }
 
 void Builder::flushStanding() {
     const bool used = std::exchange(m_standingUsed, false);
-    if (m_standing && !used) {
+    if (m_standing && !used && m_standingIsEvent) {
         for (const TimeMention& time : m_standing->first) emitToday(time, m_standing->second);
     }
     m_standing.reset();
@@ -538,6 +627,18 @@ QList<ExtractedEvent> withoutRepeatedDays(QList<ExtractedEvent> events, const QT
             other.fieldOrigins.insert(EventField::title, FieldOrigin::source);
         }
     }
+    // The same span of days written twice (in the title line and the text) is one.
+    QHash<QPair<qint64, qint64>, QString> spans;
+    for (qsizetype i = 0; i < events.size(); ++i) {
+        if (!events[i].allDay || singleDay(events[i])) continue;
+        const QPair<qint64, qint64> span(events[i].startDate.toSecsSinceEpoch(),
+                                         events[i].endDate.toSecsSinceEpoch());
+        if (spans.contains(span) && shareAWord(spans.value(span), events[i].title)) {
+            merged[i] = true;
+        } else if (!spans.contains(span)) {
+            spans.insert(span, events[i].title);
+        }
+    }
     QList<ExtractedEvent> kept;
     for (qsizetype i = 0; i < events.size(); ++i) {
         if (!merged[i]) kept.append(std::move(events[i]));
@@ -577,7 +678,9 @@ void Builder::endParagraph() {
     m_paragraphStart = m_events.size();
     m_paragraphSubject.clear();
     m_paragraphPlace.clear();
-    m_carried.reset();
+    // A title line with its day heads the paragraph below it.
+    if (std::exchange(m_paragraphClauses, 0) != 1) m_carried.reset();
+    m_listLead.reset();
 }
 
 void Builder::endMessage() {
@@ -600,7 +703,10 @@ QList<ExtractedEvent> Builder::finish() {
     // text writes that day out as well.
     QSet<QDate> written;
     for (qsizetype i = 0; i < m_events.size(); ++i) {
-        if (!m_fromHoliday[i]) written.insert(m_events[i].startDate.toTimeZone(m_zone).date());
+        if (m_fromHoliday[i]) continue;
+        const QDate last = m_events[i].endDate.addSecs(-1).toTimeZone(m_zone).date();
+        QDate day = m_events[i].startDate.toTimeZone(m_zone).date();
+        for (int n = 0; day <= last && n < 62; day = day.addDays(1), ++n) written.insert(day);
     }
     QList<ExtractedEvent> events;
     for (qsizetype i = 0; i < m_events.size(); ++i) {
@@ -612,20 +718,21 @@ QList<ExtractedEvent> Builder::finish() {
 
 }  // namespace
 
-QList<ExtractedEvent> RuleEngine::extract(const QString& text, const QDateTime& now,
+QList<ExtractedEvent> RuleEngine::extract(const QString& input, const QDateTime& now,
                                           const QTimeZone& zone) {
     if (!now.isValid() || !zone.isValid()) return {};
     Builder builder(now, zone);
+    const QString text = withoutLinks(input);
     if (const std::optional<QString> chat = withoutSpeakers(text)) {
         for (const QString& message : chat->split(u'\n')) {
-            for (const QString& clause : clausesOf(message)) builder.readClause(clause);
+            for (const QString& clause : clausesOf(message)) builder.read(clause);
             builder.endMessage();
         }
         return builder.finishChat();
     }
     static const QRegularExpression blankLine(QStringLiteral(R"(\n[ \t\r]*\n)"));
     for (const QString& paragraph : text.split(blankLine)) {
-        for (const QString& clause : clausesOf(paragraph)) builder.readClause(clause);
+        for (const QString& clause : clausesOf(paragraph)) builder.read(clause);
         builder.endParagraph();
     }
     return builder.finish();

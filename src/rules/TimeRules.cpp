@@ -26,7 +26,7 @@ const QRegularExpression& clockExpression() {
         const QString range = QStringLiteral(R"((?:-|–|—|~|～|to|until|till))");
         return QRegularExpression(
             QStringLiteral(
-                R"((?:(?<p>%1)\s*)?(?:(?<h1>\d{1,2})[:：](?<m1>\d{2})(?!\d))"
+                R"((?:(?<p>%1)\s*)?(?:(?<h1>\d{1,2})[:：](?<m1>\d{2})(?:[:：]\d{2})?(?!\d))"
                 R"(|(?<h2>%2)\s*[点點时時](?:(?<half>半)|(?<q>[一三])刻|(?<m2>%2)(?:\s*分)?)?)"
                 R"(|(?<![\w:.])(?<h3>\d{1,2})(?=\s*(?:[ap]\.?\s?m(?![A-Za-z])|o'clock)))"
                 R"(|(?<![\w:.])(?<h4>\d{1,2})(?::(?<m4>\d{2}))?(?=\s*%4\s*\d{1,2}(?::\d{2})?\s*[ap]\.?\s?m(?![A-Za-z])))"
@@ -145,13 +145,15 @@ QStringView gapBetween(const QString& clause, qsizetype from, qsizetype to,
     return gap;
 }
 
+/// The zone written right after the time ("noon EDT, 9am PDT"), else right before it
+/// ("UTC+8: 9:00"), else the clause's only zone.
 std::optional<QTimeZone> zoneBeside(const QString& clause, const Span& span,
                                     const QList<ZoneMention>& zones) {
     for (const ZoneMention& zone : zones) {
-        if (gapBetween(clause, span.end, zone.span.start).isEmpty() ||
-            gapBetween(clause, zone.span.end, span.start, u":：,，").isEmpty()) {
-            return zone.zone;
-        }
+        if (gapBetween(clause, span.end, zone.span.start).isEmpty()) return zone.zone;
+    }
+    for (const ZoneMention& zone : zones) {
+        if (gapBetween(clause, zone.span.end, span.start, u":：,，").isEmpty()) return zone.zone;
     }
     if (zones.size() == 1) return zones.first().zone;
     return std::nullopt;

@@ -1,5 +1,6 @@
 // Time zones written beside a time: abbreviations (EST, PT, AoE), offsets (UTC+8, GMT-5,
-// (GMT+08:00)) and names (北京时间).
+// (GMT+08:00)), names (北京时间), region names after a time (noon Eastern) and zone ids
+// (Europe/London).
 
 #include <QRegularExpression>
 
@@ -26,17 +27,26 @@ QList<ZoneMention> findZones(const QString& clause) {
     // Abbreviations are matched as written, so "est" or "pt" inside words are not zones.
     static const QRegularExpression expression(
         QStringLiteral(R"([(（]?\s*(?:(?<![A-Za-z])(?:UTC|GMT)\s*(?<sign>[+\-−])\s*(?<h>\d{1,2}))"
-                       R"((?::?(?<m>\d{2}))?|(?<![A-Za-z])(?<name>%1)(?![A-Za-z]))\s*[)）]?)")
-            .arg(Lexicon::shared().pattern(QStringLiteral("zones"))));
+                       R"((?::?(?<m>\d{2}))?|(?<![A-Za-z])(?<name>%1)(?![A-Za-z]))"
+                       R"(|(?<=\d |[AaPp][Mm] |\. |noon |night )(?i:(?<region>%2))(?![A-Za-z]))"
+                       R"(|(?<![A-Za-z/])(?<id>(?:Africa|America|Asia|Atlantic|Australia|Europe|)"
+                       R"(Indian|Pacific)/[A-Z][A-Za-z_]+(?:/[A-Z][A-Za-z_]+)?))\s*[)）]?)")
+            .arg(Lexicon::shared().pattern(QStringLiteral("zones")),
+                 Lexicon::shared().pattern(QStringLiteral("regionZones"))));
     QList<ZoneMention> zones;
     auto matches = expression.globalMatch(clause);
     while (matches.hasNext()) {
         const QRegularExpressionMatch match = matches.next();
         QTimeZone zone;
-        if (match.hasCaptured(u"name")) {
-            zone = zoneFrom(Lexicon::shared()
-                                .value(QStringLiteral("zones"), match.captured(u"name"))
-                                .value_or(QString()));
+        if (match.hasCaptured(u"id")) {
+            zone = zoneFrom(match.captured(u"id"));
+        } else if (match.hasCaptured(u"name") || match.hasCaptured(u"region")) {
+            const bool region = match.hasCaptured(u"region");
+            zone = zoneFrom(
+                Lexicon::shared()
+                    .value(region ? QStringLiteral("regionZones") : QStringLiteral("zones"),
+                           match.captured(region ? u"region" : u"name"))
+                    .value_or(QString()));
         } else {
             const int hours = match.captured(u"h").toInt();
             const int minutes = match.captured(u"m").toInt();
