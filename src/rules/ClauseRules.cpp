@@ -220,6 +220,9 @@ QString titleOf(const QString& text) {
         if (!title.isEmpty() && (isLatin(title.back()) || isLatin(piece.front()))) title += u' ';
         title += piece;
     }
+    // The days a class meets, written as letters (MWF, TTh), name no event.
+    static const QRegularExpression meetingDays(QStringLiteral(R"(^(?:M|Tu?|W|Th|R|F|Sa|Su)+$)"));
+    if (title.size() >= 2 && meetingDays.match(title).hasMatch()) return {};
     if (title.size() > kMaxTitle) {
         qsizetype cut = kMaxTitle;
         if (title.at(cut - 1).isHighSurrogate()) --cut;

@@ -58,7 +58,29 @@ QDate cachedLunarDay(int gregorianYear, int month, int day) {
 
 }  // namespace
 
+namespace {
+
+/// The `nth` `weekday` (1 = Monday) of `month`; the last one for -1.
+QDate nthWeekday(int year, int month, int nth, int weekday) {
+    if (nth < 0) {
+        const QDate last(year, month, QDate(year, month, 1).daysInMonth());
+        return last.addDays(-((last.dayOfWeek() - weekday + 7) % 7));
+    }
+    const QDate first(year, month, 1);
+    return first.addDays((weekday - first.dayOfWeek() + 7) % 7 + 7 * (nth - 1));
+}
+
+}  // namespace
+
 std::optional<QDate> holidayOnOrAfter(const QString& rule, const QDate& today) {
+    // "11/4/4": the fourth Thursday of November.
+    if (const QStringList nth = rule.split(u'/'); nth.size() == 3) {
+        for (int year = today.year(); year <= today.year() + 1; ++year) {
+            const QDate date = nthWeekday(year, nth[0].toInt(), nth[1].toInt(), nth[2].toInt());
+            if (date.isValid() && date >= today) return date;
+        }
+        return std::nullopt;
+    }
     const bool lunar = rule.startsWith(QLatin1String("lunar "));
     const QStringList parts = (lunar ? rule.mid(6) : rule).split(u'-');
     if (parts.size() != 2 || !today.isValid()) return std::nullopt;

@@ -121,10 +121,10 @@ QDateTime instant(const QDate& date, const QTime& time, const QTimeZone& zone) {
 /// The longest line read as a heading.
 constexpr qsizetype kMaxSubject = 24;
 
-/// At most two words and a range word ("and runs through", "until", "）至", ", through the").
+/// At most four words and a range word ("and runs through", "until", "）至", ", through the").
 bool endsInRangeWord(QStringView between) {
     static const QRegularExpression runsTo(
-        QStringLiteral(R"(^[\s,，)）]*(?:\S+\s+){0,2}(?:%1)(?:\s+the|\s+on)?[\s,，]*$)")
+        QStringLiteral(R"(^[\s,，)）]*(?:\S+\s+){0,4}(?:%1)(?:\s+the|\s+on)?[\s,，]*$)")
             .arg(Lexicon::shared().pattern(QStringLiteral("rangeWords"))),
         QRegularExpression::CaseInsensitiveOption);
     return runsTo.match(between).hasMatch();
@@ -150,8 +150,9 @@ bool offeredAsChoices(const QString& clause, const QList<DateMention>& dates) {
     return false;
 }
 
-/// Right beside a written date a holiday names that day ("December 25 | Christmas Day",
-/// 4月4日（清明节）): it is no day of its own, and its words stay for the title.
+/// Right beside a written date, or on a day the clause writes out, a holiday names that day
+/// ("December 25 | Christmas Day", 4月4日（清明节）): it is no day of its own, and its words
+/// stay for the title.
 QList<DateMention> withoutNamingHolidays(const QString& clause, const QList<DateMention>& dates) {
     const auto besideADate = [&](qsizetype d) {
         for (const qsizetype other : {d - 1, d + 1}) {
@@ -167,9 +168,15 @@ QList<DateMention> withoutNamingHolidays(const QString& clause, const QList<Date
         }
         return false;
     };
+    // "Thanksgiving Weekend Thursday, November 23 – Saturday, November 25" names a written day.
+    const auto aWrittenDay = [&](qsizetype d) {
+        return std::any_of(dates.cbegin(), dates.cend(), [&](const DateMention& other) {
+            return !other.holiday && other.first <= dates[d].first && dates[d].first <= other.last;
+        });
+    };
     QList<DateMention> days;
     for (qsizetype d = 0; d < dates.size(); ++d) {
-        if (!dates[d].holiday || !besideADate(d)) days.append(dates[d]);
+        if (!dates[d].holiday || !(besideADate(d) || aWrittenDay(d))) days.append(dates[d]);
     }
     return days;
 }
@@ -178,6 +185,9 @@ QList<DateMention> withoutNamingHolidays(const QString& clause, const QList<Date
 /// between them ending in a range word, are one span of days; so are days in a row.
 QList<DateMention> withRangesJoined(const QString& clause, QList<DateMention> dates,
                                     const QList<TimeMention>& times) {
+    // Two days and two times may be a day and time to another ("at 2 p.m. on Thursday and
+    // runs through Friday at 6 p.m."): that reading comes first.
+    if (dates.size() == 2 && times.size() == 2) return dates;
     for (qsizetype d = 0; d + 1 < dates.size(); ++d) {
         DateMention& first = dates[d];
         const DateMention& second = dates[d + 1];
@@ -213,6 +223,18 @@ QList<TimeMention> withoutZoneEchoes(const QString& clause, QList<TimeMention> t
     return times;
 }
 
+/// Two titles share a word: two Chinese characters in a row, or a Latin word of four letters or
+/// more.
+bool shareAWord(const QString& a, const QString& b) {
+    static const QRegularExpression word(QStringLiteral(R"([\x{2e80}-\x{9fff}]{2}|[A-Za-z]{4,})"));
+    for (qsizetype at = 0; at < a.size(); ++at) {
+        const QRegularExpressionMatch match = word.match(
+            a, at, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
+        if (match.hasMatch() && b.contains(match.captured(), Qt::CaseInsensitive)) return true;
+    }
+    return false;
+}
+
 class Builder {
 public:
     Builder(const QDateTime& now, const QTimeZone& zone)
@@ -244,6 +266,7 @@ private:
     bool readTimesBeforeTheirDays(const QList<DateMention>& dates, const QList<TimeMention>& times,
                                   const ClauseDetails& details);
     void emitToday(const TimeMention& time, const ClauseDetails& details);
+    QList<TimeMention> inTitledColumns(const QString& row, const QList<TimeMention>& times) const;
     void emitAt(const DateMention& date, const TimeMention& time, const ClauseDetails& details);
 
     QDateTime m_now;
@@ -264,6 +287,7 @@ private:
     QSet<QPair<QString, qint64>> m_seen;
     QSet<qint64> m_zonedStarts;
     QString m_subject;             ///< the last heading line read
+    QString m_headings;            ///< every heading line read
     qsizetype m_messageStart = 0;  ///< the first event of the message being read
     qsizetype m_lastMessage = 0;   ///< the first event of the last message that gave any
     /// The events of the paragraph being read start here; its labelled subject and place lines
@@ -272,6 +296,8 @@ private:
     QString m_paragraphSubject;
     QString m_paragraphPlace;
     qsizetype m_paragraphClauses = 0;
+    bool m_timetable = false;  ///< under a heading of standing hours
+    QStringList m_columns;     ///< the header row of the paragraph's table
     /// The day carried when the paragraph's list began.
     std::optional<std::optional<DateMention>> m_listLead;
 };
@@ -332,9 +358,11 @@ void Builder::readClause(const QString& clause) {
         return;
     }
     for (const TimeMention& time : written) taken.append(time.span);
-    const QList<TimeMention> times = withoutZoneEchoes(clause, written);
+    const QList<TimeMention> times = inTitledColumns(clause, withoutZoneEchoes(clause, written));
     ClauseDetails details = rules::readClause(clause, taken);
     if (details.undecided || details.routine || offeredAsChoices(clause, dates)) return;
+    if (m_timetable && std::all_of(dates.cbegin(), dates.cend(), [](auto& d) { return d.weekday; }))
+        return;
     // A line of nothing but a past day and time is a stamp ("2021-08-18 15:00:03").
     if (details.title.isEmpty() && dates.size() == 1 && dates[0].stated && times.size() == 1 &&
         instant(dates[0].first, times[0].start, times[0].zone.value_or(m_zone)) <= m_now) {
@@ -473,6 +501,27 @@ bool Builder::readSharedTimes(const QString& clause, const QList<DateMention>& d
     return true;
 }
 
+/// A table row with times in several columns ("Class start time | … | Final exam time"):
+/// the times of the columns whose header names what the text is about (its headings).
+QList<TimeMention> Builder::inTitledColumns(const QString& row,
+                                            const QList<TimeMention>& times) const {
+    // "time" and "date" are in every such header: they name no column.
+    static const QRegularExpression labels(
+        QStringLiteral(R"((?<![A-Za-z])(?:%1)s?(?![A-Za-z]))")
+            .arg(Lexicon::shared().pattern(QStringLiteral("timeLabels"))),
+        QRegularExpression::CaseInsensitiveOption);
+    if (m_columns.isEmpty() || times.size() < 2) return times;
+    QList<TimeMention> named;
+    for (const TimeMention& time : times) {
+        const qsizetype column = QStringView(row).left(time.span.start).count(u'|');
+        if (column < m_columns.size() &&
+            shareAWord(QString(m_columns[column]).remove(labels), m_headings)) {
+            named.append(time);
+        }
+    }
+    return named.isEmpty() ? times : named;
+}
+
 void Builder::flushHeading() {
     const bool used = std::exchange(m_headingUsed, false);
     if (!m_heading || used) {
@@ -580,18 +629,6 @@ void Builder::emitEvent(const Piece& piece, const ClauseDetails& details, bool h
     m_fromHoliday.append(holiday);
 }
 
-/// Two titles share a word: two Chinese characters in a row, or a Latin word of four letters or
-/// more.
-bool shareAWord(const QString& a, const QString& b) {
-    static const QRegularExpression word(QStringLiteral(R"([\x{2e80}-\x{9fff}]{2}|[A-Za-z]{4,})"));
-    for (qsizetype at = 0; at < a.size(); ++at) {
-        const QRegularExpressionMatch match = word.match(
-            a, at, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
-        if (match.hasMatch() && b.contains(match.captured(), Qt::CaseInsensitive)) return true;
-    }
-    return false;
-}
-
 /// A day written with its time and named again without one is one happening: the timed event
 /// wins, taking the all-day one's title when it has none of its own. (Several all-day events on
 /// one day stay: a list of things due that day.)
@@ -647,6 +684,7 @@ QList<ExtractedEvent> withoutRepeatedDays(QList<ExtractedEvent> events, const QT
 }
 
 void Builder::readPlainLine(const QString& clause) {
+    if (clause.count(u'|') >= 2) m_columns = clause.split(u'|');
     // A short line is a heading: the title of what follows it that has none of its own. A
     // labelled one (主题：…, 地点：…) names the events of its paragraph.
     const bool maybeLabelled = clause.contains(u':') || clause.contains(u'：');
@@ -658,6 +696,9 @@ void Builder::readPlainLine(const QString& clause) {
         m_paragraphPlace = details.location;
     } else if (clause.trimmed().size() <= kMaxSubject && !details.title.isEmpty()) {
         m_subject = details.title;
+        m_headings += u'\n' + details.title;
+        // Under "Usual opening hours", the weekdays and their hours are a timetable.
+        m_timetable = details.routine;
     }
 }
 
@@ -681,6 +722,8 @@ void Builder::endParagraph() {
     // A title line with its day heads the paragraph below it.
     if (std::exchange(m_paragraphClauses, 0) != 1) m_carried.reset();
     m_listLead.reset();
+    m_timetable = false;
+    m_columns.clear();
 }
 
 void Builder::endMessage() {

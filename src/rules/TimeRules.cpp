@@ -30,10 +30,15 @@ const QRegularExpression& clockExpression() {
                 R"(|(?<h2>%2)\s*[点點时時](?:(?<half>半)|(?<q>[一三])刻|(?<m2>%2)(?:\s*分)?)?)"
                 R"(|(?<![\w:.])(?<h3>\d{1,2})(?=\s*(?:[ap]\.?\s?m(?![A-Za-z])|o'clock)))"
                 R"(|(?<![\w:.])(?<h4>\d{1,2})(?::(?<m4>\d{2}))?(?=\s*%4\s*\d{1,2}(?::\d{2})?\s*[ap]\.?\s?m(?![A-Za-z])))"
-                R"(|(?<![A-Za-z])(?<word>noon|midday|midnight)(?![A-Za-z])))"
+                R"(|(?<![A-Za-z])(?<word>noon|midday|midnight)(?![A-Za-z]))"
+                // "2-4 on Wednesdays": bare hours, read as clock times only before a weekday.
+                R"(|(?<![\w:.\-/])(?<h5>\d{1,2})(?=\s*[-–]\s*\d{1,2}%5))"
+                R"(|(?<=[-–]|[-–] )(?<h6>\d{1,2})(?=%5)))"
                 R"((?:\s*%3|\s*o'clock)?)")
                 .arg(Lexicon::shared().pattern(QStringLiteral("dayPeriods")), number, meridiem,
-                     range),
+                     range,
+                     QStringLiteral(R"(\s+(?:on|every)\s+(?:%1)s?(?![A-Za-z]))")
+                         .arg(Lexicon::shared().pattern(QStringLiteral("weekdays")))),
             QRegularExpression::CaseInsensitiveOption);
     }();
     return expression;
@@ -68,8 +73,10 @@ std::optional<Clock> readClock(const QRegularExpressionMatch& match) {
         if (match.hasCaptured(u"m2"))
             clock.minute = lex.numeral(match.captured(u"m2")).value_or(60);
     } else {
-        const QString hour =
-            match.hasCaptured(u"h3") ? match.captured(u"h3") : match.captured(u"h4");
+        QString hour = match.captured(u"h3");
+        for (const QStringView group : {u"h4", u"h5", u"h6"}) {
+            if (hour.isEmpty()) hour = match.captured(group);
+        }
         clock.hour = hour.toInt();
         clock.minute = match.captured(u"m4").toInt();
     }
