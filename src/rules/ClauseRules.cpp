@@ -212,6 +212,28 @@ std::optional<qint64> minutesOf(const QRegularExpressionMatch& match) {
     return qint64(*count) * unit;
 }
 
+/// A count in digits or Chinese numerals.
+const QString kCount = QStringLiteral(R"((?:\d{1,3}|[一二两三四五六七八九十]{1,3}))");
+
+/// How many times a repeat every `interval` `unit`s happens in the count `match` read: its
+/// number of times, or its span ("for 6 weeks") divided by the step.
+std::optional<int> repeatsOf(const QRegularExpressionMatch& match, const QString& unit,
+                             int interval) {
+    std::optional<int> number;
+    for (const QStringView group : {u"n", u"n2", u"n3", u"n4"}) {
+        if (!number && match.hasCaptured(group)) number = words().numeral(match.captured(group));
+    }
+    if (!number || *number < 1) return std::nullopt;
+    QString spanUnit = match.captured(u"u3").toLower() + match.captured(u"u4");
+    if (spanUnit.isEmpty()) return number;
+    static const QHash<QString, int> days{{u"week"_s, 7},   {u"周"_s, 7},       {u"month"_s, 30},
+                                          {u"个月"_s, 30},  {u"day"_s, 1},      {u"天"_s, 1},
+                                          {u"weekly"_s, 7}, {u"monthly"_s, 30}, {u"daily"_s, 1}};
+    const int step = days.value(unit, 0) * interval;
+    if (step <= 0) return std::nullopt;
+    return std::max(1, *number * days.value(spanUnit) / step);
+}
+
 QString titleOf(const QString& text) {
     QString title;
     for (const QString& part : text.split(kMask, Qt::SkipEmptyParts)) {
@@ -303,8 +325,29 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
     }
     // Read where the day is written too: 每周一 is both a weekday and a repetition.
     if (const auto found = firstOf({{{}, recurrence}}, clause)) {
-        details.recurrence = words().value(QStringLiteral("recurrence"), found->match.captured());
+        const QStringList rule = words()
+                                     .value(QStringLiteral("recurrence"), found->match.captured())
+                                     .value_or(QString())
+                                     .split(u'/');
+        details.recurrence = rule.first();
+        details.recurrenceInterval = rule.size() > 1 ? rule[1].toInt() : 1;
         used.append(found->span);
+        // 共8次, "6 sessions", "for 6 weeks", 连续4周: how many times it repeats.
+        static const QRegularExpression count(
+            QStringLiteral(
+                R"((?:共|一共)\s*(?<n>%1)\s*次|(?<![\w.])(?<n2>\w{1,6})\s+)"
+                R"((?:times|sessions|occurrences|meetings)(?![A-Za-z]))"
+                R"(|(?<![A-Za-z])for\s+(?<n3>\w{1,6})\s+(?<u3>week|month|day)s?(?![A-Za-z]))"
+                R"(|(?:连续|共)\s*(?<n4>%1)\s*(?<u4>周|个月|天))")
+                .arg(kCount),
+            QRegularExpression::CaseInsensitiveOption);
+        text = masked(clause, used);
+        if (const QRegularExpressionMatch counted = count.match(text); counted.hasMatch()) {
+            details.recurrenceCount =
+                repeatsOf(counted, *details.recurrence, details.recurrenceInterval);
+            if (details.recurrenceCount)
+                used.append({counted.capturedStart(), counted.capturedEnd()});
+        }
     }
     text = masked(clause, used);
     if (const auto found = firstOf(locationExpressions(), text)) {

@@ -63,6 +63,8 @@ std::optional<int> Lexicon::numeral(const QString& text) const {
     bool isNumber = false;
     const int plain = text.toInt(&isNumber);
     if (isNumber && plain >= 0) return plain;
+    if (const auto word = value(QStringLiteral("numerals"), text); word && text.size() > 1)
+        return word->toInt();  // "six"
     if (text.isEmpty() || text.size() > 3) return std::nullopt;
     const auto digit = [this](QChar c) -> std::optional<int> {
         const auto found = value(QStringLiteral("numerals"), QString(c));

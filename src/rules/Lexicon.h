@@ -26,7 +26,7 @@ public:
     /// The words of a section as written (for lists matched with their case).
     QStringList words(const QString& section) const;
 
-    /// A count written in digits or Chinese numerals (零 to 九十九), or nothing.
+    /// A count written in digits, Chinese numerals (零 to 九十九) or words ("six"), or nothing.
     std::optional<int> numeral(const QString& text) const;
 
 private:

@@ -53,7 +53,10 @@ struct ClauseDetails {
     QString location;
     std::optional<qint64> reminderMinutes;
     std::optional<qint64> durationMinutes;  ///< "about 2 hours", 约90分钟
-    std::optional<QString> recurrence;
+    std::optional<QString> recurrence;      ///< "daily", "weekly", "monthly" or "yearly"
+    int recurrenceInterval = 1;             ///< every other week: 2
+    std::optional<int> recurrenceCount;     ///< 共8次, "for 6 weeks"
+    std::optional<QDate> recurrenceUntil;   ///< 至12月20日, "until December 20"
     bool undecided = false;  ///< a question or a refusal ("周五有空吗", "周五不行")
     bool routine = false;  ///< as usual that day ("照常开放"), or a season's hours ("5月至9月")
     bool subjectLine = false;  ///< labelled as the subject ("主题：…", "Topic: …")

@@ -235,6 +235,48 @@ bool shareAWord(const QString& a, const QString& b) {
     return false;
 }
 
+/// The days of a repeat: a weekday with the day it starts on ("every Monday at 9am starting
+/// October 26") is one first day, the weekday's on or after it; a day after a range word
+/// (至12月20日, "until December 20") or the end of a span of days is where it stops.
+QList<DateMention> repeatDays(const QString& clause, QList<DateMention> dates,
+                              ClauseDetails& details) {
+    static const QRegularExpression starts(
+        QStringLiteral(R"((?:starting|beginning|from|starts|自|从|起)\s*(?:on\s*)?$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (!details.recurrence) return dates;
+    static const QRegularExpression until(
+        QStringLiteral(R"((?<![A-Za-z])(?:%1)(?:\s+the|\s+on)?[\s,，]*$)")
+            .arg(Lexicon::shared().pattern(QStringLiteral("rangeWords"))),
+        QRegularExpression::CaseInsensitiveOption);
+    // "daily at 9:30 until December 18": it starts at the next 9:30.
+    if (dates.size() == 1 && !dates[0].weekday &&
+        until.match(QStringView(clause).left(dates[0].span.start)).hasMatch()) {
+        details.recurrenceUntil = dates[0].last;
+        return {};
+    }
+    if (dates.size() == 1 && dates[0].last > dates[0].first) {
+        details.recurrenceUntil = dates[0].last;
+        dates[0].last = dates[0].first;
+    }
+    if (dates.size() != 2) return dates;
+    const qsizetype gapStart = dates[0].span.end;
+    const QString between = clause.mid(gapStart, dates[1].span.start - gapStart);
+    if (!dates[1].weekday && until.match(between).hasMatch()) {
+        details.recurrenceUntil = dates[1].first;
+        dates.removeLast();
+    } else if (dates[0].weekday != dates[1].weekday) {
+        const DateMention& day = dates[0].weekday ? dates[1] : dates[0];
+        const QString before = clause.left(day.span.start);
+        if (!starts.match(before).hasMatch() && !between.trimmed().isEmpty()) return dates;
+        DateMention first = dates[0].weekday ? dates[0] : dates[1];
+        const int weekday = first.first.dayOfWeek();
+        first.first = first.last = day.first.addDays((weekday - day.first.dayOfWeek() + 7) % 7);
+        first.span = {std::min(dates[0].span.start, dates[1].span.start), dates[1].span.end};
+        dates = {first};
+    }
+    return dates;
+}
+
 class Builder {
 public:
     Builder(const QDateTime& now, const QTimeZone& zone)
@@ -333,11 +375,17 @@ void Builder::readClause(const QString& clause) {
         QStringLiteral(R"((?<![A-Za-z])(?:%1)(?![A-Za-z]))")
             .arg(Lexicon::shared().pattern(QStringLiteral("rangeWords"))),
         QRegularExpression::CaseInsensitiveOption);
+    // …例会，自12月14日起: the day a repeat starts on belongs to it.
+    static const QRegularExpression startsARepeat(
+        QStringLiteral(R"([，,、]\s*(?:自|从|starting|beginning)\s*(?:on\s*)?$)"),
+        QRegularExpression::CaseInsensitiveOption);
     for (qsizetype d = 0; d + 1 < dates.size(); ++d) {
         const QStringView between =
             QStringView(clause).mid(dates[d].span.end, dates[d + 1].span.start - dates[d].span.end);
-        if (runsTo.match(between).hasMatch() || listsTogether(clause, dates[d], dates[d + 1]))
+        if (runsTo.match(between).hasMatch() || listsTogether(clause, dates[d], dates[d + 1]) ||
+            startsARepeat.match(between).hasMatch()) {
             continue;
+        }
         qsizetype comma = -1;
         for (const QChar mark : {u'，', u',', u'、'})
             comma = std::max(comma, between.lastIndexOf(mark));
@@ -403,7 +451,11 @@ void Builder::readClause(const QString& clause) {
         return;
     }
     flushHeading();
-    dates = withRangesJoined(clause, dates, times);
+    dates = repeatDays(clause, withRangesJoined(clause, dates, times), details);
+    if (dates.isEmpty()) {
+        for (const TimeMention& time : times) emitToday(time, details);
+        return;
+    }
     m_carried = dates.last();
     if (m_standing && times.isEmpty()) {
         m_standingUsed = true;
@@ -623,6 +675,12 @@ void Builder::emitEvent(const Piece& piece, const ClauseDetails& details, bool h
     }
     if (details.recurrence) {
         event.recurrence = details.recurrence;
+        event.recurrenceInterval = details.recurrenceInterval;
+        if (details.recurrenceUntil) {
+            event.recurrenceEnd = RecurrenceEnd::onDay(*details.recurrenceUntil);
+        } else if (details.recurrenceCount) {
+            event.recurrenceEnd = RecurrenceEnd::after(*details.recurrenceCount);
+        }
         event.fieldOrigins.insert(EventField::recurrence, FieldOrigin::source);
     }
     m_events.append(event);

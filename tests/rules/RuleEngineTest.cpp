@@ -72,6 +72,11 @@ QJsonObject canonical(const ExtractedEvent& event, const QTimeZone& zone) {
     if (!event.location.isEmpty()) object.insert(u"location"_s, event.location);
     if (event.reminderMinutes) object.insert(u"reminder"_s, *event.reminderMinutes);
     if (event.recurrence) object.insert(u"recurrence"_s, *event.recurrence);
+    if (event.recurrenceInterval != 1) object.insert(u"every"_s, event.recurrenceInterval);
+    if (event.recurrenceEnd && event.recurrenceEnd->until.isValid())
+        object.insert(u"until"_s, event.recurrenceEnd->until.toString(Qt::ISODate));
+    if (event.recurrenceEnd && event.recurrenceEnd->count > 0)
+        object.insert(u"count"_s, event.recurrenceEnd->count);
     return object;
 }
 
@@ -100,7 +105,7 @@ QByteArray readInEveryZone(const QString& path) {
 
 TEST(RuleEngineGolden, EveryTextGivesItsExpectedEvents) {
     const zorbel::test::GoldenFolder golden{
-        QStringLiteral(ZORBEL_GOLDEN_DIR), {u"*.txt"_s}, u".expected.json"_s, 33};
+        QStringLiteral(ZORBEL_GOLDEN_DIR), {u"*.txt"_s}, u".expected.json"_s, 34};
     golden.check(readInEveryZone);
 }
 
