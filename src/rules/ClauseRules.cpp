@@ -242,6 +242,11 @@ QString titleOf(const QString& text) {
         if (!title.isEmpty() && (isLatin(title.back()) || isLatin(piece.front()))) title += u' ';
         title += piece;
     }
+    // 闭 馆: a table cell spaced out for width.
+    static const QRegularExpression spacedOut(
+        QStringLiteral(R"((?<=(?<![\x{4e00}-\x{9fff}])[\x{4e00}-\x{9fff}]) )"
+                       R"((?=[\x{4e00}-\x{9fff}](?![\x{4e00}-\x{9fff}])))"));
+    title.remove(spacedOut);
     // The days a class meets, written as letters (MWF, TTh), name no event.
     static const QRegularExpression meetingDays(QStringLiteral(R"(^(?:M|Tu?|W|Th|R|F|Sa|Su)+$)"));
     if (title.size() >= 2 && meetingDays.match(title).hasMatch()) return {};
@@ -254,6 +259,12 @@ QString titleOf(const QString& text) {
 }
 
 }  // namespace
+
+QString listMarker() {
+    return QStringLiteral(
+        R"(\s*(?:[•·*\-–]\s|\d{1,2}[.、)）](?!\d)|[一二三四五六七八九十]{1,2}[、.．])"
+        R"(|[(（][一二三四五六七八九十\d]{1,2}[)）]))");
+}
 
 ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
     static const QRegularExpression recurrence = wordsOfSection(QStringLiteral("recurrence"));
@@ -289,6 +300,18 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
 
     ClauseDetails details;
     QList<Span> used = taken;
+    static const QRegularExpression marker(u'^' + listMarker());
+    if (const QRegularExpressionMatch item = marker.match(clause); item.hasMatch())
+        used.append({0, item.capturedEnd()});
+    // （工作日8:30-11:30）: a desk's hours say nothing of the event.
+    static const QRegularExpression officeHours(
+        QStringLiteral(R"([(（][^)）]*(?:%1)[^)）]*[)）])")
+            .arg(words().pattern(QStringLiteral("officeHours"))),
+        QRegularExpression::CaseInsensitiveOption);
+    for (auto found = officeHours.globalMatch(clause); found.hasNext();) {
+        const QRegularExpressionMatch hours = found.next();
+        used.append({hours.capturedStart(), hours.capturedEnd()});
+    }
     if (const QRegularExpressionMatch labelled = label.match(clause); labelled.hasMatch()) {
         details.subjectLine = labelled.hasCaptured(u"subject");
         // 考试时间： keeps 考试.

@@ -51,6 +51,7 @@ struct ZoneMention {
 struct ClauseDetails {
     QString title;
     QString location;
+    QString notes;
     std::optional<qint64> reminderMinutes;
     std::optional<qint64> durationMinutes;  ///< "about 2 hours", 约90分钟
     std::optional<QString> recurrence;      ///< "daily", "weekly", "monthly" or "yearly"
@@ -78,6 +79,9 @@ QList<TimeMention> findTimes(const QString& clause, const QList<Span>& taken,
 std::optional<QDate> holidayOnOrAfter(const QString& rule, const QDate& today);
 /// Title, location, reminder and repetition from `clause`, ignoring the `taken` spans.
 ClauseDetails readClause(const QString& clause, const QList<Span>& taken);
+
+/// The mark of a list item ("1.", "•", "（二）", "三、") as a regular expression.
+QString listMarker();
 
 /// What `masked` writes over a taken span: no rule reads across it.
 inline constexpr QChar kMask = u'\x01';

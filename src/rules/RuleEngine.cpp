@@ -210,6 +210,29 @@ QList<DateMention> withRangesJoined(const QString& clause, QList<DateMention> da
     return dates;
 }
 
+/// A clause that starts with a condition (如到1月13日仍不能离校, "If it rains on Friday"): its
+/// days are no events.
+bool isCondition(const QString& clause) {
+    static const QRegularExpression condition(
+        QStringLiteral(R"(^(?:%1)?\s*(?:%2)(?![A-Za-z]))")
+            .arg(listMarker(), Lexicon::shared().pattern(QStringLiteral("conditions"))),
+        QRegularExpression::CaseInsensitiveOption);
+    return condition.match(clause).hasMatch();
+}
+
+/// Times in brackets after an office-hours word (1月7日之前（工作日8:00-12:00）) are when a desk
+/// is open, not when the event is.
+QList<TimeMention> withoutOfficeHours(const QString& clause, QList<TimeMention> times) {
+    static const QRegularExpression hours(
+        QStringLiteral(R"([(（][^)）]*(?:%1)[^)）]*$)")
+            .arg(Lexicon::shared().pattern(QStringLiteral("officeHours"))),
+        QRegularExpression::CaseInsensitiveOption);
+    times.removeIf([&](const TimeMention& time) {
+        return hours.match(QStringView(clause).left(time.span.start)).hasMatch();
+    });
+    return times;
+}
+
 /// "4:00 PM CET / 10:00 AM EDT / 2:00PM UTC": one time written in several zones, which may
 /// not agree; the first is the one meant.
 QList<TimeMention> withoutZoneEchoes(const QString& clause, QList<TimeMention> times) {
@@ -348,9 +371,7 @@ void Builder::read(const QString& clause) {
     ++m_paragraphClauses;
     // Each item of a list ("1.", "•", "（二）") starts from the day the list was introduced
     // with, not from the day of the item above it.
-    static const QRegularExpression item(QStringLiteral(
-        R"(^\s*(?:[•·*\-–]\s|\d{1,2}[.、)）](?!\d)|[一二三四五六七八九十]{1,2}[、.．])"
-        R"(|[(（][一二三四五六七八九十\d]{1,2}[)）]))"));
+    static const QRegularExpression item(u'^' + listMarker());
     if (item.match(clause).hasMatch()) {
         if (!m_listLead) m_listLead = m_carried;
         m_carried = *m_listLead;
@@ -406,9 +427,13 @@ void Builder::readClause(const QString& clause) {
         return;
     }
     for (const TimeMention& time : written) taken.append(time.span);
-    const QList<TimeMention> times = inTitledColumns(clause, withoutZoneEchoes(clause, written));
+    const QList<TimeMention> times =
+        inTitledColumns(clause, withoutOfficeHours(clause, withoutZoneEchoes(clause, written)));
     ClauseDetails details = rules::readClause(clause, taken);
-    if (details.undecided || details.routine || offeredAsChoices(clause, dates)) return;
+    if (details.undecided || details.routine || offeredAsChoices(clause, dates) ||
+        isCondition(clause)) {
+        return;
+    }
     if (m_timetable && std::all_of(dates.cbegin(), dates.cend(), [](auto& d) { return d.weekday; }))
         return;
     // A line of nothing but a past day and time is a stamp ("2021-08-18 15:00:03").
@@ -493,6 +518,19 @@ void Builder::readClause(const QString& clause) {
     }
     for (qsizetype d = 0; d < dates.size(); ++d) {
         Piece piece{dates[d].first, dates[d].last, dates[d].stated, dates[d].dayPeriod, {}, {}};
+        // A span of days with hours (2月16日—18日 开放时间改为9:00—15:00) is the span, its
+        // hours in the notes: the same hours on each day, not one event on the first.
+        if (piece.lastDate > piece.date && !timesOf[d].isEmpty()) {
+            ClauseDetails spanned = details;
+            QStringList hours;
+            for (const TimeMention& time : timesOf[d]) {
+                hours.append(clause.mid(time.span.start, time.span.end - time.span.start));
+            }
+            spanned.notes = hours.join(u", ");
+            timesOf[d].clear();
+            emitEvent(piece, spanned);
+            continue;
+        }
         for (const TimeMention& time : timesOf[d]) {
             piece.time = time;
             emitEvent(piece, details);
@@ -665,6 +703,7 @@ void Builder::emitEvent(const Piece& piece, const ClauseDetails& details, bool h
     const QPair<QString, qint64> key(event.title, event.startDate.toSecsSinceEpoch());
     if (m_seen.contains(key)) return;
     m_seen.insert(key);
+    event.notes = details.notes;
     if (!details.location.isEmpty()) {
         event.location = details.location;
         event.fieldOrigins.insert(EventField::location, FieldOrigin::source);
@@ -809,10 +848,25 @@ QList<ExtractedEvent> Builder::finish() {
         QDate day = m_events[i].startDate.toTimeZone(m_zone).date();
         for (int n = 0; day <= last && n < 62; day = day.addDays(1), ++n) written.insert(day);
     }
+    // A span titled as a section (2月16日—21日的安排) heads the events after it within it.
+    static const QRegularExpression section(
+        QStringLiteral(R"((?:%1)\W*$)")
+            .arg(Lexicon::shared().pattern(QStringLiteral("sectionWords"))),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto heads = [&](qsizetype i) {
+        const ExtractedEvent& span = m_events[i];
+        if (!span.allDay || !section.match(span.title).hasMatch()) return false;
+        for (qsizetype j = i + 1; j < m_events.size(); ++j) {
+            if (m_events[j].startDate >= span.startDate && m_events[j].startDate < span.endDate)
+                return true;
+        }
+        return false;
+    };
     QList<ExtractedEvent> events;
     for (qsizetype i = 0; i < m_events.size(); ++i) {
-        if (!m_fromHoliday[i] || !written.contains(m_events[i].startDate.toTimeZone(m_zone).date()))
-            events.append(m_events[i]);
+        const bool passing =
+            m_fromHoliday[i] && written.contains(m_events[i].startDate.toTimeZone(m_zone).date());
+        if (!passing && !heads(i)) events.append(m_events[i]);
     }
     return withoutRepeatedDays(events, m_zone);
 }

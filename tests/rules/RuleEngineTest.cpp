@@ -70,6 +70,7 @@ QJsonObject canonical(const ExtractedEvent& event, const QTimeZone& zone) {
                        {u"origins"_s, origins}};
     if (event.allDay) object.insert(u"allDay"_s, true);
     if (!event.location.isEmpty()) object.insert(u"location"_s, event.location);
+    if (!event.notes.isEmpty()) object.insert(u"notes"_s, event.notes);
     if (event.reminderMinutes) object.insert(u"reminder"_s, *event.reminderMinutes);
     if (event.recurrence) object.insert(u"recurrence"_s, *event.recurrence);
     if (event.recurrenceInterval != 1) object.insert(u"every"_s, event.recurrenceInterval);
@@ -105,7 +106,7 @@ QByteArray readInEveryZone(const QString& path) {
 
 TEST(RuleEngineGolden, EveryTextGivesItsExpectedEvents) {
     const zorbel::test::GoldenFolder golden{
-        QStringLiteral(ZORBEL_GOLDEN_DIR), {u"*.txt"_s}, u".expected.json"_s, 34};
+        QStringLiteral(ZORBEL_GOLDEN_DIR), {u"*.txt"_s}, u".expected.json"_s, 35};
     golden.check(readInEveryZone);
 }
 
