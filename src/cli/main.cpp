@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTextStream>
+#include <QTimeZone>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -26,6 +27,7 @@
 #include "llm/KeychainCredentialStore.h"
 #include "llm/LLMClient.h"
 #include "rules/RuleBasedExtractor.h"
+#include "rules/RuleEngine.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
@@ -42,6 +44,7 @@ struct Request {
     bool write = false;
     bool applyChanges = false;  ///< moves and cancellations change the events they concern
     bool undo = false;          ///< takes back the last write instead of reading anything
+    bool explain = false;       ///< tells what the built-in rules read and left out
     LLMClientOptions client;    ///< --preset and --now
 };
 
@@ -128,7 +131,18 @@ QCoro::Task<int> undoLastWrite(CalendarWriter& writer) {
     co_return receipt->left.isEmpty() ? ok : partlyWritten;
 }
 
+/// What the built-in rules read in `text` and left out, each with the rule that did, on
+/// standard error: a wrong drop is found at a glance.
+void explainRules(const QString& text, const QDateTime& now) {
+    QList<RuleEngine::Drop> dropped;
+    RuleEngine::extract(text, now, QTimeZone::systemTimeZone(), &dropped);
+    QTextStream err(stderr);
+    for (const RuleEngine::Drop& drop : dropped)
+        err << u"left out ("_s << drop.rule << u"): "_s << drop.text << '\n';
+}
+
 QCoro::Task<int> run(Request request) {
+    if (request.explain) explainRules(request.value, request.client.now());
     const auto preferences = Preferences::standard();
     const auto credentials = std::make_shared<KeychainCredentialStore>();
     if (request.undo) {
@@ -224,7 +238,12 @@ std::optional<Request> parse(const QCoreApplication& app) {
         u"undo"_s,
         u"撤销上次写入（10 分钟内）；此后在别处改过的日程不动 / take back the last write (within "
         "10 minutes), leaving events edited elsewhere since."_s);
-    parser.addOptions({text, voice, allowCloud, ics, write, applyChanges, undo, preset, now});
+    const QCommandLineOption explain(
+        u"explain"_s,
+        u"在标准错误上列出内置规则读到却未当作日程的日期和原因（仅文字输入）/ print on standard "
+        "error what the built-in rules read and left out, and why (text input only)."_s);
+    parser.addOptions(
+        {text, voice, allowCloud, ics, write, applyChanges, undo, preset, now, explain});
     parser.addPositionalArgument(u"FILE"_s,
                                  u"PDF、Word、文本或图片；- 表示从标准输入读文字 / a document, "
                                  "a picture, or - for text on standard input."_s);
@@ -236,6 +255,7 @@ std::optional<Request> parse(const QCoreApplication& app) {
     request.write = parser.isSet(write);
     request.applyChanges = parser.isSet(applyChanges);
     request.undo = parser.isSet(undo);
+    request.explain = parser.isSet(explain);
     if (parser.isSet(preset)) {
         const QString id = parser.value(preset);
         if (LLMClient::preset(id).id != id) {
@@ -255,7 +275,9 @@ std::optional<Request> parse(const QCoreApplication& app) {
     const QStringList files = parser.positionalArguments();
     const int inputs = int(parser.isSet(text)) + int(parser.isSet(voice)) + int(files.size());
     if (inputs != int(!request.undo) || (request.undo && (request.ics || request.write)) ||
-        (request.ics && request.write) || (request.applyChanges && !request.write)) {
+        (request.ics && request.write) || (request.applyChanges && !request.write) ||
+        (request.explain &&
+         (parser.isSet(voice) || (files.size() == 1 && files.first() != u"-")))) {
         QTextStream(stderr) << parser.helpText();
         return std::nullopt;
     }

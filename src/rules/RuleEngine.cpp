@@ -12,6 +12,7 @@
 namespace zorbel {
 
 using namespace rules;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -300,10 +301,24 @@ QList<DateMention> repeatDays(const QString& clause, QList<DateMention> dates,
     return dates;
 }
 
+/// An event as a left-out note shows it: its day and title.
+QString described(const ExtractedEvent& event, const QTimeZone& zone) {
+    const QDateTime start = event.startDate.toTimeZone(zone);
+    return start.toString(event.allDay ? u"yyyy-MM-dd"_s : u"yyyy-MM-dd HH:mm"_s) + u' ' +
+           event.title;
+}
+
+void noteDrop(QList<RuleEngine::Drop>* dropped, const QString& rule, const QString& text) {
+    if (dropped) dropped->append({rule, text.trimmed().left(60)});
+}
+
 class Builder {
 public:
-    Builder(const QDateTime& now, const QTimeZone& zone)
-        : m_now(now.toUTC()), m_zone(zone), m_today(now.toTimeZone(zone).date()) {}
+    Builder(const QDateTime& now, const QTimeZone& zone, QList<RuleEngine::Drop>* dropped)
+        : m_now(now.toUTC()),
+          m_zone(zone),
+          m_today(now.toTimeZone(zone).date()),
+          m_dropped(dropped) {}
 
     /// One clause of the text, in order.
     void read(const QString& clause);
@@ -321,6 +336,9 @@ public:
 
 private:
     void readClause(const QString& clause);
+    /// Notes that `rule` left `text` out.
+    void drop(const QString& rule, QStringView text);
+    void dropEvent(const QString& rule, const ExtractedEvent& event);
     void emitEvent(const Piece& piece, const ClauseDetails& details, bool holiday = false);
     void flushHeading();
     void flushStanding();
@@ -337,6 +355,7 @@ private:
     QDateTime m_now;
     QTimeZone m_zone;
     QDate m_today;
+    QList<RuleEngine::Drop>* m_dropped;
     /// The last day written, for clauses that give only a time (a timetable under a date).
     std::optional<DateMention> m_carried;
     /// A clause that gave a day and nothing else: an all-day event unless times follow it.
@@ -347,6 +366,7 @@ private:
     std::optional<std::pair<QList<TimeMention>, ClauseDetails>> m_standing;
     bool m_standingUsed = false;
     bool m_standingIsEvent = false;  ///< unused, they are today's or tomorrow's
+    QString m_standingClause;        ///< where they were said, when they are no event
     QList<ExtractedEvent> m_events;
     QList<bool> m_fromHoliday;  ///< for each event: its day was named by a holiday
     QSet<QPair<QString, qint64>> m_seen;
@@ -387,7 +407,10 @@ void Builder::readClause(const QString& clause) {
         const std::optional<qsizetype> stamp = stampBefore(clause, dates[d]);
         if (!stamp && !(dates[d].stated && dates[d].last < m_today.addYears(-1))) continue;
         const qsizetype end = d + 1 < dates.size() ? dates[d + 1].span.start : clause.size();
-        readClause(masked(clause, {Span{stamp.value_or(dates[d].span.start), end}}));
+        const qsizetype start = stamp.value_or(dates[d].span.start);
+        drop(stamp ? u"stamp"_s : u"more than a year past"_s,
+             QStringView(clause).mid(start, end - start));
+        readClause(masked(clause, {Span{start, end}}));
         return;
     }
     // Two days parted by a comma are two clauses, each with its own title: 元旦放假一天，
@@ -430,15 +453,23 @@ void Builder::readClause(const QString& clause) {
     const QList<TimeMention> times =
         inTitledColumns(clause, withoutOfficeHours(clause, withoutZoneEchoes(clause, written)));
     ClauseDetails details = rules::readClause(clause, taken);
-    if (details.undecided || details.routine || offeredAsChoices(clause, dates) ||
-        isCondition(clause)) {
-        return;
-    }
-    if (m_timetable && std::all_of(dates.cbegin(), dates.cend(), [](auto& d) { return d.weekday; }))
-        return;
+    const bool allWeekdays =
+        std::all_of(dates.cbegin(), dates.cend(), [](auto& d) { return d.weekday; });
     // A line of nothing but a past day and time is a stamp ("2021-08-18 15:00:03").
-    if (details.title.isEmpty() && dates.size() == 1 && dates[0].stated && times.size() == 1 &&
-        instant(dates[0].first, times[0].start, times[0].zone.value_or(m_zone)) <= m_now) {
+    const bool stampLine =
+        details.title.isEmpty() && dates.size() == 1 && dates[0].stated && times.size() == 1 &&
+        instant(dates[0].first, times[0].start, times[0].zone.value_or(m_zone)) <= m_now;
+    const std::pair<bool, QString> reasons[] = {
+        {details.undecided, u"question or refusal"_s},
+        {details.routine, u"as usual"_s},
+        {offeredAsChoices(clause, dates), u"choices"_s},
+        {isCondition(clause), u"condition"_s},
+        {m_timetable && allWeekdays, u"standing timetable"_s},
+        {stampLine, u"stamp"_s},
+    };
+    for (const auto& [applies, rule] : reasons) {
+        if (!applies) continue;
+        drop(rule, clause);
         return;
     }
 
@@ -463,6 +494,7 @@ void Builder::readClause(const QString& clause) {
             // A remark after the events ("I'll be asleep at 1am") or a programme of steps
             // (7:30集合 8:00下湖 11:00上岸) is no event of its own.
             m_standingIsEvent = m_events.isEmpty() && distinct.size() <= 2;
+            if (!m_standingIsEvent) m_standingClause = clause;
             return;
         }
         for (const TimeMention& time : times) {
@@ -622,7 +654,10 @@ void Builder::flushHeading() {
     m_heading.reset();
     // A dateline ("December 14th, 2015" under a title, a notice's date at its foot) says when
     // it was written.
-    if (details.title.isEmpty() && date.stated && date.last <= m_today) return;
+    if (details.title.isEmpty() && date.stated && date.last <= m_today) {
+        drop(u"dateline"_s, date.first.toString(Qt::ISODate));
+        return;
+    }
     emitEvent({date.first, date.last, date.stated, date.dayPeriod, {}, {}}, details, date.holiday);
 }
 
@@ -630,6 +665,8 @@ void Builder::flushStanding() {
     const bool used = std::exchange(m_standingUsed, false);
     if (m_standing && !used && m_standingIsEvent) {
         for (const TimeMention& time : m_standing->first) emitToday(time, m_standing->second);
+    } else if (m_standing && !used) {
+        drop(u"times of no day"_s, m_standingClause);
     }
     m_standing.reset();
 }
@@ -648,6 +685,14 @@ void Builder::emitToday(const TimeMention& time, const ClauseDetails& details) {
     piece.time = time;
     piece.date = instant(today, time.start, zone) >= m_now ? today : today.addDays(1);
     emitEvent(piece, details);
+}
+
+void Builder::drop(const QString& rule, QStringView text) {
+    noteDrop(m_dropped, rule, text.toString());
+}
+
+void Builder::dropEvent(const QString& rule, const ExtractedEvent& event) {
+    noteDrop(m_dropped, rule, described(event, m_zone));
 }
 
 void Builder::emitEvent(const Piece& piece, const ClauseDetails& details, bool holiday) {
@@ -687,7 +732,8 @@ void Builder::emitEvent(const Piece& piece, const ClauseDetails& details, bool h
         }
         event.fieldOrigins.insert(EventField::allDay, FieldOrigin::source);
         if (time.zone && m_zonedStarts.contains(event.startDate.toSecsSinceEpoch())) {
-            return;  // the same meeting listed in another zone
+            dropEvent(u"same time in another zone"_s, event);
+            return;
         }
         if (time.zone) m_zonedStarts.insert(event.startDate.toSecsSinceEpoch());
     } else {
@@ -701,7 +747,10 @@ void Builder::emitEvent(const Piece& piece, const ClauseDetails& details, bool h
     }
     if (!event.startDate.isValid() || !event.endDate.isValid()) return;
     const QPair<QString, qint64> key(event.title, event.startDate.toSecsSinceEpoch());
-    if (m_seen.contains(key)) return;
+    if (m_seen.contains(key)) {
+        dropEvent(u"written twice"_s, event);
+        return;
+    }
     m_seen.insert(key);
     event.notes = details.notes;
     if (!details.location.isEmpty()) {
@@ -729,7 +778,8 @@ void Builder::emitEvent(const Piece& piece, const ClauseDetails& details, bool h
 /// A day written with its time and named again without one is one happening: the timed event
 /// wins, taking the all-day one's title when it has none of its own. (Several all-day events on
 /// one day stay: a list of things due that day.)
-QList<ExtractedEvent> withoutRepeatedDays(QList<ExtractedEvent> events, const QTimeZone& zone) {
+QList<ExtractedEvent> withoutRepeatedDays(QList<ExtractedEvent> events, const QTimeZone& zone,
+                                          QList<RuleEngine::Drop>* dropped) {
     const auto day = [&](const ExtractedEvent& event) {
         return event.startDate.toTimeZone(zone).date();
     };
@@ -756,6 +806,7 @@ QList<ExtractedEvent> withoutRepeatedDays(QList<ExtractedEvent> events, const QT
         const bool sentence = event.title.size() > 12;
         if (!untitled && !sentence && !shareAWord(event.title, other.title)) continue;
         merged[i] = true;
+        noteDrop(dropped, u"day named again"_s, described(event, zone));
         if (untitledOne(other) && !untitledOne(event)) {
             other.title = event.title;
             other.fieldOrigins.insert(EventField::title, FieldOrigin::source);
@@ -769,6 +820,7 @@ QList<ExtractedEvent> withoutRepeatedDays(QList<ExtractedEvent> events, const QT
                                          events[i].endDate.toSecsSinceEpoch());
         if (spans.contains(span) && shareAWord(spans.value(span), events[i].title)) {
             merged[i] = true;
+            noteDrop(dropped, u"days named again"_s, described(events[i], zone));
         } else if (!spans.contains(span)) {
             spans.insert(span, events[i].title);
         }
@@ -831,6 +883,7 @@ void Builder::endMessage() {
 
 QList<ExtractedEvent> Builder::finishChat() {
     endMessage();
+    for (qsizetype i = 0; i < m_lastMessage; ++i) dropEvent(u"earlier chat message"_s, m_events[i]);
     m_events = m_events.mid(m_lastMessage);
     m_fromHoliday = m_fromHoliday.mid(m_lastMessage);
     return finish();
@@ -866,17 +919,23 @@ QList<ExtractedEvent> Builder::finish() {
     for (qsizetype i = 0; i < m_events.size(); ++i) {
         const bool passing =
             m_fromHoliday[i] && written.contains(m_events[i].startDate.toTimeZone(m_zone).date());
-        if (!passing && !heads(i)) events.append(m_events[i]);
+        if (passing) {
+            dropEvent(u"holiday named in passing"_s, m_events[i]);
+        } else if (heads(i)) {
+            dropEvent(u"section heading"_s, m_events[i]);
+        } else {
+            events.append(m_events[i]);
+        }
     }
-    return withoutRepeatedDays(events, m_zone);
+    return withoutRepeatedDays(events, m_zone, m_dropped);
 }
 
 }  // namespace
 
 QList<ExtractedEvent> RuleEngine::extract(const QString& input, const QDateTime& now,
-                                          const QTimeZone& zone) {
+                                          const QTimeZone& zone, QList<Drop>* dropped) {
     if (!now.isValid() || !zone.isValid()) return {};
-    Builder builder(now, zone);
+    Builder builder(now, zone, dropped);
     const QString text = withoutLinks(input);
     if (const std::optional<QString> chat = withoutSpeakers(text)) {
         for (const QString& message : chat->split(u'\n')) {

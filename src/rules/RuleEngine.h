@@ -16,10 +16,17 @@ namespace zorbel {
 /// such as a one-hour end).
 class RuleEngine {
 public:
+    /// A piece of text the rules read as a day or time and left out, and the rule that did.
+    struct Drop {
+        QString rule;  ///< "stamp", "choices", "day named again", …
+        QString text;  ///< the clause, or the left-out event's title and day
+    };
+
     /// The events of `text`, read as if it were `now` in `zone` (the user's zone: times written
-    /// without a zone are wall-clock times there). Instants come back in UTC.
+    /// without a zone are wall-clock times there). Instants come back in UTC. What was read and
+    /// left out goes to `dropped` when given.
     static QList<ExtractedEvent> extract(const QString& text, const QDateTime& now,
-                                         const QTimeZone& zone);
+                                         const QTimeZone& zone, QList<Drop>* dropped = nullptr);
     /// The title of an event whose clause says nothing but its time.
     static QString defaultTitle();
 };

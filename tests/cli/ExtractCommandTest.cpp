@@ -236,6 +236,18 @@ TEST_F(ExtractCommandTest, TheBuiltInRulesGiveTheExpectedJsonAndICalendar) {
     EXPECT_EQ(prefs->string(u"llm.preset"_s), u"custom"_s);
     EXPECT_FALSE(prefs->contains(consent(zorbel::CaptureKind::paste)));
 
+    // --explain tells what the rules left out, beside the usual output.
+    const Outcome explained = runExtract(
+        {u"--preset"_s, u"builtin"_s, u"--explain"_s, u"--now"_s, u"2026-12-07T10:00:00+08:00"_s,
+         u"--text"_s, u"发布时间：2026-12-01 10:00\n周四或周五开会\n12月9日下午3点评审"_s});
+    EXPECT_EQ(explained.exitCode, 0);
+    EXPECT_TRUE(explained.err.contains(u"left out (stamp): 发布时间：2026-12-01"_s))
+        << explained.err.toStdString();
+    EXPECT_TRUE(explained.err.contains(u"left out (choices): 周四或周五开会"_s));
+    EXPECT_EQ(QJsonDocument::fromJson(explained.out).object().value(u"events"_s).toArray().size(),
+              1);
+    EXPECT_EQ(runExtract({u"--explain"_s, u"--voice"_s, u"a.wav"_s}).exitCode, 1);
+
     EXPECT_EQ(runExtract({u"--preset"_s, u"nope"_s, u"--text"_s, u"x"_s}).exitCode, 1);
     EXPECT_EQ(runExtract({u"--now"_s, u"tomorrow"_s, u"--text"_s, u"x"_s}).exitCode, 1);
 }

@@ -110,6 +110,28 @@ TEST(RuleEngineGolden, EveryTextGivesItsExpectedEvents) {
     golden.check(readInEveryZone);
 }
 
+// Each day read and left out names the rule that left it out, so that a wrong drop is found.
+TEST(RuleEngineExplain, EveryLeftOutDayNamesItsRule) {
+    QDateTime now = QDateTime::fromString(u"2026-12-07T10:00:00"_s, Qt::ISODate);
+    const QTimeZone zone(ZORBEL_TEST_TZ);
+    now.setTimeZone(zone);
+    QList<RuleEngine::Drop> dropped;
+    const QList<ExtractedEvent> events = RuleEngine::extract(
+        u"发布时间：2026-12-01 10:00\n周四或周五开会\n12月9日下午3点评审\n12月9日 评审\n"
+        u"如到12月20日仍未交，请联系\n12月12日照常开放\n2026年12月7日"_s,
+        now, zone, &dropped);
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events.first().title, u"评审"_s);
+    QStringList rules;
+    for (const RuleEngine::Drop& drop : dropped) rules.append(drop.rule);
+    EXPECT_EQ(rules, (QStringList{u"stamp"_s, u"choices"_s, u"condition"_s, u"as usual"_s,
+                                  u"dateline"_s, u"day named again"_s}));
+    EXPECT_TRUE(dropped.first().text.contains(u"2026-12-01"_s));
+    // Without a list to fill, the same events come back.
+    EXPECT_EQ(RuleEngine::extract(dropped.first().text, now, zone).size(), 0);
+    EXPECT_EQ(RuleEngine::extract(u"12月9日下午3点评审"_s, now, zone).size(), 1);
+}
+
 TEST(RuleEngineInput, InvalidReferenceGivesNothingRatherThanGuessing) {
     EXPECT_TRUE(
         RuleEngine::extract(u"明天下午3点"_s, QDateTime(), QTimeZone(ZORBEL_TEST_TZ)).isEmpty());
