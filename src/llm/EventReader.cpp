@@ -22,8 +22,8 @@ void logFailure(const char* code) {
 std::optional<QString> firstString(const QJsonObject& object,
                                    std::initializer_list<const char*> keys) {
     for (const char* key : keys) {
-        const QJsonValue value = object.value(QLatin1String(key));
-        if (value.isString() && !value.toString().isEmpty()) return value.toString();
+        QString text = object.value(QLatin1String(key)).toString();
+        if (!text.isEmpty()) return text;
     }
     return std::nullopt;
 }
@@ -132,8 +132,9 @@ QHash<EventField, FieldOrigin> readOrigins(const QJsonValue& value) {
         if (!it.value().isString()) continue;
         const std::optional<FieldOrigin> origin = fieldOriginFromRawValue(it.value().toString());
         if (!origin) continue;
+        const QString key = it.key();
         for (const OriginKey& entry : kOriginKeys) {
-            if (it.key() == QLatin1String(entry.key)) origins.insert(entry.field, *origin);
+            if (key == QLatin1String(entry.key)) origins.insert(entry.field, *origin);
         }
     }
     return origins;
@@ -142,7 +143,6 @@ QHash<EventField, FieldOrigin> readOrigins(const QJsonValue& value) {
 /// A non-empty string, lower-cased, kept only when it is one of `allowed`.
 std::optional<QString> readWord(const QJsonValue& value,
                                 std::initializer_list<const char*> allowed) {
-    if (!value.isString() || value.toString().isEmpty()) return std::nullopt;
     const QString word = value.toString().toLower();
     for (const char* candidate : allowed) {
         if (word == QLatin1String(candidate)) return word;
@@ -251,8 +251,8 @@ QList<ExtractedEvent> parseEvents(const QString& reply) {
         return {};
     }
     QJsonParseError error{};
-    const QJsonDocument document =
-        QJsonDocument::fromJson(reply.mid(first, last - first + 1).toUtf8(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(
+        QStringView(reply).sliced(first, last - first + 1).toUtf8(), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
         logFailure("badJSON");
         return {};
