@@ -5,6 +5,8 @@
 #include <QTimeZone>
 #include <array>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 #include "llm/EventReader.h"
 #include "support/AppLogger.h"
@@ -22,8 +24,8 @@ void logFailure(const char* code) {
 std::optional<QString> firstString(const QJsonObject& object,
                                    std::initializer_list<const char*> keys) {
     for (const char* key : keys) {
-        const QJsonValue value = object.value(QLatin1String(key));
-        if (value.isString() && !value.toString().isEmpty()) return value.toString();
+        QString text = object.value(QLatin1String(key)).toString();
+        if (!text.isEmpty()) return text;
     }
     return std::nullopt;
 }
@@ -40,11 +42,52 @@ int digits(QStringView text, qsizetype pos, int count) {
     return n;
 }
 
+/// Wall-clock times of one zone as instants. Between two of the zone's transitions its offset is
+/// fixed, so a time at least two days inside the span around the last time Qt converted is that
+/// time less the span's offset; no other instant shows it, as no two offsets of a zone differ by
+/// two days. Times nearer a transition, which may be skipped or repeated, go to Qt.
+class LocalClock {
+public:
+    explicit LocalClock(QTimeZone zone) : zone_(std::move(zone)) {}
+
+    const QTimeZone& zone() const { return zone_; }
+
+    QDateTime toUtc(QDate date, QTime time) {
+        const qint64 wall = QDateTime(date, time, Qt::UTC).toMSecsSinceEpoch();
+        if (wall - offset_ >= spanFrom_ && wall - offset_ < spanUntil_) {
+            return QDateTime::fromMSecsSinceEpoch(wall - offset_, Qt::UTC);
+        }
+        const QDateTime instant = QDateTime(date, time, zone_).toUTC();
+        const qint64 offset = wall - instant.toMSecsSinceEpoch();
+        // Only a wall-clock time that exists (not one moved out of a skipped hour) has the offset
+        // of its span.
+        if (instant.isValid() && zone_.hasTransitions() &&
+            offset == zone_.offsetFromUtc(instant) * 1000LL) {
+            constexpr qint64 margin = 2 * 24 * 3600 * 1000LL;
+            const QDateTime from = zone_.previousTransition(instant.addMSecs(1)).atUtc;
+            const QDateTime until = zone_.nextTransition(instant).atUtc;
+            offset_ = offset;
+            spanFrom_ = from.isValid() ? from.toMSecsSinceEpoch() + margin
+                                       : std::numeric_limits<qint64>::min();
+            spanUntil_ = until.isValid() ? until.toMSecsSinceEpoch() - margin
+                                         : std::numeric_limits<qint64>::max();
+        }
+        return instant;
+    }
+
+private:
+    QTimeZone zone_;
+    qint64 offset_ = 0;
+    // The instants (UTC milliseconds) that are wall-clock time less `offset_`, none at first.
+    qint64 spanFrom_ = 0;
+    qint64 spanUntil_ = 0;
+};
+
 /// A strict internet date-time: "YYYY-MM-DDTHH:MM:SS", then (only when `fractional`) "." and
 /// digits, then (only when `zoned`) an offset "+HH:MM" / "-HH:MM". Without a zone the time is
 /// the local wall-clock time of that date in the system time zone.
 std::optional<QDateTime> readDateTime(QStringView text, bool fractional, bool zoned,
-                                      const QTimeZone& local) {
+                                      LocalClock& local) {
     const int year = digits(text, 0, 4);
     const int month = digits(text, 5, 2);
     const int day = digits(text, 8, 2);
@@ -75,7 +118,7 @@ std::optional<QDateTime> readDateTime(QStringView text, bool fractional, bool zo
     if (!date.isValid() || !time.isValid()) return {};
     if (!zoned) {
         if (pos != text.size()) return {};
-        return QDateTime(date, time, local).toUTC();
+        return local.toUtc(date, time);
     }
     if (pos + 6 != text.size() || (text[pos] != u'+' && text[pos] != u'-') ||
         text[pos + 3] != u':') {
@@ -92,7 +135,7 @@ std::optional<QDateTime> readDateTime(QStringView text, bool fractional, bool zo
 /// A date-time as the model writes it. A time ending in "Z" or without an offset is local
 /// wall-clock time of its own date (the model is told to write local times); a time with an
 /// explicit offset keeps it. Seconds are required, fractional seconds allowed.
-std::optional<QDateTime> readEventDate(const QString& text, const QTimeZone& local) {
+std::optional<QDateTime> readEventDate(const QString& text, LocalClock& local) {
     const qsizetype t = text.indexOf(u'T');
     const QStringView timePart = t >= 0 ? QStringView(text).mid(t + 1) : QStringView();
     QStringView body = text;
@@ -132,8 +175,9 @@ QHash<EventField, FieldOrigin> readOrigins(const QJsonValue& value) {
         if (!it.value().isString()) continue;
         const std::optional<FieldOrigin> origin = fieldOriginFromRawValue(it.value().toString());
         if (!origin) continue;
+        const QString key = it.key();
         for (const OriginKey& entry : kOriginKeys) {
-            if (it.key() == QLatin1String(entry.key)) origins.insert(entry.field, *origin);
+            if (key == QLatin1String(entry.key)) origins.insert(entry.field, *origin);
         }
     }
     return origins;
@@ -142,7 +186,6 @@ QHash<EventField, FieldOrigin> readOrigins(const QJsonValue& value) {
 /// A non-empty string, lower-cased, kept only when it is one of `allowed`.
 std::optional<QString> readWord(const QJsonValue& value,
                                 std::initializer_list<const char*> allowed) {
-    if (!value.isString() || value.toString().isEmpty()) return std::nullopt;
     const QString word = value.toString().toLower();
     for (const char* candidate : allowed) {
         if (word == QLatin1String(candidate)) return word;
@@ -206,7 +249,7 @@ std::optional<qint64> reminderField(const QJsonValue& value) {
 
 /// The last day of a repeat: a date "YYYY-MM-DD", or the local date of a date-time as start
 /// and end times are read.
-std::optional<QDate> untilField(const QJsonValue& value, const QTimeZone& local) {
+std::optional<QDate> untilField(const QJsonValue& value, LocalClock& local) {
     if (!value.isString()) return std::nullopt;
     const QString text = value.toString();
     if (text.size() == 10) {
@@ -222,14 +265,13 @@ std::optional<QDate> untilField(const QJsonValue& value, const QTimeZone& local)
     }
     const std::optional<QDateTime> instant = readEventDate(text, local);
     if (!instant) return std::nullopt;
-    return instant->toTimeZone(local).date();
+    return instant->toTimeZone(local.zone()).date();
 }
 
 /// The interval and end of a repeating event. An interval outside [1, 999] is brought into it,
 /// a count above 999 too; a count below 1 or a bad value is left out. A last day wins over a
 /// count.
-void readRecurrenceDetails(const QJsonObject& object, const QTimeZone& local,
-                           ExtractedEvent& event) {
+void readRecurrenceDetails(const QJsonObject& object, LocalClock& local, ExtractedEvent& event) {
     if (const auto interval = integerField(object.value(QLatin1String("recurrence_interval")))) {
         event.recurrenceInterval = clampedRecurrenceInterval(*interval);
     }
@@ -251,8 +293,8 @@ QList<ExtractedEvent> parseEvents(const QString& reply) {
         return {};
     }
     QJsonParseError error{};
-    const QJsonDocument document =
-        QJsonDocument::fromJson(reply.mid(first, last - first + 1).toUtf8(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(
+        QStringView(reply).sliced(first, last - first + 1).toUtf8(), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
         logFailure("badJSON");
         return {};
@@ -269,7 +311,7 @@ QList<ExtractedEvent> parseEvents(const QString& reply) {
 
 QList<ExtractedEvent> parseEventList(const QJsonArray& objects) {
     QList<ExtractedEvent> events;
-    const QTimeZone local = QTimeZone::systemTimeZone();
+    LocalClock local(QTimeZone::systemTimeZone());
     for (const QJsonValue& item : objects) {
         const QJsonObject object = item.toObject();
         // A title of nothing but control characters is no title.

@@ -19,14 +19,15 @@ inline QStringView trimSpacesAndTabs(QStringView text) {
 inline QString withoutControlCharacters(QStringView text) {
     QString kept;
     kept.reserve(text.size());
+    qsizetype run = 0;  // where the characters not yet copied to `kept` begin
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (c == u'\r') {
-            if (i + 1 == text.size() || text[i + 1] != u'\n') kept += u'\n';
-        } else if (c == u'\t' || c == u'\n' || (c >= 0x20 && c < 0x7f) || c > 0x9f) {
-            kept += QChar(c);
-        }
+        if (c == u'\t' || c == u'\n' || (c >= 0x20 && c < 0x7f) || c > 0x9f) continue;
+        kept += text.sliced(run, i - run);
+        if (c == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n')) kept += u'\n';
+        run = i + 1;
     }
+    kept += text.sliced(run);
     return kept;
 }
 

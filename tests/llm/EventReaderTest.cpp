@@ -2,6 +2,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTimeZone>
+#include <algorithm>
 #include <ctime>
 
 #include "llm/EventReader.h"
@@ -92,6 +94,50 @@ TEST(EventReaderDates, LocalOffsetIsTheOffsetOfNow) {
     const bool newYork = qstrcmp(ZORBEL_TEST_TZ, "America/New_York") == 0;
     EXPECT_EQ(ExtractedEvent::localOffset(),
               QLatin1String(newYork ? (summer ? "-04:00" : "-05:00") : "+08:00"));
+}
+
+// Wall-clock times every half hour from two days before to two days after each change of the
+// zone's offset in 1991 and 2026, skipped and repeated hours included, are the instants the zone
+// gives them, whether the reply lists them forwards or backwards.
+TEST(EventReaderDates, TimesAroundOffsetChangesAreTheZonesInstants) {
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    QStringList walls;
+    for (const int year : {1991, 2026}) {
+        const QDateTime newYear(QDate(year, 1, 1), QTime(0, 0), Qt::UTC);
+        for (const QTimeZone::OffsetData& change : zone.transitions(newYear, newYear.addYears(1))) {
+            // The change's instant as the clock showed it just before, as a plain date and time.
+            const QDateTime wall =
+                change.atUtc.addSecs(zone.offsetFromUtc(change.atUtc.addSecs(-1)));
+            for (int halfHours = -100; halfHours <= 100; ++halfHours) {
+                walls.append(wall.addSecs(halfHours * 1800).toString(u"yyyy-MM-ddTHH:mm:ss"_s));
+            }
+        }
+    }
+    ASSERT_GE(walls.size(), 2 * 201);
+    const auto read = [](const QStringList& times) {
+        QJsonArray events;
+        for (const QString& time : times) {
+            events.append(
+                QJsonObject{{u"title"_s, time}, {u"start_time"_s, time}, {u"end_time"_s, time}});
+        }
+        return zorbel::parseEvents(
+            QString::fromUtf8(QJsonDocument(QJsonObject{{u"events"_s, events}}).toJson()));
+    };
+    QStringList backwards = walls;
+    std::reverse(backwards.begin(), backwards.end());
+    for (const QStringList& times : {walls, backwards}) {
+        const QList<ExtractedEvent> events = read(times);
+        ASSERT_EQ(events.size(), times.size());
+        for (const ExtractedEvent& event : events) {
+            const QDateTime wall = QDateTime::fromString(event.title, Qt::ISODate);
+            const QString expected =
+                QDateTime(wall.date(), wall.time(), zone).toUTC().toString(Qt::ISODateWithMs);
+            EXPECT_EQ(event.startDate.toString(Qt::ISODateWithMs).toStdString(),
+                      expected.toStdString())
+                << event.title.toStdString();
+            EXPECT_EQ(event.endDate, event.startDate) << event.title.toStdString();
+        }
+    }
 }
 
 TEST(EventReaderHostileInput, DeepNestingIsRefusedWithoutACrash) {
