@@ -331,7 +331,8 @@ public:
     void endMessage();
     /// The events of the last message that gave any: in a chat, times are proposed, turned
     /// down and settled, and the last word is the plan.
-    QList<ExtractedEvent> finishChat();
+    /// `headed`: the thread starts with a title line, not with a speaker.
+    QList<ExtractedEvent> finishChat(bool headed);
     QList<ExtractedEvent> finish();
 
 private:
@@ -371,10 +372,11 @@ private:
     QList<bool> m_fromHoliday;  ///< for each event: its day was named by a holiday
     QSet<QPair<QString, qint64>> m_seen;
     QSet<qint64> m_zonedStarts;
-    QString m_subject;             ///< the last heading line read
-    QString m_headings;            ///< every heading line read
-    qsizetype m_messageStart = 0;  ///< the first event of the message being read
-    qsizetype m_lastMessage = 0;   ///< the first event of the last message that gave any
+    QString m_subject;                     ///< the last heading line read
+    QString m_headings;                    ///< every heading line read
+    qsizetype m_messageStart = 0;          ///< the first event of the message being read
+    qsizetype m_lastMessage = 0;           ///< the first event of the last message that gave any
+    std::optional<QString> m_threadTitle;  ///< of the text's first clause
     /// The events of the paragraph being read start here; its labelled subject and place lines
     /// hold for them all, wherever the lines stand in it.
     qsizetype m_paragraphStart = 0;
@@ -396,7 +398,12 @@ void Builder::read(const QString& clause) {
         if (!m_listLead) m_listLead = m_carried;
         m_carried = *m_listLead;
     }
+    const qsizetype before = m_events.size();
     readClause(clause);
+    if (!m_threadTitle) {
+        m_threadTitle =
+            m_events.size() > before ? m_events[before].title : rules::readClause(clause, {}).title;
+    }
 }
 
 void Builder::readClause(const QString& clause) {
@@ -877,14 +884,22 @@ void Builder::endParagraph() {
 
 void Builder::endMessage() {
     flushHeading();
+
     if (m_events.size() > m_messageStart) m_lastMessage = m_messageStart;
     m_messageStart = m_events.size();
 }
 
-QList<ExtractedEvent> Builder::finishChat() {
+QList<ExtractedEvent> Builder::finishChat(bool headed) {
     endMessage();
     for (qsizetype i = 0; i < m_lastMessage; ++i) dropEvent(u"earlier chat message"_s, m_events[i]);
     m_events = m_events.mid(m_lastMessage);
+    // A thread under a title ("JTC meeting this week") is about what the title names; the
+    // message that settles it says "Great - Thursday at 1PM then".
+    for (ExtractedEvent& event : m_events) {
+        if (!headed || !m_threadTitle || m_threadTitle->isEmpty()) break;
+        event.title = *m_threadTitle;
+        event.fieldOrigins.insert(EventField::title, FieldOrigin::source);
+    }
     m_fromHoliday = m_fromHoliday.mid(m_lastMessage);
     return finish();
 }
@@ -942,7 +957,13 @@ QList<ExtractedEvent> RuleEngine::extract(const QString& input, const QDateTime&
             for (const QString& clause : clausesOf(message)) builder.read(clause);
             builder.endMessage();
         }
-        return builder.finishChat();
+        const auto firstLine = [](const QString& lines) {
+            for (const QStringView line : QStringView(lines).split(u'\n')) {
+                if (!line.trimmed().isEmpty()) return line.trimmed().toString();
+            }
+            return QString();
+        };
+        return builder.finishChat(firstLine(*chat) == firstLine(text));
     }
     static const QRegularExpression blankLine(QStringLiteral(R"(\n[ \t\r]*\n)"));
     for (const QString& paragraph : text.split(blankLine)) {
