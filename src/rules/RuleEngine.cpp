@@ -504,6 +504,12 @@ void Builder::readClause(const QString& clause) {
             if (!m_standingIsEvent) m_standingClause = clause;
             return;
         }
+        // Under a span of days (考试时间：6月26日、27日), a grid of times (第一场8:20-10:00 …)
+        // is each day's timetable, not events of the first day.
+        if (!m_heading && m_carried->last > m_carried->first) {
+            drop(u"times under a span of days"_s, clause);
+            return;
+        }
         for (const TimeMention& time : times) {
             Piece piece;
             piece.time = time;
