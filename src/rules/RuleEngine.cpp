@@ -857,7 +857,10 @@ void Builder::readPlainLine(const QString& clause) {
     } else if (!details.location.isEmpty() && details.title.isEmpty()) {
         m_paragraphPlace = details.location;
     } else if (clause.trimmed().size() <= kMaxSubject && !details.title.isEmpty()) {
-        m_subject = details.title;
+        // "Fall 2023", 2024年春季: a heading that names a term says when, not what.
+        static const QRegularExpression term(
+            QStringLiteral(R"(^\s*(?:\S+\s+)?(?:19|20)\d\d(?:年)?\s*\S{0,2}\s*$)"));
+        if (!term.match(details.title).hasMatch()) m_subject = details.title;
         m_headings += u'\n' + details.title;
         // Under "Usual opening hours", the weekdays and their hours are a timetable.
         m_timetable = details.routine;
