@@ -100,6 +100,19 @@ QString withoutLinks(QString text) {
     return text;
 }
 
+/// `text` with full-width digits and Latin letters (１２月１０日, ＰＭ) written as ASCII, one
+/// character for one, so that every rule reads them.
+QString halfWidth(QString text) {
+    for (QChar& c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0xff10 && u <= 0xff19) || (u >= 0xff21 && u <= 0xff3a) ||
+            (u >= 0xff41 && u <= 0xff5a)) {
+            c = QChar(char16_t(u - 0xfee0));
+        }
+    }
+    return text;
+}
+
 /// What one event is made of.
 struct Piece {
     QDate date;
@@ -960,7 +973,7 @@ QList<ExtractedEvent> RuleEngine::extract(const QString& input, const QDateTime&
                                           const QTimeZone& zone, QList<Drop>* dropped) {
     if (!now.isValid() || !zone.isValid()) return {};
     Builder builder(now, zone, dropped);
-    const QString text = withoutLinks(input);
+    const QString text = withoutLinks(halfWidth(input));
     if (const std::optional<QString> chat = withoutSpeakers(text)) {
         for (const QString& message : chat->split(u'\n')) {
             for (const QString& clause : clausesOf(message)) builder.read(clause);
