@@ -132,6 +132,9 @@ QDateTime instant(const QDate& date, const QTime& time, const QTimeZone& zone) {
     return QDateTime(date, time, Qt::OffsetFromUTC, before).toUTC();
 }
 
+/// The longest notes taken from a paragraph.
+constexpr qsizetype kMaxNotes = 300;
+
 /// The longest line read as a heading.
 constexpr qsizetype kMaxSubject = 24;
 
@@ -353,6 +356,8 @@ private:
     /// Notes that `rule` left `text` out.
     void drop(const QString& rule, QStringView text);
     void dropEvent(const QString& rule, const ExtractedEvent& event);
+    /// A line of the paragraph that names no day: notes for the paragraph's events.
+    void addNote(const QString& line);
     void emitEvent(const Piece& piece, const ClauseDetails& details, bool holiday = false);
     void flushHeading();
     void flushStanding();
@@ -395,6 +400,7 @@ private:
     qsizetype m_paragraphStart = 0;
     QString m_paragraphSubject;
     QString m_paragraphPlace;
+    QStringList m_paragraphNotes;
     qsizetype m_paragraphClauses = 0;
     bool m_timetable = false;  ///< under a heading of standing hours
     QStringList m_columns;     ///< the header row of the paragraph's table
@@ -779,6 +785,7 @@ void Builder::emitEvent(const Piece& piece, const ClauseDetails& details, bool h
     }
     m_seen.insert(key);
     event.notes = details.notes;
+    if (!event.notes.isEmpty()) event.fieldOrigins.insert(EventField::notes, FieldOrigin::source);
     if (!details.location.isEmpty()) {
         event.location = details.location;
         event.fieldOrigins.insert(EventField::location, FieldOrigin::source);
@@ -859,11 +866,18 @@ QList<ExtractedEvent> withoutRepeatedDays(QList<ExtractedEvent> events, const QT
 }
 
 void Builder::readPlainLine(const QString& clause) {
-    if (clause.count(u'|') >= 2) m_columns = clause.split(u'|');
+    if (clause.count(u'|') >= 2) {
+        m_columns = clause.split(u'|');
+        return;
+    }
     // A short line is a heading: the title of what follows it that has none of its own. A
-    // labelled one (主题：…, 地点：…) names the events of its paragraph.
+    // labelled one (主题：…, 地点：…) names the events of its paragraph. The other lines are
+    // the paragraph's notes (参加人员：…, "Bring your laptop").
     const bool maybeLabelled = clause.contains(u':') || clause.contains(u'：');
-    if (clause.trimmed().size() > kMaxSubject && !maybeLabelled) return;
+    if (clause.trimmed().size() > kMaxSubject && !maybeLabelled) {
+        addNote(clause);
+        return;
+    }
     const ClauseDetails details = rules::readClause(clause, {});
     if (details.subjectLine && !details.title.isEmpty()) {
         m_paragraphSubject = m_subject = details.title;
@@ -877,7 +891,14 @@ void Builder::readPlainLine(const QString& clause) {
         m_headings += u'\n' + details.title;
         // Under "Usual opening hours", the weekdays and their hours are a timetable.
         m_timetable = details.routine;
+    } else if (!details.title.isEmpty()) {
+        addNote(clause);
     }
+}
+
+void Builder::addNote(const QString& line) {
+    // What is left of a stamp's line (masked) is no note; blanked addresses leave gaps.
+    if (!line.contains(kMask)) m_paragraphNotes.append(line.simplified());
 }
 
 void Builder::endParagraph() {
@@ -893,7 +914,17 @@ void Builder::endParagraph() {
             event.location = m_paragraphPlace;
             event.fieldOrigins.insert(EventField::location, FieldOrigin::source);
         }
+        if (!m_paragraphNotes.isEmpty() && event.notes.isEmpty()) {
+            event.notes = m_paragraphNotes.join(u'\n');
+            if (event.notes.size() > kMaxNotes) {
+                qsizetype cut = kMaxNotes;
+                if (event.notes.at(cut - 1).isHighSurrogate()) --cut;
+                event.notes = event.notes.left(cut) + u'…';
+            }
+            event.fieldOrigins.insert(EventField::notes, FieldOrigin::source);
+        }
     }
+    m_paragraphNotes.clear();
     m_paragraphStart = m_events.size();
     m_paragraphSubject.clear();
     m_paragraphPlace.clear();
@@ -915,6 +946,7 @@ QList<ExtractedEvent> Builder::finishChat(bool headed) {
     endMessage();
     for (qsizetype i = 0; i < m_lastMessage; ++i) dropEvent(u"earlier chat message"_s, m_events[i]);
     m_events = m_events.mid(m_lastMessage);
+    m_paragraphNotes.clear();  // a chat's other lines are talk, not notes
     // A thread under a title ("JTC meeting this week") is about what the title names; the
     // message that settles it says "Great - Thursday at 1PM then".
     for (ExtractedEvent& event : m_events) {

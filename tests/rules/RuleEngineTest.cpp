@@ -132,6 +132,27 @@ TEST(RuleEngineExplain, EveryLeftOutDayNamesItsRule) {
     EXPECT_EQ(RuleEngine::extract(u"12月9日下午3点评审"_s, now, zone).size(), 1);
 }
 
+// The lines of a paragraph that name no day are its events' notes, cut to a sensible length;
+// a chat's other lines are talk and stay out.
+TEST(RuleEngineNotes, AParagraphsOtherLinesAreItsNotesUpToALimit) {
+    const QString text =
+        u"12月9日下午3点 评审\n请各位提前十分钟到场，并带上自己的电脑、充电器和会议材料\n"_s +
+        QString(400, u'长') + u"\n\n12月10日 团建"_s;
+    const QList<ExtractedEvent> events = read(text, u"2026-12-07T10:00:00"_s);
+    ASSERT_EQ(events.size(), 2);
+    EXPECT_TRUE(events[0].notes.startsWith(
+        u"请各位提前十分钟到场，并带上自己的电脑、充电器和会议材料\n长长"_s))
+        << events[0].notes.toStdString();
+    EXPECT_EQ(events[0].notes.size(), 301);
+    EXPECT_TRUE(events[0].notes.endsWith(u'…'));
+    EXPECT_TRUE(events[1].notes.isEmpty());
+    const QList<ExtractedEvent> chat =
+        read(u"A: 周五下午3点开会？\nB: 好的\nA: 那就周五下午3点\nB: 我带投影仪过去"_s,
+             u"2026-12-07T10:00:00"_s);
+    ASSERT_EQ(chat.size(), 1);
+    EXPECT_TRUE(chat[0].notes.isEmpty());
+}
+
 TEST(RuleEngineInput, InvalidReferenceGivesNothingRatherThanGuessing) {
     EXPECT_TRUE(
         RuleEngine::extract(u"明天下午3点"_s, QDateTime(), QTimeZone(ZORBEL_TEST_TZ)).isEmpty());
