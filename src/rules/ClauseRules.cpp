@@ -6,6 +6,7 @@
 
 #include "rules/Lexicon.h"
 #include "rules/Mentions.h"
+#include "support/Text.h"
 
 namespace zorbel::rules {
 
@@ -250,15 +251,22 @@ QString titleOf(const QString& text) {
     // The days a class meets, written as letters (MWF, TTh), name no event.
     static const QRegularExpression meetingDays(QStringLiteral(R"(^(?:M|Tu?|W|Th|R|F|Sa|Su)+$)"));
     if (title.size() >= 2 && meetingDays.match(title).hasMatch()) return {};
-    if (title.size() > kMaxTitle) {
-        qsizetype cut = kMaxTitle;
-        if (title.at(cut - 1).isHighSurrogate()) --cut;
-        title = title.left(cut).trimmed();
-    }
-    return title;
+    return leftWhole(title, kMaxTitle).trimmed();
 }
 
 }  // namespace
+
+QList<Span> officeHours(const QString& clause) {
+    static const QRegularExpression hours(QStringLiteral(R"([(（][^)）]*(?:%1)[^)）]*[)）])")
+                                              .arg(words().pattern(QStringLiteral("officeHours"))),
+                                          QRegularExpression::CaseInsensitiveOption);
+    QList<Span> spans;
+    for (auto found = hours.globalMatch(clause); found.hasNext();) {
+        const QRegularExpressionMatch match = found.next();
+        spans.append({match.capturedStart(), match.capturedEnd()});
+    }
+    return spans;
+}
 
 QString listMarker() {
     return QStringLiteral(
@@ -303,15 +311,7 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
     static const QRegularExpression marker(u'^' + listMarker());
     if (const QRegularExpressionMatch item = marker.match(clause); item.hasMatch())
         used.append({0, item.capturedEnd()});
-    // （工作日8:30-11:30）: a desk's hours say nothing of the event.
-    static const QRegularExpression officeHours(
-        QStringLiteral(R"([(（][^)）]*(?:%1)[^)）]*[)）])")
-            .arg(words().pattern(QStringLiteral("officeHours"))),
-        QRegularExpression::CaseInsensitiveOption);
-    for (auto found = officeHours.globalMatch(clause); found.hasNext();) {
-        const QRegularExpressionMatch hours = found.next();
-        used.append({hours.capturedStart(), hours.capturedEnd()});
-    }
+    used.append(officeHours(clause));  // a desk's hours say nothing of the event
     if (const QRegularExpressionMatch labelled = label.match(clause); labelled.hasMatch()) {
         details.subjectLine = labelled.hasCaptured(u"subject");
         // 考试时间： keeps 考试.
@@ -331,8 +331,8 @@ ClauseDetails readClause(const QString& clause, const QList<Span>& taken) {
     static const QRegularExpression duration(
         QStringLiteral(
             R"((?:(?<![A-Za-z])(?:about|around|approximately|approx\.|up to|for|lasting)\s+)?)"
-            R"((?<![\d.:])(?<n>\d{1,3}|[一二两三四五六七八九十]{1,3})\s*(?<u>%1)(?![A-Za-z]))")
-            .arg(words().pattern(QStringLiteral("units"))),
+            R"((?<![\d.:])(?<n>%2)\s*(?<u>%1)(?![A-Za-z]))")
+            .arg(words().pattern(QStringLiteral("units")), kCount),
         QRegularExpression::CaseInsensitiveOption);
     text = masked(clause, used);
     if (const QRegularExpressionMatch found = duration.match(text); found.hasMatch()) {

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "rules/Mentions.h"
@@ -56,10 +57,6 @@ QDate cachedLunarDay(int gregorianYear, int month, int day) {
     return date;
 }
 
-}  // namespace
-
-namespace {
-
 /// The `nth` `weekday` (1 = Monday) of `month`; the last one for -1.
 QDate nthWeekday(int year, int month, int nth, int weekday) {
     if (nth < 0) {
@@ -73,21 +70,25 @@ QDate nthWeekday(int year, int month, int nth, int weekday) {
 }  // namespace
 
 std::optional<QDate> holidayOnOrAfter(const QString& rule, const QDate& today) {
+    if (!today.isValid()) return std::nullopt;
+    std::function<QDate(int)> dayIn;
     // "11/4/4": the fourth Thursday of November.
     if (const QStringList nth = rule.split(u'/'); nth.size() == 3) {
-        for (int year = today.year(); year <= today.year() + 1; ++year) {
-            const QDate date = nthWeekday(year, nth[0].toInt(), nth[1].toInt(), nth[2].toInt());
-            if (date.isValid() && date >= today) return date;
-        }
-        return std::nullopt;
+        dayIn = [nth](int year) {
+            return nthWeekday(year, nth[0].toInt(), nth[1].toInt(), nth[2].toInt());
+        };
+    } else {
+        const bool lunar = rule.startsWith(QLatin1String("lunar "));
+        const QStringList parts = (lunar ? rule.mid(6) : rule).split(u'-');
+        if (parts.size() != 2) return std::nullopt;
+        const int month = parts[0].toInt();
+        const int day = parts[1].toInt();
+        dayIn = [=](int year) {
+            return lunar ? cachedLunarDay(year, month, day) : QDate(year, month, day);
+        };
     }
-    const bool lunar = rule.startsWith(QLatin1String("lunar "));
-    const QStringList parts = (lunar ? rule.mid(6) : rule).split(u'-');
-    if (parts.size() != 2 || !today.isValid()) return std::nullopt;
-    const int month = parts[0].toInt();
-    const int day = parts[1].toInt();
     for (int year = today.year(); year <= today.year() + 1; ++year) {
-        const QDate date = lunar ? cachedLunarDay(year, month, day) : QDate(year, month, day);
+        const QDate date = dayIn(year);
         if (date.isValid() && date >= today) return date;
     }
     return std::nullopt;

@@ -80,6 +80,9 @@ std::optional<QDate> holidayOnOrAfter(const QString& rule, const QDate& today);
 /// Title, location, reminder and repetition from `clause`, ignoring the `taken` spans.
 ClauseDetails readClause(const QString& clause, const QList<Span>& taken);
 
+/// The brackets of a desk's opening hours (（工作日8:00-12:00）, "(office hours 9-5)").
+QList<Span> officeHours(const QString& clause);
+
 /// The mark of a list item ("1.", "•", "（二）", "三、") as a regular expression.
 QString listMarker();
 

@@ -8,6 +8,7 @@
 
 #include "rules/Lexicon.h"
 #include "rules/Mentions.h"
+#include "support/Text.h"
 
 namespace zorbel {
 
@@ -240,12 +241,10 @@ bool isCondition(const QString& clause) {
 /// Times in brackets after an office-hours word (1月7日之前（工作日8:00-12:00）) are when a desk
 /// is open, not when the event is.
 QList<TimeMention> withoutOfficeHours(const QString& clause, QList<TimeMention> times) {
-    static const QRegularExpression hours(
-        QStringLiteral(R"([(（][^)）]*(?:%1)[^)）]*$)")
-            .arg(Lexicon::shared().pattern(QStringLiteral("officeHours"))),
-        QRegularExpression::CaseInsensitiveOption);
+    const QList<Span> hours = officeHours(clause);
     times.removeIf([&](const TimeMention& time) {
-        return hours.match(QStringView(clause).left(time.span.start)).hasMatch();
+        return std::any_of(hours.cbegin(), hours.cend(),
+                           [&](const Span& span) { return span.overlaps(time.span); });
     });
     return times;
 }
@@ -915,12 +914,8 @@ void Builder::endParagraph() {
             event.fieldOrigins.insert(EventField::location, FieldOrigin::source);
         }
         if (!m_paragraphNotes.isEmpty() && event.notes.isEmpty()) {
-            event.notes = m_paragraphNotes.join(u'\n');
-            if (event.notes.size() > kMaxNotes) {
-                qsizetype cut = kMaxNotes;
-                if (event.notes.at(cut - 1).isHighSurrogate()) --cut;
-                event.notes = event.notes.left(cut) + u'…';
-            }
+            const QString notes = m_paragraphNotes.join(u'\n');
+            event.notes = notes.size() > kMaxNotes ? leftWhole(notes, kMaxNotes) + u'…' : notes;
             event.fieldOrigins.insert(EventField::notes, FieldOrigin::source);
         }
     }
@@ -937,7 +932,6 @@ void Builder::endParagraph() {
 
 void Builder::endMessage() {
     flushHeading();
-
     if (m_events.size() > m_messageStart) m_lastMessage = m_messageStart;
     m_messageStart = m_events.size();
 }
@@ -949,10 +943,11 @@ QList<ExtractedEvent> Builder::finishChat(bool headed) {
     m_paragraphNotes.clear();  // a chat's other lines are talk, not notes
     // A thread under a title ("JTC meeting this week") is about what the title names; the
     // message that settles it says "Great - Thursday at 1PM then".
-    for (ExtractedEvent& event : m_events) {
-        if (!headed || !m_threadTitle || m_threadTitle->isEmpty()) break;
-        event.title = *m_threadTitle;
-        event.fieldOrigins.insert(EventField::title, FieldOrigin::source);
+    if (headed && m_threadTitle && !m_threadTitle->isEmpty()) {
+        for (ExtractedEvent& event : m_events) {
+            event.title = *m_threadTitle;
+            event.fieldOrigins.insert(EventField::title, FieldOrigin::source);
+        }
     }
     m_fromHoliday = m_fromHoliday.mid(m_lastMessage);
     return finish();

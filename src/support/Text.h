@@ -14,6 +14,13 @@ inline QStringView trimSpacesAndTabs(QStringView text) {
     return text.mid(begin, end - begin);
 }
 
+/// The first `size` characters of `text`, a surrogate pair kept whole.
+inline QString leftWhole(const QString& text, qsizetype size) {
+    if (text.size() <= size) return text;
+    if (size > 0 && text.at(size - 1).isHighSurrogate()) --size;
+    return text.left(size);
+}
+
 /// `text` with CR LF and lone CR as LF, and without the other C0 and C1 control characters
 /// and DEL (tab and LF are kept): calendar files forbid them and a terminal obeys them.
 inline QString withoutControlCharacters(QStringView text) {
