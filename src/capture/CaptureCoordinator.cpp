@@ -185,7 +185,13 @@ QCoro::Task<> CaptureCoordinator::readFile(QString filePath, bool isImage, Opera
         if (asPicture) {
             content = co_await files->extractImage(filePath, operation.token);
         } else {
-            content = co_await files->extractText(filePath, operation.token);
+            // Each page of a scan shows; the stage is logged once.
+            auto pages = [this, operation](int done, int total) {
+                if (isCurrent(operation)) {
+                    enter(CaptureState::processing(ProcessingStage::extracting, {{done, total}}));
+                }
+            };
+            content = co_await files->extractText(filePath, operation.token, std::move(pages));
         }
     } catch (const FileExtractionError& error) {
         // Only the extractor's own errors have their own failures; the same error from the

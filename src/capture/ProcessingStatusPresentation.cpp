@@ -71,6 +71,11 @@ ProcessingStatusPresentation ProcessingStatusPresentation::make(const CaptureSta
         case CaptureState::Kind::recording:
             return present(u"正在录音"_s, u"松开结束"_s, Action::cancel);
         case CaptureState::Kind::processing:
+            if (const auto& pages = state.pages(); pages && pages->total > 0) {
+                const int page = std::min(pages->done + 1, pages->total);
+                return present(u"正在识别第 %1/%2 页"_s.arg(page).arg(pages->total),
+                               Action::cancel);
+            }
             return presentStage(state.stage());
         case CaptureState::Kind::confirmation:
             return present(u"确认日程"_s, Action::dismiss);

@@ -2,6 +2,7 @@
 // Reads text, a file or a recorded WAV, asks the configured model (or the built-in provider),
 // prints the events as JSON or iCalendar, or writes them to the configured calendar.
 
+#include <unistd.h>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -173,6 +174,14 @@ QCoro::Task<int> run(Request request) {
         std::make_shared<GrantedPermissions>(), gate);
     QList<ExtractedEvent> events;
     coordinator.onEventsReady = [&events](QList<ExtractedEvent> ready) { events = ready; };
+    // A long scan tells its pages where someone watches.
+    if (isatty(STDERR_FILENO)) {
+        coordinator.onStateChange = [shown = QString()](const CaptureState& state) mutable {
+            const QString title = ProcessingStatusPresentation::make(state).title;
+            if (state.pages() && title != shown) printState(state);
+            shown = title;
+        };
+    }
 
     switch (request.input) {
         case Request::Input::text:

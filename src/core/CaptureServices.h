@@ -34,7 +34,10 @@ class FileExtracting {
 public:
     virtual ~FileExtracting() = default;
     /// The text of a document, or the OCR text of a picture. Throws FileExtractionError.
-    virtual QCoro::Task<QString> extractText(QString filePath, CancellationToken token) = 0;
+    /// `progress` is told, on the caller's thread, how many pages of a scanned document are
+    /// recognised.
+    virtual QCoro::Task<QString> extractText(QString filePath, CancellationToken token,
+                                             PageProgress progress) = 0;
     /// A picture prepared for a vision model. Throws FileExtractionError; by default every file
     /// is `unsupportedType` with its lower-cased extension.
     virtual QCoro::Task<PreparedImage> extractImage(QString filePath, CancellationToken token);

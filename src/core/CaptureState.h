@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 #include "core/ProcessingStage.h"
 #include "core/UserFacingFailure.h"
@@ -16,6 +17,13 @@ struct WriteReceiptSummary {
     bool operator==(const WriteReceiptSummary&) const = default;
 };
 
+/// How far the reading of a scanned document has come.
+struct PagesRecognized {
+    int done = 0;   ///< pages recognised
+    int total = 0;  ///< pages to recognise
+    bool operator==(const PagesRecognized&) const = default;
+};
+
 /// What the ball is doing. Equality is structural: same case and equal associated value.
 class CaptureState {
 public:
@@ -24,9 +32,11 @@ public:
     static CaptureState idle() { return CaptureState(Kind::idle); }
     static CaptureState dropTarget() { return CaptureState(Kind::dropTarget); }
     static CaptureState recording() { return CaptureState(Kind::recording); }
-    static CaptureState processing(ProcessingStage stage) {
+    static CaptureState processing(ProcessingStage stage,
+                                   std::optional<PagesRecognized> pages = std::nullopt) {
         CaptureState s(Kind::processing);
         s.m_stage = stage;
+        s.m_pages = pages;
         return s;
     }
     static CaptureState confirmation() { return CaptureState(Kind::confirmation); }
@@ -44,6 +54,8 @@ public:
     Kind kind() const { return m_kind; }
     /// The stage of `processing`; `extracting` for every other case.
     ProcessingStage stage() const { return m_stage; }
+    /// The pages of `processing(extracting)` while a scanned document is recognised.
+    const std::optional<PagesRecognized>& pages() const { return m_pages; }
     /// The summary of `success`; empty for every other case.
     const WriteReceiptSummary& summary() const { return m_summary; }
     /// The failure of `failure`; `emptyCapture` for every other case.
@@ -56,6 +68,7 @@ private:
 
     Kind m_kind;
     ProcessingStage m_stage = ProcessingStage::extracting;
+    std::optional<PagesRecognized> m_pages;
     WriteReceiptSummary m_summary;
     UserFacingFailure m_failure = UserFacingFailure::of(UserFacingFailure::Kind::emptyCapture);
 };

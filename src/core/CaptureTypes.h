@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace zorbel {
@@ -31,6 +32,10 @@ struct PreparedImage {
 };
 
 /// A system permission a capture or a calendar write needs.
+/// Told how far the reading of a scanned document has come: `done` of `total` pages
+/// recognised. Called on the thread that reads.
+using PageProgress = std::function<void(int done, int total)>;
+
 enum class ProtectedCapability { microphone, speechRecognition, calendar };
 
 /// The case name ("microphone", "speechRecognition", "calendar").

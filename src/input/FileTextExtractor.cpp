@@ -97,13 +97,8 @@ QImage thumbnailOf(const QString& filePath, int maxPixelSize) {
     return thumbnail;
 }
 
-QString pictureText(const QString& filePath) {
-    return TextRecognizer().recognize(thumbnailOf(filePath, ocrMaxPixelSize));
-}
-
-QString pdfText(const QString& filePath, const CancellationToken& token) {
-    TextRecognizer recognizer;
-    return PdfTextReader::read(filePath, token, recognizer);
+QString pictureText(const QString& filePath, const CancellationToken& token) {
+    return TextRecognizer().recognize(thumbnailOf(filePath, ocrMaxPixelSize), token);
 }
 
 // Stops the converter for good and fails with `kind`, logged as `code`.
@@ -179,7 +174,7 @@ WordConverter WordConverter::standard() {
 }
 
 QString extractText(const QString& filePath, const CancellationToken& token,
-                    const WordConverter& converter) {
+                    const WordConverter& converter, const PageProgress& progress) {
     const QString extension = lowerExtension(filePath);
     const bool pdf = extension == u"pdf";
     const bool plain = isPlainTextExtension(extension);
@@ -193,13 +188,13 @@ QString extractText(const QString& filePath, const CancellationToken& token,
     requireRegularFile(filePath);
     QString text;
     if (pdf) {
-        text = pdfText(filePath, token);
+        text = PdfTextReader::read(filePath, token, progress);
     } else if (plain) {
         text = plainText(filePath);
     } else if (word) {
         text = wordText(filePath, token, converter);
     } else {
-        text = pictureText(filePath);
+        text = pictureText(filePath, token);
     }
     if (text.isEmpty()) {
         logFailure("fileExtractEmpty");

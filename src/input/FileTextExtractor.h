@@ -45,10 +45,12 @@ struct WordConverter {
 /// `ocrFailed` (a PDF with no text whose pages failed), `timedOut` (the converter ran past its
 /// time limit), `tooLarge` (a picture past the decoding limits, converter output past
 /// `maxConvertedBytes`); CancelledError when `token` is cancelled at a checkpoint (before a
-/// picture is read, before each PDF page, while the Word conversion runs). A converter that
-/// times out, writes too much or is cancelled is killed.
+/// picture is read, before each PDF page and while a page or picture is recognised, while the
+/// Word conversion runs). A converter that times out, writes too much or is cancelled is
+/// killed. `progress` follows the pages of a scanned PDF (PdfTextReader::read).
 QString extractText(const QString& filePath, const CancellationToken& token = {},
-                    const WordConverter& converter = WordConverter::standard());
+                    const WordConverter& converter = WordConverter::standard(),
+                    const PageProgress& progress = {});
 
 /// The picture as a JPEG of at most `visionMaxPixelSize` pixels on its longest side, decoded
 /// straight to that size, orientation applied, transparency flattened onto white.

@@ -23,11 +23,13 @@ QThreadPool* extractionPool() {
 SystemFileExtractor::SystemFileExtractor(FileTextExtractor::WordConverter converter)
     : m_converter(std::move(converter)) {}
 
-QCoro::Task<QString> SystemFileExtractor::extractText(QString filePath, CancellationToken token) {
-    auto work = [filePath, token, converter = m_converter] {
-        return FileTextExtractor::extractText(filePath, token, converter);
+QCoro::Task<QString> SystemFileExtractor::extractText(QString filePath, CancellationToken token,
+                                                      PageProgress progress) {
+    auto work = [filePath, token, converter = m_converter](const PageProgress& pages) {
+        return FileTextExtractor::extractText(filePath, token, converter, pages);
     };
-    QCoro::Task<QString> task = runInBackground(std::move(work), extractionPool());
+    QCoro::Task<QString> task =
+        runInBackground(std::move(work), extractionPool(), std::move(progress));
     co_return co_await std::move(task);
 }
 

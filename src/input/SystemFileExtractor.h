@@ -14,7 +14,8 @@ public:
     explicit SystemFileExtractor(
         FileTextExtractor::WordConverter converter = FileTextExtractor::WordConverter::standard());
 
-    QCoro::Task<QString> extractText(QString filePath, CancellationToken token) override;
+    QCoro::Task<QString> extractText(QString filePath, CancellationToken token,
+                                     PageProgress progress) override;
     QCoro::Task<PreparedImage> extractImage(QString filePath, CancellationToken token) override;
 
 private:

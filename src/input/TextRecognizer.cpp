@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
 #include "input/Pictures.h"
@@ -48,7 +49,8 @@ bool TextRecognizer::ensureEngine() {
     return true;
 }
 
-QString TextRecognizer::recognize(const QImage& image) {
+QString TextRecognizer::recognize(const QImage& image, const CancellationToken& token) {
+    token.throwIfCancelled();
     if (!ensureEngine()) {
         logOcrFailed();
         return {};
@@ -64,8 +66,15 @@ QString TextRecognizer::recognize(const QImage& image) {
                        static_cast<int>(gray.bytesPerLine()));
     // Pages and thumbnails are about 2000 pixels across a printed width: roughly 240 dpi.
     m_engine->SetSourceResolution(240);
-    if (m_engine->Recognize(nullptr) != 0) {
+    // The engine asks between words whether to go on.
+    tesseract::ETEXT_DESC monitor;
+    monitor.cancel = [](void* cancelled, int) {
+        return static_cast<const CancellationToken*>(cancelled)->isCancelled();
+    };
+    monitor.cancel_this = const_cast<CancellationToken*>(&token);
+    if (m_engine->Recognize(&monitor) != 0) {
         m_engine->Clear();
+        token.throwIfCancelled();
         logOcrFailed();
         return {};
     }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 
+#include "support/CancellationToken.h"
+
 namespace tesseract {
 class TessBaseAPI;
 }
@@ -25,8 +27,9 @@ public:
 
     /// The recognised lines of `image` in reading order, joined with "\n"; transparent parts
     /// count as white. An empty text when nothing was recognised. When the engine cannot load
-    /// or run, logs `failure` "ocrFailed" and gives an empty text. Never throws.
-    QString recognize(const QImage& image);
+    /// or run, logs `failure` "ocrFailed" and gives an empty text. Throws CancelledError when
+    /// `token` is cancelled, before or during the recognition (the engine stops between words).
+    QString recognize(const QImage& image, const CancellationToken& token = {});
 
 private:
     bool ensureEngine();

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "capture/CaptureCoordinator.h"
+#include "capture/ProcessingStatusPresentation.h"
 #include "core/CloudTransmissionDeclinedError.h"
 #include "core/LLMError.h"
 #include "support/AppLogEvent.h"
@@ -84,22 +85,31 @@ protected:
 };
 
 TEST_F(CaptureCoordinatorTest, FileCaptureWalksTheStagesLoggingEachBeforeReportingIt) {
+    fakes.files->pages = {{0, 2}, {1, 2}};
     drop(u"/tmp/review.pdf"_s);
 
-    const QList<CaptureState> expected = {
-        processing(Stage::extracting), processing(Stage::understanding),
-        processing(Stage::preparingConfirmation), CaptureState::confirmation()};
+    // A scan's pages show while it is read; the stage is logged once.
+    const auto page = [](int done) {
+        return CaptureState::processing(Stage::extracting, PagesRecognized{done, 2});
+    };
+    const QList<CaptureState> expected = {processing(Stage::extracting),
+                                          page(0),
+                                          page(1),
+                                          processing(Stage::understanding),
+                                          processing(Stage::preparingConfirmation),
+                                          CaptureState::confirmation()};
     EXPECT_EQ(states, expected);
+    EXPECT_EQ(ProcessingStatusPresentation::make(page(1)).title, u"正在识别第 2/2 页"_s);
     EXPECT_EQ(log.lines(),
               QStringList({u"event=stageChanged(Zorbel.ProcessingStage.extracting)"_s,
                            u"event=stageChanged(Zorbel.ProcessingStage.understanding)"_s,
                            u"event=stageChanged(Zorbel.ProcessingStage.preparingConfirmation)"_s}));
     // Each stage is logged after it is assigned and before the owner hears of it.
-    EXPECT_EQ(logLinesAtStates, QList<qsizetype>({1, 2, 3, 3}));
+    EXPECT_EQ(logLinesAtStates, QList<qsizetype>({1, 1, 1, 2, 3, 3}));
     // The events arrive between `preparingConfirmation` and `confirmation`.
     ASSERT_EQ(delivered.size(), 1);
     EXPECT_EQ(delivered.first().first().title, u"项目评审"_s);
-    EXPECT_EQ(statesAtDelivery, 3);
+    EXPECT_EQ(statesAtDelivery, 5);
 
     EXPECT_EQ(fakes.files->textPaths, QStringList{u"/tmp/review.pdf"_s});
     EXPECT_EQ(fakes.model->sources, QStringList{u"文件内容"_s});

@@ -16,6 +16,7 @@
 #include "testkit/CalendarTestEvents.h"
 #include "testkit/ChatCompletionsServer.h"
 #include "testkit/EventLoop.h"
+#include "testkit/FileFixtures.h"
 #include "testkit/GoldenFolder.h"
 #include "testkit/SecretStoreSession.h"
 #include "testkit/TempXdg.h"
@@ -31,6 +32,16 @@ struct Outcome {
     QString err;
 };
 
+/// The Shanghai zone, no product log on standard error; without `sessionBus` no secret store
+/// is reachable.
+QProcessEnvironment extractEnvironment(bool sessionBus) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!sessionBus) env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
+    env.insert(u"TZ"_s, u"Asia/Shanghai"_s);
+    env.insert(u"QT_LOGGING_RULES"_s, u"com.zorbel.app.product.info=false"_s);
+    return env;
+}
+
 /// Runs zorbel-extract in the Shanghai zone on `arguments` and `input`, its output into
 /// `outputFile` if given, while the event loop serves the test's loopback servers. Without
 /// `sessionBus` no secret store is reachable. Fails the test on a crash or after a minute.
@@ -38,11 +49,7 @@ Outcome runExtract(const QStringList& arguments, const QByteArray& input = {},
                    const QString& outputFile = {}, bool sessionBus = false) {
     QProcess process;
     if (!outputFile.isEmpty()) process.setStandardOutputFile(outputFile);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (!sessionBus) env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
-    env.insert(u"TZ"_s, u"Asia/Shanghai"_s);
-    env.insert(u"QT_LOGGING_RULES"_s, u"com.zorbel.app.product.info=false"_s);
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(extractEnvironment(sessionBus));
     process.start(QStringLiteral(ZORBEL_EXTRACT_PATH), arguments);
     EXPECT_TRUE(process.waitForStarted());
     process.write(input);
@@ -127,6 +134,32 @@ TEST_F(ExtractCommandTest, ReadsStandardInputAndFilesAndRefusesWhatItCannotHoldO
 
     EXPECT_EQ(runExtract({}).exitCode, 1);
     EXPECT_EQ(runExtract({u"--text"_s, u"a"_s, notes}).exitCode, 1);
+}
+
+// A scan tells its pages on a terminal, and only there.
+TEST_F(ExtractCommandTest, AScanTellsItsPagesOnATerminal) {
+    QTemporaryDir dir;
+    const QString scan = dir.filePath(u"scan.pdf"_s);
+    zorbel::test::FileFixtures::writePdf(
+        scan, {{{u"周五 10:00 项目评审"_s}, true}, {{u"周六 9:00 团队建设活动"_s}, true}});
+    const QStringList arguments{u"--preset"_s, u"builtin"_s, u"--now"_s,
+                                u"2026-12-07T10:00:00+08:00"_s, scan};
+    const Outcome piped = runExtract(arguments);
+    EXPECT_EQ(piped.exitCode, 0) << piped.err.toStdString();
+    EXPECT_FALSE(piped.err.contains(u"正在识别"_s)) << piped.err.toStdString();
+
+    // `script` gives the program a terminal of its own and copies what it writes there.
+    QProcess terminal;
+    terminal.setProcessEnvironment(extractEnvironment(false));
+    terminal.start(u"script"_s,
+                   {u"-qec"_s, QStringLiteral(ZORBEL_EXTRACT_PATH " ") + arguments.join(u' '),
+                    u"/dev/null"_s});
+    ASSERT_TRUE(terminal.waitForFinished(60000));
+    const QString shown = QString::fromUtf8(terminal.readAllStandardOutput());
+    EXPECT_EQ(terminal.exitCode(), 0) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(u"正在识别第 1/2 页"_s)) << shown.toStdString();
+    EXPECT_EQ(shown.count(u"正在识别第 2/2 页"_s), 1) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(u"团队建设活动"_s)) << shown.toStdString();
 }
 
 // Valid events are written once; a move is added as new unless changes are applied, and the

@@ -132,8 +132,12 @@ public:
 
 class FakeFileExtractor : public FileExtracting {
 public:
-    QCoro::Task<QString> extractText(QString filePath, CancellationToken token) override {
+    QCoro::Task<QString> extractText(QString filePath, CancellationToken token,
+                                     PageProgress progress) override {
         textPaths.append(filePath);
+        if (progress) {
+            for (const auto& [done, total] : pages) progress(done, total);
+        }
         return text.call(token);
     }
     QCoro::Task<PreparedImage> extractImage(QString filePath, CancellationToken token) override {
@@ -142,6 +146,8 @@ public:
     }
 
     ScriptedCall<QString> text{QStringLiteral("周五 10:00 项目评审\n地点：三楼会议室\n")};
+    /// Told to the progress before the text is given, as a scanned document would.
+    QList<std::pair<int, int>> pages;
     ScriptedCall<PreparedImage> image{
         PreparedImage{QByteArray("\xff\xd8\xff\xe0"), QStringLiteral("image/jpeg")}};
     QStringList textPaths;
