@@ -259,6 +259,29 @@ TEST_F(BallViewTest, ADockedBallIgnoresPressesAndSlidesOutForThePointerADragOrAs
     EXPECT_EQ(view->grab().toImage(), crystal);
 }
 
+// A scan's pages fill the ring clockwise from the top, and a new page does not start the
+// animation inside it again.
+TEST_F(BallViewTest, AScansPagesFillTheRingWithoutRestartingTheAnimation) {
+    const auto reading = [](int done) {
+        return CaptureState::processing(ProcessingStage::extracting, PagesRecognized{done, 2});
+    };
+    view->setRenderState(reading(0));
+    clock += 1.0;
+    const QImage before = view->grab().toImage();
+    view->setRenderState(reading(1));
+    const QImage half = view->grab().toImage();
+    const QRect inside = QRect(QPoint(), half.size()).adjusted(12, 12, -12, -12);
+    EXPECT_EQ(half.copy(inside), before.copy(inside));
+    // The ring's right half is drawn full, its left half faint until the last page.
+    const QPoint right(half.width() - 2, half.height() / 2);
+    const QPoint left(1, half.height() / 2);
+    EXPECT_GT(qAlpha(half.pixel(right)), qAlpha(before.pixel(right)));
+    EXPECT_GT(qAlpha(half.pixel(right)), qAlpha(half.pixel(left)));
+    view->setRenderState(reading(2));
+    const QImage whole = view->grab().toImage();
+    EXPECT_EQ(qAlpha(whole.pixel(left)), qAlpha(whole.pixel(right)));
+}
+
 TEST_F(BallViewTest, AnEmptyPasteFailsBesideTheBallWhereRetryClearsItAndRealTextGoesUntrimmed) {
     QApplication::clipboard()->setText(u"  \n\t "_s);
     key(Qt::Key_V, Qt::ControlModifier);

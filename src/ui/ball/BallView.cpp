@@ -127,7 +127,10 @@ void BallView::setRenderState(const CaptureState& state) {
 }
 
 void BallView::renderStateDidChange(const CaptureState& from, const CaptureState& to) {
-    m_stateEnteredAt = now();
+    // Another page of the same stage does not start the animation again.
+    const bool nextPage = from.kind() == Kind::processing && to.kind() == Kind::processing &&
+                          from.stage() == to.stage();
+    if (!nextPage) m_stateEnteredAt = now();
     if (from.kind() == Kind::confirmation && to.kind() != Kind::confirmation &&
         m_confirmation.forceClose) {
         m_confirmation.forceClose();
@@ -263,10 +266,21 @@ void BallView::paintEvent(QPaintEvent* /*event*/) {
     }
     if (pressScale) painter.restore();
 
+    const QRectF ring = bounds.adjusted(1.5, 1.5, -1.5, -1.5);
+    painter.setBrush(Qt::NoBrush);
     if (m_renderState.kind() == Kind::recording) {
         painter.setPen(QPen(BallStateColors::tint(CaptureState::recording()), 3.0));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(bounds.adjusted(1.5, 1.5, -1.5, -1.5));
+        painter.drawEllipse(ring);
+    }
+    if (const auto& pages = m_renderState.pages(); pages && pages->total > 0) {
+        // The pages read fill a faint ring clockwise from the top.
+        const QColor tint = BallStateColors::tint(m_renderState);
+        QColor track = tint;
+        track.setAlphaF(0.25f);
+        painter.setPen(QPen(track, 3.0));
+        painter.drawEllipse(ring);
+        painter.setPen(QPen(tint, 3.0, Qt::SolidLine, Qt::RoundCap));
+        painter.drawArc(ring, 90 * 16, -360 * 16 * pages->done / pages->total);
     }
 }
 
