@@ -219,6 +219,7 @@ std::optional<Request> parse(const QCoreApplication& app) {
         "or nothing to undo (the reason is printed on standard error); 3 some events could not be "
         "written or undone; 1 usage."_s);
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption text(u"text"_s, u"要分析的文字 / the text to read."_s, u"TEXT"_s);
     const QCommandLineOption voice(u"voice"_s, u"16 kHz 单声道 WAV 录音 / a recording."_s,
                                    u"WAV"_s);
@@ -327,6 +328,7 @@ std::optional<Request> parse(const QCoreApplication& app) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"zorbel-extract"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZORBEL_VERSION));
     const std::optional<Request> request = parse(app);
     if (!request) return usage;
     QTimer::singleShot(0, &app, [request = *request] {

@@ -7,18 +7,37 @@
 
 namespace zorbel::Autostart {
 
-QString entryPath() {
+namespace {
+
+QString autostartFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/autostart/zorbel.desktop");
+           QStringLiteral("/autostart/");
+}
+
+/// The entry as earlier versions named it, before it took the application's id.
+QString legacyEntryPath() {
+    return autostartFolder() + QStringLiteral("zorbel.desktop");
+}
+
+bool removed(const QString& path) {
+    return !QFile::exists(path) || QFile::remove(path);
+}
+
+}  // namespace
+
+QString entryPath() {
+    return autostartFolder() + QStringLiteral("com.zorbel.app.desktop");
 }
 
 bool isEnabled() {
-    return QFile::exists(entryPath());
+    return QFile::exists(entryPath()) || QFile::exists(legacyEntryPath());
 }
 
 bool setEnabled(bool enabled, const QString& executable) {
+    // Either way an entry of the earlier name goes: enabled, the new one takes its place.
+    if (!removed(legacyEntryPath())) return false;
     const QString path = entryPath();
-    if (!enabled) return !QFile::exists(path) || QFile::remove(path);
+    if (!enabled) return removed(path);
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;

@@ -1,7 +1,9 @@
 // This desktop's settings page (calendar store, speech, autostart) through its own controls.
 
 #include <gtest/gtest.h>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "app/Widgets.h"
 #include "llm/KeychainCredentialStore.h"
@@ -113,4 +115,22 @@ TEST(SystemSettingsPage, StartingAtLoginWritesAQuotedEntryAndRemovesIt) {
     const QByteArray text = entry.readAll();
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(text.contains("\nExec=\"/opt/my \\\"apps\\\"/\\$zorbel\"\n")) << text.constData();
+}
+
+TEST(SystemSettingsPage, AnEntryOfTheEarlierNameShowsTickedAndGoesWhenUnticked) {
+    Page page;
+    const QString legacy = page.xdg.configHome() + QStringLiteral("/autostart/zorbel.desktop");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(legacy).absolutePath()));
+    QFile file(legacy);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    page.page.refresh();
+    auto* box = page.find<QCheckBox>("autostartBox");
+    EXPECT_TRUE(box->isChecked());
+    box->setChecked(false);
+    EXPECT_FALSE(QFile::exists(legacy));
+    EXPECT_FALSE(Autostart::isEnabled());
+    box->setChecked(true);
+    EXPECT_TRUE(QFile::exists(Autostart::entryPath()));
+    EXPECT_FALSE(QFile::exists(legacy));
 }
