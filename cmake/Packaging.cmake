@@ -1,9 +1,13 @@
 # Where `cmake --install` puts things, and the Debian package built from exactly that
 # (`cmake --build BUILD --target package` writes zorbel_<version>_<arch>.deb into BUILD).
 
-# Debian and the other distributions name the documentation folder after the package.
-set(CMAKE_INSTALL_DOCDIR "share/doc/zorbel" CACHE PATH "Documentation (DATAROOTDIR/doc/zorbel)")
 include(GNUInstallDirs)
+# Debian and the other distributions name the documentation folder after the package, not the
+# project (a -DCMAKE_INSTALL_DOCDIR still wins).
+if(NOT "$CACHE{CMAKE_INSTALL_DOCDIR}")
+    set(CMAKE_INSTALL_DOCDIR "${CMAKE_INSTALL_DATAROOTDIR}/doc/zorbel")
+    GNUInstallDirs_get_absolute_install_dir(CMAKE_INSTALL_FULL_DOCDIR CMAKE_INSTALL_DOCDIR DOCDIR)
+endif()
 # The interface translations (.qm), relative to the install prefix.
 set(ZORBEL_TRANSLATIONS_DIR "${CMAKE_INSTALL_DATADIR}/zorbel/translations"
     CACHE PATH "Installed translations (.qm), relative to the install prefix")
@@ -34,13 +38,15 @@ set(CPACK_PACKAGE_NAME zorbel)
 set(CPACK_PACKAGE_VENDOR "Zorbel developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "floating ball that turns text, files and speech into events")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Zorbel is a small glass ball floating on the desktop. Speak to it, drop a file (PDF, Word,
-text, picture) or text on it, or paste text: a language model, a local server or a cloud
-provider after consent, or the built-in offline rules read the dates and times in it, and the
-events found open in a confirm panel before they are written to the calendar (a local vdir
-folder or a CalDAV server). The interface is in Chinese.
+    "Zorbel is a small glass ball floating on the desktop. Speak to it, drop a file
+(PDF, Word, text, picture) or text on it, or paste text: a language model (a
+local server, or a cloud provider after consent) or the built-in offline rules
+read the dates and times in it, and the events found open in a confirm panel
+before they are written to the calendar (a local vdir folder or a CalDAV
+server). The interface is in Chinese.
 
-zorbel-extract does the same on the command line and prints the events as JSON or iCalendar.")
+zorbel-extract does the same on the command line and prints the events as JSON
+or iCalendar.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
