@@ -81,7 +81,7 @@ for file in /usr/share/applications/com.zorbel.app.desktop \
     /usr/share/metainfo/com.zorbel.app.metainfo.xml /usr/share/doc/zorbel/README.md; do
     [[ -f $file ]] || fail "$file is not installed"
 done
-grep -qaxF /usr/share/doc/zorbel/README.md /usr/bin/zorbel || fail "zorbel opens another README"
+grep -qaF /usr/share/doc/zorbel/README.md /usr/bin/zorbel || fail "zorbel opens another README"
 
 # Private home and XDG folders, no session bus but a private one: nothing of this machine's
 # user is read or written.
@@ -103,7 +103,7 @@ xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- bash -c '
     /usr/bin/zorbel >"$1" 2>&1 &
     app=$!
     found=0
-    timeout 30 xdotool search --sync --onlyvisible --pid "$app" --name "^Zorbel$" >/dev/null && found=1
+    timeout 30 xdotool search --sync --all --onlyvisible --pid "$app" --name "^Zorbel$" >/dev/null && found=1
     kill "$app" 2>/dev/null
     wait "$app" 2>/dev/null
     [[ $found == 1 ]]' _ "$scratch/zorbel.log" ||
