@@ -2,9 +2,11 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
+#include "app/DisplayPlatform.h"
 #include "ui/ball/FloatingBallWindow.h"
 
 int main(int argc, char* argv[]) {
+    zorbel::DisplayPlatform::applyToThisProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zorbel"));
     QApplication::setOrganizationDomain(QStringLiteral("zorbel.app"));

@@ -133,10 +133,16 @@ OnboardingPanel::OnboardingPanel(std::function<void()> onClose, const QString& r
         step->setWordWrap(true);
         step->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
+    // A window on Wayland itself can neither keep above the others nor place itself: the user
+    // hears why the ball behaves so, in place of the note on permissions.
+    const bool wayland = QGuiApplication::platformName().startsWith(u"wayland");
     QLabel* note = label(this,
-                         QStringLiteral("首次录音时才申请麦克风与语音识别权限；"
-                                        "首次写入时才申请日历权限。"),
+                         wayland ? QStringLiteral("Wayland 会话中小球无法保持在其他窗口之上，"
+                                                  "位置由系统决定（屏幕中央）。")
+                                 : QStringLiteral("首次录音时才申请麦克风与语音识别权限；"
+                                                  "首次写入时才申请日历权限。"),
                          frame(20, 40, 300, 30), 11, true);
+    note->setObjectName(QStringLiteral("note"));
     note->setWordWrap(true);
 
     auto* later = new QPushButton(QStringLiteral("稍后"), this);
