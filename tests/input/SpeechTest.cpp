@@ -3,7 +3,6 @@
 // PocketSphinx on silence.
 
 #include <gtest/gtest.h>
-#include <qcoro/qcorotimer.h>
 #include <QAudioDevice>
 #include <QDir>
 #include <QMap>
