@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
+#include "support/UiLanguage.h"
 #include "ui/ball/FloatingBallWindow.h"
 
 int main(int argc, char* argv[]) {
@@ -9,6 +10,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Zorbel"));
     QApplication::setOrganizationDomain(QStringLiteral("zorbel.app"));
     QApplication::setQuitOnLastWindowClosed(false);
+    zorbel::installUiTranslation();
     zorbel::AppServices services;
     zorbel::AppDelegateOptions options;
     options.credentials = services.credentials();
