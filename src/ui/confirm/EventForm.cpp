@@ -75,20 +75,20 @@ EventForm::EventForm(QWidget* panel, int top) {
     m_allDayCheck = new QCheckBox(ConfirmText::tr("全天"), panel);
     m_allDayCheck->setObjectName(u"allDayCheck"_s);
     m_allDayCheck->setFont(panelFont(14));
-    frame.place(m_allDayCheck, 76, y3, 56, 22);
+    frame.place(m_allDayCheck, 76, y3, 74, 22);
     QObject::connect(m_allDayCheck, &QCheckBox::toggled, panel, [this] { applyAllDayFormat(); });
 
-    m_reminderPopup = frame.popup(u"reminderPopup"_s, 138, y3 - 2, 108);
+    m_reminderPopup = frame.popup(u"reminderPopup"_s, 154, y3 - 2, 128);
     const auto& reminders = ConfirmOptions::reminderOptions();
     for (qsizetype i = 0; i < reminders.size(); ++i) {
         m_reminderPopup->addItem(reminders.at(i).title, ConfirmOptions::reminderTag(i));
     }
-    m_repeatPopup = frame.popup(u"repeatPopup"_s, 252, y3 - 2, 96);
+    m_repeatPopup = frame.popup(u"repeatPopup"_s, 286, y3 - 2, 88);
     const auto& repeats = ConfirmOptions::repeatOptions();
     for (qsizetype i = 0; i < repeats.size(); ++i) {
         m_repeatPopup->addItem(repeats.at(i).title, int(i));
     }
-    m_availabilityPopup = frame.popup(u"availabilityPopup"_s, 354, y3 - 2, 84);
+    m_availabilityPopup = frame.popup(u"availabilityPopup"_s, 378, y3 - 2, 86);
     const auto& availabilities = ConfirmOptions::availabilityOptions();
     for (qsizetype i = 0; i < availabilities.size(); ++i) {
         m_availabilityPopup->addItem(availabilities.at(i).title, int(i));
@@ -103,20 +103,20 @@ EventForm::EventForm(QWidget* panel, int top) {
         return box;
     };
     formLabel(ConfirmText::tr("重复"), y4);
-    QLabel* every = frame.label(ConfirmText::tr("每"), 14, 76, y4, 16, 22);
-    m_intervalSpin = spin(u"intervalSpin"_s, 94, y4, 60);
+    QLabel* every = frame.label(ConfirmText::tr("每"), 14, 76, y4, 40, 22);
+    m_intervalSpin = spin(u"intervalSpin"_s, 118, y4, 52);
     m_intervalSpin->setRange(1, maxRecurrenceInterval);
-    m_intervalUnit = frame.label(QString(), 14, 158, y4, 20, 22);
+    m_intervalUnit = frame.label(QString(), 14, 174, y4, 52, 22);
     m_intervalUnit->setObjectName(u"intervalUnit"_s);
-    m_repeatEndPopup = frame.popup(u"repeatEndPopup"_s, 184, y4 - 2, 104);
+    m_repeatEndPopup = frame.popup(u"repeatEndPopup"_s, 228, y4 - 2, 96);
     const QStringList& ends = ConfirmOptions::repeatEndTitles();
     for (qsizetype i = 0; i < ends.size(); ++i) m_repeatEndPopup->addItem(ends.at(i), int(i));
     m_untilPicker = new QDateEdit(panel);
     m_untilPicker->setObjectName(u"untilPicker"_s);
     m_untilPicker->setFont(panelFont(14));
     m_untilPicker->setDisplayFormat(kDateFormat);
-    frame.place(m_untilPicker, 294, y4 - 2, 120, 26);
-    m_countSpin = spin(u"countSpin"_s, 294, y4, 80);
+    frame.place(m_untilPicker, 330, y4 - 2, 120, 26);
+    m_countSpin = spin(u"countSpin"_s, 330, y4, 80);
     m_countSpin->setRange(1, maxRecurrenceCount);
     m_countSpin->setSuffix(ConfirmText::tr(" 次"));
     m_repeatRow = {every,         m_intervalSpin, m_intervalUnit, m_repeatEndPopup,
