@@ -88,10 +88,10 @@ QCoro::Task<void> AppDelegate::migrateCredentials(std::shared_ptr<CredentialStor
 }
 
 void AppDelegate::buildMenu() {
-    QAction* settings = m_menu.addAction(QStringLiteral("设置…"), this, &AppDelegate::openSettings);
+    QAction* settings = m_menu.addAction(tr("设置…"), this, &AppDelegate::openSettings);
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     m_menu.addSeparator();
-    QAction* quit = m_menu.addAction(QStringLiteral("退出 Zorbel"), qApp, &QCoreApplication::quit);
+    QAction* quit = m_menu.addAction(tr("退出 Zorbel"), qApp, &QCoreApplication::quit);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     for (QAction* action : {settings, quit}) action->setShortcutContext(Qt::ApplicationShortcut);
 }
