@@ -778,7 +778,7 @@ If you agree, the choice is remembered; you can clear it in Settings at any time
     </message>
     <message>
         <source>Wayland 会话中小球无法保持在其他窗口之上，位置由系统决定（屏幕中央）。</source>
-        <translation>In a Wayland session the ball cannot stay above other windows; the system places it (centre of the screen).</translation>
+        <translation>On Wayland the ball cannot stay on top of other windows; the system places it.</translation>
     </message>
 </context>
 <context>
