@@ -13,7 +13,7 @@ bool BallLayerCache::serves(const QPainter& painter) {
 }
 
 double BallLayerCache::quantised(const QPainter& painter, double radius) {
-    const double perPoint = 64 * painter.deviceTransform().m11();
+    const double perPoint = 256 * painter.deviceTransform().m11();
     return std::round(radius * perPoint) / perPoint;
 }
 

@@ -43,8 +43,8 @@ public:
     /// Whether `painter` can be served from images (see the class comment).
     static bool serves(const QPainter& painter);
 
-    /// The radius `radius` (points) rounded to 1/64 device pixel at `painter`'s scale: balls
-    /// that differ by less are drawn from one image, at most 1/128 pixel off.
+    /// The radius `radius` (points) rounded to 1/256 device pixel at `painter`'s scale: balls
+    /// that differ by less are drawn from one image, at most 1/512 pixel off.
     static double quantised(const QPainter& painter, double radius);
 
     /// The painter transform under which `painter` draws in whole device pixels.
