@@ -26,7 +26,9 @@ void GlassBallRenderer::draw(const CaptureState& state, const QRectF& rect, doub
     const QPointF c = ball.centre;
     double r = ball.radius;
     if (state.kind() == CaptureState::Kind::recording && !environment.reduceMotion) {
-        r *= 1 + 0.06 * std::sin(2 * pi * time);  // one breath a second
+        // One breath a second, in sixty steps: a frame's radius is one of sixty, whose layers
+        // stay kept however the frames fall.
+        r *= 1 + 0.06 * std::sin(2 * pi * std::round(time * 60) / 60);
     }
     const bool cached = cacheStillLayers && BallLayerCache::serves(painter);
     if (cached) r = BallLayerCache::quantised(painter, r);
