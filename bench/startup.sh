@@ -32,12 +32,7 @@ for program in "$app" "$minimal" "$launch"; do
     [[ -x $program ]] || { echo "missing $program (ninja -C $build zorbel bench_minimal_widget bench_launch_to_map)" >&2; exit 1; }
 done
 
-home=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$home"' EXIT
-export XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data XDG_CACHE_HOME=$home/cache
-export XDG_STATE_HOME=$home/state XDG_RUNTIME_DIR=$home/runtime
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+source "$(dirname "$0")/../tests/e2e/private-home.sh"
 export QT_QPA_PLATFORM=xcb
 cat >"$XDG_CONFIG_HOME/com.zorbel.app.conf" <<INI
 [General]

@@ -9,12 +9,7 @@ set -euo pipefail
 zorbel=${1:?zorbel binary}
 command -v weston >/dev/null || { echo "weston is not installed"; exit 77; }
 
-home=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$home"' EXIT
-export XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data XDG_CACHE_HOME=$home/cache
-export XDG_STATE_HOME=$home/state XDG_RUNTIME_DIR=$home/runtime
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+source "$(dirname "$0")/private-home.sh"
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
 export QT_LOGGING_RULES="com.zorbel.app.product.info=true"
 
