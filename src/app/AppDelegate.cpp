@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include "llm/CredentialMigrator.h"
 #include "llm/LLMClient.h"
@@ -41,6 +42,8 @@ bool AppDelegate::applicationDidFinishLaunching(const std::function<QWidget*()>&
     m_ballWindow->addActions(m_menu.actions());
     m_ballWindow->show();
     m_ballWindow->raise();
+    // Asking the desktop for a tray is a round trip on the session bus: after the ball is up.
+    QTimer::singleShot(0, this, &AppDelegate::showTrayIcon);
 
     m_options.client->scanLocalProviders();
     AppLogger::shared().record(AppLogEvent::launch());
@@ -85,19 +88,20 @@ QCoro::Task<void> AppDelegate::migrateCredentials(std::shared_ptr<CredentialStor
 }
 
 void AppDelegate::buildMenu() {
-    QAction* settings = m_menu.addAction(QStringLiteral("设置…"), this, &AppDelegate::openSettings);
+    QAction* settings = m_menu.addAction(tr("设置…"), this, &AppDelegate::openSettings);
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     m_menu.addSeparator();
-    QAction* quit = m_menu.addAction(QStringLiteral("退出 Zorbel"), qApp, &QCoreApplication::quit);
+    QAction* quit = m_menu.addAction(tr("退出 Zorbel"), qApp, &QCoreApplication::quit);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     for (QAction* action : {settings, quit}) action->setShortcutContext(Qt::ApplicationShortcut);
+}
 
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/zorbel/zorbel.svg")), this);
-        m_tray->setToolTip(QStringLiteral("Zorbel"));
-        m_tray->setContextMenu(&m_menu);
-        m_tray->show();
-    }
+void AppDelegate::showTrayIcon() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+    m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/zorbel/zorbel.svg")), this);
+    m_tray->setToolTip(QStringLiteral("Zorbel"));
+    m_tray->setContextMenu(&m_menu);
+    m_tray->show();
 }
 
 }  // namespace zorbel

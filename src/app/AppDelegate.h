@@ -65,6 +65,8 @@ private:
     /// Moves old keys into the secret store; a failure is logged and retried at the next launch.
     static QCoro::Task<void> migrateCredentials(std::shared_ptr<CredentialStoring> credentials);
     void buildMenu();
+    /// The tray icon with the menu, where the desktop has a tray.
+    void showTrayIcon();
 
     AppDelegateOptions m_options;
     std::unique_ptr<SingleInstance> m_singleInstance;

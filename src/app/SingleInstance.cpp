@@ -72,11 +72,11 @@ void SingleInstance::listen() {
 
 void showMountedCopyAlert() {
     QMessageBox alert(QMessageBox::Warning, QStringLiteral("Zorbel"),
-                      QStringLiteral("请从「应用程序」启动Zorbel"), QMessageBox::NoButton);
-    alert.setInformativeText(QStringLiteral(
+                      SingleInstance::tr("请从「应用程序」启动Zorbel"), QMessageBox::NoButton);
+    alert.setInformativeText(SingleInstance::tr(
         "检测到一个已安装的Zorbel正在运行。DMG 安装窗口里的副本不能直接使用：它的签名标识与已"
         "安装副本不同，系统授权会按两个程序重复询问。本副本将退出。"));
-    alert.addButton(QStringLiteral("好"), QMessageBox::AcceptRole);
+    alert.addButton(SingleInstance::tr("好"), QMessageBox::AcceptRole);
     alert.setWindowFlag(Qt::WindowStaysOnTopHint);
     alert.exec();
 }

@@ -2,13 +2,17 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
+#include "app/DisplayPlatform.h"
+#include "support/UiLanguage.h"
 #include "ui/ball/FloatingBallWindow.h"
 
 int main(int argc, char* argv[]) {
+    zorbel::DisplayPlatform::applyToThisProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zorbel"));
     QApplication::setOrganizationDomain(QStringLiteral("zorbel.app"));
     QApplication::setQuitOnLastWindowClosed(false);
+    zorbel::installUiTranslation();
     zorbel::AppServices services;
     zorbel::AppDelegateOptions options;
     options.credentials = services.credentials();

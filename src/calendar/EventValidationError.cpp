@@ -1,17 +1,30 @@
 #include "calendar/EventValidationError.h"
 
+#include <QCoreApplication>
+
 namespace zorbel {
+
+namespace {
+
+/// The translation context of the messages about an event that cannot be written.
+struct ValidationText {
+    Q_DECLARE_TR_FUNCTIONS(ValidationText)
+};
+
+}  // namespace
 
 QString message(EventValidationError error) {
     switch (error) {
         case EventValidationError::emptyTitle:
-            return QStringLiteral("标题不能为空");
+            return ValidationText::tr("标题不能为空");
         case EventValidationError::endNotAfterStart:
-            return QStringLiteral("结束时间必须晚于开始时间");
+            return ValidationText::tr("结束时间必须晚于开始时间");
         case EventValidationError::outsideYears:
-            return QStringLiteral("日期须在 %1 至 %2 年之间").arg(kEarliestYear).arg(kLatestYear);
+            return ValidationText::tr("日期须在 %1 至 %2 年之间")
+                .arg(kEarliestYear)
+                .arg(kLatestYear);
         case EventValidationError::recurrenceEndsBeforeStart:
-            return QStringLiteral("重复的结束日期不能早于开始日期");
+            return ValidationText::tr("重复的结束日期不能早于开始日期");
     }
     return {};
 }

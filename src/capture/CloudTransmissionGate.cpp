@@ -20,26 +20,26 @@ QString CloudTransmissionGate::consentKey(const QString& providerID, CaptureKind
 QString CloudTransmissionGate::consentLabel(CaptureKind kind) {
     switch (kind) {
         case CaptureKind::voice:
-            return u"口述内容"_s;
+            return tr("口述内容");
         case CaptureKind::file:
-            return u"文件内容"_s;
+            return tr("文件内容");
         case CaptureKind::paste:
-            return u"粘贴文本"_s;
+            return tr("粘贴文本");
         case CaptureKind::image:
-            return u"图片内容"_s;
+            return tr("图片内容");
     }
     return {};
 }
 
 QString CloudTransmissionGate::consentMessage() {
-    return u"内容将发送到云端处理"_s;
+    return tr("内容将发送到云端处理");
 }
 
 QString CloudTransmissionGate::consentInformativeText(CaptureKind kind,
                                                       const QString& displayName) {
-    return u"本次将把"_s + consentLabel(kind) + u"发送到「"_s + displayName +
-           u"」的云端模型，仅用于提取日程信息。Zorbel不会保存或记录这些内容。\n\n"_s +
-           u"同意后将记住本次选择；可在设置中随时清除。"_s;
+    return tr("本次将把%1发送到「%2」的云端模型，仅用于提取日程信息。Zorbel不会保存或记录"
+              "这些内容。\n\n同意后将记住本次选择；可在设置中随时清除。")
+        .arg(consentLabel(kind), displayName);
 }
 
 void CloudTransmissionGate::clearConsent(Preferences& defaults, const QString& providerID) {

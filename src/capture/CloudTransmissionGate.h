@@ -1,6 +1,7 @@
 #pragma once
 
 #include <qcoro/qcorotask.h>
+#include <QCoreApplication>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -39,6 +40,9 @@ public:
                     const QString& destination = {}) const;
     /// True at once when agreed before; otherwise asks, and remembers a yes.
     QCoro::Task<bool> authorize(QString providerID, CaptureKind kind, QString destination) override;
+
+    /// The consent question's texts, here and in the windows that ask it.
+    Q_DECLARE_TR_FUNCTIONS(CloudTransmissionGate)
 
 private:
     std::shared_ptr<Preferences> m_defaults;

@@ -34,7 +34,8 @@ QCoro::Task<bool> askOnTerminal(QString providerID, CaptureKind kind, bool allow
     QTextStream err(stderr);
     err << CloudTransmissionGate::consentMessage() << "\n\n"
         << CloudTransmissionGate::consentInformativeText(kind, consentReceiverName(providerID))
-        << "\n\n继续？[y/N] ";
+        << "\n\n"
+        << CloudTransmissionGate::tr("继续？[y/N] ");
     err.flush();
     QTextStream in(stdin);
     const QString answer = in.readLine().trimmed().toLower();

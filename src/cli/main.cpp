@@ -29,6 +29,7 @@
 #include "llm/LLMClient.h"
 #include "rules/RuleBasedExtractor.h"
 #include "rules/RuleEngine.h"
+#include "support/UiLanguage.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
@@ -36,6 +37,11 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 enum ExitCode { ok = 0, usage = 1, failed = 2, partlyWritten = 3 };
+
+/// The translation context of the program's own messages and its --help.
+struct CliText {
+    Q_DECLARE_TR_FUNCTIONS(CliText)
+};
 
 struct Request {
     enum class Input { text, file, voice } input = Input::text;
@@ -69,7 +75,7 @@ bool printed(const QByteArray& data) {
     if (out.open(stdout, QIODevice::WriteOnly) && out.write(data) == data.size() && out.flush()) {
         return true;
     }
-    QTextStream(stderr) << u"无法写出结果 / could not write the output\n"_s;
+    QTextStream(stderr) << CliText::tr("无法写出结果") << u'\n';
     return false;
 }
 
@@ -120,7 +126,7 @@ QCoro::Task<int> writeEvents(CalendarWriter& writer, const QList<ExtractedEvent>
 QCoro::Task<int> undoLastWrite(CalendarWriter& writer) {
     const std::optional<UndoReceipt> receipt = co_await writer.undo();
     if (!receipt) {
-        QTextStream(stderr) << u"没有可撤销的写入 / nothing to undo\n"_s;
+        QTextStream(stderr) << CliText::tr("没有可撤销的写入") << u'\n';
         co_return failed;
     }
     QJsonArray left;
@@ -212,51 +218,37 @@ QCoro::Task<int> run(Request request) {
 std::optional<Request> parse(const QCoreApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        u"从文字、文件或录音中提取日程，输出 JSON（默认）或 iCalendar，或写入日历。\n"
-        "Extracts events from text, a file or a recording with the model chosen in Zorbel's "
-        "settings.\n\n"
-        "Exit status: 0 events found (and written, or undone); 2 the capture or the write failed, "
-        "or nothing to undo (the reason is printed on standard error); 3 some events could not be "
-        "written or undone; 1 usage."_s);
+        CliText::tr("用 Zorbel 设置中选择的模型从文字、文件或录音中提取日程，输出 JSON（默认）或 "
+                    "iCalendar，或写入日历。\n\n"
+                    "退出状态：0 找到日程（并已写入或撤销）；2 提取或写入失败，或没有可撤销的写入"
+                    "（原因见标准错误）；3 有日程未能写入或撤销；1 用法错误。"));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption text(u"text"_s, u"要分析的文字 / the text to read."_s, u"TEXT"_s);
-    const QCommandLineOption voice(u"voice"_s, u"16 kHz 单声道 WAV 录音 / a recording."_s,
-                                   u"WAV"_s);
+    const QCommandLineOption text(u"text"_s, CliText::tr("要分析的文字。"), u"TEXT"_s);
+    const QCommandLineOption voice(u"voice"_s, CliText::tr("16 kHz 单声道 WAV 录音。"), u"WAV"_s);
     const QCommandLineOption allowCloud(
         u"allow-cloud"_s,
-        u"同意发送到云端模型（与在提示中选择“继续”相同，并被记住）/ consent to a cloud "
-        "provider, remembered as the desktop question would."_s);
-    const QCommandLineOption ics(u"ics"_s, u"以 iCalendar 输出 / print iCalendar."_s);
+        CliText::tr("同意发送到云端模型（与在提示中选择“继续”相同，并被记住）。"));
+    const QCommandLineOption ics(u"ics"_s, CliText::tr("以 iCalendar 输出。"));
     const QCommandLineOption preset(
-        u"preset"_s,
-        u"本次使用的提供方（不改设置），如 builtin 为内置规则（离线）/ the provider for this run, "
-        "e.g. builtin for the offline rules."_s,
+        u"preset"_s, CliText::tr("本次使用的提供方（不改设置），如 builtin 为内置规则（离线）。"),
         u"ID"_s);
     const QCommandLineOption now(
-        u"now"_s, u"参考时间，ISO 8601（如 2026-12-06T10:00:00+08:00）/ the reference instant."_s,
-        u"TIME"_s);
+        u"now"_s, CliText::tr("参考时间，ISO 8601（如 2026-12-06T10:00:00+08:00）。"), u"TIME"_s);
     const QCommandLineOption write(
-        u"write"_s,
-        u"写入设置中的日历并输出回执；日历中已有的日程不再写入 / write to the configured "
-        "calendar, skipping events it already holds."_s);
+        u"write"_s, CliText::tr("写入设置中的日历并输出回执；日历中已有的日程不再写入。"));
     const QCommandLineOption applyChanges(
         u"apply-changes"_s,
-        u"与 --write 一起：改期和取消直接修改日历中的原日程（否则另建新日程）/ with --write, "
-        "move or cancel the events a text changes instead of adding new ones."_s);
+        CliText::tr("与 --write 一起：改期和取消直接修改日历中的原日程（否则另建新日程）。"));
     const QCommandLineOption undo(
-        u"undo"_s,
-        u"撤销上次写入（10 分钟内）；此后在别处改过的日程不动 / take back the last write (within "
-        "10 minutes), leaving events edited elsewhere since."_s);
+        u"undo"_s, CliText::tr("撤销上次写入（10 分钟内）；此后在别处改过的日程不动。"));
     const QCommandLineOption explain(
         u"explain"_s,
-        u"在标准错误上列出内置规则读到却未当作日程的日期和原因（仅文字输入）/ print on standard "
-        "error what the built-in rules read and left out, and why (text input only)."_s);
+        CliText::tr("在标准错误上列出内置规则读到却未当作日程的日期和原因（仅文字输入）。"));
     parser.addOptions(
         {text, voice, allowCloud, ics, write, applyChanges, undo, preset, now, explain});
     parser.addPositionalArgument(u"FILE"_s,
-                                 u"PDF、Word、文本或图片；- 表示从标准输入读文字 / a document, "
-                                 "a picture, or - for text on standard input."_s);
+                                 CliText::tr("PDF、Word、文本或图片；- 表示从标准输入读文字。"));
     parser.process(app);
 
     Request request;
@@ -269,7 +261,7 @@ std::optional<Request> parse(const QCoreApplication& app) {
     if (parser.isSet(preset)) {
         const QString id = parser.value(preset);
         if (LLMClient::preset(id).id != id) {
-            QTextStream(stderr) << "unknown provider: " << id << '\n';
+            QTextStream(stderr) << CliText::tr("未知的提供方：%1").arg(id) << '\n';
             return std::nullopt;
         }
         request.client.presetOverride = id;
@@ -277,7 +269,8 @@ std::optional<Request> parse(const QCoreApplication& app) {
     if (parser.isSet(now)) {
         const QDateTime instant = QDateTime::fromString(parser.value(now), Qt::ISODate);
         if (!instant.isValid()) {
-            QTextStream(stderr) << "not an ISO 8601 time: " << parser.value(now) << '\n';
+            QTextStream(stderr) << CliText::tr("不是 ISO 8601 时间：%1").arg(parser.value(now))
+                                << '\n';
             return std::nullopt;
         }
         request.client.now = [instant] { return instant.toUTC(); };
@@ -312,7 +305,7 @@ std::optional<Request> parse(const QCoreApplication& app) {
             }
         }
         if (data.size() > maxInput) {
-            QTextStream(stderr) << u"输入超过 64 MB / the input exceeds 64 MB\n"_s;
+            QTextStream(stderr) << CliText::tr("输入超过 64 MB") << u'\n';
             return std::nullopt;
         }
         request.value = QString::fromUtf8(data);
@@ -329,6 +322,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"zorbel-extract"_s);
     QCoreApplication::setApplicationVersion(QStringLiteral(ZORBEL_VERSION));
+    installUiTranslation();
     const std::optional<Request> request = parse(app);
     if (!request) return usage;
     QTimer::singleShot(0, &app, [request = *request] {

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "app/AppDelegate.h"
+#include "app/DisplayPlatform.h"
 #include "llm/LocalDiscovery.h"
 #include "support/Preferences.h"
 #include "testkit/EventLoop.h"
@@ -201,5 +202,25 @@ TEST(SingleInstance, SocketSitsOnlyInAFolderOfTheUsersOwn) {
         qunsetenv("XDG_RUNTIME_DIR");
     } else {
         qputenv("XDG_RUNTIME_DIR", runtime);
+    }
+}
+
+// In a Wayland session the ball runs on the X server beside it, where there is one, so that it
+// can stay above other windows and where it was parked; a platform the user set is kept, and
+// without Wayland Qt chooses as ever.
+TEST(DisplayPlatform, AWaylandSessionWithAnXServerRunsOnXcbUnlessTheUserChoseAPlatform) {
+    using zorbel::DisplayPlatform::Session;
+    const std::pair<Session, QByteArray> cases[] = {
+        {{"", "wayland-0", ":0"}, "xcb"},
+        {{"wayland", "wayland-0", ":0"}, ""},
+        {{"xcb", "wayland-0", ""}, ""},
+        {{"", "wayland-0", ""}, ""},
+        {{"", "", ":1"}, ""},
+        {{"", "", ""}, ""},
+    };
+    for (const auto& [session, expected] : cases) {
+        EXPECT_EQ(zorbel::DisplayPlatform::chosen(session), expected)
+            << session.qpaPlatform.data() << " | " << session.waylandDisplay.data() << " | "
+            << session.x11Display.data();
     }
 }

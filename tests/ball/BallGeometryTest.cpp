@@ -38,13 +38,13 @@ TEST(StatusPanelPlacement, RightOfTheBallElseLeftElseBelowAlwaysInside) {
         return ProcessingStatusPanel::placement({x, y, 64, 64}, screens);
     };
     EXPECT_EQ(at(100, 300), QPointF(174, 300));   // right of the ball, vertically centred on it
-    EXPECT_EQ(at(1200, 300), QPointF(950, 300));  // at the right edge: to the left
+    EXPECT_EQ(at(1200, 300), QPointF(910, 300));  // at the right edge: to the left
     EXPECT_EQ(at(100, 0).y(), 8);                 // near the top and the bottom: 8 points inside
     EXPECT_EQ(at(100, 760).y(), 800 - 72);
-    EXPECT_EQ(at(168, 300, {{0, 0, 400, 800}}), QPointF(80, 374));  // neither side: below, centred
-    EXPECT_EQ(at(68, 300, {{0, 0, 200, 800}}).x(), 200 - 248);  // narrower: the upper bound wins
+    EXPECT_EQ(at(168, 300, {{0, 0, 400, 800}}), QPointF(60, 374));  // neither side: below, centred
+    EXPECT_EQ(at(68, 300, {{0, 0, 200, 800}}).x(), 200 - 288);  // narrower: the upper bound wins
     // The screen is the first one the ball touches, not the main one; without one, no clamping.
-    EXPECT_EQ(at(2000, 100, {{0, 0, 1280, 800}, {1280, 0, 800, 600}}), QPointF(1750, 100));
+    EXPECT_EQ(at(2000, 100, {{0, 0, 1280, 800}, {1280, 0, 800, 600}}), QPointF(1710, 100));
     EXPECT_EQ(at(100, 0, {}), QPointF(174, 0));
 }
 

@@ -32,11 +32,15 @@ struct Outcome {
     QString err;
 };
 
-/// The Shanghai zone, no product log on standard error; without `sessionBus` no secret store
-/// is reachable.
-QProcessEnvironment extractEnvironment(bool sessionBus) {
+/// The Shanghai zone, Chinese texts (or those of `lang`), no product log on standard error;
+/// without `sessionBus` no secret store is reachable.
+QProcessEnvironment extractEnvironment(bool sessionBus, const QString& lang = u"zh_CN.UTF-8"_s) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (!sessionBus) env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
+    for (const QString& overriding : {u"LANGUAGE"_s, u"LC_ALL"_s, u"LC_MESSAGES"_s}) {
+        env.remove(overriding);
+    }
+    env.insert(u"LANG"_s, lang);
     env.insert(u"TZ"_s, u"Asia/Shanghai"_s);
     env.insert(u"QT_LOGGING_RULES"_s, u"com.zorbel.app.product.info=false"_s);
     return env;
@@ -134,6 +138,24 @@ TEST_F(ExtractCommandTest, ReadsStandardInputAndFilesAndRefusesWhatItCannotHoldO
 
     EXPECT_EQ(runExtract({}).exitCode, 1);
     EXPECT_EQ(runExtract({u"--text"_s, u"a"_s, notes}).exitCode, 1);
+}
+
+// Outside a Chinese locale the help and the messages are English.
+TEST_F(ExtractCommandTest, SpeaksEnglishOutsideAChineseLocale) {
+    const auto run = [](const QString& lang, const QStringList& arguments) {
+        QProcess process;
+        process.setProcessEnvironment(extractEnvironment(false, lang));
+        process.start(QStringLiteral(ZORBEL_EXTRACT_PATH), arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+    };
+    const QString chinese = run(u"zh_CN.UTF-8"_s, {u"--help"_s});
+    EXPECT_TRUE(chinese.contains(u"撤销上次写入"_s)) << chinese.toStdString();
+    const QString english = run(u"C.UTF-8"_s, {u"--help"_s});
+    EXPECT_TRUE(english.contains(u"Take back the last write"_s)) << english.toStdString();
+    EXPECT_FALSE(english.contains(u"撤销"_s)) << english.toStdString();
+    const QString refused = run(u"C.UTF-8"_s, {u"--preset"_s, u"nosuch"_s, u"-"_s});
+    EXPECT_TRUE(refused.contains(u"unknown provider: nosuch"_s)) << refused.toStdString();
 }
 
 // A scan tells its pages on a terminal, and only there.

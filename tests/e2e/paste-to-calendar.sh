@@ -18,19 +18,14 @@ out=${2:?output folder}
 store=${3:-local}
 here=$(cd "$(dirname "$0")" && pwd)
 
-# Runs again under a private X display, in its own temporary XDG folders (`e2e_home`), with a
+# Runs again under a private X display, in its own temporary XDG folders (`home`), with a
 # compositor for the translucent windows; the folder and every background job go away on exit.
 if [[ -z ${ZORBEL_E2E_INNER:-} ]]; then
     export ZORBEL_E2E_INNER=1
     exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$@"
 fi
 
-e2e_home=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$e2e_home"' EXIT
-export XDG_CONFIG_HOME=$e2e_home/config XDG_DATA_HOME=$e2e_home/data XDG_CACHE_HOME=$e2e_home/cache
-export XDG_STATE_HOME=$e2e_home/state XDG_RUNTIME_DIR=$e2e_home/runtime
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+source "$here/private-home.sh"
 export QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="com.zorbel.app.product.info=true;qt.qpa.*=false"
 picom --backend xrender >/dev/null 2>&1 &
 
@@ -62,25 +57,25 @@ ms_since() { echo $((($(now) - $1) / 1000000)); }
 caldav_start() {
     local secret_tool=${1:?store-secret program}
     [[ -n ${DBUS_SESSION_BUS_ADDRESS:-} ]] || fail "caldav needs a private session bus"
-    export HOME=$e2e_home
+    export HOME=$home
     eval "$(printf 'keyring-pw' | gnome-keyring-daemon --daemonize --login --components=secrets)"
     eval "$(gnome-keyring-daemon --start --components=secrets)"
     caldav_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
     caldav_url=http://127.0.0.1:$caldav_port/
-    printf 'alice:%s\n' "$caldav_password" >"$e2e_home/radicale-users"
-    cat >"$e2e_home/radicale.conf" <<CONF
+    printf 'alice:%s\n' "$caldav_password" >"$home/radicale-users"
+    cat >"$home/radicale.conf" <<CONF
 [server]
 hosts = 127.0.0.1:$caldav_port
 [auth]
 type = htpasswd
-htpasswd_filename = $e2e_home/radicale-users
+htpasswd_filename = $home/radicale-users
 htpasswd_encryption = plain
 [storage]
-filesystem_folder = $e2e_home/radicale
+filesystem_folder = $home/radicale
 [logging]
 level = error
 CONF
-    /usr/bin/radicale --config "$e2e_home/radicale.conf" >/dev/null 2>&1 &
+    /usr/bin/radicale --config "$home/radicale.conf" >/dev/null 2>&1 &
     e2e_poll 15 dav MKCOL alice/work/ >/dev/null || fail "Radicale did not start"
     printf '%s\n' "$caldav_password" | "$secret_tool" caldav || fail "the password was not stored"
 }
@@ -107,7 +102,7 @@ else
     unset DBUS_SESSION_BUS_ADDRESS
 fi
 
-calls=$e2e_home/model-calls
+calls=$home/model-calls
 : >"$calls"
 if [[ $store == fresh ]]; then
     for local_port in 11434 1234; do
@@ -122,9 +117,9 @@ if [[ $store == fresh ]]; then
 onboarding.version=2
 INI
 else
-    python3 "$here/model-server.py" "$calls" >"$e2e_home/port" &
-    e2e_poll 10 test -s "$e2e_home/port" || fail "the model server did not start"
-    port=$(head -1 "$e2e_home/port")
+    python3 "$here/model-server.py" "$calls" >"$home/port" &
+    e2e_poll 10 test -s "$home/port" || fail "the model server did not start"
+    port=$(head -1 "$home/port")
     pasted_text='明天下午三点到四点项目评审，四点半到五点复盘'
     expected_lines=("15:00-16:00 项目评审 v2" "16:30-17:00 复盘")
     title_y=118  # the first event's title field of a panel with two
@@ -153,9 +148,9 @@ ball=$(e2e_poll 30 ball_window) || fail "the ball window did not appear"
 ball_ms=$(ms_since "$start")
 
 # xclip serves the clipboard until it is killed with the other jobs.
-printf '%s' "$pasted_text" >"$e2e_home/pasted.txt"
-xclip -quiet -selection clipboard "$e2e_home/pasted.txt" >/dev/null 2>&1 &
-clipboard_ready() { xclip -o -selection clipboard 2>/dev/null | cmp -s - "$e2e_home/pasted.txt"; }
+printf '%s' "$pasted_text" >"$home/pasted.txt"
+xclip -quiet -selection clipboard "$home/pasted.txt" >/dev/null 2>&1 &
+clipboard_ready() { xclip -o -selection clipboard 2>/dev/null | cmp -s - "$home/pasted.txt"; }
 e2e_poll 10 clipboard_ready || fail "xclip did not take the clipboard"
 xdotool windowfocus "$ball" key ctrl+v
 pasted=$(now)
@@ -212,7 +207,7 @@ else
             fail "no file holds the repeat rule"
     fi
     vdir=$(dirname "${files[0]}")
-    cat >"$e2e_home/khal.conf" <<CONF
+    cat >"$home/khal.conf" <<CONF
 [calendars]
 [[zorbel]]
 path = $vdir
@@ -224,7 +219,7 @@ datetimeformat = %Y-%m-%d %H:%M
 longdatetimeformat = %Y-%m-%d %H:%M
 CONF
     tomorrow=$(date -d tomorrow +%Y-%m-%d)
-    listed=$(/usr/bin/khal -c "$e2e_home/khal.conf" list "$tomorrow" 1d 2>&1) || fail "khal failed: $listed"
+    listed=$(/usr/bin/khal -c "$home/khal.conf" list "$tomorrow" 1d 2>&1) || fail "khal failed: $listed"
     for expected in "${expected_lines[@]}"; do
         grep -qF "$expected" <<<"$listed" || fail "khal does not list '$expected'; it listed: $listed"
     done

@@ -3,7 +3,6 @@
 // PocketSphinx on silence.
 
 #include <gtest/gtest.h>
-#include <qcoro/qcorotimer.h>
 #include <QAudioDevice>
 #include <QDir>
 #include <QMap>
@@ -371,7 +370,6 @@ TEST_F(SpeechEndpointTest, AvailabilityAndLocalityFollowThePreferences) {
                  {"https://speech.example.com/v1//", "m", true, false},
                  {" \t", "m", false, false},
                  {"http://127.0.0.1:1", "", false, true}};
-    EXPECT_TRUE(recognizer->isAvailable() && recognizer->isLocal());
     for (const auto& c : cases) {
         configure(QLatin1String(c.baseURL), QLatin1String(c.model));
         EXPECT_EQ(recognizer->isAvailable(), c.available) << c.baseURL;

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>
 

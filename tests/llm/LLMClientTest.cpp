@@ -408,7 +408,6 @@ TEST_F(Client, TheOlderProviderKeyIsTakenOverOnce) {
 // then LM Studio, and stays local with neither.
 TEST_F(Client, AScanProbesBothServersAndAutoPrefersOllamaThenLMStudio) {
     EXPECT_FALSE(client().resolvedConfig());
-    EXPECT_EQ(client().providerRoute(), (ProviderRoute{u"auto"_s, true}));
     EXPECT_FALSE(client().supportsVisionInput());
     ollama.answerBody(R"({"models":[{"name":"a"},{"size":1},{"name":7},{"name":"b"}]})");
     lmstudio.answerBody(R"({"data":[{"id":"m1"},{"name":"no id"},{"id":"m2"}]})", 500);

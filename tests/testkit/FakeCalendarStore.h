@@ -23,8 +23,6 @@ public:
     QList<CalendarChoice> calendars;  ///< what is listed without an inner store
     QSet<QString> failingTitles;      ///< saving an event of one of these titles throws saveFailed
     std::function<void()> afterSave;  ///< runs after each save that succeeded
-    QList<ExistingEvent> existing;    ///< what is read without an inner store
-    bool readingFails = false;        ///< reading throws readFailed
     QStringList calls;  ///< "access", "list", "save TITLE to ID", "read ID", "move"/"cancel TITLE
                         ///< in ID", "restore RESOURCE in ID"
 
@@ -58,8 +56,7 @@ public:
     QCoro::Task<QList<ExistingEvent>> eventsBetween(QString calendarID, QDateTime from,
                                                     QDateTime to) override {
         calls.append(QStringLiteral("read ") + calendarID);
-        if (readingFails) throw CalendarStoreError(CalendarStoreError::Kind::readFailed);
-        if (!m_inner) co_return QList<ExistingEvent>(existing);
+        if (!m_inner) co_return QList<ExistingEvent>();
         co_return co_await m_inner->eventsBetween(calendarID, from, to);
     }
 

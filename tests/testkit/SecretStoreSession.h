@@ -31,7 +31,7 @@ public:
         const QString runtime = m_dir.path() + QStringLiteral("/run");
         QDir().mkpath(runtime);
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QDir().mkpath(keyringFolder());
+        QDir().mkpath(m_dir.path() + QStringLiteral("/data/keyrings"));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("HOME"), m_dir.path());
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
@@ -74,9 +74,6 @@ public:
     }
     SecretStoreSession(const SecretStoreSession&) = delete;
     SecretStoreSession& operator=(const SecretStoreSession&) = delete;
-
-    /// The folder holding the keyring files.
-    QString keyringFolder() const { return m_dir.path() + QStringLiteral("/data/keyrings"); }
 
 private:
     static constexpr int kStartTimeoutMs = 10000;

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 #include "ui/ball/BallLayers.h"
@@ -63,17 +64,32 @@ void AuroraInhaleRenderer::draw(const CaptureState& state, const QRectF& rect, d
         phase = time >= 0 ? std::fmod(time, 2.0) / 2.0 : 0.0;
         p = std::min(std::max(time, 0.0) / VisualTokens::glassToProcessingDuration, 1.0);
     }
-    const double ra = ball.radius * (1 + 0.19 * std::sin(-pi * p));
+    const bool cached = cacheStillLayers && BallLayerCache::serves(painter);
+    double ra = ball.radius * (1 + 0.19 * std::sin(-pi * p));
+    if (cached) ra = BallLayerCache::quantised(painter, ra);
     const QColor base = baseColour(state, skin.tintSaturation);
+    enum Layer { bodyAndShade, rims };
+    const auto layer = [&](Layer which, const std::function<void(QPainter&)>& paint) {
+        if (!cached) return paint(painter);
+        m_cache.draw(
+            painter,
+            {which, ra, c, ball.side, base, 0, environment.increaseContrast, materialOpacity, skin},
+            QRectF(c.x() - ra - 1, c.y() - ra - 1, 2 * ra + 2, 2 * ra + 2), paint);
+    };
 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
 
-    painter.save();
-    clipToDisc(painter, c, ra);
-    drawBodyAndShade(painter, c, ra, base, materialOpacity * skin.processingTintAlpha,
-                     materialOpacity * skin.shadeAlpha);
+    layer(bodyAndShade, [&](QPainter& layerPainter) {
+        layerPainter.save();
+        clipToDisc(layerPainter, c, ra);
+        drawBodyAndShade(layerPainter, c, ra, base, materialOpacity * skin.processingTintAlpha,
+                         materialOpacity * skin.shadeAlpha);
+        layerPainter.restore();
+    });
 
+    painter.save();
+    if (!cached) clipToDisc(painter, c, ra);
     painter.setCompositionMode(QPainter::CompositionMode_Plus);
     const double a = 2 * pi * phase;
     const double b = 4 * pi * phase;
@@ -96,14 +112,50 @@ void AuroraInhaleRenderer::draw(const CaptureState& state, const QRectF& rect, d
     const qint64 n = skin.particleCount;
     const double dot = 3.5 * ball.side / VisualTokens::ballDiameter / 2;
     const QColor particle = QColor::fromRgbF(0.85f, 0.9f, 1.0f);
+    // Cached, a particle is the sprite drawn for its centre rounded to 1/32 device pixel.
+    const QTransform device = painter.deviceTransform();
+    const double dotPixels = dot * device.m11();
+    const int margin = static_cast<int>(std::ceil(dotPixels)) + 1;
+    const double opacity = painter.opacity();
+    if (cached) {
+        if (m_particles.radius != dotPixels) {
+            m_particles = {dotPixels, std::vector<QImage>(kPhases * kPhases)};
+        }
+        painter.save();
+        painter.setTransform(BallLayerCache::inPixels(painter));
+    }
     for (qint64 i = 0; i < n; ++i) {
         double whole = 0;
         const double u = std::modf(phase + static_cast<double>(i) / static_cast<double>(n), &whole);
         const double alpha = p * std::sin(pi * u) * 0.85;  // unseen at both ends of the fall
         if (!(alpha > 0)) continue;
-        painter.setBrush(withAlpha(particle, alpha));
-        painter.drawEllipse(spiral(i, n, u, c, 0.88 * ra).point, dot, dot);
+        const QPointF point = spiral(i, n, u, c, 0.88 * ra).point;
+        if (!cached) {
+            painter.setBrush(withAlpha(particle, alpha));
+            painter.drawEllipse(point, dot, dot);
+            continue;
+        }
+        const QPointF at = device.map(point) * kPhases;
+        const int x = static_cast<int>(std::round(at.x()));
+        const int y = static_cast<int>(std::round(at.y()));
+        const int px = static_cast<int>(std::floor(double(x) / kPhases));
+        const int py = static_cast<int>(std::floor(double(y) / kPhases));
+        QImage& sprite = m_particles.images[(y - py * kPhases) * kPhases + (x - px * kPhases)];
+        if (sprite.isNull()) {
+            sprite = QImage(2 * margin + 1, 2 * margin + 1, QImage::Format_ARGB32_Premultiplied);
+            sprite.fill(Qt::transparent);
+            QPainter spritePainter(&sprite);
+            spritePainter.setRenderHint(QPainter::Antialiasing);
+            spritePainter.setPen(Qt::NoPen);
+            spritePainter.setBrush(particle);
+            spritePainter.drawEllipse(QPointF(margin + double(x - px * kPhases) / kPhases,
+                                              margin + double(y - py * kPhases) / kPhases),
+                                      dotPixels, dotPixels);
+        }
+        painter.setOpacity(opacity * alpha);
+        painter.drawImage(QPoint(px - margin, py - margin), sprite);
     }
+    if (cached) painter.restore();
 
     painter.setCompositionMode(QPainter::CompositionMode_Plus);
     const double pulse = environment.reduceMotion ? 1.0 : 1 + 0.18 * std::sin(4 * pi * phase);
@@ -113,7 +165,9 @@ void AuroraInhaleRenderer::draw(const CaptureState& state, const QRectF& rect, d
                 {1.0, withAlpha(QColor::fromRgbF(0.6f, 0.65f, 1.0f), 0)}});
     painter.restore();  // blend mode and clip end
 
-    drawRims(painter, c, ra, ball.side, skin, environment.increaseContrast);
+    layer(rims, [&](QPainter& layerPainter) {
+        drawRims(layerPainter, c, ra, ball.side, skin, environment.increaseContrast);
+    });
     painter.restore();
 }
 

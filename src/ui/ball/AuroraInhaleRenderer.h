@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QImage>
 #include <QPointF>
+#include <vector>
 
+#include "ui/ball/BallLayerCache.h"
 #include "ui/ball/BallSkin.h"
 #include "ui/ball/BallVisualRenderer.h"
 
@@ -33,6 +36,22 @@ struct AuroraInhaleRenderer final : BallVisualRenderer {
     AuroraParticlePosition particlePosition(qint64 index, double progress, double time = 0) const;
 
     BallSkin skin;
+    /// Whether the body, shade and rims are kept as images between frames (see
+    /// BallLayerCache); off, every frame is drawn afresh.
+    bool cacheStillLayers = true;
+
+private:
+    /// Sub-pixel positions a cached particle is drawn at, per device pixel and axis.
+    static constexpr int kPhases = 32;
+    /// The particle drawn once for each sub-pixel position of its centre, for one radius in
+    /// device pixels.
+    struct ParticleSprites {
+        double radius = 0;
+        std::vector<QImage> images;  // kPhases × kPhases, each drawn when first needed
+    };
+
+    mutable BallLayerCache m_cache;
+    mutable ParticleSprites m_particles;
 };
 
 }  // namespace zorbel

@@ -9,7 +9,10 @@ namespace zorbel::BallAccessibility {
 
 namespace {
 
-const QString kExpandActionName = QStringLiteral("展开Zorbel");
+/// The action that slides a docked ball out.
+QString expandActionName() {
+    return BallView::tr("展开Zorbel");
+}
 
 // The ball as assistive technology sees it: a button with the state as its value, pressed to
 // toggle recording, and an action to slide a docked ball out.
@@ -33,13 +36,13 @@ public:
     QStringList actionNames() const override {
         QStringList names{pressAction()};
         const EdgeSnapController* snap = ball()->edgeSnapController();
-        if (snap && snap->isCollapsed()) names.append(kExpandActionName);
+        if (snap && snap->isCollapsed()) names.append(expandActionName());
         return names;
     }
     void doAction(const QString& name) override {
         if (name == pressAction()) {
             ball()->toggleRecordingFromInput();
-        } else if (name == kExpandActionName && ball()->edgeSnapController()) {
+        } else if (name == expandActionName() && ball()->edgeSnapController()) {
             ball()->edgeSnapController()->expand();
         }
     }
@@ -63,7 +66,7 @@ QString name() {
 }
 
 QString help() {
-    return QStringLiteral(
+    return BallView::tr(
         "按住说话，松开结束；键盘可用空格切换录音；拖动移动位置；拖入文件提取日程；Escape 取消");
 }
 

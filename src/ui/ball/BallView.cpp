@@ -445,16 +445,15 @@ void BallView::analyzePastedText(const QString& text) {
 
 void BallView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(QStringLiteral("Zorbel"), this);
-    menu.addAction(QStringLiteral("分析剪贴板文本"), this,
-                   [this] { analyzePastedText(pasteboardText()); });
-    menu.addAction(QStringLiteral("设置…"), this, [this] {
+    menu.addAction(tr("分析剪贴板文本"), this, [this] { analyzePastedText(pasteboardText()); });
+    menu.addAction(tr("设置…"), this, [this] {
         if (showSettings) showSettings();
     });
     if (m_confirmation.undo && m_confirmation.undo->isVisible()) {
         menu.addAction(m_confirmation.undo);
     }
     menu.addSeparator();
-    menu.addAction(QStringLiteral("退出"), qApp, &QCoreApplication::quit);
+    menu.addAction(tr("退出"), qApp, &QCoreApplication::quit);
     menu.exec(event->globalPos());
 }
 
@@ -504,32 +503,32 @@ void BallView::dropEvent(QDropEvent* event) {
 // --- Accessibility -----------------------------------------------------------------------------
 
 QString BallView::accessibilityValue() const {
-    if (isCollapsed()) return QStringLiteral("已贴边隐藏");
+    if (isCollapsed()) return tr("已贴边隐藏");
     switch (m_renderState.kind()) {
         case Kind::idle:
-            return QStringLiteral("空闲");
+            return tr("空闲");
         case Kind::recording:
-            return QStringLiteral("正在录音，松开结束");
+            return tr("正在录音，松开结束");
         case Kind::dropTarget:
-            return QStringLiteral("松开以读取");
+            return tr("松开以读取");
         case Kind::processing:
             switch (m_renderState.stage()) {
                 case ProcessingStage::extracting:
-                    return QStringLiteral("读取内容");
+                    return tr("读取内容");
                 case ProcessingStage::transcribing:
-                    return QStringLiteral("识别语音");
+                    return tr("识别语音");
                 case ProcessingStage::understanding:
-                    return QStringLiteral("理解日程");
+                    return tr("理解日程");
                 case ProcessingStage::preparingConfirmation:
-                    return QStringLiteral("准备确认");
+                    return tr("准备确认");
             }
             break;
         case Kind::confirmation:
-            return QStringLiteral("等待确认日程");
+            return tr("等待确认日程");
         case Kind::success:
-            return QStringLiteral("已添加到日历");
+            return tr("已添加到日历");
         case Kind::failure:
-            return QStringLiteral("处理失败");
+            return tr("处理失败");
     }
     return {};
 }

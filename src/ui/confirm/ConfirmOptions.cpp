@@ -1,6 +1,9 @@
 #include "ui/confirm/ConfirmOptions.h"
 
 #include <algorithm>
+#include <iterator>
+
+#include "ui/confirm/ConfirmText.h"
 
 namespace zorbel::ConfirmOptions {
 
@@ -22,42 +25,44 @@ bool inTable(qsizetype index, qsizetype size) {
 
 const QList<ReminderOption>& reminderOptions() {
     static const QList<ReminderOption> options{
-        {std::nullopt, QStringLiteral("无")}, {0, QStringLiteral("准时")},
-        {5, QStringLiteral("提前5分钟")},     {10, QStringLiteral("提前10分钟")},
-        {30, QStringLiteral("提前30分钟")},   {60, QStringLiteral("提前1小时")},
-        {120, QStringLiteral("提前2小时")},   {1440, QStringLiteral("提前1天")},
+        {std::nullopt, ConfirmText::tr("无")}, {0, ConfirmText::tr("准时")},
+        {5, ConfirmText::tr("提前5分钟")},     {10, ConfirmText::tr("提前10分钟")},
+        {30, ConfirmText::tr("提前30分钟")},   {60, ConfirmText::tr("提前1小时")},
+        {120, ConfirmText::tr("提前2小时")},   {1440, ConfirmText::tr("提前1天")},
     };
     return options;
 }
 
 const QList<RepeatOption>& repeatOptions() {
     static const QList<RepeatOption> options{
-        {std::nullopt, QStringLiteral("不重复")},
-        {QStringLiteral("daily"), QStringLiteral("每天")},
-        {QStringLiteral("weekly"), QStringLiteral("每周")},
-        {QStringLiteral("monthly"), QStringLiteral("每月")},
-        {QStringLiteral("yearly"), QStringLiteral("每年")},
+        {std::nullopt, ConfirmText::tr("不重复")},
+        {QStringLiteral("daily"), ConfirmText::tr("每天")},
+        {QStringLiteral("weekly"), ConfirmText::tr("每周")},
+        {QStringLiteral("monthly"), ConfirmText::tr("每月")},
+        {QStringLiteral("yearly"), ConfirmText::tr("每年")},
     };
     return options;
 }
 
 const QStringList& repeatEndTitles() {
-    static const QStringList titles{QStringLiteral("永不"), QStringLiteral("截止日期"),
-                                    QStringLiteral("重复次数")};
+    static const QStringList titles{ConfirmText::tr("永不"), ConfirmText::tr("截止日期"),
+                                    ConfirmText::tr("重复次数")};
     return titles;
 }
 
-QString intervalUnit(qsizetype repeatIndex) {
-    static const QStringList units{QString(), QStringLiteral("天"), QStringLiteral("周"),
-                                   QStringLiteral("月"), QStringLiteral("年")};
-    return inTable(repeatIndex, units.size()) ? units.at(repeatIndex) : QString();
+QString intervalUnit(qsizetype repeatIndex, int interval) {
+    static const char* const units[] = {
+        nullptr, QT_TRANSLATE_N_NOOP("ConfirmText", "天"), QT_TRANSLATE_N_NOOP("ConfirmText", "周"),
+        QT_TRANSLATE_N_NOOP("ConfirmText", "月"), QT_TRANSLATE_N_NOOP("ConfirmText", "年")};
+    if (!inTable(repeatIndex, qsizetype(std::size(units))) || !units[repeatIndex]) return {};
+    return ConfirmText::tr(units[repeatIndex], nullptr, interval);
 }
 
 const QList<AvailabilityOption>& availabilityOptions() {
     static const QList<AvailabilityOption> options{
-        {QStringLiteral("busy"), QStringLiteral("忙碌")},
-        {QStringLiteral("free"), QStringLiteral("空闲")},
-        {QStringLiteral("tentative"), QStringLiteral("暂定")},
+        {QStringLiteral("busy"), ConfirmText::tr("忙碌")},
+        {QStringLiteral("free"), ConfirmText::tr("空闲")},
+        {QStringLiteral("tentative"), ConfirmText::tr("暂定")},
     };
     return options;
 }

@@ -36,9 +36,10 @@ const QList<AvailabilityOption>& availabilityOptions();
 
 /// The repeat-end list: one title for each RepeatEnd, in its order.
 const QStringList& repeatEndTitles();
-/// The unit after the interval for a repeat list index: "天", "周", "月", "年", or "" for
-/// "不重复" and an index outside the table.
-QString intervalUnit(qsizetype repeatIndex);
+/// The unit after the interval for a repeat list index: "天", "周", "月", "年" (singular or
+/// plural for `interval` where the language has both), or "" for "不重复" and an index outside
+/// the table.
+QString intervalUnit(qsizetype repeatIndex, int interval);
 
 /// The list item to select for an event's values. A value missing from a table selects index 0
 /// ("无", "不重复", "忙碌").

@@ -13,6 +13,7 @@
 #include "support/Appearance.h"
 #include "ui/confirm/ConfirmOptions.h"
 #include "ui/confirm/ConfirmPanelPresentation.h"
+#include "ui/confirm/ConfirmText.h"
 #include "ui/confirm/EventForm.h"
 #include "ui/confirm/PanelFrame.h"
 #include "ui/shared/DarkTheme.h"
@@ -93,7 +94,7 @@ void ConfirmPanel::buildContent() {
         frame.label(ConfirmPanelPresentation::make(count).title, 16, 16, h - 34, 200, 22);
     heading->setObjectName(u"heading"_s);
     heading->setFont(DarkTheme::panelFont(16, QFont::DemiBold));
-    frame.label(u"目标日历："_s, 14, 244, h - 34, 76, 22);
+    frame.label(ConfirmText::tr("目标日历："), 14, 244, h - 34, 76, 22);
 
     m_calendarPopup = frame.popup(u"calendarPopup"_s, 324, h - 36, 140);
     for (qsizetype i = 0; i < m_calendars.size(); ++i) {
@@ -113,7 +114,7 @@ void ConfirmPanel::buildContent() {
     connect(m_form->messageLine(), &QLabel::linkActivated, this,
             [this] { toggleChange(m_viewModel->selectedEventID()); });
 
-    m_discardButton = frame.button(u"放弃此次结果"_s, QFont::Normal, 16, 12, 120);
+    m_discardButton = frame.button(ConfirmText::tr("放弃此次结果"), QFont::Normal, 16, 12, 120);
     m_discardButton->setObjectName(u"discardButton"_s);
     connect(m_discardButton, &QPushButton::clicked, this, &ConfirmPanel::requestDiscard);
     m_writeButton = frame.button(ConfirmPanelPresentation::make(count).primaryTitle, QFont::Medium,
@@ -122,12 +123,13 @@ void ConfirmPanel::buildContent() {
     m_writeButton->setDefault(true);  // Return
     connect(m_writeButton, &QPushButton::clicked, this, &ConfirmPanel::write);
 
-    QLabel* question = frame.label(u"确定放弃此次结果？"_s, 14, 16, 16, 180, 20);
+    QLabel* question = frame.label(ConfirmText::tr("确定放弃此次结果？"), 14, 16, 16, 180, 20);
     question->setObjectName(u"discardQuestion"_s);
-    QPushButton* keepEditing = frame.button(u"继续编辑"_s, QFont::Normal, 224, 12, 100);
+    QPushButton* keepEditing =
+        frame.button(ConfirmText::tr("继续编辑"), QFont::Normal, 224, 12, 100);
     keepEditing->setObjectName(u"continueEditingButton"_s);
     connect(keepEditing, &QPushButton::clicked, this, &ConfirmPanel::continueEditing);
-    QPushButton* discard = frame.button(u"放弃"_s, QFont::Medium, 344, 12, 120);
+    QPushButton* discard = frame.button(ConfirmText::tr("放弃"), QFont::Medium, 344, 12, 120);
     discard->setObjectName(u"confirmDiscardButton"_s);
     connect(discard, &QPushButton::clicked, this, &ConfirmPanel::confirmDiscard);
     m_discardConfirmViews = {question, keepEditing, discard};
@@ -168,7 +170,7 @@ void ConfirmPanel::buildList() {
                 [this, i] { toggleChange(m_viewModel->events().at(i).id); });
         m_calendarNotes.append(note);
 
-        auto* edit = new QPushButton(u"编辑"_s, rows);
+        auto* edit = new QPushButton(ConfirmText::tr("编辑"), rows);
         edit->setObjectName(u"editButton"_s + QString::number(i));
         edit->setFont(DarkTheme::panelFont(11));
         edit->setAutoDefault(false);

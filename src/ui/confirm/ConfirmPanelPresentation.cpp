@@ -2,14 +2,17 @@
 
 #include <algorithm>
 
+#include "ui/confirm/ConfirmText.h"
+
 namespace zorbel {
 
 using namespace Qt::Literals::StringLiterals;
 
 ConfirmPanelPresentation ConfirmPanelPresentation::make(qsizetype eventCount) {
-    const QString title =
-        eventCount == 1 ? u"确认日程"_s : u"确认 "_s + QString::number(eventCount) + u" 个日程"_s;
-    return {title, u"添加到日历"_s, std::nullopt};
+    const QString title = eventCount == 1
+                              ? ConfirmText::tr("确认日程")
+                              : ConfirmText::tr("确认 %n 个日程", nullptr, int(eventCount));
+    return {title, ConfirmText::tr("添加到日历"), std::nullopt};
 }
 
 namespace ConfirmPanelGeometry {

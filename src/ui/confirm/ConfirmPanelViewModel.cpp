@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "ui/confirm/ConfirmText.h"
+
 namespace zorbel {
 
 ConfirmPanelViewModel::ConfirmPanelViewModel(const QList<ExtractedEvent>& events)
@@ -15,8 +17,8 @@ ConfirmPanelViewModel::ConfirmPanelViewModel(const QList<ExtractedEvent>& events
 
 QString ConfirmPanelViewModel::omittedMessage() const {
     if (m_omittedCount == 0) return {};
-    return QStringLiteral("另有 %1 个日程超出单次上限（%2 个），未列出")
-        .arg(m_omittedCount)
+    return ConfirmText::tr("另有 %n 个日程超出单次上限（%1 个），未列出", nullptr,
+                           int(m_omittedCount))
         .arg(kMaxEvents);
 }
 
@@ -59,7 +61,7 @@ std::optional<FieldOrigin> ConfirmPanelViewModel::badgeOrigin(EventField field,
 std::optional<QString> ConfirmPanelViewModel::badge(EventField field, const QUuid& eventID) const {
     const std::optional<FieldOrigin> origin = badgeOrigin(field, eventID);
     if (!origin) return std::nullopt;
-    return *origin == FieldOrigin::inferred ? QStringLiteral("推断") : QStringLiteral("默认");
+    return *origin == FieldOrigin::inferred ? ConfirmText::tr("推断") : ConfirmText::tr("默认");
 }
 
 bool ConfirmPanelViewModel::canWrite() const {
@@ -81,7 +83,7 @@ QString ConfirmPanelViewModel::selectedMessages() const {
             messages.append(message(error));
         }
     }
-    if (!messages.isEmpty()) return messages.join(u'；');
+    if (!messages.isEmpty()) return messages.join(ConfirmText::tr("；"));
     for (const QString& message : {m_writeMessage, calendarNote(entry->id)}) {
         if (!message.isEmpty()) return message;
     }
@@ -122,7 +124,7 @@ void ConfirmPanelViewModel::setAppliesChange(const QUuid& eventID, bool applies)
         m_addedAsNew.insert(eventID);
     }
     m_calendarNotes.insert(eventID, applies ? changeNote(m_changes[eventID], m_events[i].event)
-                                            : QStringLiteral("另建新日程"));
+                                            : ConfirmText::tr("另建新日程"));
 }
 
 void ConfirmPanelViewModel::recordWrite(const WriteReceipt& receipt) {
@@ -130,17 +132,17 @@ void ConfirmPanelViewModel::recordWrite(const WriteReceipt& receipt) {
         const QString uid = entry.id.toString(QUuid::WithoutBraces);
         if (receipt.createdEventIDs.contains(uid) || receipt.changedEventIDs.contains(uid)) {
             entry.isIncluded = false;
-            m_calendarNotes.insert(entry.id, QStringLiteral("已写入"));
+            m_calendarNotes.insert(entry.id, ConfirmText::tr("已写入"));
             ++m_writtenCount;
         }
     }
     for (const WriteFailure& failure : receipt.failures) {
         const qsizetype i = indexOf(QUuid::fromString(failure.uid));
-        if (i >= 0) m_calendarNotes.insert(m_events[i].id, QStringLiteral("写入失败"));
+        if (i >= 0) m_calendarNotes.insert(m_events[i].id, ConfirmText::tr("写入失败"));
     }
     m_writeMessage = receipt.failures.isEmpty()
                          ? QString()
-                         : QStringLiteral("已写入 %1/%2，未写入的可重试")
+                         : ConfirmText::tr("已写入 %1/%2，未写入的可重试")
                                .arg(m_writtenCount)
                                .arg(m_writtenCount + receipt.failures.size());
 }
@@ -148,15 +150,15 @@ void ConfirmPanelViewModel::recordWrite(const WriteReceipt& receipt) {
 namespace {
 
 QString shownTime(const QDateTime& instant, bool allDay) {
-    return instant.toLocalTime().toString(allDay ? QStringLiteral("M月d日")
-                                                 : QStringLiteral("M月d日 HH:mm"));
+    return instant.toLocalTime().toString(allDay ? ConfirmText::tr("M月d日")
+                                                 : ConfirmText::tr("M月d日 HH:mm"));
 }
 
 }  // namespace
 
 QString ConfirmPanelViewModel::changeNote(const EventChange& change, const ExtractedEvent& event) {
-    if (change.cancels) return QStringLiteral("取消原日程");
-    return QStringLiteral("更新：%1 → %2")
+    if (change.cancels) return ConfirmText::tr("取消原日程");
+    return ConfirmText::tr("更新：%1 → %2")
         .arg(shownTime(change.existing.start, change.existing.allDay),
              shownTime(event.startDate, event.allDay));
 }
@@ -171,7 +173,7 @@ void ConfirmPanelViewModel::setComparison(const std::optional<CalendarComparison
         const CalendarMatch& match = comparison->matches[i];
         EditableEvent& entry = m_events[i];
         if (match.relation == CalendarRelation::alreadyThere) {
-            m_calendarNotes.insert(entry.id, QStringLiteral("已在日历中"));
+            m_calendarNotes.insert(entry.id, ConfirmText::tr("已在日历中"));
             if (m_events.size() > 1) entry.isIncluded = false;
         } else if (EventMatching::isChange(match, comparison->existing)) {
             const EventChange change{entry.id.toString(QUuid::WithoutBraces),
@@ -181,9 +183,8 @@ void ConfirmPanelViewModel::setComparison(const std::optional<CalendarComparison
             m_changes.insert(entry.id, change);
             m_calendarNotes.insert(entry.id, changeNote(change, entry.event));
         } else if (match.relation == CalendarRelation::overlaps) {
-            m_calendarNotes.insert(
-                entry.id,
-                QStringLiteral("与「%1」时间冲突").arg(comparison->existing[match.existing].title));
+            m_calendarNotes.insert(entry.id, ConfirmText::tr("与「%1」时间冲突")
+                                                 .arg(comparison->existing[match.existing].title));
         }
     }
 }
@@ -193,7 +194,7 @@ QString ConfirmPanelViewModel::calendarNote(const QUuid& eventID) const {
 }
 
 QString ConfirmPanelViewModel::calendarCheckMessage() const {
-    return m_calendarUnchecked ? QStringLiteral("未能核对日历中已有的日程") : QString();
+    return m_calendarUnchecked ? ConfirmText::tr("未能核对日历中已有的日程") : QString();
 }
 
 qsizetype ConfirmPanelViewModel::indexOf(const QUuid& id) const {

@@ -5,6 +5,7 @@
 
 #include "support/AppLogger.h"
 #include "ui/confirm/ConfirmPanel.h"
+#include "ui/confirm/ConfirmText.h"
 
 namespace zorbel {
 
@@ -21,7 +22,7 @@ ConfirmationFlow::ConfirmationFlow(Seams seams, QObject* parent)
     : QObject(parent),
       m_seams(std::move(seams)),
       m_steps(m_seams.permissions, m_seams.writer),
-      m_undo(new QAction(u"撤销上次写入"_s, this)) {
+      m_undo(new QAction(ConfirmText::tr("撤销上次写入"), this)) {
     m_undoEnds.setSingleShot(true);
     connect(&m_undoEnds, &QTimer::timeout, this, &ConfirmationFlow::refreshUndo);
     connect(m_undo, &QAction::triggered, this, [this] { undoLastWrite(this); });

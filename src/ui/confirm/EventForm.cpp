@@ -10,6 +10,7 @@
 
 #include "ui/confirm/ConfirmOptions.h"
 #include "ui/confirm/ConfirmPanelViewModel.h"
+#include "ui/confirm/ConfirmText.h"
 #include "ui/confirm/PanelFrame.h"
 #include "ui/shared/DarkTheme.h"
 
@@ -54,7 +55,7 @@ EventForm::EventForm(QWidget* panel, int top) {
     const int y0 = top;
     const int y1 = y0 - 32, y2 = y1 - 32, y3 = y2 - 32, y4 = y3 - 32, y5 = y4 - 32, y6 = y5 - 32;
 
-    formLabel(u"标题"_s, y0);
+    formLabel(ConfirmText::tr("标题"), y0);
     m_titleField = field(u"title"_s, 16, y0, m_titleBadge);
 
     const auto picker = [&](const QString& name, int y) {
@@ -65,29 +66,29 @@ EventForm::EventForm(QWidget* panel, int top) {
         frame.place(edit, 76, y - 2, 220, 26);
         return edit;
     };
-    formLabel(u"开始"_s, y1);
+    formLabel(ConfirmText::tr("开始"), y1);
     m_startPicker = picker(u"startPicker"_s, y1);
-    formLabel(u"结束"_s, y2);
+    formLabel(ConfirmText::tr("结束"), y2);
     m_endPicker = picker(u"endPicker"_s, y2);
     m_endBadge = makeBadge(frame, u"end"_s, y2);
 
-    m_allDayCheck = new QCheckBox(u"全天"_s, panel);
+    m_allDayCheck = new QCheckBox(ConfirmText::tr("全天"), panel);
     m_allDayCheck->setObjectName(u"allDayCheck"_s);
     m_allDayCheck->setFont(panelFont(14));
-    frame.place(m_allDayCheck, 76, y3, 56, 22);
+    frame.place(m_allDayCheck, 76, y3, 74, 22);
     QObject::connect(m_allDayCheck, &QCheckBox::toggled, panel, [this] { applyAllDayFormat(); });
 
-    m_reminderPopup = frame.popup(u"reminderPopup"_s, 138, y3 - 2, 108);
+    m_reminderPopup = frame.popup(u"reminderPopup"_s, 154, y3 - 2, 128);
     const auto& reminders = ConfirmOptions::reminderOptions();
     for (qsizetype i = 0; i < reminders.size(); ++i) {
         m_reminderPopup->addItem(reminders.at(i).title, ConfirmOptions::reminderTag(i));
     }
-    m_repeatPopup = frame.popup(u"repeatPopup"_s, 252, y3 - 2, 96);
+    m_repeatPopup = frame.popup(u"repeatPopup"_s, 286, y3 - 2, 88);
     const auto& repeats = ConfirmOptions::repeatOptions();
     for (qsizetype i = 0; i < repeats.size(); ++i) {
         m_repeatPopup->addItem(repeats.at(i).title, int(i));
     }
-    m_availabilityPopup = frame.popup(u"availabilityPopup"_s, 354, y3 - 2, 84);
+    m_availabilityPopup = frame.popup(u"availabilityPopup"_s, 378, y3 - 2, 86);
     const auto& availabilities = ConfirmOptions::availabilityOptions();
     for (qsizetype i = 0; i < availabilities.size(); ++i) {
         m_availabilityPopup->addItem(availabilities.at(i).title, int(i));
@@ -101,34 +102,36 @@ EventForm::EventForm(QWidget* panel, int top) {
         frame.place(box, x, y - 2, width, 26);
         return box;
     };
-    formLabel(u"重复"_s, y4);
-    QLabel* every = frame.label(u"每"_s, 14, 76, y4, 16, 22);
-    m_intervalSpin = spin(u"intervalSpin"_s, 94, y4, 60);
+    formLabel(ConfirmText::tr("重复"), y4);
+    QLabel* every = frame.label(ConfirmText::tr("每"), 14, 76, y4, 40, 22);
+    m_intervalSpin = spin(u"intervalSpin"_s, 118, y4, 52);
     m_intervalSpin->setRange(1, maxRecurrenceInterval);
-    m_intervalUnit = frame.label(QString(), 14, 158, y4, 20, 22);
+    m_intervalUnit = frame.label(QString(), 14, 174, y4, 52, 22);
     m_intervalUnit->setObjectName(u"intervalUnit"_s);
-    m_repeatEndPopup = frame.popup(u"repeatEndPopup"_s, 184, y4 - 2, 104);
+    m_repeatEndPopup = frame.popup(u"repeatEndPopup"_s, 228, y4 - 2, 96);
     const QStringList& ends = ConfirmOptions::repeatEndTitles();
     for (qsizetype i = 0; i < ends.size(); ++i) m_repeatEndPopup->addItem(ends.at(i), int(i));
     m_untilPicker = new QDateEdit(panel);
     m_untilPicker->setObjectName(u"untilPicker"_s);
     m_untilPicker->setFont(panelFont(14));
     m_untilPicker->setDisplayFormat(kDateFormat);
-    frame.place(m_untilPicker, 294, y4 - 2, 120, 26);
-    m_countSpin = spin(u"countSpin"_s, 294, y4, 80);
+    frame.place(m_untilPicker, 330, y4 - 2, 120, 26);
+    m_countSpin = spin(u"countSpin"_s, 330, y4, 80);
     m_countSpin->setRange(1, maxRecurrenceCount);
-    m_countSpin->setSuffix(u" 次"_s);
+    m_countSpin->setSuffix(ConfirmText::tr(" 次"));
     m_repeatRow = {every,         m_intervalSpin, m_intervalUnit, m_repeatEndPopup,
                    m_untilPicker, m_countSpin};
     QObject::connect(m_repeatPopup, &QComboBox::currentIndexChanged, panel,
                      [this] { applyRepeatRow(); });
     QObject::connect(m_repeatEndPopup, &QComboBox::currentIndexChanged, panel,
                      [this] { applyRepeatRow(); });
+    // The unit is singular or plural by the interval.
+    QObject::connect(m_intervalSpin, &QSpinBox::valueChanged, panel, [this] { applyRepeatRow(); });
 
-    formLabel(u"地点"_s, y5);
+    formLabel(ConfirmText::tr("地点"), y5);
     m_locationField = field(u"location"_s, 14, y5, m_locationBadge);
 
-    formLabel(u"备注"_s, y6);
+    formLabel(ConfirmText::tr("备注"), y6);
     m_notesField = new QPlainTextEdit(panel);
     m_notesField->setObjectName(u"notesField"_s);
     m_notesField->setFont(panelFont(14));
@@ -219,7 +222,7 @@ void EventForm::applyAllDayFormat() {
 void EventForm::applyRepeatRow() {
     const int repeat = m_repeatPopup->currentData().toInt();
     for (QWidget* widget : m_repeatRow) widget->setEnabled(repeat > 0);
-    m_intervalUnit->setText(ConfirmOptions::intervalUnit(repeat));
+    m_intervalUnit->setText(ConfirmOptions::intervalUnit(repeat, m_intervalSpin->value()));
     const auto end =
         static_cast<ConfirmOptions::RepeatEnd>(m_repeatEndPopup->currentData().toInt());
     m_untilPicker->setVisible(end == ConfirmOptions::RepeatEnd::onDay);

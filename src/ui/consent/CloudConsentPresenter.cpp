@@ -8,16 +8,16 @@
 
 namespace zorbel::CloudConsentPresenter {
 
-using namespace Qt::Literals::StringLiterals;
-
 std::unique_ptr<QMessageBox> makeAlert(const QString& providerID, CaptureKind kind) {
     auto alert = std::make_unique<QMessageBox>();
     alert->setIcon(QMessageBox::Information);
     alert->setText(CloudTransmissionGate::consentMessage());
     alert->setInformativeText(
         CloudTransmissionGate::consentInformativeText(kind, consentReceiverName(providerID)));
-    alert->setDefaultButton(alert->addButton(u"继续"_s, QMessageBox::AcceptRole));
-    alert->setEscapeButton(alert->addButton(u"取消"_s, QMessageBox::RejectRole));
+    alert->setDefaultButton(
+        alert->addButton(CloudTransmissionGate::tr("继续"), QMessageBox::AcceptRole));
+    alert->setEscapeButton(
+        alert->addButton(CloudTransmissionGate::tr("取消"), QMessageBox::RejectRole));
     return alert;
 }
 

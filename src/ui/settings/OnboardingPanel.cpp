@@ -10,6 +10,7 @@
 
 #include "llm/LocalDiscovery.h"
 #include "support/Preferences.h"
+#include "ui/settings/SettingsText.h"
 #include "ui/shared/DarkTheme.h"
 
 namespace zorbel {
@@ -47,15 +48,14 @@ bool OnboardingPanel::needsShow() {
 }
 
 QString OnboardingPanel::routeText(const LLMClient& client) {
-    const QString prefix = QStringLiteral("当前处理路线：");
-    if (client.usesBuiltinRules()) return prefix + QStringLiteral("内置规则（离线）");
+    if (client.usesBuiltinRules()) return SettingsText::tr("当前处理路线：内置规则（离线）");
     const LLMPreset preset = client.currentPreset();
     if (preset.isLocal() || preset.id == u"auto") {
         const auto config = client.resolvedConfig();
-        return prefix + QStringLiteral("本地模型：") +
-               (config ? config->model : preset.displayName);
+        return SettingsText::tr("当前处理路线：本地模型：%1")
+            .arg(config ? config->model : preset.displayName);
     }
-    return prefix + QStringLiteral("云端处理：") + preset.displayName;
+    return SettingsText::tr("当前处理路线：云端处理：%1").arg(preset.displayName);
 }
 
 QPoint OnboardingPanel::panelOrigin(const QRect& anchor, const std::optional<QRect>& screen) {
@@ -109,15 +109,15 @@ OnboardingPanel::OnboardingPanel(std::function<void()> onClose, const QString& r
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(kWidth, kHeight);
 
-    QLabel* title = label(this, QStringLiteral("欢迎使用Zorbel"), frame(20, 200, 300, 22), 16);
+    QLabel* title = label(this, SettingsText::tr("欢迎使用Zorbel"), frame(20, 200, 300, 22), 16);
     QFont titleFont = title->font();
     titleFont.setWeight(QFont::DemiBold);
     title->setFont(titleFont);
     label(this, route, frame(20, 178, 300, 16), 12, true)->setObjectName(QStringLiteral("route"));
 
-    const QString steps[] = {QStringLiteral("按住小球说话，松开结束"),
-                             QStringLiteral("也可以把 PDF、Word 或文本文件拖到小球上"),
-                             QStringLiteral("提取出的日程先经你确认，再写入系统日历")};
+    const QString steps[] = {SettingsText::tr("按住小球说话，松开结束"),
+                             SettingsText::tr("也可以把 PDF、Word 或文本文件拖到小球上"),
+                             SettingsText::tr("提取出的日程先经你确认，再写入系统日历")};
     const QString accent = palette().color(QPalette::Highlight).name();
     for (int index = 0; index < 3; ++index) {
         // The steps sit 36 points apart (not 40) so that the note below the third one has room.
@@ -133,15 +133,20 @@ OnboardingPanel::OnboardingPanel(std::function<void()> onClose, const QString& r
         step->setWordWrap(true);
         step->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
+    // A window on Wayland itself can neither keep above the others nor place itself: the user
+    // hears why the ball behaves so, in place of the note on permissions.
+    const bool wayland = QGuiApplication::platformName().startsWith(u"wayland");
     QLabel* note = label(this,
-                         QStringLiteral("首次录音时才申请麦克风与语音识别权限；"
-                                        "首次写入时才申请日历权限。"),
+                         wayland ? SettingsText::tr("Wayland 会话中小球无法保持在其他窗口之上，"
+                                                    "位置由系统决定（屏幕中央）。")
+                                 : SettingsText::tr("首次录音时才申请麦克风与语音识别权限；"
+                                                    "首次写入时才申请日历权限。"),
                          frame(20, 40, 300, 30), 11, true);
     note->setWordWrap(true);
 
-    auto* later = new QPushButton(QStringLiteral("稍后"), this);
+    auto* later = new QPushButton(SettingsText::tr("稍后"), this);
     later->setGeometry(frame(168, 14, 64, 26));
-    auto* start = new QPushButton(QStringLiteral("开始使用"), this);
+    auto* start = new QPushButton(SettingsText::tr("开始使用"), this);
     start->setGeometry(frame(240, 14, 80, 26));
     start->setDefault(true);
     for (QPushButton* button : {later, start}) {

@@ -26,6 +26,7 @@
 #include "ui/settings/ModelSettingsView.h"
 #include "ui/settings/OnboardingPanel.h"
 #include "ui/settings/SettingsLayout.h"
+#include "ui/settings/SettingsText.h"
 #include "ui/shared/ErrorText.h"
 
 namespace zorbel {
@@ -78,11 +79,11 @@ void SettingsWindowController::build() {
     m_window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowTitleHint |
                                                       Qt::WindowCloseButtonHint |
                                                       Qt::WindowMinimizeButtonHint);
-    m_window->setWindowTitle(QStringLiteral("Zorbel 设置"));
+    m_window->setWindowTitle(SettingsText::tr("Zorbel 设置"));
     // Two pages of 460 × 506 under a tab bar: the general settings and this desktop's.
     auto* tabs = new QTabBar(m_window.get());
-    tabs->addTab(QStringLiteral("通用"));
-    tabs->addTab(QStringLiteral("日历与语音"));
+    tabs->addTab(SettingsText::tr("通用"));
+    tabs->addTab(SettingsText::tr("日历与语音"));
     const int tabHeight = tabs->sizeHint().height();
     tabs->setGeometry(0, 0, kWidth, tabHeight);
     auto* pages = new QStackedWidget(m_window.get());
@@ -97,7 +98,7 @@ void SettingsWindowController::build() {
     connect(tabs, &QTabBar::currentChanged, pages, &QStackedWidget::setCurrentIndex);
 
     // Ten full-width characters: one point smaller than the other rows so they fit.
-    rowLabel(w, QStringLiteral("人设（角色与习惯）："), frame(0, 440, 110, 22), 11);
+    rowLabel(w, SettingsText::tr("人设（角色与习惯）："), frame(0, 440, 110, 22), 11);
     m_personaTextView = place(new QPlainTextEdit(w), frame(118, 398, 322, 64));
     m_personaTextView->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_personaTextView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -105,9 +106,10 @@ void SettingsWindowController::build() {
     connect(m_personaTextView, &QPlainTextEdit::textChanged, this,
             &SettingsWindowController::personaChanged);
     secondaryLabel(w, frame(118, 380, 322, 14), 10)
-        ->setText(QStringLiteral("示例：我是律师，常约客户面谈和开庭，会议多在线上。留空则不注入"));
+        ->setText(
+            SettingsText::tr("示例：我是律师，常约客户面谈和开庭，会议多在线上。留空则不注入"));
 
-    rowLabel(w, QStringLiteral("模型服务："), frame(20, 322, 90, 22));
+    rowLabel(w, SettingsText::tr("模型服务："), frame(20, 322, 90, 22));
     m_providerPopup = place(new QComboBox(w), frame(118, 322, 320, 24));
     const QList<LLMPreset>& presets = LLMClient::presets();
     for (qsizetype index = 0; index < presets.size(); ++index) {
@@ -116,50 +118,50 @@ void SettingsWindowController::build() {
     connect(m_providerPopup, &QComboBox::activated, this,
             &SettingsWindowController::providerChanged);
 
-    rowLabel(w, QStringLiteral("Base URL："), frame(20, 288, 90, 22));
+    rowLabel(w, SettingsText::tr("Base URL："), frame(20, 288, 90, 22));
     m_baseURLField = place(new QLineEdit(w), frame(118, 288, 320, 24));
     m_baseURLField->setPlaceholderText(LLMClientOptions{}.lmstudioBaseURL);
     connect(m_baseURLField, &QLineEdit::editingFinished, this,
             &SettingsWindowController::textChanged);
 
-    rowLabel(w, QStringLiteral("API Key："), frame(20, 254, 90, 22));
+    rowLabel(w, SettingsText::tr("API Key："), frame(20, 254, 90, 22));
     m_apiKeyField = place(new QLineEdit(w), frame(118, 254, 286, 24));
     m_apiKeyField->setEchoMode(QLineEdit::Password);
-    m_apiKeyField->setPlaceholderText(QStringLiteral("本地服务可留空"));
+    m_apiKeyField->setPlaceholderText(SettingsText::tr("本地服务可留空"));
     connect(m_apiKeyField, &QLineEdit::editingFinished, this,
             &SettingsWindowController::keyFieldEdited);
     m_revealKeyButton = place(new QToolButton(w), frame(410, 254, 26, 24));
     m_revealKeyButton->setAutoRaise(true);
     m_revealKeyButton->setIcon(eyeIcon(false));
-    m_revealKeyButton->setAccessibleName(QStringLiteral("显示 API Key"));
-    m_revealKeyButton->setToolTip(QStringLiteral("显示 API Key"));
+    m_revealKeyButton->setAccessibleName(SettingsText::tr("显示 API Key"));
+    m_revealKeyButton->setToolTip(SettingsText::tr("显示 API Key"));
     connect(m_revealKeyButton, &QToolButton::clicked, this,
             &SettingsWindowController::revealKeyToggled);
 
-    m_modelLabel = rowLabel(w, QStringLiteral("模型："), frame(20, 220, 90, 22));
+    m_modelLabel = rowLabel(w, SettingsText::tr("模型："), frame(20, 220, 90, 22));
     m_modelCombo = place(new QComboBox(w), frame(118, 220, 210, 24));
     m_modelCombo->setEditable(true);
     m_modelCombo->setInsertPolicy(QComboBox::NoInsert);
-    m_modelCombo->lineEdit()->setPlaceholderText(QStringLiteral("模型名（可手输）"));
+    m_modelCombo->lineEdit()->setPlaceholderText(SettingsText::tr("模型名（可手输）"));
     connect(m_modelCombo->lineEdit(), &QLineEdit::editingFinished, this,
             &SettingsWindowController::textChanged);
     connect(m_modelCombo, &QComboBox::activated, this, &SettingsWindowController::textChanged);
     m_fetchButton =
-        place(new QPushButton(QStringLiteral("从服务端拉取"), w), frame(336, 220, 100, 24), 11);
+        place(new QPushButton(SettingsText::tr("从服务端拉取"), w), frame(336, 220, 100, 24), 11);
     connect(m_fetchButton, &QPushButton::clicked, this,
             &SettingsWindowController::fetchModelsClicked);
     m_pullModelButton =
-        place(new QPushButton(QStringLiteral("拉取推荐模型"), w), frame(336, 220, 100, 24), 11);
+        place(new QPushButton(SettingsText::tr("拉取推荐模型"), w), frame(336, 220, 100, 24), 11);
     m_pullModelButton->setToolTip(
-        QStringLiteral("后台下载 qwen2.5vl:3b（约 3GB），下载期间可继续其他操作"));
+        SettingsText::tr("后台下载 qwen2.5vl:3b（约 3GB），下载期间可继续其他操作"));
     m_pullModelButton->hide();
     connect(m_pullModelButton, &QPushButton::clicked, this,
             &SettingsWindowController::pullModelClicked);
 
     m_statusLabel = secondaryLabel(w, frame(20, 182, 420, 16), 11);
 
-    rowLabel(w, QStringLiteral("球体材质："), frame(20, 152, 90, 22));
-    rowLabel(w, QStringLiteral("面板不透明度："), frame(8, 118, 102, 22));
+    rowLabel(w, SettingsText::tr("球体材质："), frame(20, 152, 90, 22));
+    rowLabel(w, SettingsText::tr("面板不透明度："), frame(8, 118, 102, 22));
     m_opacitySlider = place(new QSlider(Qt::Horizontal, w), frame(118, 150, 230, 24));
     m_opacitySlider->setRange(75, 100);
     m_opacityValueLabel = secondaryLabel(w, frame(356, 152, 60, 22), 11);
@@ -176,7 +178,7 @@ void SettingsWindowController::build() {
     connect(m_panelOpacitySlider, &QSlider::valueChanged, this,
             &SettingsWindowController::panelOpacityChanged);
 
-    rowLabel(w, QStringLiteral("皮肤："), frame(20, 84, 90, 22));
+    rowLabel(w, SettingsText::tr("皮肤："), frame(20, 84, 90, 22));
     m_skinPopup = place(new QComboBox(w), frame(118, 82, 200, 26));
     const auto& skins = BallSkinCatalog::all();
     for (size_t index = 0; index < skins.size(); ++index) {
@@ -186,26 +188,26 @@ void SettingsWindowController::build() {
 
     // 11 points rather than 12, so that a cloud provider's name fits beside the route.
     m_routeLabel = place(new QLabel(w), frame(20, 50, 200, 20), 11);
-    m_clearConsentButton =
-        place(new QPushButton(QStringLiteral("重置云端传输同意"), w), frame(228, 48, 128, 24), 11);
-    m_clearConsentButton->setToolTip(QStringLiteral(
+    m_clearConsentButton = place(new QPushButton(SettingsText::tr("重置云端传输同意"), w),
+                                 frame(228, 48, 128, 24), 11);
+    m_clearConsentButton->setToolTip(SettingsText::tr(
         "撤销「允许把内容发送到云端」的授权，下次处理前会重新询问；不影响已保存的 API Key"));
     connect(m_clearConsentButton, &QPushButton::clicked, this,
             &SettingsWindowController::clearCloudConsentClicked);
 
     auto* homepage =
-        place(new QPushButton(QStringLiteral("项目说明"), w), frame(20, 16, 80, 20), 11);
+        place(new QPushButton(SettingsText::tr("项目说明"), w), frame(20, 16, 80, 20), 11);
     homepage->setFlat(true);
     homepage->setCursor(Qt::PointingHandCursor);
     homepage->setStyleSheet(QStringLiteral("color: palette(link); text-align: left;"));
     connect(homepage, &QPushButton::clicked, this, &SettingsWindowController::homepageClicked);
-    auto* onboarding =
-        place(new QPushButton(QStringLiteral("重新显示使用说明"), w), frame(110, 16, 124, 20), 11);
+    auto* onboarding = place(new QPushButton(SettingsText::tr("重新显示使用说明"), w),
+                             frame(110, 16, 124, 20), 11);
     connect(onboarding, &QPushButton::clicked, this,
             &SettingsWindowController::showOnboardingClicked);
-    auto* rescan = place(new QPushButton(QStringLiteral("重新扫描"), w), frame(282, 14, 70, 26));
+    auto* rescan = place(new QPushButton(SettingsText::tr("重新扫描"), w), frame(282, 14, 70, 26));
     connect(rescan, &QPushButton::clicked, this, &SettingsWindowController::rescanClicked);
-    auto* done = place(new QPushButton(QStringLiteral("完成"), w), frame(360, 14, 80, 26));
+    auto* done = place(new QPushButton(SettingsText::tr("完成"), w), frame(360, 14, 80, 26));
     m_window->installEventFilter(this);
     connect(done, &QPushButton::clicked, this, &SettingsWindowController::doneClicked);
 
@@ -369,7 +371,7 @@ void SettingsWindowController::providerChanged() {
 void SettingsWindowController::revealKeyToggled() {
     m_isKeyRevealed = !m_isKeyRevealed;
     const QString description =
-        m_isKeyRevealed ? QStringLiteral("隐藏 API Key") : QStringLiteral("显示 API Key");
+        m_isKeyRevealed ? SettingsText::tr("隐藏 API Key") : SettingsText::tr("显示 API Key");
     m_revealKeyButton->setIcon(eyeIcon(m_isKeyRevealed));
     m_revealKeyButton->setAccessibleName(description);
     m_revealKeyButton->setToolTip(description);
@@ -388,7 +390,7 @@ void SettingsWindowController::fetchModelsClicked() {
     if (!preset.baseURL) return;
     textChanged();
     m_fetchButton->setEnabled(false);
-    setStatus(QStringLiteral("正在拉取模型列表…"));
+    setStatus(SettingsText::tr("正在拉取模型列表…"));
     fetchModels(this, &m_client, preset);
 }
 
@@ -421,10 +423,10 @@ QCoro::Task<void> SettingsWindowController::fetchModels(QPointer<SettingsWindowC
     if (!self) co_return;
     self->m_fetchButton->setEnabled(true);
     if (error) {
-        self->setStatus(QStringLiteral("拉取失败：") +
-                        errorText(error, QStringLiteral("未知错误")));
+        self->setStatus(
+            SettingsText::tr("拉取失败：%1").arg(errorText(error, SettingsText::tr("未知错误"))));
     } else if (names.isEmpty()) {
-        self->setStatus(QStringLiteral("服务端未返回模型列表"));
+        self->setStatus(SettingsText::tr("服务端未返回模型列表"));
     } else {
         self->applyFetchedModels(preset, names);
     }
@@ -438,9 +440,8 @@ void SettingsWindowController::applyFetchedModels(const LLMPreset& preset,
     }
     m_client.saveModelList(saved, preset);
     refreshUI();
-    setStatus(QStringLiteral("已拉取 ") + QString::number(names.size()) +
-              QStringLiteral(" 个模型（累计 ") + QString::number(saved.size()) +
-              QStringLiteral(" 个）"));
+    setStatus(SettingsText::tr("已拉取 %n 个模型（累计 %1 个）", nullptr, int(names.size()))
+                  .arg(saved.size()));
 }
 
 void SettingsWindowController::pullModelClicked() {
@@ -448,22 +449,24 @@ void SettingsWindowController::pullModelClicked() {
     m_isPullingModel = true;
     m_pullModelButton->setEnabled(false);
     const QString model = QLatin1String(LLMClient::defaultModel);
-    setStatus(QStringLiteral("正在拉取 ") + model + QStringLiteral("（约 3GB）…"));
+    setStatus(SettingsText::tr("正在拉取 %1（约 3GB）…").arg(model));
     QPointer<SettingsWindowController> self(this);
     OllamaCLI::pull(
         model,
         [self](const QString& line) {
-            if (self && self->m_isPullingModel) self->setStatus(QStringLiteral("拉取中：") + line);
+            if (self && self->m_isPullingModel)
+                self->setStatus(SettingsText::tr("拉取中：%1").arg(line));
         },
         [self, model](bool succeeded) {
             if (!self) return;
             self->m_isPullingModel = false;
             self->m_pullModelButton->setEnabled(true);
             if (succeeded) {
-                self->setStatus(QStringLiteral("拉取完成，正在重新扫描模型…"));
+                self->setStatus(SettingsText::tr("拉取完成，正在重新扫描模型…"));
                 self->m_client.scanLocalProviders();
             } else {
-                self->setStatus(QStringLiteral("拉取失败，可在终端手动执行：ollama pull ") + model);
+                self->setStatus(SettingsText::tr("拉取失败，可在终端手动执行：%1")
+                                    .arg(QStringLiteral("ollama pull ") + model));
             }
         },
         m_ollamaCandidates);
@@ -497,11 +500,11 @@ void SettingsWindowController::personaChanged() {
 void SettingsWindowController::clearCloudConsentClicked() {
     const LLMPreset preset = m_client.currentPreset();
     CloudTransmissionGate::clearConsent(*Preferences::standard(), preset.id);
-    setStatus(QStringLiteral("已清除「") + preset.displayName + QStringLiteral("」的云端传输同意"));
+    setStatus(SettingsText::tr("已清除「%1」的云端传输同意").arg(preset.displayName));
 }
 
 void SettingsWindowController::rescanClicked() {
-    setStatus(QStringLiteral("扫描中…"));
+    setStatus(SettingsText::tr("扫描中…"));
     m_client.scanLocalProviders();
 }
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QScopedValueRollback>
 #include <QUrl>
+#include <algorithm>
 
 #include "calendar/CalendarWriter.h"
 #include "calendar/VdirCalendarStore.h"
@@ -11,7 +12,9 @@
 #include "support/Errors.h"
 #include "support/Preferences.h"
 #include "support/Text.h"
+#include "support/UiLanguage.h"
 #include "ui/settings/SettingsLayout.h"
+#include "ui/settings/SettingsText.h"
 #include "ui/shared/ErrorText.h"
 
 namespace zorbel {
@@ -45,41 +48,49 @@ QString trimmedText(const QLineEdit* edit) {
 SystemSettingsPage::SystemSettingsPage(std::shared_ptr<CredentialStoring> credentials,
                                        QWidget* parent)
     : QWidget(parent), m_credentials(std::move(credentials)) {
-    rowLabel(this, QStringLiteral("日历存储："), QRect(20, 20, 90, 22));
+    rowLabel(this, SettingsText::tr("日历存储："), QRect(20, 20, 90, 22));
     m_storePopup = place(new QComboBox(this), QRect(118, 19, 320, 24));
-    m_storePopup->addItem(QStringLiteral("本机日历文件夹"), kLocal);
-    m_storePopup->addItem(QStringLiteral("CalDAV 服务器"), kCalDav);
-    rowLabel(this, QStringLiteral("本机文件夹："), QRect(20, 54, 90, 22));
+    m_storePopup->addItem(SettingsText::tr("本机日历文件夹"), kLocal);
+    m_storePopup->addItem(SettingsText::tr("CalDAV 服务器"), kCalDav);
+    rowLabel(this, SettingsText::tr("本机文件夹："), QRect(20, 54, 90, 22));
     QLabel* root = secondaryLabel(this, QRect(118, 54, 320, 22), 11);
     root->setText(VdirCalendarStore::defaultRoot());
     root->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    rowLabel(this, QStringLiteral("服务器 URL："), QRect(20, 88, 90, 22));
+    rowLabel(this, SettingsText::tr("服务器 URL："), QRect(20, 88, 90, 22));
     m_urlField = field(this, QRect(118, 87, 320, 24), QStringLiteral("https://example.com/dav/"));
-    rowLabel(this, QStringLiteral("用户名："), QRect(20, 122, 90, 22));
+    rowLabel(this, SettingsText::tr("用户名："), QRect(20, 122, 90, 22));
     m_userField = field(this, QRect(118, 121, 320, 24), QString());
-    rowLabel(this, QStringLiteral("密码："), QRect(20, 156, 90, 22));
+    rowLabel(this, SettingsText::tr("密码："), QRect(20, 156, 90, 22));
     m_passwordField = field(this, QRect(118, 155, 210, 24), QString(), true);
     m_testButton =
-        place(new QPushButton(QStringLiteral("测试连接"), this), QRect(336, 155, 100, 24), 11);
+        place(new QPushButton(SettingsText::tr("测试连接"), this), QRect(336, 155, 100, 24), 11);
     m_calendarStatus = secondaryLabel(this, QRect(20, 186, 420, 32), 11);
     m_calendarStatus->setWordWrap(true);
 
-    rowLabel(this, QStringLiteral("转写服务："), QRect(20, 240, 90, 22));
+    rowLabel(this, SettingsText::tr("转写服务："), QRect(20, 240, 90, 22));
     m_speechURLField =
         field(this, QRect(118, 239, 320, 24), QStringLiteral("http://127.0.0.1:8080/v1"));
-    rowLabel(this, QStringLiteral("转写模型："), QRect(20, 274, 90, 22));
+    rowLabel(this, SettingsText::tr("转写模型："), QRect(20, 274, 90, 22));
     m_speechModelField = field(this, QRect(118, 273, 320, 24), QStringLiteral("whisper-1"));
-    rowLabel(this, QStringLiteral("转写 Key："), QRect(20, 308, 90, 22));
+    rowLabel(this, SettingsText::tr("转写 Key："), QRect(20, 308, 90, 22));
     m_speechKeyField =
-        field(this, QRect(118, 307, 320, 24), QStringLiteral("本地服务可留空"), true);
+        field(this, QRect(118, 307, 320, 24), SettingsText::tr("本地服务可留空"), true);
     QLabel* hint = secondaryLabel(this, QRect(118, 336, 320, 28), 10);
     hint->setWordWrap(true);
-    hint->setText(QStringLiteral(
+    hint->setText(SettingsText::tr(
         "录音发送到此 OpenAI 兼容服务的 /audio/transcriptions 接口转成文字；留空时英语用本机识别"));
 
     m_autostartBox =
-        place(new QCheckBox(QStringLiteral("登录时启动"), this), QRect(118, 386, 200, 22));
+        place(new QCheckBox(SettingsText::tr("登录时启动"), this), QRect(118, 386, 200, 22));
+
+    // Each language under its own name.
+    rowLabel(this, SettingsText::tr("界面语言："), QRect(20, 420, 90, 22));
+    m_languagePopup = place(new QComboBox(this), QRect(118, 419, 150, 24));
+    m_languagePopup->addItem(SettingsText::tr("跟随系统"), QStringLiteral("system"));
+    m_languagePopup->addItem(QStringLiteral("中文"), QStringLiteral("zh"));
+    m_languagePopup->addItem(QStringLiteral("English"), QStringLiteral("en"));
+    secondaryLabel(this, QRect(276, 420, 162, 22), 11)->setText(SettingsText::tr("下次启动时生效"));
 
     connect(m_storePopup, &QComboBox::activated, this, &SystemSettingsPage::storeChanged);
     for (QLineEdit* edit : {m_urlField, m_userField, m_passwordField, m_speechURLField,
@@ -88,13 +99,17 @@ SystemSettingsPage::SystemSettingsPage(std::shared_ptr<CredentialStoring> creden
     }
     connect(m_testButton, &QPushButton::clicked, this, &SystemSettingsPage::testConnectionClicked);
     connect(m_autostartBox, &QCheckBox::toggled, this, &SystemSettingsPage::autostartToggled);
+    connect(m_languagePopup, &QComboBox::activated, this, [this] {
+        Preferences::standard()->setValue(uiLanguageKey, m_languagePopup->currentData());
+    });
 
     const std::pair<QObject*, const char*> names[] = {
         {m_storePopup, "calendarStorePopup"},   {m_urlField, "caldavURLField"},
         {m_userField, "caldavUserField"},       {m_passwordField, "caldavPasswordField"},
         {m_testButton, "testConnectionButton"}, {m_calendarStatus, "calendarStatusLabel"},
         {m_speechURLField, "speechURLField"},   {m_speechModelField, "speechModelField"},
-        {m_speechKeyField, "speechKeyField"},   {m_autostartBox, "autostartBox"}};
+        {m_speechKeyField, "speechKeyField"},   {m_autostartBox, "autostartBox"},
+        {m_languagePopup, "uiLanguagePopup"}};
     for (const auto& [object, name] : names) object->setObjectName(QLatin1String(name));
 }
 
@@ -121,6 +136,8 @@ void SystemSettingsPage::refresh() {
         showSecret(this, m_credentials, field, loaded, account);
     }
     m_autostartBox->setChecked(Autostart::isEnabled());
+    m_languagePopup->setCurrentIndex(std::max(
+        0, m_languagePopup->findData(defaults->string(uiLanguageKey).value_or(QString()))));
 }
 
 void SystemSettingsPage::storeChanged() {
@@ -185,14 +202,14 @@ QCoro::Task<void> SystemSettingsPage::saveSecret(QPointer<SystemSettingsPage> se
         if (!self) co_return;
         // Not stored: the next save tries again.
         if (self->*loaded == value) self->*loaded = QString();
-        self->m_calendarStatus->setText(QStringLiteral("无法写入系统密钥环，密码与 Key 未保存"));
+        self->m_calendarStatus->setText(SettingsText::tr("无法写入系统密钥环，密码与 Key 未保存"));
     }
 }
 
 void SystemSettingsPage::testConnectionClicked() {
     save();
     m_testButton->setEnabled(false);
-    m_calendarStatus->setText(QStringLiteral("正在连接…"));
+    m_calendarStatus->setText(SettingsText::tr("正在连接…"));
     testConnection(this, m_credentials);
 }
 
@@ -206,13 +223,13 @@ QCoro::Task<void> SystemSettingsPage::testConnection(
         QStringList titles;
         for (const CalendarChoice& calendar : calendars) titles << calendar.title;
         text = calendars.isEmpty()
-                   ? QStringLiteral("已连接，但没有可写入的日历")
-                   : QStringLiteral("找到 ") + QString::number(calendars.size()) +
-                         QStringLiteral(" 个日历：") + titles.join(QStringLiteral("、"));
+                   ? SettingsText::tr("已连接，但没有可写入的日历")
+                   : SettingsText::tr("找到 %n 个日历：%1", nullptr, int(calendars.size()))
+                         .arg(titles.join(SettingsText::tr("、")));
     } catch (const Error&) {
         const QString reason = errorText(std::current_exception(), QString());
-        text =
-            reason.isEmpty() ? QStringLiteral("连接失败") : QStringLiteral("连接失败：") + reason;
+        text = reason.isEmpty() ? SettingsText::tr("连接失败")
+                                : SettingsText::tr("连接失败：%1").arg(reason);
     }
     if (!self) co_return;
     self->m_testButton->setEnabled(true);
@@ -222,7 +239,8 @@ QCoro::Task<void> SystemSettingsPage::testConnection(
 void SystemSettingsPage::autostartToggled(bool enabled) {
     if (m_refreshing) return;
     if (!Autostart::setEnabled(enabled, QCoreApplication::applicationFilePath())) {
-        m_calendarStatus->setText(QStringLiteral("无法修改登录启动项：") + Autostart::entryPath());
+        m_calendarStatus->setText(
+            SettingsText::tr("无法修改登录启动项：%1").arg(Autostart::entryPath()));
     }
 }
 

@@ -15,9 +15,9 @@
 namespace zorbel {
 
 /// The settings of this desktop: where events are written (the local calendar folder or a
-/// CalDAV server, with a connection test), the speech transcription endpoint, and starting at
-/// login. Texts are saved when their field's edit ends; secrets go to the secret store only.
-/// GUI thread only.
+/// CalDAV server, with a connection test), the speech transcription endpoint, starting at
+/// login and the UI language. Texts are saved when their field's edit ends; secrets go to the
+/// secret store only. GUI thread only.
 class SystemSettingsPage final : public QWidget {
     Q_OBJECT
 public:
@@ -66,6 +66,7 @@ private:
     QLineEdit* m_speechKeyField = nullptr;
     QString m_loadedSpeechKey;
     QCheckBox* m_autostartBox = nullptr;
+    QComboBox* m_languagePopup = nullptr;  ///< the UI language, applied at the next start
     bool m_refreshing = false;
 };
 

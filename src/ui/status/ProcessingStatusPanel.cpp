@@ -21,7 +21,7 @@ QRect fromBottomLeft(int x, int y, int width, int height) {
     return {x, ProcessingStatusPanel::kHeight - y - height, width, height};
 }
 
-constexpr int kTextWidth = 140;  // both labels, left of the button
+constexpr int kTextWidth = 174;  // both labels, left of the button
 
 // The labels' frames: one line of detail below the title, or two with both moved up.
 const QRect kTitleFrame = fromBottomLeft(14, 38, kTextWidth, 18);
@@ -70,7 +70,7 @@ ProcessingStatusPanel::ProcessingStatusPanel(ScreenSource screens)
     m_detailLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     DarkTheme::setTextColor(m_titleLabel, DarkTheme::kTitle);
     DarkTheme::setTextColor(m_detailLabel, DarkTheme::kSecondaryText);
-    m_actionButton->setGeometry(fromBottomLeft(164, 19, 64, 26));
+    m_actionButton->setGeometry(fromBottomLeft(196, 19, 70, 26));
     m_actionButton->setFont(systemFont(12));
     m_actionButton->setFocusPolicy(Qt::NoFocus);
     connect(m_actionButton, &QPushButton::clicked, this, &ProcessingStatusPanel::actionClicked);

@@ -22,7 +22,7 @@ class ProcessingStatusPanel : public QWidget {
 public:
     using ActionHandler = std::function<void(ProcessingStatusPresentation::Action)>;
 
-    static constexpr int kWidth = 240;
+    static constexpr int kWidth = 280;
     static constexpr int kHeight = 64;
 
     /// Created hidden. `screens` lists the screens the panel is kept on.

@@ -1,0 +1,8 @@
+# Sourced by the scripts that run the real app: a temporary folder `$home` holding the run's own
+# XDG folders; it and every background job go away when the script exits.
+home=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$home"' EXIT
+export XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data XDG_CACHE_HOME=$home/cache
+export XDG_STATE_HOME=$home/state XDG_RUNTIME_DIR=$home/runtime
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
