@@ -14,12 +14,13 @@ build=${1:?build folder}
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 scratch=$(mktemp -d)
 installed=""
+home=""
 cleanup() {
     if [[ -n $installed ]]; then
         echo "== removing the package"
         apt-get remove -y zorbel >/dev/null || echo "FAIL: apt-get remove zorbel" >&2
     fi
-    rm -rf "$scratch"
+    rm -rf "$scratch" "$home"
 }
 trap cleanup EXIT
 fail() {
@@ -83,19 +84,18 @@ for file in /usr/share/applications/com.zorbel.app.desktop \
 done
 grep -qaF /usr/share/doc/zorbel/README.md /usr/bin/zorbel || fail "zorbel opens another README"
 
-# Private home and XDG folders, no session bus but a private one: nothing of this machine's
-# user is read or written.
+# The programs run in XDG folders of their own, with no session bus but a private one: nothing
+# of this machine's user is read or written.
+source "$source_dir/tests/e2e/private-home.sh"
+trap cleanup EXIT
+export HOME=$home
 unset DBUS_SESSION_BUS_ADDRESS
-export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_CACHE_HOME=$scratch/cache
-export XDG_STATE_HOME=$scratch/state XDG_RUNTIME_DIR=$scratch/runtime
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 echo "== zorbel-extract"
 [[ $(/usr/bin/zorbel-extract --version) == "zorbel-extract $version" ]] || fail "--version"
-/usr/bin/zorbel-extract --preset builtin --text "明天下午3点开会" >"$scratch/events.json"
+/usr/bin/zorbel-extract --preset builtin --text "明天下午3点开会" >"$home/events.json"
 python3 -c 'import json, sys; events = json.load(open(sys.argv[1]))["events"]
-sys.exit(f"{len(events)} events, not 1" if len(events) != 1 else 0)' "$scratch/events.json"
+sys.exit(f"{len(events)} events, not 1" if len(events) != 1 else 0)' "$home/events.json"
 
 echo "== zorbel"
 # The ball window must show within 30 s on a display and session bus of its own.
