@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The Debian package as a user gets it: built in BUILD_DIR (configured here: Release, prefix
-# /usr), checked with lintian, its AppStream record, desktop entry and manual pages checked as
+# The Debian package as a user gets it: built in BUILD_DIR (as it is configured, or else
+# configured here: Release, prefix /usr), checked with lintian, its AppStream record, desktop entry and manual pages checked as
 # shipped; then, as root, installed with apt, both programs run from /usr/bin (the ball under a
 # private X display, session bus and XDG folders) and the package removed again, also when a
 # step fails. Without root the checks run and the install is skipped.
@@ -29,8 +29,14 @@ fail() {
 }
 
 echo "== building the package"
-cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-    -DZORBEL_TESTS=OFF -DZORBEL_BENCH=OFF -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
+# A folder configured already (the test build) is packaged as it is; it must install into /usr.
+if [[ ! -f $build/CMakeCache.txt ]]; then
+    cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX=/usr -DZORBEL_TESTS=OFF -DZORBEL_BENCH=OFF \
+        -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
+fi
+prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
+[[ $prefix == /usr ]] || fail "$build installs into $prefix, not /usr"
 cmake --build "$build" --target package >"$scratch/build.log" || { cat "$scratch/build.log"; fail "the build failed"; }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 deb=$(realpath "$build/zorbel_${version}_$(dpkg --print-architecture).deb")
