@@ -11,6 +11,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zorbel"));
     QApplication::setOrganizationDomain(QStringLiteral("zorbel.app"));
+    // Desktops match the windows to the installed entry by it (the app id on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.zorbel.app"));
     QApplication::setQuitOnLastWindowClosed(false);
     zorbel::installUiTranslation();
     zorbel::AppServices services;
