@@ -8,9 +8,6 @@ if(NOT "$CACHE{CMAKE_INSTALL_DOCDIR}")
     set(CMAKE_INSTALL_DOCDIR "${CMAKE_INSTALL_DATAROOTDIR}/doc/zorbel")
     GNUInstallDirs_get_absolute_install_dir(CMAKE_INSTALL_FULL_DOCDIR CMAKE_INSTALL_DOCDIR DOCDIR)
 endif()
-# The interface translations (.qm), relative to the install prefix.
-set(ZORBEL_TRANSLATIONS_DIR "${CMAKE_INSTALL_DATADIR}/zorbel/translations"
-    CACHE PATH "Installed translations (.qm), relative to the install prefix")
 
 # zorbel_install_gzipped(FILE DESTINATION): FILE compressed at build time the way Debian wants
 # manual pages and changelogs (gzip -9n: best compression, no name or time stamp, so the same
@@ -43,7 +40,7 @@ set(CPACK_PACKAGE_DESCRIPTION
 local server, or a cloud provider after consent) or the built-in offline rules
 read the dates and times in it, and the events found open in a confirm panel
 before they are written to the calendar (a local vdir folder or a CalDAV
-server). The interface is in Chinese.
+server). The interface is in Chinese, or in English outside a Chinese locale.
 
 zorbel-extract does the same on the command line and prints the events as JSON
 or iCalendar.")
