@@ -8,4 +8,4 @@ set -euo pipefail
 corpus=${1:?usage: bench/rules-quality.sh CORPUS_DIR [BUILD_DIR] [--details]}
 build=${2:-build/release}
 shift $(($# >= 2 ? 2 : 1))
-exec "$corpus/run.sh" "$build/src/cli/zorbel-extract" "$@"
+exec "$corpus/run.sh" "$build/bin/zorbel-extract" "$@"

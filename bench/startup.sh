@@ -25,7 +25,7 @@ if [[ -z ${ZORBEL_STARTUP_INNER:-} ]]; then
     exec dbus-run-session -- xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$build" "$runs"
 fi
 
-app=$build/src/app/zorbel
+app=$build/bin/zorbel
 minimal=$build/bench/bench_minimal_widget
 launch=$build/bench/bench_launch_to_map
 for program in "$app" "$minimal" "$launch"; do

@@ -39,6 +39,25 @@ function(zorbel_library name)
     target_precompile_headers(${name} PRIVATE ${ZORBEL_PCH_HEADERS})
 endfunction()
 
+# zorbel_module(NAME OUTPUT SOURCES ... DEPS ...): a module OUTPUT.so that the programs load on
+# first use (support/Module.h), in the library folder's zorbel/, in the build folder as
+# installed. It keeps its own copies of the small libraries it needs and exports only its entry.
+function(zorbel_module name output)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    set(folder ${CMAKE_INSTALL_LIBDIR}/zorbel)
+    add_library(${name} MODULE ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+    set_target_properties(${name} PROPERTIES
+        OUTPUT_NAME ${output} PREFIX "" CXX_VISIBILITY_PRESET hidden
+        LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/${folder})
+    target_link_options(${name} PRIVATE LINKER:--exclude-libs,ALL)
+    if(NOT ZORBEL_SANITIZE AND NOT ZORBEL_FUZZ)
+        # (With the sanitizers, their run-time is in the program that loads the module.)
+        target_link_options(${name} PRIVATE LINKER:--no-undefined)
+    endif()
+    install(TARGETS ${name} LIBRARY DESTINATION ${folder})
+endfunction()
+
 # zorbel_test(NAME SOURCES ... DEPS ...): one GoogleTest program, each case its own ctest test.
 function(zorbel_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})

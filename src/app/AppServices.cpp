@@ -3,9 +3,10 @@
 #include "calendar/CalendarWriter.h"
 #include "capture/CloudTransmissionGate.h"
 #include "capture/ExtractorRouter.h"
+#include "input/DocumentModule.h"
 #include "input/PermissionCoordinator.h"
+#include "input/SpeechModule.h"
 #include "input/SpeechService.h"
-#include "input/SystemAudioInput.h"
 #include "input/SystemFileExtractor.h"
 #include "llm/KeychainCredentialStore.h"
 #include "llm/LLMClient.h"
@@ -22,12 +23,14 @@ AppServices::AppServices()
       m_model(std::make_shared<LLMClient>(m_preferences, m_credentials)),
       m_calendar(std::make_shared<CalendarWriter>(m_preferences, m_credentials)) {
     auto gate = std::make_shared<CloudTransmissionGate>(m_preferences, &CloudConsentPresenter::ask);
+    const auto speech = speechModule();
     auto recognizer = SpeechService::pickRecognizer(
         SpeechService::preferredLanguages(),
-        SpeechService::systemRecognizers(m_preferences, m_credentials));
+        SpeechService::systemRecognizers(m_preferences, m_credentials,
+                                         std::make_shared<ModuleSpeechRecognizer>(speech)));
     m_ball = {std::make_shared<SpeechService>(std::move(recognizer),
-                                              std::make_shared<SystemAudioInput>(), gate),
-              std::make_shared<SystemFileExtractor>(),
+                                              std::make_shared<ModuleAudioInput>(speech), gate),
+              std::make_shared<SystemFileExtractor>(std::make_shared<DocumentModule>()),
               std::make_shared<ExtractorRouter>(m_model, std::make_shared<RuleBasedExtractor>()),
               std::make_shared<PermissionCoordinator>(), gate};
 }

@@ -23,6 +23,8 @@
 #include "capture/ProcessingStatusPresentation.h"
 #include "cli/CommandLineServices.h"
 #include "cli/EventJson.h"
+#include "input/DocumentModule.h"
+#include "input/SpeechModule.h"
 #include "input/SpeechService.h"
 #include "input/SystemFileExtractor.h"
 #include "llm/KeychainCredentialStore.h"
@@ -163,7 +165,9 @@ QCoro::Task<int> run(Request request) {
         recogniser = std::make_shared<SpeechService>(
             SpeechService::pickRecognizer(
                 SpeechService::preferredLanguages(),
-                SpeechService::systemRecognizers(preferences, credentials)),
+                SpeechService::systemRecognizers(
+                    preferences, credentials,
+                    std::make_shared<ModuleSpeechRecognizer>(speechModule()))),
             nullptr, gate);
     }
     // The desktop's client and route, with the provider and the current instant the command
@@ -174,7 +178,7 @@ QCoro::Task<int> run(Request request) {
 
     CaptureCoordinator coordinator(
         std::make_shared<RecordedSpeech>(recogniser, request.value),
-        std::make_shared<SystemFileExtractor>(),
+        std::make_shared<SystemFileExtractor>(std::make_shared<DocumentModule>()),
         std::make_shared<ExtractorRouter>(model,
                                           std::make_shared<RuleBasedExtractor>(request.client.now)),
         std::make_shared<GrantedPermissions>(), gate);

@@ -9,6 +9,7 @@
 
 #include "core/FileExtractionError.h"
 #include "input/DocxReader.h"
+#include "input/FileReading.h"
 #include "input/PdfTextReader.h"
 #include "input/Pictures.h"
 #include "input/TextRecognizer.h"
@@ -168,11 +169,6 @@ QString wordText(const QString& filePath, const CancellationToken& token,
 
 }  // namespace
 
-WordConverter WordConverter::standard() {
-    return {QStringLiteral("/usr/bin/antiword"),
-            {QStringLiteral("-m"), QStringLiteral("UTF-8.txt")}};
-}
-
 QString extractText(const QString& filePath, const CancellationToken& token,
                     const WordConverter& converter, const PageProgress& progress) {
     const QString extension = lowerExtension(filePath);
@@ -218,3 +214,28 @@ PreparedImage prepareImage(const QString& filePath, const CancellationToken& tok
 }
 
 }  // namespace zorbel::FileTextExtractor
+
+namespace zorbel {
+
+namespace {
+
+class LinkedFileReading final : public FileReading {
+public:
+    QString text(const QString& filePath, const CancellationToken& token,
+                 const FileTextExtractor::WordConverter& converter,
+                 const PageProgress& progress) const override {
+        return FileTextExtractor::extractText(filePath, token, converter, progress);
+    }
+    PreparedImage image(const QString& filePath, const CancellationToken& token) const override {
+        return FileTextExtractor::prepareImage(filePath, token);
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<const FileReading> linkedFileReading() {
+    static const auto reading = std::make_shared<const LinkedFileReading>();
+    return reading;
+}
+
+}  // namespace zorbel

@@ -31,7 +31,10 @@ struct WordConverter {
     /// How long the converter may run before it is killed.
     int timeoutMs = 30000;
     /// antiword, asked for UTF-8 output.
-    static WordConverter standard();
+    static WordConverter standard() {
+        return {QStringLiteral("/usr/bin/antiword"),
+                {QStringLiteral("-m"), QStringLiteral("UTF-8.txt")}};
+    }
 };
 
 /// The text of the file, at most `maxChars` characters, chosen by the lower-cased extension:

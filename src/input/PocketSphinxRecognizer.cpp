@@ -1,7 +1,6 @@
 #include "input/PocketSphinxRecognizer.h"
 
 #include <pocketsphinx.h>
-#include <QFileInfo>
 #include <QMutexLocker>
 
 #include "input/WavFile.h"
@@ -46,12 +45,6 @@ PocketSphinxRecognizer::PocketSphinxRecognizer(QString modelDirectory)
     : m_modelDirectory(std::move(modelDirectory)), m_decoder(std::make_shared<Decoder>()) {}
 
 PocketSphinxRecognizer::~PocketSphinxRecognizer() = default;
-
-bool PocketSphinxRecognizer::isAvailable() const {
-    return QFileInfo(m_modelDirectory + QStringLiteral("/en-us")).isDir() &&
-           QFileInfo::exists(m_modelDirectory + QStringLiteral("/en-us.lm.bin")) &&
-           QFileInfo::exists(m_modelDirectory + QStringLiteral("/cmudict-en-us.dict"));
-}
 
 QCoro::Task<QString> PocketSphinxRecognizer::recognize(QString wavPath, CancellationToken token) {
     // The work holds the decoder and the model path, not the recogniser.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileInfo>
 #include <QMutex>
 #include <memory>
 
@@ -19,7 +20,13 @@ public:
     ~PocketSphinxRecognizer() override;
 
     /// The model's acoustic model folder, language model and dictionary exist.
-    bool isAvailable() const override;
+    static bool modelInstalled(const QString& modelDirectory) {
+        return QFileInfo(modelDirectory + QStringLiteral("/en-us")).isDir() &&
+               QFileInfo::exists(modelDirectory + QStringLiteral("/en-us.lm.bin")) &&
+               QFileInfo::exists(modelDirectory + QStringLiteral("/cmudict-en-us.dict"));
+    }
+
+    bool isAvailable() const override { return modelInstalled(m_modelDirectory); }
     bool isLocal() const override { return true; }
     /// Decodes on the thread pool. Throws WavFileError for a file that is not 16 kHz mono
     /// 16-bit PCM, RecognitionError when the model cannot be loaded.

@@ -10,7 +10,6 @@
 #include <system_error>
 
 #include "core/CloudTransmissionDeclinedError.h"
-#include "input/PocketSphinxRecognizer.h"
 #include "input/TranscriptionEndpointRecognizer.h"
 #include "input/WavFile.h"
 #include "support/AppLogger.h"
@@ -115,10 +114,10 @@ std::shared_ptr<SpeechRecognizer> SpeechService::pickRecognizer(
 }
 
 RecognizerFactory SpeechService::systemRecognizers(std::shared_ptr<Preferences> preferences,
-                                                   std::shared_ptr<CredentialStoring> credentials) {
+                                                   std::shared_ptr<CredentialStoring> credentials,
+                                                   std::shared_ptr<SpeechRecognizer> onDevice) {
     auto endpoint = std::make_shared<TranscriptionEndpointRecognizer>(std::move(preferences),
                                                                       std::move(credentials));
-    auto onDevice = std::make_shared<PocketSphinxRecognizer>();
     return [endpoint, onDevice](const QString& locale) -> std::shared_ptr<SpeechRecognizer> {
         if (endpoint->isAvailable()) return endpoint;
         if (QString(locale).replace(u'_', u'-').compare(u"en-US", Qt::CaseInsensitive) == 0) {

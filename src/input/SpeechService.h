@@ -68,9 +68,10 @@ public:
     static std::shared_ptr<SpeechRecognizer> pickRecognizer(const QStringList& preferredLanguages,
                                                             const RecognizerFactory& make);
     /// The desktop's recognisers: the configured transcription endpoint for every language,
-    /// else on-device PocketSphinx for "en-US" when its model is installed.
+    /// else `onDevice` (PocketSphinx) for "en-US".
     static RecognizerFactory systemRecognizers(std::shared_ptr<Preferences> preferences,
-                                               std::shared_ptr<CredentialStoring> credentials);
+                                               std::shared_ptr<CredentialStoring> credentials,
+                                               std::shared_ptr<SpeechRecognizer> onDevice);
     /// The user's preferred languages from the system locale, e.g. "fr-FR".
     static QStringList preferredLanguages();
 

@@ -1,5 +1,6 @@
 # Speech capture and permissions. The recording file format is its own small library so that
-# the PocketSphinx backend (a heavy C dependency, kept behind its own library) can read it.
+# the heavy parts (the microphone through Qt Multimedia, PocketSphinx), kept behind their own
+# library and loaded by the programs as a module on their first recording, can read it.
 zorbel_library(zorbel_audio
     SOURCES WavFile.cpp
     DEPS zorbel_support Qt6::Core)
@@ -13,16 +14,20 @@ foreach(dir IN LISTS POCKETSPHINX_INCLUDE_DIRS)
         list(APPEND ZORBEL_POCKETSPHINX_INCLUDES ${dir})
     endif()
 endforeach()
-zorbel_library(zorbel_pocketsphinx
-    SOURCES PocketSphinxRecognizer.cpp SpeechRecognizer.h
-    DEPS zorbel_audio zorbel_support QCoro6::Core Qt6::Concurrent)
-target_include_directories(zorbel_pocketsphinx SYSTEM PRIVATE ${ZORBEL_POCKETSPHINX_INCLUDES})
-target_link_libraries(zorbel_pocketsphinx PRIVATE ${POCKETSPHINX_LIBRARIES})
+zorbel_library(zorbel_speech_engines
+    SOURCES PocketSphinxRecognizer.cpp SpeechParts.cpp SpeechRecognizer.h SystemAudioInput.cpp
+    DEPS zorbel_audio zorbel_support QCoro6::Core Qt6::Concurrent Qt6::Multimedia)
+target_include_directories(zorbel_speech_engines SYSTEM PRIVATE ${ZORBEL_POCKETSPHINX_INCLUDES})
+target_link_libraries(zorbel_speech_engines PRIVATE ${POCKETSPHINX_LIBRARIES})
+zorbel_module(zorbel_speech_module speech
+    SOURCES SpeechModuleEntry.cpp DEPS zorbel_speech_engines)
 
 zorbel_library(zorbel_input
     SOURCES
         AudioInput.h PermissionAdapting.h
-        PermissionCoordinator.cpp ResumeOnce.h SpeechService.cpp SystemAudioInput.cpp
+        PermissionCoordinator.cpp ResumeOnce.h SpeechModule.cpp SpeechService.cpp
         SystemPermissionAdapter.cpp TranscriptionEndpointRecognizer.cpp
-    DEPS zorbel_audio zorbel_pocketsphinx zorbel_core zorbel_log zorbel_support zorbel_http
-         QCoro6::Core QCoro6::Network Qt6::Network Qt6::Multimedia)
+    DEPS zorbel_audio zorbel_core zorbel_log zorbel_modules zorbel_support zorbel_http
+         QCoro6::Core QCoro6::Network Qt6::Network)
+# Every program that records through the module builds it too.
+add_dependencies(zorbel_input zorbel_speech_module)

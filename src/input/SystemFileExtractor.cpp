@@ -20,13 +20,15 @@ QThreadPool* extractionPool() {
 // The work is a named local rather than a temporary inside the co_await expression: GCC 12
 // destroys a capturing temporary there twice.
 
-SystemFileExtractor::SystemFileExtractor(FileTextExtractor::WordConverter converter)
-    : m_converter(std::move(converter)) {}
+SystemFileExtractor::SystemFileExtractor(std::shared_ptr<const FileReading> reading,
+                                         FileTextExtractor::WordConverter converter)
+    : m_reading(std::move(reading)), m_converter(std::move(converter)) {}
 
 QCoro::Task<QString> SystemFileExtractor::extractText(QString filePath, CancellationToken token,
                                                       PageProgress progress) {
-    auto work = [filePath, token, converter = m_converter](const PageProgress& pages) {
-        return FileTextExtractor::extractText(filePath, token, converter, pages);
+    auto work = [reading = m_reading, filePath, token,
+                 converter = m_converter](const PageProgress& pages) {
+        return reading->text(filePath, token, converter, pages);
     };
     QCoro::Task<QString> task =
         runInBackground(std::move(work), extractionPool(), std::move(progress));
@@ -35,7 +37,7 @@ QCoro::Task<QString> SystemFileExtractor::extractText(QString filePath, Cancella
 
 QCoro::Task<PreparedImage> SystemFileExtractor::extractImage(QString filePath,
                                                              CancellationToken token) {
-    auto work = [filePath, token] { return FileTextExtractor::prepareImage(filePath, token); };
+    auto work = [reading = m_reading, filePath, token] { return reading->image(filePath, token); };
     QCoro::Task<PreparedImage> task = runInBackground(std::move(work), extractionPool());
     co_return co_await std::move(task);
 }

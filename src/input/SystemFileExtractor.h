@@ -1,17 +1,18 @@
 #pragma once
 
 #include "core/CaptureServices.h"
-#include "input/FileTextExtractor.h"
+#include "input/FileReading.h"
 
 namespace zorbel {
 
-/// The file extractor the capture coordinator holds: runs FileTextExtractor on the thread pool
+/// The file extractor the capture coordinator holds: runs `reading` on the thread pool
 /// and resumes the awaiting coroutine on its own thread with the result. Errors pass through
 /// unchanged (FileExtractionError, CancelledError). Cancelling the token stops the work at its
 /// next checkpoint; the awaiting coroutine resumes once the work has stopped.
 class SystemFileExtractor final : public FileExtracting {
 public:
     explicit SystemFileExtractor(
+        std::shared_ptr<const FileReading> reading,
         FileTextExtractor::WordConverter converter = FileTextExtractor::WordConverter::standard());
 
     QCoro::Task<QString> extractText(QString filePath, CancellationToken token,
@@ -19,6 +20,7 @@ public:
     QCoro::Task<PreparedImage> extractImage(QString filePath, CancellationToken token) override;
 
 private:
+    std::shared_ptr<const FileReading> m_reading;
     FileTextExtractor::WordConverter m_converter;
 };
 

@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "core/FileExtractionError.h"
+#include "input/DocumentModule.h"
 #include "input/FileTextExtractor.h"
 #include "input/PdfTextReader.h"
 #include "input/SystemFileExtractor.h"
@@ -221,11 +222,12 @@ TEST_F(FileTextRoutes, TheExtractorWorksInItsPoolAndKillsACancelledConverter) {
     const QString release = dir.filePath(u"release"_s);
     const QString done = dir.filePath(u"done"_s);
     // The converter announces itself, waits for the test to let it go, then prints its text.
-    zorbel::SystemFileExtractor extractor({u"/bin/sh"_s,
-                                           {u"-c"_s,
-                                            u"touch \"$0\"; while [ ! -e \"$1\" ]; do sleep 0.01; "
-                                            "done; echo converted; touch \"$2\""_s,
-                                            started, release, done}});
+    zorbel::SystemFileExtractor extractor(
+        zorbel::linkedFileReading(),
+        {u"/bin/sh"_s,
+         {u"-c"_s,
+          u"touch \"$0\"; while [ ! -e \"$1\" ]; do sleep 0.01; done; echo converted; touch \"$2\""_s,
+          started, release, done}});
     // Text, pictures and errors arrive from the pool.
     EXPECT_EQ(await(extractor.extractText(write(u"notes.txt"_s, "周三 9:30 站会"), {}, {})),
               u"周三 9:30 站会");
@@ -247,6 +249,23 @@ TEST_F(FileTextRoutes, TheExtractorWorksInItsPoolAndKillsACancelledConverter) {
     // Killed: it never gets to its end.
     EXPECT_FALSE(spinUntil([&] { return QFile::exists(done); }, 300));
     EXPECT_TRUE(log.failureCodes().isEmpty());
+}
+
+// The programs' road: the readers in the module, loaded on the first file. A missing module is
+// a failed conversion, said in the log, and found once it is there.
+TEST_F(FileTextRoutes, TheDocumentModuleIsLoadedOnTheFirstFile) {
+    const QString modulePath = dir.filePath(u"documents.so"_s);
+    zorbel::SystemFileExtractor extractor(std::make_shared<zorbel::DocumentModule>(modulePath));
+    const QString notes = write(u"notes.txt"_s, "周三 9:30 站会");
+    try {
+        await(extractor.extractText(notes, {}, {}));
+        ADD_FAILURE() << "read without the module";
+    } catch (const zorbel::FileExtractionError& error) {
+        EXPECT_EQ(error.kind(), Kind::conversionFailed);
+    }
+    EXPECT_EQ(log.failureCodes(), QStringList{u"documentModule"_s});
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ZORBEL_DOCUMENT_MODULE_FILE), modulePath));
+    EXPECT_EQ(await(extractor.extractText(notes, {}, {})), u"周三 9:30 站会");
 }
 
 // Page texts are trimmed, a scan is recognised between them and a blank scan is dropped; scans
@@ -279,7 +298,8 @@ TEST_F(FileOcr, ScannedPagesComeBackInOrderAndTellTheirProgress) {
                                               {{u"Text layer page"_s}},
                                               {{}, true},
                                               {{u"Page three 第三页"_s}, true}});
-    zorbel::SystemFileExtractor extractor;
+    zorbel::SystemFileExtractor extractor(
+        std::make_shared<zorbel::DocumentModule>(QStringLiteral(ZORBEL_DOCUMENT_MODULE_FILE)));
     QList<std::pair<int, int>> told;
     bool onCallerThread = true;
     const QString text =

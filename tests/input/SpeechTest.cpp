@@ -13,9 +13,8 @@
 
 #include "core/CloudTransmissionDeclinedError.h"
 #include "input/AudioInput.h"
-#include "input/PocketSphinxRecognizer.h"
+#include "input/SpeechModule.h"
 #include "input/SpeechService.h"
-#include "input/SystemAudioInput.h"
 #include "input/TranscriptionEndpointRecognizer.h"
 #include "input/WavFile.h"
 #include "support/Errors.h"
@@ -399,9 +398,11 @@ TEST(SpeechRecognizerChoice, ChineseThenThePreferredLanguagesThenEnglish) {
 TEST(SpeechRecognizerChoice, SystemRecognizersPreferTheConfiguredEndpoint) {
     test::TempXdg xdg;
     auto preferences = Preferences::standard();
+    const auto onDevice = std::make_shared<ScriptedRecognizer>();
     const auto make = SpeechService::systemRecognizers(
-        preferences, std::make_shared<test::MemoryCredentialStore>());
+        preferences, std::make_shared<test::MemoryCredentialStore>(), onDevice);
     EXPECT_FALSE(make(u"fr-FR"_s));
+    EXPECT_EQ(make(u"en_US"_s), onDevice);
     preferences->setValue(u"speech.baseURL"_s, u"http://127.0.0.1:9/v1"_s);
     preferences->setValue(u"speech.model"_s, u"whisper-1"_s);
     const auto endpoint = SpeechService::pickRecognizer({u"fr-FR"_s}, make);
@@ -409,24 +410,35 @@ TEST(SpeechRecognizerChoice, SystemRecognizersPreferTheConfiguredEndpoint) {
     EXPECT_TRUE(endpoint->isLocal());
 }
 
-TEST(SystemAudioInput, NoInputDeviceMeansInputUnavailable) {
-    if (!QMediaDevices::defaultAudioInput().isNull()) GTEST_SKIP() << "this machine has an input";
+// The programs' microphone is the speech module's; without the module there is no input.
+TEST(SpeechModuleInput, NoInputDeviceOrNoModuleMeansInputUnavailable) {
     QTemporaryDir dir;
-    SpeechService speech(
-        std::make_shared<ScriptedRecognizer>(), std::make_shared<SystemAudioInput>(), nullptr,
-        {SpeechServiceOptions::kRecognitionTimeout, dir.path(), dir.filePath(u"last.wav"_s)});
-    EXPECT_EQ(serviceErrorOf([&] { speech.start(); }), Kind::inputUnavailable);
+    test::LogCapture log;
+    const auto startWith = [&](const QString& modulePath) {
+        SpeechService speech(
+            std::make_shared<ScriptedRecognizer>(),
+            std::make_shared<ModuleAudioInput>(speechModule(modulePath)), nullptr,
+            {SpeechServiceOptions::kRecognitionTimeout, dir.path(), dir.filePath(u"last.wav"_s)});
+        return serviceErrorOf([&] { speech.start(); });
+    };
+    EXPECT_EQ(startWith(dir.filePath(u"speech.so"_s)), Kind::inputUnavailable);
+    EXPECT_EQ(log.failureCodes(), QStringList{u"speechModule"_s});
+    if (!QMediaDevices::defaultAudioInput().isNull()) GTEST_SKIP() << "this machine has an input";
+    EXPECT_EQ(startWith(QStringLiteral(ZORBEL_SPEECH_MODULE_FILE)), Kind::inputUnavailable);
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 
-// Hearing speech made by espeak-ng is the extract command's test of a recording.
-TEST(PocketSphinxRecognizer, HearsNothingInSilenceAndRefusesAFileThatIsNot16kHzMono) {
-    PocketSphinxRecognizer recognizer;
-    ASSERT_TRUE(recognizer.isAvailable()) << "the pocketsphinx-en-us model is missing";
-    EXPECT_TRUE(recognizer.recognizeSamples(QByteArray(2 * WavFile::kSampleRate, '\0'), {})
-                    .trimmed()
-                    .isEmpty());
+// On-device recognition through the module (hearing speech made by espeak-ng is the extract
+// command's test of a recording); its availability is the model's, known without the module.
+TEST(SpeechModuleRecognizer, HearsNothingInSilenceAndRefusesAFileThatIsNot16kHzMono) {
     QTemporaryDir dir;
+    EXPECT_FALSE(ModuleSpeechRecognizer(speechModule(), dir.path()).isAvailable());
+    ModuleSpeechRecognizer recognizer(speechModule(QStringLiteral(ZORBEL_SPEECH_MODULE_FILE)));
+    ASSERT_TRUE(recognizer.isAvailable()) << "the pocketsphinx-en-us model is missing";
+    const int bytes = 2 * WavFile::kSampleRate;
+    writeFile(dir.filePath(u"silence.wav"_s), WavFile::header(bytes) + QByteArray(bytes, '\0'));
+    EXPECT_TRUE(
+        await(recognizer.recognize(dir.filePath(u"silence.wav"_s), {})).trimmed().isEmpty());
     QByteArray header = WavFile::header(4);
     header[22] = 2;  // two channels
     writeFile(dir.filePath(u"stereo.wav"_s), header + QByteArray(4, '\0'));
