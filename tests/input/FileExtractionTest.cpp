@@ -336,7 +336,8 @@ TEST_F(FileOcr, ACancelStopsThePageBeingRecognised) {
     });
     EXPECT_THROW(FTE::extractText(path, token), zorbel::CancelledError);
     canceller.join();
-    EXPECT_LT(timer.elapsed(), wholePage / 2) << "a whole page took " << wholePage << " ms";
+    // Without the stop between words it takes the whole page; the margin is for a busy machine.
+    EXPECT_LT(timer.elapsed(), wholePage * 3 / 4) << "a whole page took " << wholePage << " ms";
 }
 
 // Notices written for these tests, scanned slightly askew and compressed hard: the recognised

@@ -99,9 +99,14 @@ unset DBUS_SESSION_BUS_ADDRESS
 
 echo "== zorbel-extract"
 [[ $(/usr/bin/zorbel-extract --version) == "zorbel-extract $version" ]] || fail "--version"
-/usr/bin/zorbel-extract --preset builtin --text "明天下午3点开会" >"$home/events.json"
+now=2026-12-06T10:00:00+08:00
+/usr/bin/zorbel-extract --preset builtin --now $now --text "明天下午3点开会" >"$home/events.json"
 python3 -c 'import json, sys; events = json.load(open(sys.argv[1]))["events"]
 sys.exit(f"{len(events)} events, not 1" if len(events) != 1 else 0)' "$home/events.json"
+# A file is read by the document module, which the program finds beside itself.
+printf '明天下午3点开会' >"$home/notes.txt"
+/usr/bin/zorbel-extract --preset builtin --now $now "$home/notes.txt" | cmp -s - "$home/events.json" ||
+    fail "zorbel-extract read the file otherwise than the same text"
 
 echo "== zorbel"
 # The ball window must show within 30 s on a display and session bus of its own.
