@@ -12,6 +12,8 @@
 #include "support/AppLogger.h"
 #include "support/Text.h"
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace zorbel {
 
 namespace {
@@ -22,9 +24,9 @@ void logFailure(const char* code) {
 
 /// The first of `keys` whose value is a non-empty string.
 std::optional<QString> firstString(const QJsonObject& object,
-                                   std::initializer_list<const char*> keys) {
-    for (const char* key : keys) {
-        QString text = object.value(QLatin1String(key)).toString();
+                                   std::initializer_list<QLatin1StringView> keys) {
+    for (const QLatin1StringView key : keys) {
+        QString text = object.value(key).toString();
         if (!text.isEmpty()) return text;
     }
     return std::nullopt;
@@ -53,7 +55,9 @@ public:
     const QTimeZone& zone() const { return zone_; }
 
     QDateTime toUtc(QDate date, QTime time) {
-        const qint64 wall = QDateTime(date, time, Qt::UTC).toMSecsSinceEpoch();
+        constexpr qint64 epochDay = 2440588;  // the Julian day of 1970-01-01
+        const qint64 wall =
+            (date.toJulianDay() - epochDay) * 24 * 3600 * 1000LL + time.msecsSinceStartOfDay();
         if (wall - offset_ >= spanFrom_ && wall - offset_ < spanUntil_) {
             return QDateTime::fromMSecsSinceEpoch(wall - offset_, Qt::UTC);
         }
@@ -150,22 +154,22 @@ std::optional<QDateTime> readEventDate(const QString& text, LocalClock& local) {
 }
 
 struct OriginKey {
-    const char* key;
+    QLatin1StringView key;
     EventField field;
 };
 
 constexpr std::array kOriginKeys{
-    OriginKey{"title", EventField::title},
-    OriginKey{"start_time", EventField::startDate},
-    OriginKey{"startTime", EventField::startDate},
-    OriginKey{"end_time", EventField::endDate},
-    OriginKey{"endTime", EventField::endDate},
-    OriginKey{"location", EventField::location},
-    OriginKey{"notes", EventField::notes},
-    OriginKey{"all_day", EventField::allDay},
-    OriginKey{"reminder_minutes", EventField::reminder},
-    OriginKey{"recurrence", EventField::recurrence},
-    OriginKey{"availability", EventField::availability},
+    OriginKey{"title"_L1, EventField::title},
+    OriginKey{"start_time"_L1, EventField::startDate},
+    OriginKey{"startTime"_L1, EventField::startDate},
+    OriginKey{"end_time"_L1, EventField::endDate},
+    OriginKey{"endTime"_L1, EventField::endDate},
+    OriginKey{"location"_L1, EventField::location},
+    OriginKey{"notes"_L1, EventField::notes},
+    OriginKey{"all_day"_L1, EventField::allDay},
+    OriginKey{"reminder_minutes"_L1, EventField::reminder},
+    OriginKey{"recurrence"_L1, EventField::recurrence},
+    OriginKey{"availability"_L1, EventField::availability},
 };
 
 QHash<EventField, FieldOrigin> readOrigins(const QJsonValue& value) {
@@ -176,19 +180,19 @@ QHash<EventField, FieldOrigin> readOrigins(const QJsonValue& value) {
         const std::optional<FieldOrigin> origin = fieldOriginFromRawValue(it.value().toString());
         if (!origin) continue;
         const QString key = it.key();
-        for (const OriginKey& entry : kOriginKeys) {
-            if (key == QLatin1String(entry.key)) origins.insert(entry.field, *origin);
-        }
+        const auto entry = std::find_if(kOriginKeys.begin(), kOriginKeys.end(),
+                                        [&](const OriginKey& e) { return key == e.key; });
+        if (entry != kOriginKeys.end()) origins.insert(entry->field, *origin);
     }
     return origins;
 }
 
 /// A non-empty string, lower-cased, kept only when it is one of `allowed`.
 std::optional<QString> readWord(const QJsonValue& value,
-                                std::initializer_list<const char*> allowed) {
+                                std::initializer_list<QLatin1StringView> allowed) {
     const QString word = value.toString().toLower();
-    for (const char* candidate : allowed) {
-        if (word == QLatin1String(candidate)) return word;
+    for (const QLatin1StringView candidate : allowed) {
+        if (word == candidate) return word;
     }
     return std::nullopt;
 }
@@ -272,14 +276,14 @@ std::optional<QDate> untilField(const QJsonValue& value, LocalClock& local) {
 /// a count above 999 too; a count below 1 or a bad value is left out. A last day wins over a
 /// count.
 void readRecurrenceDetails(const QJsonObject& object, LocalClock& local, ExtractedEvent& event) {
-    if (const auto interval = integerField(object.value(QLatin1String("recurrence_interval")))) {
+    if (const auto interval = integerField(object.value("recurrence_interval"_L1))) {
         event.recurrenceInterval = clampedRecurrenceInterval(*interval);
     }
-    if (const auto until = untilField(object.value(QLatin1String("recurrence_until")), local)) {
+    if (const auto until = untilField(object.value("recurrence_until"_L1), local)) {
         event.recurrenceEnd = RecurrenceEnd::onDay(*until);
         return;
     }
-    const auto count = integerField(object.value(QLatin1String("recurrence_count")));
+    const auto count = integerField(object.value("recurrence_count"_L1));
     if (count && *count >= 1) event.recurrenceEnd = RecurrenceEnd::after(*count);
 }
 
@@ -300,9 +304,9 @@ QList<ExtractedEvent> parseEvents(const QString& reply) {
         return {};
     }
     const QJsonObject object = document.object();
-    const QJsonValue events = object.value(QLatin1String("events"));
+    const QJsonValue events = object.value("events"_L1);
     if (isArrayOfObjects(events)) return parseEventList(events.toArray());
-    if (object.contains(QLatin1String("title")) && object.contains(QLatin1String("start_time"))) {
+    if (object.contains("title"_L1) && object.contains("start_time"_L1)) {
         return parseEventList(QJsonArray{object});
     }
     logFailure("missingEvents");
@@ -311,16 +315,18 @@ QList<ExtractedEvent> parseEvents(const QString& reply) {
 
 QList<ExtractedEvent> parseEventList(const QJsonArray& objects) {
     QList<ExtractedEvent> events;
+    events.reserve(objects.size());
     LocalClock local(QTimeZone::systemTimeZone());
     for (const QJsonValue& item : objects) {
         const QJsonObject object = item.toObject();
         // A title of nothing but control characters is no title.
-        std::optional<QString> title = firstString(object, {"title"});
+        std::optional<QString> title = firstString(object, {"title"_L1});
         if (title) *title = withoutControlCharacters(*title);
         if (title && title->isEmpty()) title.reset();
         const std::optional<QString> start =
-            firstString(object, {"start_time", "startTime", "start"});
-        const std::optional<QString> end = firstString(object, {"end_time", "endTime", "end"});
+            firstString(object, {"start_time"_L1, "startTime"_L1, "start"_L1});
+        const std::optional<QString> end =
+            firstString(object, {"end_time"_L1, "endTime"_L1, "end"_L1});
         std::optional<QDateTime> startDate;
         std::optional<QDateTime> endDate;
         if (title && start && end) {
@@ -335,18 +341,18 @@ QList<ExtractedEvent> parseEventList(const QJsonArray& objects) {
         event.title = *title;
         event.startDate = *startDate;
         event.endDate = *endDate;
-        event.fieldOrigins = readOrigins(object.value(QLatin1String("field_origins")));
+        event.fieldOrigins = readOrigins(object.value("field_origins"_L1));
         event.location = withoutControlCharacters(
-            firstString(object, {"location", "place"}).value_or(QString()));
+            firstString(object, {"location"_L1, "place"_L1}).value_or(QString()));
         event.notes = withoutControlCharacters(
-            firstString(object, {"notes", "note", "description"}).value_or(QString()));
-        event.allDay = boolField(object.value(QLatin1String("all_day"))).value_or(false);
-        event.reminderMinutes = reminderField(object.value(QLatin1String("reminder_minutes")));
-        event.recurrence = readWord(object.value(QLatin1String("recurrence")),
-                                    {"daily", "weekly", "monthly", "yearly"});
+            firstString(object, {"notes"_L1, "note"_L1, "description"_L1}).value_or(QString()));
+        event.allDay = boolField(object.value("all_day"_L1)).value_or(false);
+        event.reminderMinutes = reminderField(object.value("reminder_minutes"_L1));
+        event.recurrence = readWord(object.value("recurrence"_L1),
+                                    {"daily"_L1, "weekly"_L1, "monthly"_L1, "yearly"_L1});
         if (event.recurrence) readRecurrenceDetails(object, local, event);
         event.availability =
-            readWord(object.value(QLatin1String("availability")), {"busy", "free", "tentative"});
+            readWord(object.value("availability"_L1), {"busy"_L1, "free"_L1, "tentative"_L1});
         events.append(std::move(event));
     }
     return events;
