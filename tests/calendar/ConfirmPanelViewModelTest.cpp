@@ -78,4 +78,5 @@ TEST(ConfirmPanelViewModel, ChecksTitleOrderYearsAndRepeatEndAndJoinsTheMessages
             EXPECT_TRUE(model.selectedMessages().isEmpty());
         }
     }
+    EXPECT_EQ(message(VE::recurrenceEndsBeforeStart), u"重复的结束日期不能早于开始日期"_s);
 }
