@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "capture/CaptureCoordinator.h"
+#include "capture/ProcessingStatusPresentation.h"
 #include "core/CloudTransmissionDeclinedError.h"
 #include "core/LLMError.h"
 #include "support/AppLogEvent.h"
@@ -98,6 +99,7 @@ TEST_F(CaptureCoordinatorTest, FileCaptureWalksTheStagesLoggingEachBeforeReporti
                                           processing(Stage::preparingConfirmation),
                                           CaptureState::confirmation()};
     EXPECT_EQ(states, expected);
+    EXPECT_EQ(ProcessingStatusPresentation::make(page(1)).title, u"正在识别第 2/2 页"_s);
     EXPECT_EQ(log.lines(),
               QStringList({u"event=stageChanged(Zorbel.ProcessingStage.extracting)"_s,
                            u"event=stageChanged(Zorbel.ProcessingStage.understanding)"_s,
