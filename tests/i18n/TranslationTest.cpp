@@ -21,10 +21,6 @@ TEST(UiLanguage, TheSettingThenTheLocaleVariablesInGettextsOrderChooseTheLanguag
         UiLanguage expected;
     } cases[] = {
         {{}, {}, en},
-        {{}, {{}, {}, {}, u"C"_s}, en},
-        {{}, {{}, {}, {}, u"POSIX"_s}, en},
-        {{}, {{}, {}, {}, u"C.UTF-8"_s}, en},
-        {{}, {{}, {}, {}, u"en_US.UTF-8"_s}, en},
         {{}, {{}, {}, {}, u"de_DE.UTF-8"_s}, en},
         {{}, {{}, {}, {}, u"zh_CN.UTF-8"_s}, zh},
         {{}, {{}, {}, {}, u"zh_TW"_s}, zh},
@@ -41,6 +37,7 @@ TEST(UiLanguage, TheSettingThenTheLocaleVariablesInGettextsOrderChooseTheLanguag
         {{}, {u"de:fr"_s, {}, {}, u"zh_CN.UTF-8"_s}, zh},
         // ...but not in the C locale, nor with no locale set.
         {{}, {u"zh_CN"_s, {}, {}, u"C.UTF-8"_s}, en},
+        {{}, {u"zh_CN"_s, {}, {}, u"POSIX"_s}, en},
         {{}, {u"zh_CN"_s, {}, {}, {}}, en},
         // The setting overrides everything; "system" and anything unknown follow it.
         {u"zh"_s, {u"en"_s, u"en_US.UTF-8"_s, {}, {}}, zh},
