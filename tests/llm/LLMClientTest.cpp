@@ -306,6 +306,7 @@ TEST_F(Client, APictureGoesAsADataUrlAndItsEventsNameNoText) {
     EXPECT_TRUE(parts[0][u"text"_s].toString().contains(u"Z\n\n图片内容："_s));
     EXPECT_EQ(parts[1][u"image_url"_s][u"url"_s],
               u"data:image/jpeg;base64,"_s + QString::fromLatin1(image.data.toBase64()));
+    EXPECT_TRUE(client().supportsVisionInput());
 }
 
 TEST_F(Client, AModelListComesFromTheModelsEndpointWithTheProvidersKey) {
