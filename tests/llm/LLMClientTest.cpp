@@ -391,13 +391,15 @@ TEST_F(Client, TheOlderProviderKeyIsTakenOverOnce) {
     EXPECT_EQ(client().currentPreset().id, u"auto"_s);
     EXPECT_EQ(defaults->string(u"llm.preset"_s), u"auto"_s);
 
-    for (const auto& [provider, taken] :
-         {std::pair(u"deepseek"_s, u"deepseek"_s), std::pair(u"gone-provider"_s, u"auto"_s)}) {
-        defaults->remove(u"llm.preset"_s);
-        defaults->setValue(u"llm.provider"_s, provider);
-        EXPECT_EQ(client().currentPreset().id, taken);
-        EXPECT_EQ(defaults->string(u"llm.preset"_s), taken);
-    }
+    defaults->remove(u"llm.preset"_s);
+    defaults->setValue(u"llm.provider"_s, u"deepseek"_s);
+    EXPECT_EQ(client().providerRoute(), (ProviderRoute{u"deepseek"_s, false}));
+    EXPECT_EQ(defaults->string(u"llm.preset"_s), u"deepseek"_s);
+
+    defaults->remove(u"llm.preset"_s);
+    defaults->setValue(u"llm.provider"_s, u"gone-provider"_s);
+    EXPECT_EQ(client().currentPreset().id, u"auto"_s);
+    EXPECT_EQ(defaults->string(u"llm.preset"_s), u"auto"_s);
     defaults->setValue(u"llm.provider"_s, u"kimi"_s);
     EXPECT_EQ(client().currentPreset().id, u"auto"_s);
 }
