@@ -9,7 +9,6 @@
 #include "ui/confirm/ConfirmPanelPresentation.h"
 
 using namespace Qt::Literals::StringLiterals;
-using zorbel::LocaleEnvironment;
 using zorbel::UiLanguage;
 
 TEST(UiLanguage, TheSettingThenTheLocaleVariablesInGettextsOrderChooseTheLanguage) {
@@ -17,7 +16,7 @@ TEST(UiLanguage, TheSettingThenTheLocaleVariablesInGettextsOrderChooseTheLanguag
     constexpr UiLanguage en = UiLanguage::english;
     const struct {
         QString setting;
-        LocaleEnvironment environment;  // LANGUAGE, LC_ALL, LC_MESSAGES, LANG
+        zorbel::LocaleEnvironment environment;  // LANGUAGE, LC_ALL, LC_MESSAGES, LANG
         UiLanguage expected;
     } cases[] = {
         {{}, {}, en},
