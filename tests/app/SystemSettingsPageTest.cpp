@@ -82,9 +82,8 @@ TEST(SystemSettingsPage, FieldsAreSavedTrimmedAndSecretsExactlyAndOnlyInTheSecre
     EXPECT_EQ(page.secret(QStringLiteral("caldav")), u" pw ");
     EXPECT_EQ(page.secret(QStringLiteral("speech")), u"sk-speech");
     Preferences::standard()->sync();
-    QFile preferences(Preferences::standard()->filePath());
-    ASSERT_TRUE(preferences.open(QIODevice::ReadOnly));
-    const QByteArray written = preferences.readAll();
+    const QByteArray written = test::readFile(Preferences::standard()->filePath());
+    ASSERT_FALSE(written.isEmpty());
     EXPECT_FALSE(written.contains(" pw ") || written.contains("sk-speech"));
     EXPECT_TRUE(page.testConnection().startsWith(u"连接失败："));  // nothing listens there
 
@@ -110,9 +109,7 @@ TEST(SystemSettingsPage, StartingAtLoginWritesAQuotedEntryAndRemovesIt) {
     EXPECT_FALSE(Autostart::isEnabled());
 
     ASSERT_TRUE(Autostart::setEnabled(true, QStringLiteral("/opt/my \"apps\"/$zorbel")));
-    QFile entry(Autostart::entryPath());
-    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
-    const QByteArray text = entry.readAll();
+    const QByteArray text = test::readFile(Autostart::entryPath());
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(text.contains("\nExec=\"/opt/my \\\"apps\\\"/\\$zorbel\"\n")) << text.constData();
 }
@@ -121,9 +118,7 @@ TEST(SystemSettingsPage, AnEntryOfTheEarlierNameShowsTickedAndGoesWhenUnticked) 
     Page page;
     const QString legacy = page.xdg.configHome() + QStringLiteral("/autostart/zorbel.desktop");
     ASSERT_TRUE(QDir().mkpath(QFileInfo(legacy).absolutePath()));
-    QFile file(legacy);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    test::writeFile(legacy, {});
     page.page.refresh();
     auto* box = page.find<QCheckBox>("autostartBox");
     EXPECT_TRUE(box->isChecked());

@@ -76,14 +76,12 @@ TEST(DavMultistatusCorpus, EveryReplyGivesItsExpectedResponses) {
 
 TEST(CalDavCalendarStoreUrls, PlainHttpOnlyToLoopback) {
     const std::pair<const char*, bool> cases[] = {{"https://dav.example.com/", true},
-                                                  {"http://127.0.0.1:5232/", true},
-                                                  {"http://127.1.2.3/", true},
+                                                  {"http://127.1.2.3:5232/", true},
                                                   {"http://[::1]:8080/", true},
                                                   {"http://LocalHost/", true},
                                                   {"http://dav.example.com/", false},
                                                   {"http://192.168.1.2/", false},
                                                   {"ftp://127.0.0.1/", false},
-                                                  {"", false},
                                                   {"https:///nohost", false},
                                                   {"http://127.0.0.1.example.com/", false}};
     for (const auto& [url, allowed] : cases) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,6 +13,7 @@
 #include "testkit/CalendarTestEvents.h"
 #include "testkit/GoldenFolder.h"
 #include "testkit/ICalendarReading.h"
+#include "testkit/TempXdg.h"
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
@@ -77,9 +77,7 @@ TEST(ICalendarMapping, EveryCaseGivesItsExpectedCalendarObject) {
     const test::GoldenFolder cases{
         QStringLiteral(ZORBEL_ICALENDAR_CASES_DIR), {u"*.json"_s}, u".ics"_s, 20};
     cases.check([](const QString& path) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) return QByteArray();
-        const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+        const QJsonObject json = QJsonDocument::fromJson(test::readFile(path)).object();
         const QByteArray zone = json["zone"_L1].toString().toUtf8();
         const test::ProcessZone processZone(zone);
         QList<ExtractedEvent> events;
@@ -117,9 +115,8 @@ TEST(ICalendarMapping, WhatIsWrittenFromAnyReplyIsWellFormed) {
     int written = 0;
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());
-        QFile file(corpus.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        for (const ExtractedEvent& event : parseEvents(QString::fromUtf8(file.readAll()))) {
+        const QString reply = QString::fromUtf8(test::readFile(corpus.filePath(name)));
+        for (const ExtractedEvent& event : parseEvents(reply)) {
             if (!validationErrors(event).isEmpty()) continue;
             const QByteArray text =
                 ICalendarMapping::eventObject(event, ICalendarMapping::newUid());

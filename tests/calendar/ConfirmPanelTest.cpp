@@ -20,7 +20,6 @@
 
 using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
-using zorbel::test::localTime;
 using zorbel::test::sampleEvent;
 
 // --- Geometry ------------------------------------------------------------------------------
@@ -88,7 +87,7 @@ TEST(EventForm, GivesBackWhatItShowsAndBadgesWhatTheTextDidNotState) {
         event(1440, u"yearly"_s, u"free"_s),
         event(15, u"daily"_s, u"away"_s, 999, RecurrenceEnd::after(7)), event({}, u"Weekly"_s, {})};
     events[1].allDay = true;
-    events[1].endDate = localTime(3, 5, 10);
+    events[1].endDate = test::localTime(3, 5, 10);
     const QList<ExtractedEvent> saved = {
         events[0], events[1], event({}, u"daily"_s, u"busy"_s, 999, RecurrenceEnd::after(7)),
         event({}, {}, u"busy"_s)};

@@ -18,7 +18,6 @@ using namespace zorbel;
 using namespace Qt::Literals::StringLiterals;
 using zorbel::test::await;
 using zorbel::test::localTime;
-using zorbel::test::ProcessZone;
 using zorbel::test::sampleEvent;
 
 namespace {
@@ -198,7 +197,7 @@ TEST_F(VdirCalendarStoreTest, KhalListsTheWrittenEvents) {
         const char* const name = row.first;  // named: clang 14 lambdas cannot capture bindings
         const QDate first = row.second;
         SCOPED_TRACE(name);
-        const ProcessZone zone(name);
+        const test::ProcessZone zone(name);
         const QString calendar = QString::fromLatin1(name).replace(u'/', u'-');
         makeCalendar(calendar);
         QStringList expected;

@@ -50,10 +50,11 @@ QProcessEnvironment extractEnvironment(bool sessionBus, const QString& lang = u"
 /// `outputFile` if given, while the event loop serves the test's loopback servers. Without
 /// `sessionBus` no secret store is reachable. Fails the test on a crash or after a minute.
 Outcome runExtract(const QStringList& arguments, const QByteArray& input = {},
-                   const QString& outputFile = {}, bool sessionBus = false) {
+                   const QString& outputFile = {}, bool sessionBus = false,
+                   const QString& lang = u"zh_CN.UTF-8"_s) {
     QProcess process;
     if (!outputFile.isEmpty()) process.setStandardOutputFile(outputFile);
-    process.setProcessEnvironment(extractEnvironment(sessionBus));
+    process.setProcessEnvironment(extractEnvironment(sessionBus, lang));
     process.start(QStringLiteral(ZORBEL_EXTRACT_PATH), arguments);
     EXPECT_TRUE(process.waitForStarted());
     process.write(input);
@@ -143,11 +144,8 @@ TEST_F(ExtractCommandTest, ReadsStandardInputAndFilesAndRefusesWhatItCannotHoldO
 // Outside a Chinese locale the help and the messages are English.
 TEST_F(ExtractCommandTest, SpeaksEnglishOutsideAChineseLocale) {
     const auto run = [](const QString& lang, const QStringList& arguments) {
-        QProcess process;
-        process.setProcessEnvironment(extractEnvironment(false, lang));
-        process.start(QStringLiteral(ZORBEL_EXTRACT_PATH), arguments);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+        const Outcome outcome = runExtract(arguments, {}, {}, false, lang);
+        return QString::fromUtf8(outcome.out) + outcome.err;
     };
     const QString chinese = run(u"zh_CN.UTF-8"_s, {u"--help"_s});
     EXPECT_TRUE(chinese.contains(u"撤销上次写入"_s)) << chinese.toStdString();

@@ -13,7 +13,6 @@
 using namespace Qt::Literals::StringLiterals;
 using zorbel::CredentialMigrator;
 using zorbel::KeychainCredentialStore;
-using zorbel::KeychainError;
 using zorbel::test::await;
 
 TEST(Keyring, StoresOneSecretPerAccountAndMissingIsNoValueAndWritesNoFile) {
@@ -48,7 +47,7 @@ TEST(CredentialMigration, MovesEveryStoredKeyOnceAndNoneWhenAWriteFails) {
     defaults->setValue(u"llm.preset.qwen.key"_s, QString());
     store->failingWrite = 2;
     const auto error =
-        zorbel::test::thrown<KeychainError>([&] { await(migrator.migrateIfNeeded()); });
+        zorbel::test::thrown<zorbel::KeychainError>([&] { await(migrator.migrateIfNeeded()); });
     EXPECT_EQ(error.value().status(), 5);
     for (const QString& key : moved) EXPECT_TRUE(defaults->contains(key)) << key.toStdString();
     EXPECT_FALSE(defaults->contains(marker));

@@ -15,7 +15,6 @@
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
 using zorbel::KeychainCredentialStore;
-using zorbel::KeychainError;
 
 namespace {
 
@@ -47,8 +46,8 @@ TEST(KeychainUnanswered, EveryAccessFailsWithinTheTimeOutAndNothingIsWritten) {
     const auto failsInTime = [&](auto task) {
         QElapsedTimer clock;
         clock.start();
-        const auto error =
-            zorbel::test::thrown<KeychainError>([&] { zorbel::test::await(std::move(task)); });
+        const auto error = zorbel::test::thrown<zorbel::KeychainError>(
+            [&] { zorbel::test::await(std::move(task)); });
         ASSERT_TRUE(error) << "an unanswered store gave a result";
         EXPECT_EQ(error->status(), 7) << "QKeychain::OtherError, as for a broken store";
         EXPECT_GE(clock.elapsed(), limit.count() - 50);

@@ -50,12 +50,10 @@ public:
 
     /// A chat-completions body whose first choice holds `content`.
     static QByteArray completion(const QString& content) {
-        const QJsonObject message{{QStringLiteral("role"), QStringLiteral("assistant")},
-                                  {QStringLiteral("content"), content}};
-        const QJsonArray choices{
-            QJsonObject{{QStringLiteral("index"), 0}, {QStringLiteral("message"), message}}};
-        return QJsonDocument(QJsonObject{{QStringLiteral("id"), QStringLiteral("test")},
-                                         {QStringLiteral("choices"), choices}})
+        using namespace Qt::Literals::StringLiterals;
+        const QJsonObject message{{u"role"_s, u"assistant"_s}, {u"content"_s, content}};
+        const QJsonArray choices{QJsonObject{{u"index"_s, 0}, {u"message"_s, message}}};
+        return QJsonDocument(QJsonObject{{u"id"_s, u"test"_s}, {u"choices"_s, choices}})
             .toJson(QJsonDocument::Compact);
     }
     /// 200 with the completion above.
