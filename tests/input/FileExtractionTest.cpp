@@ -257,12 +257,9 @@ TEST_F(FileTextRoutes, TheDocumentModuleIsLoadedOnTheFirstFile) {
     const QString modulePath = dir.filePath(u"documents.so"_s);
     zorbel::SystemFileExtractor extractor(std::make_shared<zorbel::DocumentModule>(modulePath));
     const QString notes = write(u"notes.txt"_s, "周三 9:30 站会");
-    try {
-        await(extractor.extractText(notes, {}, {}));
-        ADD_FAILURE() << "read without the module";
-    } catch (const zorbel::FileExtractionError& error) {
-        EXPECT_EQ(error.kind(), Kind::conversionFailed);
-    }
+    const auto error = zorbel::test::thrown<zorbel::FileExtractionError>(
+        [&] { await(extractor.extractText(notes, {}, {})); });
+    EXPECT_EQ(error.value().kind(), Kind::conversionFailed);
     EXPECT_EQ(log.failureCodes(), QStringList{u"documentModule"_s});
     ASSERT_TRUE(QFile::copy(QStringLiteral(ZORBEL_DOCUMENT_MODULE_FILE), modulePath));
     EXPECT_EQ(await(extractor.extractText(notes, {}, {})), u"周三 9:30 站会");
@@ -366,16 +363,15 @@ TEST_F(FileOcr, ScansKeepTheirCharacterErrorRate) {
     }
 }
 
-TEST_F(FileOcr, TurnedPagesAreRecognisedUpright) {
+TEST_F(FileOcr, TurnedScansAreRecognisedUpright) {
     // The scan lies on its side in the page; the page's rotation shows it upright.
     const QString flat = pdf(u"flat.pdf"_s, {{{u"Board meeting"_s, u"董事会会议"_s}, true, -90}});
     const QString turned = write(u"turned.pdf"_s, FF::withPageRotation(FF::readFile(flat), 90));
-    const QString text = withoutSpaces(FTE::extractText(turned));
-    EXPECT_TRUE(text.contains(u"Boardmeeting")) << qPrintable(text);
-    EXPECT_TRUE(text.contains(u"董事会会议")) << qPrintable(text);
-}
+    const QString board = withoutSpaces(FTE::extractText(turned));
+    EXPECT_TRUE(board.contains(u"Boardmeeting")) << qPrintable(board);
+    EXPECT_TRUE(board.contains(u"董事会会议")) << qPrintable(board);
 
-TEST_F(FileOcr, RecognisesChineseAndEnglishInAnUprightThumbnail) {
+    // A picture's thumbnail for OCR is upright too.
     const QImage page =
         FF::textImage({u"周五下午三点开会"_s, u"Budget meeting at 3 pm"_s}, 1400, 56);
     // Stored turned a quarter to the left, with the tag that turns it back.

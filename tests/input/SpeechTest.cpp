@@ -395,16 +395,13 @@ TEST(SpeechRecognizerChoice, ChineseThenThePreferredLanguagesThenEnglish) {
     }
 }
 
-TEST(SpeechRecognizerChoice, SystemRecognizersPreferTheConfiguredEndpoint) {
-    test::TempXdg xdg;
-    auto preferences = Preferences::standard();
+TEST_F(SpeechEndpointTest, SystemRecognizersPreferTheConfiguredEndpoint) {
+    configure({}, {});
     const auto onDevice = std::make_shared<ScriptedRecognizer>();
-    const auto make = SpeechService::systemRecognizers(
-        preferences, std::make_shared<test::MemoryCredentialStore>(), onDevice);
+    const auto make = SpeechService::systemRecognizers(preferences, credentials, onDevice);
     EXPECT_FALSE(make(u"fr-FR"_s));
     EXPECT_EQ(make(u"en_US"_s), onDevice);
-    preferences->setValue(u"speech.baseURL"_s, u"http://127.0.0.1:9/v1"_s);
-    preferences->setValue(u"speech.model"_s, u"whisper-1"_s);
+    configure(u"http://127.0.0.1:9/v1"_s, u"whisper-1"_s);
     const auto endpoint = SpeechService::pickRecognizer({u"fr-FR"_s}, make);
     ASSERT_TRUE(dynamic_cast<TranscriptionEndpointRecognizer*>(endpoint.get()));
     EXPECT_TRUE(endpoint->isLocal());
