@@ -29,16 +29,6 @@ source "$here/private-home.sh"
 export QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="com.zorbel.app.product.info=true;qt.qpa.*=false"
 picom --backend xrender >/dev/null 2>&1 &
 
-# Runs the command every 10 ms until it succeeds, for at most `seconds`; fails when it never did.
-e2e_poll() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.01
-    done
-}
-
 # Prints the first visible window of the app named Zorbel; fails when there is none.
 ball_window() { xdotool search --onlyvisible --pid "$app" --name '^Zorbel$' 2>/dev/null | head -1 | grep .; }
 
@@ -76,7 +66,7 @@ filesystem_folder = $home/radicale
 level = error
 CONF
     /usr/bin/radicale --config "$home/radicale.conf" >/dev/null 2>&1 &
-    e2e_poll 15 dav MKCOL alice/work/ >/dev/null || fail "Radicale did not start"
+    poll 15 dav MKCOL alice/work/ >/dev/null || fail "Radicale did not start"
     printf '%s\n' "$caldav_password" | "$secret_tool" caldav || fail "the password was not stored"
 }
 
@@ -104,6 +94,8 @@ fi
 
 calls=$home/model-calls
 : >"$calls"
+settings=$XDG_CONFIG_HOME/com.zorbel.app.conf
+printf '[General]\nonboarding.version=2\n' >"$settings"
 if [[ $store == fresh ]]; then
     for local_port in 11434 1234; do
         python3 -c "import socket, sys; socket.create_server(('127.0.0.1', int(sys.argv[1])))" \
@@ -112,29 +104,23 @@ if [[ $store == fresh ]]; then
     pasted_text='明天下午3点在研发楼301开项目评审'
     expected_lines=("15:00-16:00 开项目评审 v2")
     title_y=55  # the title field of a panel with one event
-    cat >"$XDG_CONFIG_HOME/com.zorbel.app.conf" <<INI
-[General]
-onboarding.version=2
-INI
 else
     python3 "$here/model-server.py" "$calls" >"$home/port" &
-    e2e_poll 10 test -s "$home/port" || fail "the model server did not start"
+    poll 10 test -s "$home/port" || fail "the model server did not start"
     port=$(head -1 "$home/port")
     pasted_text='明天下午三点到四点项目评审，四点半到五点复盘'
     expected_lines=("15:00-16:00 项目评审 v2" "16:30-17:00 复盘")
     title_y=118  # the first event's title field of a panel with two
-    cat >"$XDG_CONFIG_HOME/com.zorbel.app.conf" <<INI
-[General]
+    cat >>"$settings" <<INI
 llm.preset=custom
 llm.baseURL=http://127.0.0.1:$port/v1
 llm.model=test
 cloudConsent.custom.http%253A%252F%252F127.0.0.1%253A$port.paste.v1=true
-onboarding.version=2
 permissionExplained.voice.v1=true
 INI
 fi
 if [[ $store == caldav ]]; then
-    cat >>"$XDG_CONFIG_HOME/com.zorbel.app.conf" <<INI
+    cat >>"$settings" <<INI
 calendar.store=caldav
 calendar.caldav.url=$caldav_url
 calendar.caldav.user=alice
@@ -144,14 +130,14 @@ fi
 start=$(now)
 "$zorbel" >"$log" 2>&1 &
 app=$!
-ball=$(e2e_poll 30 ball_window) || fail "the ball window did not appear"
+ball=$(poll 30 ball_window) || fail "the ball window did not appear"
 ball_ms=$(ms_since "$start")
 
 # xclip serves the clipboard until it is killed with the other jobs.
 printf '%s' "$pasted_text" >"$home/pasted.txt"
 xclip -quiet -selection clipboard "$home/pasted.txt" >/dev/null 2>&1 &
 clipboard_ready() { xclip -o -selection clipboard 2>/dev/null | cmp -s - "$home/pasted.txt"; }
-e2e_poll 10 clipboard_ready || fail "xclip did not take the clipboard"
+poll 10 clipboard_ready || fail "xclip did not take the clipboard"
 xdotool windowfocus "$ball" key ctrl+v
 pasted=$(now)
 
@@ -167,7 +153,7 @@ confirm_panel() {
     done
     return 1
 }
-panel=$(e2e_poll 30 confirm_panel) || fail "the confirm panel did not appear within 30 s"
+panel=$(poll 30 confirm_panel) || fail "the confirm panel did not appear within 30 s"
 panel_ms=$(ms_since "$pasted")
 sleep 0.5  # let the panel paint before the photo
 import -window root "$out/confirm-panel.png"
@@ -178,7 +164,7 @@ eval "$(xdotool getwindowgeometry --shell "$panel")"
 xdotool mousemove $((X + 300)) $((Y + title_y)) click 1 sleep 0.2 key End type ' v2'
 xdotool key Return
 returned=$(now)
-e2e_poll 30 grep -q 'event=calendarWrite(' "$log" || fail "no calendarWrite in the log within 30 s"
+poll 30 grep -q 'event=calendarWrite(' "$log" || fail "no calendarWrite in the log within 30 s"
 write_ms=$(ms_since "$returned")
 written="event=calendarWrite(succeeded: ${#expected_lines[@]}, failed: 0)"
 grep -qF "$written" "$log" || fail "no '$written' in the log"
@@ -201,11 +187,8 @@ else
     mapfile -t files < <(find "$XDG_DATA_HOME/zorbel/calendars" -name '*.ics')
     [[ ${#files[@]} -eq ${#expected_lines[@]} ]] ||
         fail "expected ${#expected_lines[@]} .ics files, found ${#files[@]}"
-
-    if [[ $store != fresh ]]; then
-        grep -q '^RRULE:FREQ=WEEKLY;COUNT=6;INTERVAL=2' "${files[@]}" ||
-            fail "no file holds the repeat rule"
-    fi
+    [[ $store == fresh ]] || grep -q '^RRULE:FREQ=WEEKLY;COUNT=6;INTERVAL=2' "${files[@]}" ||
+        fail "no file holds the repeat rule"
     vdir=$(dirname "${files[0]}")
     cat >"$home/khal.conf" <<CONF
 [calendars]

@@ -22,16 +22,6 @@ fail() {
     exit 1
 }
 
-# Runs the command every 50 ms until it succeeds, for at most `seconds`.
-poll() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@" >/dev/null 2>&1; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.05
-    done
-}
-
 weston --backend=headless-backend.so --xwayland --socket=zorbel-test --width=1280 --height=800 \
     >"$home/weston.log" 2>&1 &
 poll 20 grep -q "xserver listening on display" "$home/weston.log" || fail "weston did not start"
@@ -40,7 +30,7 @@ x11=$(grep -o "xserver listening on display :[0-9]*" "$home/weston.log" | grep -
 # Both displays: the ball is an X11 window on Xwayland's display.
 WAYLAND_DISPLAY=zorbel-test DISPLAY=$x11 "$zorbel" >"$home/xwayland-app.log" 2>&1 &
 app=$!
-poll 30 env DISPLAY="$x11" xdotool search --onlyvisible --pid "$app" --name '^Zorbel$' ||
+poll 30 env DISPLAY="$x11" xdotool search --onlyvisible --pid "$app" --name '^Zorbel$' >/dev/null 2>&1 ||
     fail "no ball window on the X display $x11"
 kill "$app"
 wait "$app" || true
