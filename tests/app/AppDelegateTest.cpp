@@ -58,14 +58,23 @@ struct Launch : test::ShellEnvironment {
 
 }  // namespace
 
-TEST(AppDelegate, FirstLaunchCopiesThePredecessorsSettingsOnceAndMovesItsKey) {
+// The first launch shows the ball, scans for local servers, copies the predecessor's settings
+// and moves its key, and offers the first-use panel; the menu's shortcuts work everywhere.
+TEST(AppDelegate, FirstLaunchShowsTheBallCopiesThePredecessorsSettingsAndOffersThePanelOnce) {
     Launch fixture;
     fixture.setPredecessor(u"llm.apiKey"_s, u"sk-old"_s);
     fixture.setPredecessor(u"llm.preset"_s, u"custom"_s);
     fixture.setPredecessor(u"ui.ballMaterialOpacity"_s, 0.8);
     fixture.setPredecessor(u"user.persona"_s, u"律师"_s);
     fixture.defaults->setValue(u"llm.apiKey"_s, u"sk-new"_s);
+    test::LogCapture log;
     auto first = fixture.launch(u"first"_s);
+    ASSERT_NE(first->ballWindow(), nullptr);
+    EXPECT_TRUE(first->ballWindow()->isVisible());
+    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+    EXPECT_TRUE(log.lines().contains(u"event=launch"_s));
+    EXPECT_TRUE(log.failureCodes().isEmpty());
+    EXPECT_TRUE(test::spinUntil([&] { return fixture.scans == 1; }));
     EXPECT_TRUE(fixture.defaults->boolean(QLatin1String(AppDelegate::migrationFlagKey)));
     EXPECT_EQ(fixture.credentials->secrets.value(u"custom"_s), u"sk-old");
     EXPECT_FALSE(fixture.defaults->contains(u"llm.apiKey"_s));
@@ -75,33 +84,19 @@ TEST(AppDelegate, FirstLaunchCopiesThePredecessorsSettingsOnceAndMovesItsKey) {
     EXPECT_EQ(fixture.defaults->number(u"ui.ballMaterialOpacity"_s), 0.8);
     EXPECT_FALSE(fixture.defaults->contains(u"user.persona"_s));
     EXPECT_FALSE(QFile::exists(fixture.legacyLog));
-    OnboardingPanel::current()->close();
+    ASSERT_NE(OnboardingPanel::current(), nullptr);
+    OnboardingPanel::current()->closeClicked();
 
-    // The second launch neither reads the predecessor nor removes the log again.
+    // The second launch neither reads the predecessor nor removes the log again; the panel,
+    // acknowledged, is not offered again.
     fixture.setPredecessor(u"llm.model"_s, u"later"_s);
     auto second = fixture.launch(u"second"_s);
     EXPECT_FALSE(fixture.defaults->contains(u"llm.model"_s));
     EXPECT_TRUE(QFile::exists(fixture.legacyLog));
-    OnboardingPanel::current()->close();
-}
-
-TEST(AppDelegate, ShowsTheBallScansOffersTheFirstUsePanelOnceAndTheMenuWorksEverywhere) {
-    Launch fixture;
-    test::LogCapture log;
-    auto delegate = fixture.launch(u"first"_s);
-    ASSERT_NE(delegate->ballWindow(), nullptr);
-    EXPECT_TRUE(delegate->ballWindow()->isVisible());
-    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
-    EXPECT_TRUE(log.lines().contains(u"event=launch"_s));
-    EXPECT_TRUE(log.failureCodes().isEmpty());
-    EXPECT_TRUE(test::spinUntil([&] { return fixture.scans == 1; }));
-    ASSERT_NE(OnboardingPanel::current(), nullptr);
-    OnboardingPanel::current()->closeClicked();
-    auto next = fixture.launch(u"next"_s);  // acknowledged: no panel
     EXPECT_EQ(OnboardingPanel::current(), nullptr);
 
     QStringList shortcuts;
-    for (QAction* action : delegate->ballWindow()->actions()) {
+    for (QAction* action : first->ballWindow()->actions()) {
         if (action->shortcutContext() == Qt::ApplicationShortcut) {
             shortcuts << action->shortcut().toString();
         }
