@@ -146,10 +146,7 @@ confirm_panel() {
     local window
     for window in $(xdotool search --onlyvisible --pid "$app" 2>/dev/null); do
         eval "$(xdotool getwindowgeometry --shell "$window")"
-        if ((WIDTH == 480)); then
-            echo "$window"
-            return 0
-        fi
+        ((WIDTH == 480)) && { echo "$window"; return 0; }
     done
     return 1
 }
