@@ -58,8 +58,6 @@ struct Launch : test::ShellEnvironment {
 
 }  // namespace
 
-// The first launch shows the ball, scans for local servers, copies the predecessor's settings
-// and moves its key, and offers the first-use panel; the menu's shortcuts work everywhere.
 TEST(AppDelegate, FirstLaunchShowsTheBallCopiesThePredecessorsSettingsAndOffersThePanelOnce) {
     Launch fixture;
     fixture.setPredecessor(u"llm.apiKey"_s, u"sk-old"_s);
