@@ -112,11 +112,7 @@ echo "== zorbel"
 # The ball window must show within 30 s on a display and session bus of its own.
 xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- bash -c '
     /usr/bin/zorbel >"$1" 2>&1 &
-    app=$!
-    found=0
-    timeout 30 xdotool search --sync --all --onlyvisible --pid "$app" --name "^Zorbel$" >/dev/null && found=1
-    kill "$app" 2>/dev/null
-    wait "$app" 2>/dev/null
-    [[ $found == 1 ]]' _ "$scratch/zorbel.log" ||
-    { cat "$scratch/zorbel.log"; fail "no window of /usr/bin/zorbel appeared"; }
+    trap "kill $! 2>/dev/null; wait $! 2>/dev/null" EXIT
+    timeout 30 xdotool search --sync --all --onlyvisible --pid $! --name "^Zorbel$" >/dev/null' \
+    _ "$scratch/zorbel.log" || { cat "$scratch/zorbel.log"; fail "no window of /usr/bin/zorbel appeared"; }
 echo "== the package installs and runs"
